@@ -1,0 +1,10 @@
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/LaunchArguments.h"
+
+int main(int argc, char** argv) {
+    foundation::installUncaughtExceptionLogger();
+    foundation::launch::setArguments(argc, argv);
+    foundation::home::ensureLayout();
+    return 0;
+}

@@ -1,0 +1,81 @@
+#include <catch2/catch.hpp>
+
+#include <filesystem>
+
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Plist.h"
+#include "platform/foundation/UserDefaults.h"
+#include "tests/support/TestHome.h"
+
+using namespace foundation;
+
+TEST_CASE("the app home is laid out under ZARUVEDEZ_HOME", "[home]") {
+    testsupport::TempHome home;
+    CHECK(home::root() == home.path());
+    for (auto d : {"Documents", "Library/Caches", "Library/Application Support", "Library/Preferences",
+                   "PhotoLibrary", "tmp"})
+        CHECK(std::filesystem::is_directory(home.path() + "/" + d));
+}
+
+TEST_CASE("property lists round-trip every value type", "[plist]") {
+    Dictionary d{{"s", Value("日本語")},      {"i", Value(-5)},
+                 {"b", Value(true)},          {"r", Value(2.5)},
+                 {"a", Value(Array{1, "x"})}, {"data", Value(Data{0, 1, 255})},
+                 {"date", Value(Date{1700000000.5})}};
+    for (auto bytes : {plist::toXml(Value(d)), plist::toBinary(Value(d))}) {
+        auto back = plist::parse(bytes);
+        REQUIRE(back);
+        CHECK((*back)["s"] == Value("日本語"));
+        CHECK((*back)["i"].intValue() == -5);
+        CHECK((*back)["b"].type() == Value::Type::Bool);
+        CHECK((*back)["r"].doubleValue() == 2.5);
+        CHECK(*back->operator[]("a").array() == Array{1, "x"});
+        CHECK((*back)["data"] == Value(Data{0, 1, 255}));
+        CHECK((*back)["date"].date()->secondsSince1970 == Approx(1700000000.5));
+    }
+    CHECK_FALSE(plist::parse(Data{'n', 'o', 'p', 'e'}));
+    CHECK_FALSE(plist::parse(Data{}));
+}
+
+TEST_CASE("user defaults persist per suite across launches", "[defaults]") {
+    testsupport::TempHome home;
+    auto std1 = UserDefaults::standard();
+    std1->setBool(true, "flag");
+    std1->setObject(Value("x"), "s");
+    UserDefaults::suite("com.example.other")->setObject(Value(3), "n");
+    CHECK(std::filesystem::exists(home.path() + "/Library/Preferences/com.example.other.plist"));
+
+    home.relaunch();
+    auto again = UserDefaults::standard();
+    CHECK(again != std1);
+    CHECK(again->boolForKey("flag"));
+    CHECK(again->stringForKey("s") == "x");
+    CHECK(UserDefaults::suite("com.example.other")->integerForKey("n") == 3);
+    CHECK(again->objectForKey("n").isNull());
+
+    again->removeObjectForKey("flag");
+    home.relaunch();
+    CHECK(UserDefaults::standard()->objectForKey("flag").isNull());
+}
+
+TEST_CASE("atomic writes replace whole files and create folders", "[files]") {
+    testsupport::TempHome home;
+    std::string p = home.path() + "/a/b/c.txt";
+    REQUIRE(writeFileAtomically(p, std::string("one")));
+    REQUIRE(writeFileAtomically(p, std::string("two!")));
+    CHECK(*readTextFile(p) == "two!");
+    // No temporary files are left behind.
+    size_t n = 0;
+    for (auto& e : std::filesystem::directory_iterator(home.path() + "/a/b")) n += e.is_regular_file();
+    CHECK(n == 1);
+    CHECK_FALSE(writeFileAtomically("/proc/nope/x", std::string("x")));
+}
+
+TEST_CASE("the main bundle reads its Info.plist and finds resources", "[bundle]") {
+    auto b = Bundle::main();
+    CHECK_FALSE(b->bundleIdentifier().empty());
+    CHECK(b->pathForResource("Info", "plist"));
+    CHECK_FALSE(b->pathForResource("Missing", "plist"));
+}

@@ -1,0 +1,16 @@
+// Catch2 main for GUI suites: offscreen unless a display is set, one QApplication for the process,
+// and a throw-away home.
+#define CATCH_CONFIG_RUNNER
+#include <catch2/catch.hpp>
+#include <QApplication>
+#include <cstdlib>
+
+#include "tests/support/TestHome.h"
+
+int main(int argc, char** argv) {
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    testsupport::TempHome home;
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    return Catch::Session().run(argc, argv);
+}
