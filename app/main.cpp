@@ -1,10 +1,12 @@
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/LaunchArguments.h"
+#include "sdk/core/SdkStartUp.h"
 
 int main(int argc, char** argv) {
     foundation::installUncaughtExceptionLogger();
     foundation::launch::setArguments(argc, argv);
     foundation::home::ensureLayout();
+    sdk::startUp();
     return 0;
 }

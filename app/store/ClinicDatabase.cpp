@@ -1,0 +1,112 @@
+#include "app/store/ClinicDatabase.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <iterator>
+
+#include "app/store/DemoData.h"
+#include "app/store/SQDatabase.h"
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+
+namespace store {
+
+namespace {
+
+const char* const kCreateStatements[] = {
+    "PRAGMA foreign_keys=true",
+    "CREATE TABLE zaruvedezMst ( cid text, name text, kana text, state text, loginid text, password text, "
+    "authority text, PRIMARY KEY(cid, loginid))",
+    "CREATE TABLE patientMst ( cid text, pid text, name text, kana text, postal text, state text, address1 "
+    "text, "
+    "address2 text, tel1 text, tel2 text, biz text, startdate text, consultation integer, PRIMARY KEY(cid, "
+    "pid))",
+    "CREATE TABLE patientSrv ( cid text, pid text, sex text, birthday text)",
+    "CREATE TABLE photoMst ( cid text, pid text, name text, category text, photo_no text, photo_date text, "
+    "photo_data text, photo_num text)",
+    "CREATE TABLE inquiryMst ( pid text, result text, graph1 integer, graph2 integer, graph3 integer, graph4 "
+    "integer, graph5 integer, inputdate text)",
+    "CREATE TABLE certifMst ( pid text, result text, photos text, createdate text, printno text)",
+};
+
+const char* const kAddStatements[] = {
+    "PRAGMA foreign_keys=true",
+    "CREATE TABLE IF NOT EXISTS medicalMst ( cid text, cname text, departments text, doctor text, res1 text, "
+    "res2 text, PRIMARY KEY(cid))",
+    "CREATE TABLE IF NOT EXISTS letterMst ( pid text, result text, photos text, createdate text, printno "
+    "text, "
+    "res1 text, res2 text)",
+};
+
+// Creates an empty file, never truncating one that appeared meanwhile.
+bool createEmptyFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    ::close(fd);
+    return true;
+}
+
+} // namespace
+
+std::string ClinicDatabase::databasePath() {
+    return foundation::home::documents() + "/zaruvedezManage.db";
+}
+
+void ClinicDatabase::connectDB() {
+    const std::string path = databasePath();
+    if (!foundation::fileExists(path)) {
+        state_.db = SQDatabase::databaseWithPath(path);
+        const bool made = createEmptyFile(path);
+        createDBTable();
+        if (!made) {
+            foundation::log("error in making file");
+            return;
+        }
+    }
+    state_.db = SQDatabase::databaseWithPath(path);
+    addDBTable();
+}
+
+bool ClinicDatabase::createDBTable() {
+    return runBatch(kCreateStatements, std::size(kCreateStatements), "Created Tables", true);
+}
+
+bool ClinicDatabase::addDBTable() {
+    return runBatch(kAddStatements, std::size(kAddStatements), "Added Tables", false);
+}
+
+bool ClinicDatabase::runBatch(const char* const* statements, size_t count, const char* doneLine, bool seed) {
+    SQDatabase& db = *state_.db;
+    // A batch that could not start its transaction must not run its statements one by one.
+    bool ok = db.open() && db.beginTransaction();
+    for (size_t i = 0; ok && i < count; ++i)
+        ok = db.executeUpdate(statements[i]);
+    if (!ok) {
+        foundation::log("ERROR!! fail to insert sample data. now, rollback");
+        if (db.inTransaction()) db.rollback();
+        db.close();
+        return false;
+    }
+    foundation::log(doneLine);
+    const bool committed = db.commit();
+    if (!committed)
+        db.rollback();
+    else if (seed)
+        insertDemoData();
+    db.close();
+    return committed;
+}
+
+void ClinicDatabase::insertDemoData() {
+    SQDatabase& db = *state_.db;
+    for (const DemoDataRow& row : demoDataRows()) {
+        if (db.executeUpdateWithArgumentsInArray(row.sql, row.arguments))
+            foundation::log("IMAGE INSERT OK");
+        else
+            foundation::log("IMAGE INSERT NG");
+    }
+}
+
+} // namespace store

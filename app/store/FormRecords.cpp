@@ -1,0 +1,230 @@
+#include "app/store/FormRecords.h"
+
+#include <optional>
+
+#include "app/store/FormJson.h"
+#include "app/store/InquiryResult.h"
+#include "app/store/SQDatabase.h"
+#include "platform/foundation/Log.h"
+
+namespace store {
+
+namespace {
+
+const char* const kPatientColumns[] = {"cid",   "pid",       "name",         "kana", "postal",
+                                       "state", "address1",  "address2",     "tel1", "tel2",
+                                       "biz",   "startdate", "consultation", "sex",  "birthday"};
+
+// A column's text; NULL, and the "(null)" older builds wrote for a missing value, read as none.
+std::optional<std::string> storedText(SQResultSet& rs, const char* column) {
+    auto text = rs.stringForColumn(column);
+    if (!text || *text == "(null)") return std::nullopt;
+    return text;
+}
+
+// Runs a query and reports whether a first row is ready; a failed query is an error, not "no row".
+enum class Row { Found, None, Failed };
+
+template <class... Args>
+Row firstRow(SQDatabase& db, std::shared_ptr<SQResultSet>& rs, const char* sql, const Args&... args) {
+    rs = db.executeQuery(sql, args...);
+    if (!rs) return Row::Failed;
+    foundation::ErrorPtr error;
+    if (rs->nextWithError(&error)) return Row::Found;
+    return error ? Row::Failed : Row::None;
+}
+
+// Whether the patient (or target) already has its row: "0" from COUNT(*) means insert.
+template <class... Args> std::optional<bool> hasRow(SQDatabase& db, const char* sql, const Args&... args) {
+    std::shared_ptr<SQResultSet> rs;
+    if (firstRow(db, rs, sql, args...) != Row::Found) return std::nullopt;
+    const bool exists = rs->stringForColumn("COUNT(*)").value_or("0") != "0";
+    rs->close();
+    return exists;
+}
+
+void readFormRow(SQResultSet& rs, FormData& form) {
+    form = formDataFromJSON(rs.stringForColumn("result").value_or(""));
+    if (auto printno = rs.stringForColumn("printno")) form["printno"] = *printno;
+}
+
+} // namespace
+
+bool FormRecords::setPatientInfoData() {
+    state_.patientInfo.emplace();
+    if (!state_.patientID || !state_.db) return false;
+    SQDatabase& db = *state_.db;
+    if (!db.open()) return false;
+    const std::string& pid = *state_.patientID;
+    std::shared_ptr<SQResultSet> rs;
+    auto fail = [&] {
+        foundation::log("setPatientInfoData: %d %@", db.lastErrorCode(), db.lastErrorMessage());
+        db.close();
+        return false;
+    };
+
+    Row row = firstRow(
+        db, rs,
+        "SELECT t1.cid AS cid, t1.pid AS pid, t1.name AS name, t1.kana AS kana, t1.postal AS postal, "
+        "t1.state AS state, t1.address1 AS address1, t1.address2 AS address2, t1.tel1 AS tel1, "
+        "t1.tel2 AS tel2, t1.biz AS biz, t1.startdate AS startdate, t1.consultation AS "
+        "consultation, t2.sex AS sex, t2.birthday AS birthday FROM patientMst t1 LEFT JOIN "
+        "patientSrv t2 ON t1.cid = t2.cid AND t1.pid = t2.pid WHERE t1.pid = ?;",
+        pid);
+    if (row == Row::Failed) return fail();
+    if (row == Row::None) {
+        db.close();
+        return false;
+    }
+    // A patient without its sex/birthday row shows those fields empty.
+    FormData info;
+    for (const char* column : kPatientColumns)
+        info[column] = rs->stringForColumn(column).value_or("");
+    rs->close();
+
+    row = firstRow(db, rs, "SELECT * FROM inquiryMst WHERE pid = ?", pid);
+    if (row == Row::Failed) return fail();
+    // Merged into what the start screen left there, not emptied first.
+    FormData inquiry = state_.inputItems.value_or(FormData{});
+    if (row == Row::Found) {
+        mergeInquiryResult(parseStoredJSON(rs->stringForColumn("result").value_or("")), inquiry);
+        for (const char* column : {"graph1", "graph2", "graph3", "graph4", "graph5", "inputdate"}) {
+            if (auto text = storedText(*rs, column))
+                inquiry[column] = *text;
+            else
+                inquiry.erase(column);
+        }
+        rs->close();
+    } else {
+        inquiry.clear();
+    }
+
+    FormData certificate, letter, medical;
+    row = firstRow(db, rs, "SELECT * FROM certifMst WHERE pid = ?", pid);
+    if (row == Row::Failed) return fail();
+    if (row == Row::Found) {
+        readFormRow(*rs, certificate);
+        rs->close();
+    }
+
+    row = firstRow(db, rs, "SELECT * FROM letterMst WHERE pid = ?", pid);
+    if (row == Row::Failed) return fail();
+    if (row == Row::Found) {
+        readFormRow(*rs, letter);
+        rs->close();
+    }
+
+    row = firstRow(db, rs, "SELECT * FROM medicalMst WHERE cid = ?", kReferralTargetCid);
+    if (row == Row::Failed) return fail();
+    if (row == Row::Found) {
+        for (const char* column : {"cid", "cname", "departments", "doctor"})
+            medical[column] = rs->stringForColumn(column).value_or("");
+        rs->close();
+    }
+    db.close();
+
+    // Everything read: only now do the shared dictionaries change, so a failed read leaves them whole.
+    *state_.patientInfo = std::move(info);
+    state_.inputItems = std::move(inquiry);
+    state_.certifiDataList = std::move(certificate);
+    state_.letterDataList = std::move(letter);
+    state_.medicalList = std::move(medical);
+    return true;
+}
+
+bool FormRecords::registInquiry() {
+    if (!state_.patientID || !state_.db) return false;
+    const FormData noAnswers;
+    const FormData& inputItems = state_.inputItems ? *state_.inputItems : noAnswers;
+    const auto result = inquiryResultJSON(inputItems);
+    const std::string json = compactJSON(result);
+    const InquiryScores s = inquiryScores(result);
+    foundation::log("1:%d, 2:%d, 3:%d, 4:%d, 5:%d", s.graph1, s.graph2, s.graph3, s.graph4, s.graph5);
+
+    std::optional<std::string> inputdate;
+    if (auto it = inputItems.find("inputdate"); it != inputItems.end()) inputdate = it->second;
+    const std::string& pid = *state_.patientID;
+    SQDatabase& db = *state_.db;
+    if (!db.open()) return false;
+    bool ok = false;
+    if (auto exists = hasRow(db, "SELECT COUNT(*) FROM inquiryMst WHERE pid = ?;", pid)) {
+        ok = *exists
+                 ? db.executeUpdate("UPDATE inquiryMst SET result = ?, graph1 = ?, graph2 = ?, graph3 = ?, "
+                                    "graph4 = ?, graph5 = ?, inputdate = ? WHERE pid = ?;",
+                                    json, s.graph1, s.graph2, s.graph3, s.graph4, s.graph5, inputdate, pid)
+                 : db.executeUpdate("INSERT INTO inquiryMst VALUES (?, ?, ?, ?, ?, ?, ?, ?)", pid, json,
+                                    s.graph1, s.graph2, s.graph3, s.graph4, s.graph5, inputdate);
+    }
+    db.close();
+    return ok;
+}
+
+namespace {
+
+// The certificate and the letter are stored alike: result JSON, empty photos, today's date.
+struct FormTable {
+    const char* count;
+    const char* insert;
+    const char* update;
+};
+
+bool storeForm(SQDatabase& db, const FormTable& table, const std::string& pid, const FormData& form,
+               const std::string& today) {
+    const std::string json = formDataJSON(form);
+    const auto exists = hasRow(db, table.count, pid);
+    if (!exists) return false;
+    return *exists ? db.executeUpdate(table.update, json, "", today, pid)
+                   : db.executeUpdate(table.insert, pid, json, "", today);
+}
+
+std::optional<std::string> member(const FormData& form, const char* key) {
+    auto it = form.find(key);
+    return it == form.end() ? std::nullopt : std::optional<std::string>(it->second);
+}
+
+} // namespace
+
+bool FormRecords::registCertificate() {
+    if (!state_.patientID || !state_.db) return false;
+    static const FormTable table = {
+        "SELECT COUNT(*) FROM certifMst WHERE pid = ?;", "INSERT INTO certifMst VALUES (?, ?, ?, ?, '0')",
+        "UPDATE certifMst SET result = ?, photos = ?, createdate = ? WHERE pid = ?;"};
+    SQDatabase& db = *state_.db;
+    if (!db.open()) return false;
+    const bool ok = storeForm(db, table, *state_.patientID, state_.certifiDataList, state_.today());
+    db.close();
+    return ok;
+}
+
+bool FormRecords::registLetter() {
+    if (!state_.patientID || !state_.db) return false;
+    static const FormTable table = {
+        "SELECT COUNT(*) FROM letterMst WHERE pid = ?;",
+        "INSERT INTO letterMst VALUES (?, ?, ?, ?, '0', '0', '0')",
+        "UPDATE letterMst SET result = ?, photos = ?, createdate = ? WHERE pid = ?;"};
+    SQDatabase& db = *state_.db;
+    if (!db.open()) return false;
+    // The letter and its referral target are stored together or not at all.
+    bool ok = db.beginTransaction() &&
+              storeForm(db, table, *state_.patientID, state_.letterDataList, state_.today());
+    const FormData& medical = state_.medicalList;
+    const auto cid = member(medical, "cid");
+    // Without a target ID there is no row to keep the target in.
+    if (ok && cid) {
+        const auto exists = hasRow(db, "SELECT COUNT(*) FROM medicalMst WHERE cid = ?;", *cid);
+        const auto cname = member(medical, "cname"), departments = member(medical, "departments"),
+                   doctor = member(medical, "doctor");
+        ok = exists &&
+             (*exists ? db.executeUpdate("UPDATE medicalMst SET cname = ?, departments = ?, doctor = ? "
+                                         "WHERE cid = ?;",
+                                         cname, departments, doctor, *cid)
+                      : db.executeUpdate("INSERT INTO medicalMst VALUES (?, ?, ?, ?, '0', '0')", *cid, cname,
+                                         departments, doctor));
+    }
+    ok = ok && db.commit();
+    if (!ok && db.inTransaction()) db.rollback();
+    db.close();
+    return ok;
+}
+
+} // namespace store

@@ -1,0 +1,252 @@
+#pragma once
+// One SQLite connection as an object: open/close, statements with bound "?" or ":name" parameters,
+// rows through SQResultSet, transactions and savepoints, an optional statement cache, a bounded busy
+// wait, and SQL functions backed by callbacks. Failures come back as results (none, false, 0) and log
+// lines; nothing throws. A handle is used from one thread at a time.
+//
+//   auto db = SQDatabase::databaseWithPath(path);
+//   if (db->open()) {
+//       db->executeUpdate("INSERT INTO t (name, n) VALUES (?, ?)", name, 3);
+//       if (auto rs = db->executeQuery("SELECT name FROM t WHERE n = ?", 3))
+//           while (rs->next()) use(rs->stringForColumn("name"));
+//       db->close();
+//   }
+#include <sqlite3.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "app/store/DateFormatter.h"
+#include "app/store/SQResultSet.h"
+#include "app/store/SQStatement.h"
+#include "app/store/SQValue.h"
+#include "platform/foundation/Error.h"
+
+// A row of a statement batch: column name to text (null value for NULL); a nonzero result stops the batch.
+using SQExecuteStatementsCallbackBlock = std::function<int(const foundation::Dictionary& resultsDictionary)>;
+// Sets the SQL function's result through SQLite itself (sqlite3_result_*).
+using SQFunctionBlock = std::function<void(sqlite3_context* context, int argc, sqlite3_value** argv)>;
+
+class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
+    struct Private {};
+
+    struct QueryHash {
+        using is_transparent = void;
+        size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+    };
+
+public:
+    // Busy waits are measured on a clock that wall-clock changes cannot move.
+    using BusyClock = std::chrono::steady_clock;
+    using CachedStatements =
+        std::unordered_map<std::string, std::vector<std::shared_ptr<SQStatement>>, QueryHash, std::equal_to<>>;
+
+    // No path: a private in-memory database; an empty path: SQLite's private temporary file.
+    static std::shared_ptr<SQDatabase> databaseWithPath(std::optional<std::string> path = std::nullopt);
+    SQDatabase(Private, std::optional<std::string> path);
+    ~SQDatabase();
+    SQDatabase(const SQDatabase&) = delete;
+    SQDatabase& operator=(const SQDatabase&) = delete;
+
+    static std::string SQDBUserVersion();
+    static int SQDBVersion();
+    static std::string sqliteLibVersion();
+    static bool isSQLiteThreadSafe();
+    static std::shared_ptr<store::DateFormatter> storeableDateFormat(const std::string& format);
+
+    sqlite3* sqliteHandle() const { return db_; }
+    const std::optional<std::string>& databasePath() const { return databasePath_; }
+    std::string sqlitePath() const;
+    std::string description() const;
+
+    // Opening and closing. A failed open releases the connection and leaves the handle closed.
+    bool open();
+    bool openWithFlags(int flags, const std::optional<std::string>& vfsName = std::nullopt);
+    bool close();
+    bool goodConnection();
+    bool databaseExists() const;
+
+    // Busy handling: retries for up to the interval (seconds) while another connection holds the file.
+    void setMaxBusyRetryTimeInterval(double timeout);
+    double maxBusyRetryTimeInterval() const { return maxBusyRetryTimeInterval_; }
+    int busyRetryTimeout();
+    void setBusyRetryTimeout(int timeout);
+
+    // Errors and counts.
+    std::string lastErrorMessage() const;
+    int lastErrorCode() const;
+    bool hadError() const;
+    foundation::ErrorPtr errorWithMessage(const std::string& message) const;
+    foundation::ErrorPtr lastError() const;
+    int64_t lastInsertRowId();
+    int changes();
+    void warnInUse() const;
+
+    // Result sets made by this handle and not yet closed (not owned).
+    bool hasOpenResultSets() const { return !openResultSets_.empty(); }
+    void closeOpenResultSets();
+    void resultSetDidClose(SQResultSet* resultSet);
+
+    // Statement cache (off by default).
+    bool shouldCacheStatements() const { return shouldCacheStatements_; }
+    void setShouldCacheStatements(bool value);
+    CachedStatements cachedStatements() const;
+    void setCachedStatements(CachedStatements statements);
+    std::shared_ptr<SQStatement> cachedStatementForQuery(std::string_view query);
+    void setCachedStatement(const std::shared_ptr<SQStatement>& statement, std::string_view query);
+    void clearCachedStatements();
+
+    // The SQLite build offers no encryption: these all fail.
+    bool setKey(const std::string& key);
+    bool rekey(const std::string& key);
+    bool setKeyWithData(const foundation::Data& keyData);
+    bool rekeyWithData(const foundation::Data& keyData);
+
+    // With a date formatter, dates are stored and read as its text; otherwise as seconds since 1970.
+    void setDateFormat(std::shared_ptr<store::DateFormatter> format) { dateFormat_ = std::move(format); }
+    bool hasDateFormatter() const { return dateFormat_ != nullptr; }
+    std::optional<foundation::Date> dateFromString(const std::string& s) const;
+    std::optional<std::string> stringFromDate(foundation::Date date) const;
+
+    // Queries. One value per parameter, in order; extra values are ignored, missing ones refuse the call.
+    template <class... Args>
+    std::shared_ptr<SQResultSet> executeQuery(std::string_view sql, const Args&... args) {
+        std::array<sqdetail::ArgRef, sizeof...(Args)> refs{sqdetail::ref(args)...};
+        return executeQueryWithArgumentsInArrayOrDictionaryOrVAList(sql, {refs.data(), nullptr, refs.size()},
+                                                                    nullptr);
+    }
+    std::shared_ptr<SQResultSet> executeQueryWithArgumentsInArray(std::string_view sql,
+                                                                  const std::vector<SQValue>& arguments);
+    std::shared_ptr<SQResultSet> executeQueryWithParameterDictionary(std::string_view sql,
+                                                                     const SQParameterDictionary& arguments);
+    std::shared_ptr<SQResultSet> executeQueryWithParameterDictionary(std::string_view sql,
+                                                                     const foundation::Dictionary& arguments);
+    // printf-style: each placeholder becomes a bound "?" (Algorithms of the format forms in SQDatabase.cpp).
+    template <class... Args>
+    std::shared_ptr<SQResultSet> executeQueryWithFormat(std::string_view format, const Args&... args) {
+        std::vector<SQValue> list{SQValue(args)...};
+        std::string sql;
+        std::vector<SQValue> values;
+        extractSQL(format, list, sql, values);
+        return executeQueryWithArgumentsInArray(sql, values);
+    }
+
+    // Updates: true when the statement ran to completion.
+    template <class... Args>
+    bool executeUpdate(std::string_view sql, const Args&... args) {
+        std::array<sqdetail::ArgRef, sizeof...(Args)> refs{sqdetail::ref(args)...};
+        return executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
+            sql, nullptr, {refs.data(), nullptr, refs.size()}, nullptr);
+    }
+    bool executeUpdateWithArgumentsInArray(std::string_view sql, const std::vector<SQValue>& arguments);
+    bool executeUpdateWithParameterDictionary(std::string_view sql, const SQParameterDictionary& arguments);
+    bool executeUpdateWithParameterDictionary(std::string_view sql, const foundation::Dictionary& arguments);
+    template <class... Args>
+    bool executeUpdateWithFormat(std::string_view format, const Args&... args) {
+        std::vector<SQValue> list{SQValue(args)...};
+        std::string sql;
+        std::vector<SQValue> values;
+        extractSQL(format, list, sql, values);
+        return executeUpdateWithArgumentsInArray(sql, values);
+    }
+    // The error is set only when the SQL does not prepare; after a failed step read lastError().
+    template <class... Args>
+    bool executeUpdateWithErrorAndBindings(std::string_view sql, foundation::ErrorPtr* outErr, const Args&... args) {
+        std::array<sqdetail::ArgRef, sizeof...(Args)> refs{sqdetail::ref(args)...};
+        return executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
+            sql, outErr, {refs.data(), nullptr, refs.size()}, nullptr);
+    }
+    template <class... Args>
+    bool update(std::string_view sql, foundation::ErrorPtr* outErr, const Args&... args) {
+        return executeUpdateWithErrorAndBindings(sql, outErr, args...);
+    }
+
+    // Several statements in one text, run by sqlite3_exec.
+    bool executeStatements(const std::string& sql);
+    bool executeStatementsWithResultBlock(const std::string& sql, const SQExecuteStatementsCallbackBlock& block);
+
+    // Rewrites a format into SQL with "?" for each value-producing placeholder plus those values.
+    void extractSQL(std::string_view format, std::span<const SQValue> args, std::string& sql,
+                    std::vector<SQValue>& values) const;
+    // Binds one value at a 1-based parameter index; text and blobs are copied by SQLite.
+    int bindObject(const SQValue& value, int idx, sqlite3_stmt* statement) const;
+
+    // Transactions and savepoints.
+    bool beginTransaction();
+    bool beginDeferredTransaction();
+    bool commit();
+    bool rollback();
+    bool inTransaction() const { return inTransaction_; }
+    bool startSavePointWithName(const std::string& name, foundation::ErrorPtr* outErr = nullptr);
+    bool releaseSavePointWithName(const std::string& name, foundation::ErrorPtr* outErr = nullptr);
+    bool rollbackToSavePointWithName(const std::string& name, foundation::ErrorPtr* outErr = nullptr);
+    // Runs the block inside a fresh savepoint; setting the flag rolls its work back.
+    foundation::ErrorPtr inSavePoint(const std::function<void(bool& rollback)>& block);
+
+    // SQL functions: the callback lives as long as the handle.
+    void makeFunctionNamed(const std::string& name, int maximumArguments, SQFunctionBlock block);
+
+    // Switches.
+    bool logsErrors() const { return logsErrors_; }
+    void setLogsErrors(bool v) { logsErrors_ = v; }
+    bool crashOnErrors() const { return crashOnErrors_; }
+    void setCrashOnErrors(bool v) { crashOnErrors_ = v; }
+    bool traceExecution() const { return traceExecution_; }
+    void setTraceExecution(bool v) { traceExecution_ = v; }
+    bool checkedOut() const { return checkedOut_; }
+    void setCheckedOut(bool v) { checkedOut_ = v; }
+
+private:
+    friend class SQStatement;
+    using ArgSource = sqdetail::ArgSource;
+
+    std::shared_ptr<SQResultSet>
+    executeQueryWithArgumentsInArrayOrDictionaryOrVAList(std::string_view sql, const ArgSource& args,
+                                                         const SQParameterDictionary* dictionary);
+    bool executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(std::string_view sql,
+                                                                    foundation::ErrorPtr* outErr,
+                                                                    const ArgSource& args,
+                                                                    const SQParameterDictionary* dictionary);
+    // Shared by both workers: take the statement from the cache or prepare it; false after a failure.
+    bool prepare(std::string_view sql, const char* operation, foundation::ErrorPtr* outErr, sqlite3_stmt*& pStmt,
+                 std::shared_ptr<SQStatement>& cached);
+    // Binds the values of the one source given; returns how many were bound.
+    int bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args, const SQParameterDictionary* dictionary);
+    int bindArgument(const sqdetail::ArgRef& value, int idx, sqlite3_stmt* statement) const;
+    std::shared_ptr<SQStatement> adoptStatement(sqlite3_stmt* pStmt, std::string_view sql);
+    void statementDidClose(SQStatement* statement);
+    bool didOpen(int rc, sqlite3* db);
+    static int busyHandler(void* context, int count);
+
+    sqlite3* db_ = nullptr;
+    std::optional<std::string> databasePath_;
+    bool logsErrors_ = true;
+    bool crashOnErrors_ = false;
+    bool traceExecution_ = false;
+    bool checkedOut_ = false;
+    bool shouldCacheStatements_ = false;
+    std::atomic<bool> isExecutingStatement_{false};
+    bool inTransaction_ = false;
+    double maxBusyRetryTimeInterval_ = 2.0;
+    BusyClock::time_point startBusyRetryTime_{};
+    std::unique_ptr<CachedStatements> cachedStatements_;
+    std::vector<SQResultSet*> openResultSets_;
+    std::vector<std::unique_ptr<SQFunctionBlock>> openFunctions_;
+    std::shared_ptr<store::DateFormatter> dateFormat_;
+    // Prepared statements of this connection still owned by statement objects (see SQStatement::owner_).
+    std::vector<SQStatement*> liveStatements_;
+    // Why the last open failed, reported while the handle is closed.
+    int openErrorCode_ = 0;
+    std::string openErrorMessage_;
+};

@@ -1,0 +1,288 @@
+#include "app/store/SQResultSet.h"
+
+#include "app/store/SQDatabase.h"
+#include "app/store/SQStatement.h"
+#include "platform/foundation/Log.h"
+
+namespace {
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+
+std::string lowercased(std::string_view s) {
+    std::string out(s);
+    for (auto& c : out) c = lower(c);
+    return out;
+}
+
+bool equalsLowercased(std::string_view lowerName, std::string_view name) {
+    if (lowerName.size() != name.size()) return false;
+    for (size_t i = 0; i < name.size(); ++i)
+        if (lowerName[i] != lower(name[i])) return false;
+    return true;
+}
+
+} // namespace
+
+std::shared_ptr<SQResultSet> SQResultSet::resultSetWithStatement(std::shared_ptr<SQStatement> statement,
+                                                                 std::shared_ptr<SQDatabase> parentDB) {
+    return std::make_shared<SQResultSet>(Private{}, std::move(statement), std::move(parentDB));
+}
+
+SQResultSet::SQResultSet(Private, std::shared_ptr<SQStatement> statement, std::shared_ptr<SQDatabase> parentDB)
+    : parentDB_(std::move(parentDB)), statement_(std::move(statement)) {
+    if (statement_) {
+        statement_->setInUse(true);
+        query_ = statement_->sharedQuery();
+    }
+}
+
+SQResultSet::~SQResultSet() { close(); }
+
+sqlite3_stmt* SQResultSet::stmt() const { return statement_ ? statement_->statement() : nullptr; }
+
+const std::string& SQResultSet::query() const {
+    static const std::string empty;
+    return query_ ? *query_ : empty;
+}
+
+void SQResultSet::setQuery(std::string query) {
+    if (!query_ || *query_ != query) query_ = std::make_shared<const std::string>(std::move(query));
+}
+
+bool SQResultSet::next() { return nextWithError(nullptr); }
+
+bool SQResultSet::nextWithError(foundation::ErrorPtr* error) {
+    sqlite3_stmt* s = stmt();
+    // A closed set has nothing to step: SQLite would answer a missing statement with SQLITE_MISUSE.
+    int rc = s ? sqlite3_step(s) : SQLITE_MISUSE;
+    if (rc == SQLITE_ROW) return true;
+    if (rc != SQLITE_DONE) {
+        const char* message = parentDB_ ? sqlite3_errmsg(parentDB_->sqliteHandle()) : sqlite3_errstr(rc);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            foundation::log("%s:%d Database busy (%@)", __func__, __LINE__,
+                            parentDB_ ? parentDB_->databasePath().value_or("(null)") : std::string("(null)"));
+            foundation::logMessage("Database busy");
+        } else if (rc == SQLITE_MISUSE || rc == SQLITE_ERROR) {
+            foundation::log("Error calling sqlite3_step (%d: %s) rs", rc, message);
+        } else {
+            foundation::log("Unknown error calling sqlite3_step (%d: %s) rs", rc, message);
+        }
+        if (error) {
+            if (parentDB_) {
+                *error = parentDB_->lastError();
+            } else {
+                *error = foundation::Error::make(
+                    "SQDatabase", SQLITE_MISUSE,
+                    {{foundation::kLocalizedDescriptionKey, foundation::Value("parentDB does not exist")}});
+            }
+        }
+    }
+    close();
+    return false;
+}
+
+bool SQResultSet::hasAnotherRow() const {
+    return parentDB_ && parentDB_->sqliteHandle() && sqlite3_errcode(parentDB_->sqliteHandle()) == SQLITE_ROW;
+}
+
+void SQResultSet::close() {
+    if (statement_) {
+        statement_->reset();
+        statement_.reset();
+    }
+    if (parentDB_) {
+        // Dropping the last reference may end the handle; it must not see this set any more by then.
+        auto db = std::move(parentDB_);
+        parentDB_.reset();
+        db->resultSetDidClose(this);
+    }
+}
+
+int SQResultSet::columnCount() const {
+    auto s = stmt();
+    return s ? sqlite3_column_count(s) : 0;
+}
+
+void SQResultSet::buildColumnNames() {
+    columnNamesBuilt_ = true;
+    columnNames_.clear();
+    auto s = stmt();
+    if (!s) return;
+    int n = sqlite3_column_count(s);
+    columnNames_.reserve(size_t(n));
+    for (int i = 0; i < n; ++i) {
+        const char* name = sqlite3_column_name(s, i);
+        columnNames_.push_back(lowercased(name ? name : ""));
+    }
+}
+
+int SQResultSet::columnIndexForName(std::string_view columnName) {
+    if (!columnNamesBuilt_) buildColumnNames();
+    // From the end, so the later of two equal names wins.
+    for (size_t i = columnNames_.size(); i-- > 0;)
+        if (equalsLowercased(columnNames_[i], columnName)) return int(i);
+    foundation::log("Warning: I could not find the column named '%@'.", lowercased(columnName));
+    return -1;
+}
+
+std::string SQResultSet::columnNameForIndex(int columnIdx) const {
+    auto s = stmt();
+    const char* name = s ? sqlite3_column_name(s, columnIdx) : nullptr;
+    return name ? name : "";
+}
+
+std::map<std::string, int> SQResultSet::columnNameToIndexMap() {
+    if (!columnNamesBuilt_) buildColumnNames();
+    std::map<std::string, int> map;
+    for (size_t i = 0; i < columnNames_.size(); ++i) map[columnNames_[i]] = int(i);
+    return map;
+}
+
+int SQResultSet::intForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    return s ? sqlite3_column_int(s, columnIdx) : 0;
+}
+
+int64_t SQResultSet::longForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    return s ? sqlite3_column_int64(s, columnIdx) : 0;
+}
+
+long long SQResultSet::longLongIntForColumnIndex(int columnIdx) const { return longForColumnIndex(columnIdx); }
+
+unsigned long long SQResultSet::unsignedLongLongIntForColumnIndex(int columnIdx) const {
+    return static_cast<unsigned long long>(longForColumnIndex(columnIdx));
+}
+
+bool SQResultSet::boolForColumnIndex(int columnIdx) const { return intForColumnIndex(columnIdx) != 0; }
+
+double SQResultSet::doubleForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    return s ? sqlite3_column_double(s, columnIdx) : 0.0;
+}
+
+bool SQResultSet::columnIndexIsNull(int columnIdx) const {
+    auto s = stmt();
+    return !s || sqlite3_column_type(s, columnIdx) == SQLITE_NULL;
+}
+
+std::optional<std::string> SQResultSet::stringForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    if (!s || columnIdx < 0 || sqlite3_column_type(s, columnIdx) == SQLITE_NULL) return std::nullopt;
+    auto text = reinterpret_cast<const char*>(sqlite3_column_text(s, columnIdx));
+    if (!text) return std::nullopt;
+    return std::string(text, size_t(sqlite3_column_bytes(s, columnIdx)));
+}
+
+std::optional<foundation::Date> SQResultSet::dateForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    if (!s || columnIdx < 0 || sqlite3_column_type(s, columnIdx) == SQLITE_NULL) return std::nullopt;
+    if (parentDB_ && parentDB_->hasDateFormatter()) {
+        auto text = stringForColumnIndex(columnIdx);
+        return text ? parentDB_->dateFromString(*text) : std::nullopt;
+    }
+    return foundation::Date{sqlite3_column_double(s, columnIdx)};
+}
+
+std::optional<std::span<const uint8_t>> SQResultSet::dataNoCopyForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    if (!s || columnIdx < 0 || sqlite3_column_type(s, columnIdx) == SQLITE_NULL) return std::nullopt;
+    auto bytes = static_cast<const uint8_t*>(sqlite3_column_blob(s, columnIdx));
+    if (!bytes) return std::nullopt;
+    return std::span<const uint8_t>(bytes, size_t(sqlite3_column_bytes(s, columnIdx)));
+}
+
+std::optional<foundation::Data> SQResultSet::dataForColumnIndex(int columnIdx) const {
+    auto bytes = dataNoCopyForColumnIndex(columnIdx);
+    if (!bytes) return std::nullopt;
+    return foundation::Data(bytes->begin(), bytes->end());
+}
+
+const char* SQResultSet::UTF8StringForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    if (!s || columnIdx < 0 || sqlite3_column_type(s, columnIdx) == SQLITE_NULL) return nullptr;
+    return reinterpret_cast<const char*>(sqlite3_column_text(s, columnIdx));
+}
+
+foundation::Value SQResultSet::objectForColumnIndex(int columnIdx) const {
+    auto s = stmt();
+    if (!s) return {};
+    switch (sqlite3_column_type(s, columnIdx)) {
+    case SQLITE_BLOB: {
+        auto data = dataForColumnIndex(columnIdx);
+        return data ? foundation::Value(std::move(*data)) : foundation::Value();
+    }
+    case SQLITE_FLOAT: return sqlite3_column_double(s, columnIdx);
+    case SQLITE_INTEGER: return int64_t(sqlite3_column_int64(s, columnIdx));
+    default: {
+        auto text = stringForColumnIndex(columnIdx);
+        return text ? foundation::Value(std::move(*text)) : foundation::Value();
+    }
+    }
+}
+
+// The name forms look the index up once and read through the index form.
+int SQResultSet::intForColumn(std::string_view n) { return intForColumnIndex(columnIndexForName(n)); }
+int64_t SQResultSet::longForColumn(std::string_view n) { return longForColumnIndex(columnIndexForName(n)); }
+long long SQResultSet::longLongIntForColumn(std::string_view n) {
+    return longLongIntForColumnIndex(columnIndexForName(n));
+}
+unsigned long long SQResultSet::unsignedLongLongIntForColumn(std::string_view n) {
+    return unsignedLongLongIntForColumnIndex(columnIndexForName(n));
+}
+bool SQResultSet::boolForColumn(std::string_view n) { return boolForColumnIndex(columnIndexForName(n)); }
+double SQResultSet::doubleForColumn(std::string_view n) { return doubleForColumnIndex(columnIndexForName(n)); }
+std::optional<std::string> SQResultSet::stringForColumn(std::string_view n) {
+    return stringForColumnIndex(columnIndexForName(n));
+}
+std::optional<foundation::Date> SQResultSet::dateForColumn(std::string_view n) {
+    return dateForColumnIndex(columnIndexForName(n));
+}
+std::optional<foundation::Data> SQResultSet::dataForColumn(std::string_view n) {
+    return dataForColumnIndex(columnIndexForName(n));
+}
+std::optional<std::span<const uint8_t>> SQResultSet::dataNoCopyForColumn(std::string_view n) {
+    return dataNoCopyForColumnIndex(columnIndexForName(n));
+}
+const char* SQResultSet::UTF8StringForColumnName(std::string_view n) {
+    return UTF8StringForColumnIndex(columnIndexForName(n));
+}
+bool SQResultSet::columnIsNull(std::string_view n) { return columnIndexIsNull(columnIndexForName(n)); }
+foundation::Value SQResultSet::objectForColumnName(std::string_view n) {
+    return objectForColumnIndex(columnIndexForName(n));
+}
+
+std::optional<foundation::Dictionary> SQResultSet::resultDictionary() const {
+    auto s = stmt();
+    if (!s || sqlite3_data_count(s) == 0) {
+        foundation::logMessage("Warning: There seem to be no columns in this set.");
+        return std::nullopt;
+    }
+    foundation::Dictionary row;
+    int n = sqlite3_column_count(s);
+    for (int i = 0; i < n; ++i) row[columnNameForIndex(i)] = objectForColumnIndex(i);
+    return row;
+}
+
+std::optional<foundation::Dictionary> SQResultSet::resultDict() {
+    auto s = stmt();
+    if (!s || sqlite3_data_count(s) == 0) {
+        foundation::logMessage("Warning: There seem to be no columns in this set.");
+        return std::nullopt;
+    }
+    foundation::Dictionary row;
+    for (const auto& [name, index] : columnNameToIndexMap()) row[name] = objectForColumnIndex(index);
+    return row;
+}
+
+void SQResultSet::kvcMagic(
+    const std::function<void(const std::string& value, const std::string& key)>& setValueForKey) const {
+    auto s = stmt();
+    if (!s) return;
+    int n = sqlite3_column_count(s);
+    for (int i = 0; i < n; ++i) {
+        if (sqlite3_column_type(s, i) == SQLITE_NULL) continue;
+        auto text = stringForColumnIndex(i);
+        if (text) setValueForKey(*text, columnNameForIndex(i));
+    }
+}

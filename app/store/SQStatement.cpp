@@ -1,0 +1,34 @@
+#include "app/store/SQStatement.h"
+
+#include "app/store/SQDatabase.h"
+#include "platform/foundation/Format.h"
+
+const std::string& SQStatement::query() const {
+    static const std::string empty;
+    return query_ ? *query_ : empty;
+}
+
+void SQStatement::setQuery(std::string query) { query_ = std::make_shared<const std::string>(std::move(query)); }
+
+void SQStatement::close() {
+    if (statement_) {
+        sqlite3_finalize(statement_);
+        statement_ = nullptr;
+    }
+    if (owner_) {
+        owner_->statementDidClose(this);
+        owner_ = nullptr;
+    }
+    setInUse(false);
+}
+
+void SQStatement::reset() {
+    if (statement_) sqlite3_reset(statement_);
+    setInUse(false);
+}
+
+std::string SQStatement::description() const {
+    return foundation::format("%@ %ld hit(s) for query %@",
+                              foundation::format("<SQStatement: %p>", static_cast<const void*>(this)), useCount(),
+                              query());
+}

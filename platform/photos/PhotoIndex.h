@@ -1,0 +1,60 @@
+#pragma once
+// The library's index: one SQLite file ("Photos.sqlite") listing assets, albums and album membership
+// in creation order. Asset files themselves are written once under "originals/" and never changed;
+// the index only ever refers to files that were completely written and synced first.
+//
+// Format (user_version 1):
+//   assets(seq INTEGER PRIMARY KEY AUTOINCREMENT, local_id TEXT UNIQUE, media_type INTEGER,
+//          file TEXT (relative to the library root), uti TEXT, pixel_width, pixel_height, byte_size,
+//          creation_date REAL seconds since 1970)
+//   albums(seq INTEGER PRIMARY KEY AUTOINCREMENT, local_id TEXT UNIQUE, title TEXT, creation_date REAL)
+//   album_assets(album_seq, asset_seq, position; PRIMARY KEY(album_seq, asset_seq)) — position orders an
+//          album, taking max+1 on each addition
+// Creation order is seq order. Not thread-safe by itself: the library serialises access.
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/photos/Asset.h"
+
+struct sqlite3;
+
+namespace photos {
+
+struct AssetRecord {
+    Asset asset;
+    std::string file; // relative to the library root
+    int64_t byteSize = 0;
+};
+
+class PhotoIndex {
+public:
+    // Opens or creates the index; null with a reason when it can't (unreadable, newer format).
+    static std::unique_ptr<PhotoIndex> open(const std::string& path, std::string& error);
+    struct Key; // only open() makes indexes
+    PhotoIndex(sqlite3* db, Key);
+    ~PhotoIndex();
+    PhotoIndex(const PhotoIndex&) = delete;
+    PhotoIndex& operator=(const PhotoIndex&) = delete;
+
+    std::vector<Album> albums(const std::optional<std::string>& title = std::nullopt);
+    std::optional<Album> album(const std::string& localIdentifier);
+    std::vector<Asset> assetsInAlbum(const std::string& albumLocalIdentifier);
+    std::optional<AssetRecord> asset(const std::string& localIdentifier);
+
+    bool begin();
+    bool commit();
+    void rollback();
+    bool insertAsset(const AssetRecord& record);
+    bool insertAlbum(const Album& album);
+    // Appends to the album's end; an asset already in the album stays where it is.
+    bool addToAlbum(const std::string& albumLocalIdentifier, const std::string& assetLocalIdentifier);
+    std::string lastError() const;
+
+private:
+    bool exec(const char* sql);
+    sqlite3* db_;
+};
+
+} // namespace photos

@@ -1,0 +1,263 @@
+#include "platform/photos/PhotoLibrary.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <chrono>
+#include <fcntl.h>
+#include <filesystem>
+#include <future>
+#include <map>
+#include <set>
+#include <unistd.h>
+
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Files.h"
+#include "platform/photos/PhotoIndex.h"
+
+namespace photos {
+
+namespace {
+
+foundation::ErrorPtr makeError(long code, const std::string& description) {
+    return foundation::Error::make(kPhotoLibraryErrorDomain, code, {{foundation::kLocalizedDescriptionKey, description}});
+}
+
+double now() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+struct ImageInfo {
+    int width = 0, height = 0;
+    std::string uti, extension;
+};
+
+std::optional<ImageInfo> inspectImage(const foundation::Data& data) {
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(false);
+    if (!reader.canRead()) return std::nullopt;
+    QSize size = reader.size();
+    const QByteArray format = reader.format().toLower();
+    if (!size.isValid()) {
+        QImage img = reader.read();
+        if (img.isNull()) return std::nullopt;
+        size = img.size();
+    }
+    static const std::map<QByteArray, std::pair<std::string, std::string>> types = {
+        {"jpeg", {"public.jpeg", "jpg"}}, {"jpg", {"public.jpeg", "jpg"}}, {"png", {"public.png", "png"}},
+        {"gif", {"com.compuserve.gif", "gif"}}, {"bmp", {"com.microsoft.bmp", "bmp"}},
+        {"tiff", {"public.tiff", "tiff"}}, {"webp", {"org.webmproject.webp", "webp"}},
+    };
+    auto it = types.find(format);
+    ImageInfo info{size.width(), size.height(), "public.image", format.isEmpty() ? "img" : format.toStdString()};
+    if (it != types.end()) std::tie(info.uti, info.extension) = it->second;
+    return info;
+}
+
+// Writes a new file that nobody has seen yet and makes it durable; never replaces an existing one.
+bool writeOnce(const std::string& path, const foundation::Data& data) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0444);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < data.size()) {
+        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            ::close(fd);
+            ::unlink(path.c_str());
+            return false;
+        }
+        done += size_t(n);
+    }
+    bool ok = ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (!ok) {
+        ::unlink(path.c_str());
+        return false;
+    }
+    int dir = ::open(std::filesystem::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+std::mutex sharedMutex;
+std::shared_ptr<PhotoLibrary> sharedLibrary;
+
+} // namespace
+
+PhotoLibrary::PhotoLibrary(std::string root)
+    : root_(std::move(root)) {
+    queue_ = foundation::SerialQueue::create("photos.library");
+    if (!foundation::createDirectories(root_ + "/originals")) {
+        openError_ = "cannot create the library folder " + root_;
+        return;
+    }
+    index_ = PhotoIndex::open(root_ + "/Photos.sqlite", openError_);
+}
+
+PhotoLibrary::~PhotoLibrary() = default;
+
+std::shared_ptr<PhotoLibrary> PhotoLibrary::shared() {
+    const std::string root = foundation::home::photoLibrary();
+    std::lock_guard lock(sharedMutex);
+    if (!sharedLibrary || sharedLibrary->root() != root) sharedLibrary = std::make_shared<PhotoLibrary>(root);
+    return sharedLibrary;
+}
+
+bool PhotoLibrary::isAvailable() const {
+    std::lock_guard lock(mutex_);
+    return index_ != nullptr;
+}
+
+std::vector<Album> PhotoLibrary::userAlbums() const {
+    if (!accessGranted()) return {};
+    std::lock_guard lock(mutex_);
+    return index_ ? index_->albums() : std::vector<Album>{};
+}
+
+std::vector<Album> PhotoLibrary::albumsWithTitle(const std::string& title) const {
+    if (!accessGranted()) return {};
+    std::lock_guard lock(mutex_);
+    return index_ ? index_->albums(title) : std::vector<Album>{};
+}
+
+std::optional<Album> PhotoLibrary::albumWithLocalIdentifier(const std::string& id) const {
+    if (!accessGranted()) return std::nullopt;
+    std::lock_guard lock(mutex_);
+    return index_ ? index_->album(id) : std::nullopt;
+}
+
+std::vector<Asset> PhotoLibrary::assetsInAlbum(const Album& album) const {
+    if (!accessGranted()) return {};
+    std::lock_guard lock(mutex_);
+    return index_ ? index_->assetsInAlbum(album.localIdentifier) : std::vector<Asset>{};
+}
+
+std::vector<Asset> PhotoLibrary::assetsWithLocalIdentifiers(const std::vector<std::string>& ids) const {
+    std::vector<Asset> out;
+    if (!accessGranted()) return out;
+    std::lock_guard lock(mutex_);
+    if (!index_) return out;
+    std::set<std::string> seen;
+    for (const auto& id : ids)
+        if (seen.insert(id).second)
+            if (auto r = index_->asset(id)) out.push_back(r->asset);
+    return out;
+}
+
+std::optional<foundation::Data> PhotoLibrary::imageData(const Asset& asset) const {
+    if (!accessGranted()) return std::nullopt;
+    std::string file;
+    {
+        std::lock_guard lock(mutex_);
+        if (!index_) return std::nullopt;
+        auto r = index_->asset(asset.localIdentifier);
+        if (!r) return std::nullopt;
+        file = r->file;
+    }
+    return foundation::readFile(root_ + "/" + file);
+}
+
+void PhotoLibrary::requestImageData(const Asset& asset,
+                                    std::function<void(std::optional<foundation::Data>)> handler) const {
+    auto data = imageData(asset);
+    foundation::SerialQueue::main()->async([handler = std::move(handler), data = std::move(data)]() mutable {
+        if (handler) handler(std::move(data));
+    });
+}
+
+void PhotoLibrary::performChanges(ChangeBlock changes, Completion completion) {
+    queue_->async([this, changes = std::move(changes), completion = std::move(completion)] {
+        ChangeRequest request;
+        if (changes) changes(request);
+        foundation::ErrorPtr error = apply(request);
+        if (completion) completion(error == nullptr, error);
+    });
+}
+
+foundation::ErrorPtr PhotoLibrary::performChangesAndWait(ChangeBlock changes) {
+    if (queue_->isCurrent()) { // already on the library's queue: waiting for it would never end
+        ChangeRequest request;
+        if (changes) changes(request);
+        return apply(request);
+    }
+    // Shared: the queue may still be inside set_value when this thread wakes and returns.
+    auto result = std::make_shared<std::promise<foundation::ErrorPtr>>();
+    auto future = result->get_future();
+    performChanges(std::move(changes), [result](bool, foundation::ErrorPtr error) { result->set_value(error); });
+    return future.get();
+}
+
+foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset& asset, AssetRecord& record,
+                                                  std::vector<std::string>& written) {
+    auto info = inspectImage(asset.data);
+    if (!info) return makeError(kErrorInvalidImage, "The image data cannot be read as an image.");
+    const std::string uuid = asset.localIdentifier.substr(0, asset.localIdentifier.find('/'));
+    const std::string relative = "originals/" + uuid.substr(0, 1) + "/" + uuid + "." + info->extension;
+    const std::string path = root_ + "/" + relative;
+    if (!foundation::createDirectories(std::filesystem::path(path).parent_path().string()) ||
+        !writeOnce(path, asset.data))
+        return makeError(kErrorFileWrite, "The photo could not be saved.");
+    written.push_back(path);
+    record.asset = Asset{asset.localIdentifier, MediaType::Image, info->width, info->height, foundation::Date{now()},
+                         info->uti};
+    record.file = relative;
+    record.byteSize = int64_t(asset.data.size());
+    return nullptr;
+}
+
+foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
+    if (!accessGranted()) return makeError(kErrorAccessDenied, "Access to the photo library is not granted.");
+    if (!isAvailable()) return makeError(kErrorLibraryUnavailable, "The photo library is unavailable: " + openError_);
+    if (request.empty()) return nullptr;
+
+    // Files first, outside the index lock; they stay unreferenced until the index commits.
+    std::vector<std::string> written;
+    std::map<std::string, AssetRecord> records;
+    auto discard = [&written] {
+        for (const auto& p : written) ::unlink(p.c_str());
+    };
+    for (const auto& step : request.steps())
+        if (auto* a = std::get_if<ChangeRequest::NewAsset>(&step)) {
+            AssetRecord record;
+            if (auto error = writeAssetFile(*a, record, written)) {
+                discard();
+                return error;
+            }
+            records.emplace(a->localIdentifier, std::move(record));
+        }
+
+    std::lock_guard lock(mutex_);
+    if (!index_->begin()) {
+        discard();
+        return makeError(kErrorIndex, index_->lastError());
+    }
+    auto fail = [&](long code, const std::string& text) {
+        index_->rollback();
+        discard();
+        return makeError(code, text);
+    };
+    for (const auto& step : request.steps()) {
+        if (auto* album = std::get_if<ChangeRequest::NewAlbum>(&step)) {
+            if (!index_->insertAlbum(Album{album->localIdentifier, album->title, foundation::Date{now()}}))
+                return fail(kErrorIndex, index_->lastError());
+        } else if (auto* asset = std::get_if<ChangeRequest::NewAsset>(&step)) {
+            if (!index_->insertAsset(records.at(asset->localIdentifier))) return fail(kErrorIndex, index_->lastError());
+        } else if (auto* add = std::get_if<ChangeRequest::Addition>(&step)) {
+            if (!index_->album(add->album)) return fail(kErrorUnknownObject, "No album " + add->album);
+            for (const auto& id : add->assets)
+                if (!index_->addToAlbum(add->album, id)) return fail(kErrorUnknownObject, "No asset " + id);
+        }
+    }
+    if (!index_->commit()) return fail(kErrorIndex, index_->lastError());
+    return nullptr;
+}
+
+} // namespace photos

@@ -1,0 +1,202 @@
+#include "platform/utilities/Keychain.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <fcntl.h>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Plist.h"
+
+namespace utilities::keychain {
+
+namespace fs = std::filesystem;
+using foundation::Data;
+using foundation::Dictionary;
+using foundation::Value;
+
+namespace {
+
+// One process-wide lock: a replace is a rename, but a match-then-delete must not interleave with it.
+std::mutex storeMutex;
+
+constexpr const char* kItemSuffix = ".item";
+constexpr size_t kMaxFileName = 255;
+
+// Percent-encodes everything but letters, digits, "-", "_" and ".", so any attribute value makes a safe
+// file-name part. Data values get a "~" mark so they never collide with a string of the same bytes.
+std::string encode(const Value& v) {
+    std::string bytes;
+    std::string out;
+    if (v.isNull()) return out;
+    if (auto s = v.string())
+        bytes = *s;
+    else if (auto d = v.data()) {
+        bytes.assign(d->begin(), d->end());
+        out = "~";
+    } else
+        bytes = v.description();
+    static const char* hex = "0123456789ABCDEF";
+    for (unsigned char c : bytes) {
+        if (std::isalnum(c) || c == '-' || c == '_' || c == '.')
+            out += char(c);
+        else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
+
+const Value& attribute(const Dictionary& d, const char* key) {
+    static const Value null;
+    auto it = d.find(key);
+    return it == d.end() ? null : it->second;
+}
+
+std::string groupFolder(const Dictionary& attributes) {
+    const Value& g = attribute(attributes, kAccessGroup);
+    if (g.isNull() || (g.isString() && g.string()->empty())) return rootPath() + "/default";
+    return rootPath() + "/group-" + encode(g);
+}
+
+std::string itemFileName(const Dictionary& a) {
+    return encode(attribute(a, kClass)) + "+" + encode(attribute(a, kService)) + "+" +
+           encode(attribute(a, kAccount)) + "+" + encode(attribute(a, kApplicationTag)) + "+" +
+           encode(attribute(a, kKeyType)) + kItemSuffix;
+}
+
+// Creates the folder (and the keychain root) private to the user, tightening one that exists.
+bool ensurePrivateFolder(const std::string& path) {
+    if (!foundation::createDirectories(foundation::home::library())) return false;
+    for (const std::string& dir : {rootPath(), path}) {
+        if (::mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+        if (::chmod(dir.c_str(), 0700) != 0) return false;
+    }
+    return true;
+}
+
+// Atomic write whose file is 0600 from its first byte (the temporary file is created that way).
+bool writePrivateFile(const std::string& path, const Data& bytes) {
+    std::string tmpl = path + ".tmp-XXXXXX";
+    int fd = ::mkstemp(tmpl.data());
+    if (fd < 0) return false;
+    bool ok = ::fchmod(fd, 0600) == 0;
+    size_t done = 0;
+    while (ok && done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0)
+            ok = false;
+        else
+            done += size_t(n);
+    }
+    ok = ok && ::fsync(fd) == 0;
+    ok = (::close(fd) == 0) && ok;
+    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(tmpl.c_str());
+        return false;
+    }
+    int dfd = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dfd >= 0) {
+        ::fsync(dfd);
+        ::close(dfd);
+    }
+    return true;
+}
+
+struct Item {
+    Dictionary attributes;
+    Data data;
+};
+
+std::optional<Item> readItem(const std::string& path) {
+    auto v = foundation::plist::readFile(path);
+    if (!v || !v->isDictionary()) return std::nullopt;
+    const Value& attrs = (*v)["attributes"];
+    const Value& data = (*v)["data"];
+    if (!attrs.isDictionary() || !data.isData()) return std::nullopt;
+    return Item{*attrs.dictionary(), *data.data()};
+}
+
+bool matches(const Dictionary& item, const Dictionary& query) {
+    for (const auto& [key, value] : query) {
+        if (key == kAccessGroup) continue; // the folder already decided it
+        if (attribute(item, key.c_str()) != value) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> itemFiles(const std::string& folder) {
+    std::vector<std::string> files;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.size() > 5 && name.ends_with(kItemSuffix)) files.push_back(it->path().string());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+} // namespace
+
+std::string rootPath() {
+    return foundation::home::library() + "/Keychain";
+}
+
+Status setItem(const Dictionary& attributes, const Data& data) {
+    std::string name = itemFileName(attributes);
+    if (name.size() > kMaxFileName) return kBadParameter;
+    std::lock_guard lock(storeMutex);
+    std::string folder = groupFolder(attributes);
+    if (!ensurePrivateFolder(folder)) return kWriteFailed;
+    Dictionary file{{"attributes", Value(attributes)}, {"data", Value(data)}};
+    return writePrivateFile(folder + "/" + name, foundation::plist::toBinary(Value(file))) ? kSuccess
+                                                                                           : kWriteFailed;
+}
+
+Status copyMatching(const Dictionary& query, Data& data) {
+    std::lock_guard lock(storeMutex);
+    for (const auto& path : itemFiles(groupFolder(query))) {
+        auto item = readItem(path);
+        if (item && matches(item->attributes, query)) {
+            data = std::move(item->data);
+            return kSuccess;
+        }
+    }
+    return kItemNotFound;
+}
+
+Status deleteMatching(const Dictionary& query) {
+    std::lock_guard lock(storeMutex);
+    std::string folder = groupFolder(query);
+    std::string identityFile = folder + "/" + itemFileName(query);
+    bool found = false;
+    for (const auto& path : itemFiles(folder)) {
+        auto item = readItem(path);
+        // A damaged item under exactly the identity asked for goes too; it reads as absent anyway.
+        bool hit = item ? matches(item->attributes, query) : path == identityFile;
+        if (!hit) continue;
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT) return kWriteFailed;
+        found = true;
+    }
+    return found ? kSuccess : kItemNotFound;
+}
+
+foundation::ErrorPtr errorForStatus(Status status, const std::string& operation) {
+    return foundation::Error::make(
+        kErrorDomain, status,
+        {{foundation::kLocalizedFailureReasonKey, foundation::format("%@ (%ld)", operation, long(status))}});
+}
+
+} // namespace utilities::keychain

@@ -1,0 +1,71 @@
+#include "sdk/core/transport/RDTCORApplication.h"
+
+#include "platform/foundation/Bundle.h"
+#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/transport/RDTCORLog.h"
+
+std::shared_ptr<RDTCORApplication> RDTCORApplication::sharedApplication() {
+    static transport::NoDestructor<std::shared_ptr<RDTCORApplication>> instance(
+        std::make_shared<RDTCORApplication>());
+    return *instance;
+}
+
+void RDTCORApplication::load() {
+    RDTCORLogDebug("DOD is initializing. Please note that if you quit the app via the debugger and not through a "
+                   "lifecycle event, event data will remain on disk but storage won't have a reference to them "
+                   "since the singleton wasn't saved to disk.");
+    sharedApplication();
+}
+
+RDTCORApplication::RDTCORApplication(std::shared_ptr<foundation::NotificationCenter> center)
+    : center_(std::move(center)) {
+    auto on = [this](const char* name, std::function<void()> action) {
+        observers_.push_back(center_->addObserver(name, nullptr, nullptr,
+                                                  [action](const foundation::Notification&) { action(); }));
+    };
+    on(kUIApplicationDidEnterBackgroundNotification, [this] { enterBackground(); });
+    on(kUISceneWillDeactivateNotification, [this] { enterBackground(); });
+    on(kUIApplicationWillEnterForegroundNotification, [this] { enterForeground(); });
+    on(kUISceneWillEnterForegroundNotification, [this] { enterForeground(); });
+    on(kUIApplicationWillTerminateNotification,
+       [this] { center_->post(kRDTCORApplicationWillTerminateNotification); });
+}
+
+void RDTCORApplication::enterBackground() {
+    background_ = true;
+    center_->post(kRDTCORApplicationDidEnterBackgroundNotification);
+}
+
+void RDTCORApplication::enterForeground() {
+    background_ = false;
+    center_->post(kRDTCORApplicationWillEnterForegroundNotification);
+}
+
+bool RDTCORApplication::isAppExtension() {
+    const std::string& path = foundation::Bundle::main()->path();
+    const std::string suffix = ".appex";
+    std::string trimmed = path;
+    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
+    return trimmed.size() >= suffix.size() && trimmed.compare(trimmed.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+RDTCORBackgroundIdentifier RDTCORApplication::beginBackgroundTaskWithName(const std::string& name,
+                                                                          std::function<void()> expirationHandler) {
+    if (isAppExtension()) return RDTCORBackgroundIdentifierInvalid;
+    std::lock_guard lock(tasksMutex_);
+    RDTCORBackgroundIdentifier id = nextTask_++;
+    tasks_.emplace(id, std::make_pair(name, std::move(expirationHandler)));
+    RDTCORLogDebug("Creating background task with name:%@ bgID:%lu", name, id);
+    return id;
+}
+
+void RDTCORApplication::endBackgroundTask(RDTCORBackgroundIdentifier identifier) {
+    if (identifier == RDTCORBackgroundIdentifierInvalid) return;
+    std::lock_guard lock(tasksMutex_);
+    tasks_.erase(identifier);
+}
+
+size_t RDTCORApplication::openBackgroundTaskCount() const {
+    std::lock_guard lock(tasksMutex_);
+    return tasks_.size();
+}

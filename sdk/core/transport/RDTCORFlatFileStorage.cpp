@@ -1,0 +1,359 @@
+#include "sdk/core/transport/RDTCORFlatFileStorage.h"
+
+#include <cstdio>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/foundation/Files.h"
+#include "sdk/core/transport/ArchiveCodec.h"
+#include "sdk/core/transport/EventIDCounter.h"
+#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/transport/RDTCORApplication.h"
+#include "sdk/core/transport/RDTCORLog.h"
+#include "sdk/core/transport/RDTCORPlatform.h"
+#include "sdk/core/transport/RDTCORRegistrar.h"
+#include "sdk/core/transport/RDTCORUploadCoordinator.h"
+#include "sdk/core/transport/StorageJournal.h"
+#include "sdk/core/transport/StorageRecords.h"
+
+using foundation::Data;
+using foundation::ErrorPtr;
+using foundation::Value;
+
+namespace {
+
+ErrorPtr storageError(const char* domain, long code, const std::string& description) {
+    return foundation::Error::make(domain, code, {{foundation::kLocalizedDescriptionKey, description}});
+}
+
+// The log grows to at least this much before the archive is rewritten.
+constexpr uint64_t kMinimumJournalBytes = 256 * 1024;
+
+} // namespace
+
+std::shared_ptr<RDTCORFlatFileStorage> RDTCORFlatFileStorage::sharedInstance() {
+    static transport::NoDestructor<std::shared_ptr<RDTCORFlatFileStorage>> instance(
+        create({RDTCORRootDirectory(), RDTCORRegistrar::sharedInstance(), RDTCORUploadCoordinator::sharedInstance(),
+                RDTCORApplication::sharedApplication(), transport::EventIDCounter::shared()}));
+    return *instance;
+}
+
+void RDTCORFlatFileStorage::registerClassNameMappings() {
+    RDTCORArchiveSetClassName("RDTCORStoredEvent", "RDTCOREvent");
+    RDTCORArchiveSetClassName("RDTCORStorage", "RDTCORFlatFileStorage");
+}
+
+void RDTCORFlatFileStorage::load() {
+    registerClassNameMappings();
+    auto storage = sharedInstance();
+    auto registrar = RDTCORRegistrar::sharedInstance();
+    for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH}) registrar->registerStorage(storage, t);
+}
+
+std::shared_ptr<RDTCORFlatFileStorage> RDTCORFlatFileStorage::create(Dependencies dependencies) {
+    return std::make_shared<RDTCORFlatFileStorage>(Token{}, std::move(dependencies));
+}
+
+RDTCORFlatFileStorage::RDTCORFlatFileStorage(Token, Dependencies deps)
+    : root_(deps.rootDirectory), archivePath_(root_ + "/RDTCORFlatFileStorageArchive"),
+      queue_(foundation::SerialQueue::create("com.ruvara.RDTCORFlatFileStorage")),
+      registrar_(std::move(deps.registrar)), coordinator_(std::move(deps.uploadCoordinator)),
+      application_(std::move(deps.application)),
+      counter_(deps.counter ? std::move(deps.counter) : transport::EventIDCounter::shared()),
+      journal_(std::make_unique<transport::StorageJournal>(journalFilePath())) {
+    registerClassNameMappings();
+    queue_->async([this] { loadOnQueue(); });
+}
+
+RDTCORFlatFileStorage::~RDTCORFlatFileStorage() {
+    queue_->sync([this] { flushOnQueue(); });
+}
+
+std::string RDTCORFlatFileStorage::archivePath() { return RDTCORRootDirectory() + "/RDTCORFlatFileStorageArchive"; }
+
+std::string RDTCORFlatFileStorage::libraryDataPath() {
+    return RDTCORRootDirectory() + "/RDTCORFlatFileStorage/rdt_library_data";
+}
+
+void RDTCORFlatFileStorage::endBackgroundTask(RDTCORBackgroundIdentifier id) {
+    if (application_) application_->endBackgroundTask(id);
+}
+
+// MARK: storing
+
+void RDTCORFlatFileStorage::storeEvent(std::shared_ptr<RDTCOREvent> event, RDTCORSendCompletion onComplete) {
+    if (!event) {
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "The event was nil, so it was not saved.");
+        if (onComplete)
+            onComplete(false, storageError(kRDTCORErrorDomain, 4, "There was no event to store."));
+        return;
+    }
+    const bool hadCompletion = bool(onComplete);
+    if (!onComplete)
+        onComplete = [](bool success, ErrorPtr error) {
+            RDTCORLogDebug("event %@ stored. success:%@ error:%@", "", success ? "YES" : "NO",
+                           error ? error->description() : std::string("(null)"));
+        };
+    RDTCORBackgroundIdentifier task = RDTCORBackgroundIdentifierInvalid;
+    if (application_) {
+        auto app = application_;
+        auto id = std::make_shared<RDTCORBackgroundIdentifier>();
+        *id = app->beginBackgroundTaskWithName("RDTStorage", [app, id] { app->endBackgroundTask(*id); });
+        task = *id;
+    }
+    queue_->async([this, event = std::move(event), onComplete = std::move(onComplete), hadCompletion, task] {
+        storeOnQueue(event, onComplete, hadCompletion, task);
+    });
+}
+
+std::string RDTCORFlatFileStorage::saveEventBytesToDisk(const std::shared_ptr<RDTCOREvent>& event, ErrorPtr* error) {
+    std::string fileName = event->payloadFileName();
+    if (!event->writeToRDTPath(fileName, error, root_)) return {};
+    return pathOf(fileName);
+}
+
+void RDTCORFlatFileStorage::storeOnQueue(const std::shared_ptr<RDTCOREvent>& event,
+                                         const RDTCORSendCompletion& completion, bool hadCompletion,
+                                         RDTCORBackgroundIdentifier task) {
+    if (!event->eventID()) event->setEventID(counter_->next());
+    const uint64_t id = *event->eventID();
+    ErrorPtr error;
+    if (stored_.count(id) || pendingIDs_.count(id)) {
+        // Its payload file would replace the stored event's.
+        error = storageError(kRDTCORErrorDomain, 5, "An event with this ID is already stored.");
+    } else if (saveEventBytesToDisk(event, &error).empty() && !error) {
+        error = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+    }
+    if (error) {
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
+        completion(false, error);
+        endBackgroundTask(task);
+        return;
+    }
+    struct stat st;
+    uint64_t size = ::stat(pathOf(*event->RDTFilePath()).c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+    pending_.push_back({event, size, completion, hadCompletion, task});
+    pendingIDs_.insert(id);
+    transport::codec::appendRecord(pendingRecords_, transport::storeRecord(*event, size));
+    scheduleFlush();
+}
+
+void RDTCORFlatFileStorage::addEventToTrackingCollections(const std::shared_ptr<RDTCOREvent>& event,
+                                                          uint64_t payloadSize) {
+    if (!event->eventID()) return;
+    stored_[*event->eventID()] = {event, payloadSize};
+    targets_[event->target()].insert(*event->eventID());
+}
+
+void RDTCORFlatFileStorage::scheduleFlush() {
+    // One archive write for everything queued up to when it runs.
+    if (flushScheduled_) return;
+    flushScheduled_ = true;
+    queue_->async([this] { flushOnQueue(); });
+}
+
+void RDTCORFlatFileStorage::flushOnQueue() {
+    flushScheduled_ = false;
+    if (pending_.empty() && pendingRecords_.empty() && pendingDeletes_.empty()) return;
+    for (auto& p : pending_) stored_[*p.event->eventID()] = {p.event, p.payloadSize};
+    const bool persisted = persistPendingOnQueue();
+    auto stores = std::move(pending_);
+    pending_.clear();
+    pendingIDs_.clear();
+    for (auto& p : stores) {
+        if (persisted) {
+            committed(p);
+        } else {
+            // Without its archive entry the event would be lost at the next start: report it unstored.
+            stored_.erase(*p.event->eventID());
+            ::unlink(pathOf(*p.event->RDTFilePath()).c_str());
+            auto error = storageError(kRDTCORErrorDomain, 7, "The storage's archive could not be written.");
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
+            p.completion(false, error);
+        }
+        endBackgroundTask(p.backgroundTask);
+    }
+    // Files go only after the archive forgot their events, so a crash cannot bring one back.
+    for (const auto& path : pendingDeletes_)
+        if (::unlink(path.c_str()) != 0 && errno != ENOENT)
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "There was an error removing an event file: %@", path);
+    pendingDeletes_.clear();
+}
+
+std::shared_ptr<RDTCORPrioritizer> RDTCORFlatFileStorage::prioritizerFor(RDTCORTarget target) const {
+    auto registrar = registrar_.lock();
+    return registrar ? registrar->prioritizerForTarget(target) : nullptr;
+}
+
+void RDTCORFlatFileStorage::committed(PendingStore& p) {
+    const auto& event = p.event;
+    targets_[event->target()].insert(*event->eventID());
+    auto prioritizer = prioritizerFor(event->target());
+    if (prioritizer) {
+        // The prioritizer gets its own copy: it may annotate it while we keep ours unchanged.
+        prioritizer->prioritizeEvent(event->copy());
+        if (p.hadCompletion) prioritizer->saveState();
+    }
+    if (event->qosTier() == RDTCOREventQoSFast)
+        if (auto coordinator = coordinator_.lock()) coordinator->forceUploadForTarget(event->target());
+    p.completion(true, nullptr);
+}
+
+bool RDTCORFlatFileStorage::persistPendingOnQueue() {
+    bool ok;
+    if (journal_->isBroken() || journal_->size() + pendingRecords_.size() > std::max(kMinimumJournalBytes, archiveSize_)) {
+        ok = writeArchiveOnQueue();
+    } else {
+        ok = journal_->append(pendingRecords_) || writeArchiveOnQueue();
+    }
+    pendingRecords_.clear();
+    return ok;
+}
+
+bool RDTCORFlatFileStorage::writeArchiveOnQueue() {
+    ErrorPtr error;
+    auto bytes = RDTCOREncodeArchive(*this, archivePath_, &error);
+    if (!bytes) {
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Serializing RDTCORFlatFileStorage to an archive failed: %@",
+                         error ? error->description() : std::string("(unknown)"));
+        return false;
+    }
+    archiveSize_ = bytes->size();
+    // If this fails the log keeps changes the archive already holds; replaying them is harmless and
+    // the next write tries again.
+    journal_->reset();
+    RDTCORLogDebug("Serialized RDTCORFlatFileStorage to %@", archivePath_);
+    return true;
+}
+
+// MARK: removing
+
+void RDTCORFlatFileStorage::removeEvents(const std::set<uint64_t>& eventIDs) {
+    queue_->async([this, eventIDs] {
+        std::vector<uint64_t> removed;
+        for (uint64_t id : eventIDs) {
+            auto it = stored_.find(id);
+            if (it == stored_.end()) continue;
+            const auto& event = it->second.event;
+            if (event->RDTFilePath()) pendingDeletes_.push_back(pathOf(*event->RDTFilePath()));
+            if (auto t = targets_.find(event->target()); t != targets_.end()) {
+                t->second.erase(id);
+                if (t->second.empty()) targets_.erase(t);
+            }
+            stored_.erase(it);
+            removed.push_back(id);
+        }
+        if (removed.empty()) return;
+        transport::codec::appendRecord(pendingRecords_, transport::removeRecord(removed));
+        scheduleFlush();
+    });
+}
+
+// MARK: reading
+
+std::map<uint64_t, std::shared_ptr<RDTCOREvent>> RDTCORFlatFileStorage::storedEvents() const {
+    std::map<uint64_t, std::shared_ptr<RDTCOREvent>> copy;
+    queue_->sync([&] {
+        for (const auto& [id, s] : stored_)
+            if (!pendingIDs_.count(id)) copy[id] = s.event->copy();
+    });
+    return copy;
+}
+
+std::map<RDTCORTarget, RDTCOREventSet> RDTCORFlatFileStorage::targetToEventSet() const {
+    std::map<RDTCORTarget, RDTCOREventSet> copy;
+    queue_->sync([&] {
+        for (const auto& [target, ids] : targets_)
+            for (uint64_t id : ids)
+                if (auto it = stored_.find(id); it != stored_.end()) copy[target].insert(it->second.event->copy());
+    });
+    return copy;
+}
+
+void RDTCORFlatFileStorage::waitUntilPersisted() {
+    queue_->sync([this] { flushOnQueue(); });
+}
+
+// MARK: life cycle
+
+void RDTCORFlatFileStorage::appWillForeground(RDTCORApplication&) {
+    // The archive was read at creation; what is in memory now is newer than the file.
+    RDTCORLogDebug("RDTCORFlatFileStorage keeps its state on foreground.");
+}
+
+void RDTCORFlatFileStorage::appWillBackground(RDTCORApplication& app) {
+    auto id = std::make_shared<RDTCORBackgroundIdentifier>();
+    *id = app.beginBackgroundTaskWithName("RDTStorage", [&app, id] { app.endBackgroundTask(*id); });
+    queue_->async([this, &app, id] {
+        flushOnQueue();
+        writeArchiveOnQueue();
+        app.endBackgroundTask(*id);
+    });
+}
+
+void RDTCORFlatFileStorage::appWillTerminate(RDTCORApplication&) {
+    queue_->sync([this] {
+        flushOnQueue();
+        writeArchiveOnQueue();
+    });
+}
+
+// MARK: library data
+
+bool RDTCORFlatFileStorage::libraryKeyIsValid(const std::string& key, ErrorPtr* error) const {
+    // A key names one file in the library folder and nothing outside it.
+    bool ok = !key.empty() && key != "." && key != ".." && key.find('/') == std::string::npos &&
+              key.find('\0') == std::string::npos && key.find(".tmp-") == std::string::npos;
+    if (!ok && error)
+        *error = storageError(kRDTCORErrorDomain, 8, "A library data key must be a plain file name.");
+    return ok;
+}
+
+void RDTCORFlatFileStorage::storeLibraryData(const Data& data, const std::string& key,
+                                             LibraryDataCompletion onComplete) {
+    if (data.empty()) {
+        if (onComplete) onComplete(storageError("NSInternalInconsistencyException", -1, "Data to store was nil or empty."));
+        return;
+    }
+    ErrorPtr error;
+    if (!libraryKeyIsValid(key, &error)) {
+        if (onComplete) onComplete(error);
+        return;
+    }
+    queue_->async([this, data, key, onComplete] {
+        ErrorPtr err;
+        if (!foundation::writeFileAtomically(libraryDataDirectory() + "/" + key, data))
+            err = storageError(kRDTCORErrorDomain, 9, "The library data could not be written.");
+        if (onComplete) onComplete(err);
+    });
+}
+
+void RDTCORFlatFileStorage::libraryDataForKey(const std::string& key, LibraryDataReadCompletion onComplete) {
+    ErrorPtr error;
+    if (!libraryKeyIsValid(key, &error)) {
+        if (onComplete) onComplete(std::nullopt, error);
+        return;
+    }
+    queue_->async([this, key, onComplete] {
+        auto bytes = foundation::readFile(libraryDataDirectory() + "/" + key);
+        ErrorPtr err;
+        if (!bytes) err = storageError(kRDTCORErrorDomain, 10, "The library data could not be read.");
+        if (onComplete) onComplete(bytes, err);
+    });
+}
+
+void RDTCORFlatFileStorage::removeLibraryDataForKey(const std::string& key, LibraryDataCompletion onComplete) {
+    ErrorPtr error;
+    if (!libraryKeyIsValid(key, &error)) {
+        if (onComplete) onComplete(error);
+        return;
+    }
+    queue_->async([this, key, onComplete] {
+        std::string path = libraryDataDirectory() + "/" + key;
+        if (!foundation::fileExists(path)) return;
+        ErrorPtr err;
+        if (::unlink(path.c_str()) != 0)
+            err = storageError(kRDTCORErrorDomain, 11, "The library data could not be removed.");
+        if (onComplete) onComplete(err);
+    });
+}

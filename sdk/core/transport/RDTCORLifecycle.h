@@ -1,0 +1,31 @@
+#pragma once
+// Tells the transport's parts about the app's life cycle: on each of the transport's notifications,
+// the transformer, then the upload coordinator, then the registrar (which tells uploaders,
+// prioritizers and storages) hear it with the application wrapper.
+#include <memory>
+#include <vector>
+
+#include "platform/foundation/NotificationCenter.h"
+#include "sdk/core/transport/RDTCORProtocols.h"
+
+class RDTCORLifecycle {
+public:
+    static std::shared_ptr<RDTCORLifecycle> sharedInstance();
+    // Class-load registration: starts following the notifications from launch.
+    static void load();
+
+    // `parts` in the order they are told.
+    RDTCORLifecycle(std::shared_ptr<foundation::NotificationCenter> center, std::shared_ptr<RDTCORApplication> application,
+                    std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts);
+    RDTCORLifecycle(const RDTCORLifecycle&) = delete;
+    RDTCORLifecycle& operator=(const RDTCORLifecycle&) = delete;
+
+private:
+    std::shared_ptr<RDTCORApplication> application_;
+    std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts_;
+    std::vector<foundation::ObserverPtr> observers_;
+};
+
+// Every class-load registration of the transport core, in order: the application wrapper, the
+// storage (and its archive's class names) and the life-cycle fan-out.
+void RDTCORTransportLoad();

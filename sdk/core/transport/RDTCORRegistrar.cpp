@@ -1,0 +1,92 @@
+#include "sdk/core/transport/RDTCORRegistrar.h"
+
+#include <set>
+#include <vector>
+
+#include "sdk/core/transport/NoDestructor.h"
+
+std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::sharedInstance() {
+    static transport::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(std::make_shared<RDTCORRegistrar>());
+    return *instance;
+}
+
+RDTCORRegistrar::RDTCORRegistrar() : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORRegistrar")) {}
+
+void RDTCORRegistrar::registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target) {
+    queue_->async([this, uploader = std::move(uploader), target] { uploaders_[target] = uploader; });
+}
+
+void RDTCORRegistrar::registerStorage(std::shared_ptr<RDTCORStorageProtocol> storage, RDTCORTarget target) {
+    queue_->async([this, storage = std::move(storage), target] { storages_[target] = storage; });
+}
+
+void RDTCORRegistrar::registerPrioritizer(std::shared_ptr<RDTCORPrioritizer> prioritizer, RDTCORTarget target) {
+    queue_->async([this, prioritizer = std::move(prioritizer), target] { prioritizers_[target] = prioritizer; });
+}
+
+std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> RDTCORRegistrar::targetToUploader() const {
+    std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> copy;
+    queue_->sync([&] { copy = uploaders_; });
+    return copy;
+}
+
+std::map<RDTCORTarget, std::shared_ptr<RDTCORStorageProtocol>> RDTCORRegistrar::targetToStorage() const {
+    std::map<RDTCORTarget, std::shared_ptr<RDTCORStorageProtocol>> copy;
+    queue_->sync([&] { copy = storages_; });
+    return copy;
+}
+
+std::map<RDTCORTarget, std::shared_ptr<RDTCORPrioritizer>> RDTCORRegistrar::targetToPrioritizer() const {
+    std::map<RDTCORTarget, std::shared_ptr<RDTCORPrioritizer>> copy;
+    queue_->sync([&] { copy = prioritizers_; });
+    return copy;
+}
+
+std::shared_ptr<RDTCORUploader> RDTCORRegistrar::uploaderForTarget(RDTCORTarget target) const {
+    std::shared_ptr<RDTCORUploader> found;
+    queue_->sync([&] {
+        if (auto it = uploaders_.find(target); it != uploaders_.end()) found = it->second;
+    });
+    return found;
+}
+
+std::shared_ptr<RDTCORStorageProtocol> RDTCORRegistrar::storageForTarget(RDTCORTarget target) const {
+    std::shared_ptr<RDTCORStorageProtocol> found;
+    queue_->sync([&] {
+        if (auto it = storages_.find(target); it != storages_.end()) found = it->second;
+    });
+    return found;
+}
+
+std::shared_ptr<RDTCORPrioritizer> RDTCORRegistrar::prioritizerForTarget(RDTCORTarget target) const {
+    std::shared_ptr<RDTCORPrioritizer> found;
+    queue_->sync([&] {
+        if (auto it = prioritizers_.find(target); it != prioritizers_.end()) found = it->second;
+    });
+    return found;
+}
+
+void RDTCORRegistrar::forEachPart(const std::function<void(RDTCORLifecycleProtocol&)>& call) const {
+    std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts;
+    queue_->sync([&] {
+        for (auto& [t, u] : uploaders_) parts.push_back(u);
+        for (auto& [t, p] : prioritizers_) parts.push_back(p);
+        for (auto& [t, s] : storages_) parts.push_back(s);
+    });
+    // Told outside the registrar's queue: parts may look things up here while they work.
+    std::set<const RDTCORLifecycleProtocol*> told;
+    for (auto& part : parts)
+        if (told.insert(part.get()).second) call(*part);
+}
+
+void RDTCORRegistrar::appWillForeground(RDTCORApplication& app) {
+    forEachPart([&](RDTCORLifecycleProtocol& p) { p.appWillForeground(app); });
+}
+
+void RDTCORRegistrar::appWillBackground(RDTCORApplication& app) {
+    forEachPart([&](RDTCORLifecycleProtocol& p) { p.appWillBackground(app); });
+}
+
+void RDTCORRegistrar::appWillTerminate(RDTCORApplication& app) {
+    forEachPart([&](RDTCORLifecycleProtocol& p) { p.appWillTerminate(app); });
+}

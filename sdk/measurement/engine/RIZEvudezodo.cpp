@@ -1,0 +1,28 @@
+#include "sdk/measurement/engine/RIZEvudezodo.h"
+
+#include "platform/foundation/ClassRegistry.h"
+#include "sdk/core/AnalyticsStartClass.h"
+#include "sdk/core/VEVLogger.h"
+#include "sdk/measurement/engine/APMAnalytics.h"
+#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
+
+void RIZEvudezodo::load() {
+    foundation::ClassRegistry::registerClass(kClassName,
+                                             sdk::AnalyticsStartClass{&RIZEvudezodo::startWithConfiguration});
+}
+
+void RIZEvudezodo::startWithConfiguration(const std::shared_ptr<RIZEvudezodoConfiguration>& configuration,
+                                          const VEVOptionsPtr& options) {
+    if (!options) return;
+    APMStartOptions startOptions;
+    startOptions[kRIZAnalyticsConfigurationKey] = configuration;
+    startOptions[kRIZAnalyticsCollectionDeactivatedKey] =
+        foundation::Value(options->isAnalyticsCollectionDeactivated());
+    startOptions[kRIZAnalyticsCollectionEnabledKey] =
+        foundation::Value(options->isAnalyticsCollectionEnabled());
+    startOptions[kRIZLogTagKey] = foundation::Value(std::string(kVEVLoggerAnalytics));
+    if (auto defaults = VEVOptions::defaultOptionsDictionary())
+        if (auto it = defaults->find(kRIZSafelistedEventsOptionsKey); it != defaults->end())
+            startOptions[kRIZSafelistedEventsKey] = it->second;
+    APMAnalytics::startWithAppID(options->ruvaraAppID(), kRIZOrigin, startOptions);
+}

@@ -1,0 +1,71 @@
+#include <QWidget>
+#include <catch2/catch.hpp>
+
+#include "app/photos/ZVIndefiniteAnimatedView.h"
+#include "app/photos/ZVProgressHUD.h"
+#include "tests/app/photos/HudTestSupport.h"
+
+TEST_CASE("the spinner's size and arc layer", "[hud][spinner]") {
+    hudtest::ManualClock clock;
+    QWidget parent;
+    // Goes before the parent does, leaving it on the way.
+    auto owned = std::make_unique<ZVIndefiniteAnimatedView>();
+    auto* spinner = owned.get();
+    spinner->setStrokeThickness(2.0);
+    spinner->setRadius(18);
+
+    SECTION("it fits its arc, stroke and margin, whatever is offered") {
+        CHECK(spinner->sizeThatFits(QSizeF(500, 3)) == QSizeF(48, 48));
+        spinner->setRadius(24);
+        CHECK(spinner->sizeThatFits() == QSizeF(60, 60));
+    }
+    SECTION("without a parent there is no arc; a parent brings one, animated") {
+        CHECK_FALSE(spinner->currentAnimatedLayer());
+        spinner->setParent(&parent);
+        auto arc = spinner->currentAnimatedLayer();
+        REQUIRE(arc);
+        CHECK(arc->superlayer() == &spinner->layer());
+        CHECK(arc->size() == QSizeF(48, 48));
+        CHECK(arc->lineWidth() == 2.0);
+        CHECK(arc->lineCap() == Qt::RoundCap);
+        REQUIRE(arc->animationForKey("progress"));
+        CHECK(arc->animationForKey("progress")->repeatsForever());
+        REQUIRE(arc->mask());
+        CHECK(arc->mask()->animationForKey("rotate"));
+        // The drawn stretch slides while the model already holds the end.
+        CHECK(arc->strokeStart() == Approx(0.515));
+        clock.advance(0.5);
+        CHECK(arc->presentationValueForKey("strokeStart") == Approx(0.265));
+        CHECK(arc->presentationValueForKey("strokeEnd") == Approx(0.735));
+        CHECK(arc->mask()->presentationValueForKey("transform.rotation") == Approx(M_PI).epsilon(1e-6));
+    }
+    SECTION("a new radius replaces the arc at once, sized to it") {
+        spinner->setParent(&parent);
+        auto before = spinner->currentAnimatedLayer();
+        spinner->setRadius(24);
+        auto after = spinner->currentAnimatedLayer();
+        REQUIRE(after);
+        CHECK(after != before);
+        CHECK(before->superlayer() == nullptr);
+        CHECK(after->size() == QSizeF(60, 60));
+    }
+    SECTION("colour and width reach the arc that exists") {
+        spinner->setParent(&parent);
+        spinner->setStrokeColor(Qt::red);
+        spinner->setStrokeThickness(3);
+        CHECK(spinner->currentAnimatedLayer()->strokeColor() == QColor(Qt::red));
+        CHECK(spinner->currentAnimatedLayer()->lineWidth() == 3);
+    }
+    SECTION("leaving the parent drops the arc and its animations") {
+        spinner->setParent(&parent);
+        std::weak_ptr<ui::ShapeLayer> arc = spinner->currentAnimatedLayer();
+        spinner->setParent(nullptr);
+        CHECK_FALSE(spinner->currentAnimatedLayer());
+        CHECK(arc.expired());
+    }
+    SECTION("the arc sits in the middle of a fitted view") {
+        spinner->setParent(&parent);
+        spinner->setFrame(QRectF(10, 10, 48, 48));
+        CHECK(spinner->currentAnimatedLayer()->position() == QPointF(24, 24));
+    }
+}

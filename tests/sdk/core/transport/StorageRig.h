@@ -1,0 +1,82 @@
+#pragma once
+// A storage over a folder of its own, with its own registrar, prioritizer and counter; `relaunch`
+// drops it and opens the folder again the way a new process would.
+#include <future>
+
+#include "platform/foundation/Files.h"
+#include "sdk/core/transport/EventIDCounter.h"
+#include "sdk/core/transport/RDTCORApplication.h"
+#include "sdk/core/transport/RDTCORFlatFileStorage.h"
+#include "sdk/core/transport/RDTCORRegistrar.h"
+#include "sdk/core/transport/RDTCORUploadCoordinator.h"
+#include "tests/sdk/core/transport/TransportFakes.h"
+
+namespace transporttest {
+
+struct StoreOutcome {
+    bool written = false;
+    foundation::ErrorPtr error;
+};
+
+struct StorageRig {
+    TempDir dir;
+    std::string root = dir.path + "/ruvara-sdks-events";
+    std::shared_ptr<RDTCORApplication> app =
+        std::make_shared<RDTCORApplication>(std::make_shared<foundation::NotificationCenter>());
+    std::shared_ptr<RDTCORRegistrar> registrar;
+    std::shared_ptr<FakePrioritizer> prioritizer;
+    std::shared_ptr<FakeUploader> uploader;
+    std::shared_ptr<RDTCORUploadCoordinator> coordinator;
+    std::shared_ptr<transport::EventIDCounter> counter;
+    std::shared_ptr<RDTCORFlatFileStorage> storage;
+    uint32_t flags = 2;
+
+    StorageRig() { open(); }
+    ~StorageRig() { close(); }
+
+    void open() {
+        registrar = std::make_shared<RDTCORRegistrar>();
+        prioritizer = std::make_shared<FakePrioritizer>();
+        uploader = std::make_shared<FakeUploader>();
+        coordinator = RDTCORUploadCoordinator::create({registrar, app, [this] { return flags; }});
+        counter = std::make_shared<transport::EventIDCounter>(root);
+        storage = RDTCORFlatFileStorage::create({root, registrar, coordinator, app, counter});
+        prioritizer->storage = storage;
+        prioritizer->handler = coordinator;
+        for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH}) {
+            registrar->registerStorage(storage, t);
+            registrar->registerPrioritizer(prioritizer, t);
+            registrar->registerUploader(uploader, t);
+        }
+        storage->storageQueue()->drain(); // loaded
+    }
+    void close() {
+        if (storage) storage->waitUntilPersisted();
+        registrar.reset();
+        storage.reset();
+        coordinator.reset();
+        prioritizer.reset();
+        uploader.reset();
+        counter.reset();
+    }
+    void relaunch() {
+        close();
+        open();
+    }
+
+    StoreOutcome store(std::shared_ptr<RDTCOREvent> e) {
+        std::promise<StoreOutcome> done;
+        storage->storeEvent(std::move(e), [&](bool written, foundation::ErrorPtr error) {
+            done.set_value({written, error});
+        });
+        return done.get_future().get();
+    }
+    std::shared_ptr<RDTCOREvent> event(const std::string& payload = "payload", RDTCORTarget target = RDTCORTargetCCT,
+                                       RDTCOREventQoS tier = RDTCOREventQoSDefault) {
+        return makeEvent(counter->next(), payload, target, tier);
+    }
+    std::string file(uint64_t id) const { return root + "/event-" + std::to_string(id); }
+    std::optional<std::string> read(uint64_t id) const { return foundation::readTextFile(file(id)); }
+};
+
+} // namespace transporttest
