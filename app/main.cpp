@@ -1,3 +1,4 @@
+#include "app/shell/ProcessEntry.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/LaunchArguments.h"
@@ -7,6 +8,7 @@ int main(int argc, char** argv) {
     foundation::installUncaughtExceptionLogger();
     foundation::launch::setArguments(argc, argv);
     foundation::home::ensureLayout();
-    sdk::startUp();
-    return 0;
+    // The SDK's load-time registrations; the delegate configures the SDK during launch.
+    sdk::registerLoadHooks();
+    return shell::processEntry(argc, argv);
 }

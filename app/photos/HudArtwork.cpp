@@ -5,7 +5,8 @@
 namespace hud {
 
 QImage bundleImage(const QString& name) {
-    auto path = foundation::Bundle::main()->pathForResource("ZVProgressHUD.bundle/" + name.toStdString(), "png");
+    auto path =
+        foundation::Bundle::main()->pathForResource("ZVProgressHUD.bundle/" + name.toStdString(), "png");
     if (!path) return {};
     return QImage(QString::fromStdString(*path));
 }

@@ -46,7 +46,9 @@ QPointF gradientCenter(QSizeF viewSize, double keyboardHeight) {
     return QPointF(viewSize.width() / 2, (viewSize.height() - keyboardHeight) / 2);
 }
 
-double gradientRadius(QSizeF viewSize) { return float(std::min(viewSize.width(), viewSize.height())); }
+double gradientRadius(QSizeF viewSize) {
+    return float(std::min(viewSize.width(), viewSize.height()));
+}
 
 double displayDuration(const QString& text) {
     double seconds = double(float(text.size())) * 0.06 + 0.5;

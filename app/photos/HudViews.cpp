@@ -33,7 +33,8 @@ bool OverlayControl::event(QEvent* event) {
 }
 
 bool OverlayControl::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == watchedParent_ && (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
+    if (watched == watchedParent_ &&
+        (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
         auto* child = static_cast<QChildEvent*>(event)->child();
         // Whoever adds a screen raises it after adding; going back on top waits for that.
         if (child != this && child->isWidgetType())
@@ -59,7 +60,9 @@ void MaskView::paintEvent(QPaintEvent*) {
     if (drawMask_) drawMask_(p, QRectF(rect()));
 }
 
-BoxView::BoxView() { setAttribute(Qt::WA_NoSystemBackground); }
+BoxView::BoxView() {
+    setAttribute(Qt::WA_NoSystemBackground);
+}
 
 void BoxView::setBackgroundColor(QColor c) {
     background_ = c;

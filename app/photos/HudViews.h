@@ -20,61 +20,61 @@ QImage tintedImage(const QImage& image, const QColor& color);
 // Covers the window above everything in it: when the window gains another child, the overlay
 // goes back on top once that child has settled in.
 class OverlayControl : public QWidget {
-public:
+  public:
     explicit OverlayControl(QWidget* parent = nullptr);
     std::function<void(QMouseEvent*)> onTouchDown;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
 
-private:
+  private:
     QPointer<QWidget> watchedParent_;
 };
 
 // The HUD view: covers the window, takes no touches itself, paints the mask behind the box.
 class MaskView : public QWidget {
-public:
+  public:
     explicit MaskView(std::function<void(QPainter&, const QRectF&)> drawMask);
     ui::AnimatedView& animated() { return animated_; }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     std::function<void(QPainter&, const QRectF&)> drawMask_;
     ui::AnimatedView animated_{this};
 };
 
 // The box: rounded, filled with the background colour; its own layer holds the progress rings.
 class BoxView : public ui::LayerHostWidget {
-public:
+  public:
     BoxView();
     ui::AnimatedView& animated() { return animated_; }
     QColor backgroundColor() const { return background_; }
     void setBackgroundColor(QColor c);
 
-protected:
+  protected:
     void paintBackground(QPainter& p) override;
 
-private:
+  private:
     QColor background_ = Qt::white;
     ui::AnimatedView animated_{this};
 };
 
 class ImageView : public QWidget {
-public:
+  public:
     explicit ImageView(QWidget* parent = nullptr);
     const QImage& image() const { return image_; }
     void setImage(QImage image);
     QColor tintColor() const { return tint_; }
     void setTintColor(QColor c);
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     QImage image_;
     QColor tint_ = Qt::black;
 };

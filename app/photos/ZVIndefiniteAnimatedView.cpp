@@ -69,7 +69,8 @@ std::shared_ptr<ui::ShapeLayer> ZVIndefiniteAnimatedView::indefiniteAnimatedLaye
     arc->setContentsScale(hud::kScreenScale);
     arc->setFrame(QRectF(0, 0, 2 * offset, 2 * offset));
     // Two full turns, so the drawn half can slide along without reaching an end.
-    arc->setPath(ui::ShapeLayer::arcPath(QPointF(offset, offset), _radius, M_PI * 3 / 2, M_PI * 11 / 2, true));
+    arc->setPath(
+        ui::ShapeLayer::arcPath(QPointF(offset, offset), _radius, M_PI * 3 / 2, M_PI * 11 / 2, true));
     arc->setFillColor(Qt::transparent);
     arc->setStrokeColor(_strokeColor);
     arc->setLineWidth(_strokeThickness);

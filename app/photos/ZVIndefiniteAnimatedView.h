@@ -9,7 +9,7 @@
 #include "platform/ui/ShapeLayer.h"
 
 class ZVIndefiniteAnimatedView : public ui::LayerHostWidget {
-public:
+  public:
     explicit ZVIndefiniteAnimatedView(QWidget* parent = nullptr);
 
     double strokeThickness() const { return _strokeThickness; }
@@ -23,17 +23,19 @@ public:
     std::shared_ptr<ui::ShapeLayer> indefiniteAnimatedLayer();
     // The arc layer as it is, without making one.
     const std::shared_ptr<ui::ShapeLayer>& currentAnimatedLayer() const { return _indefiniteAnimatedLayer; }
-    void setIndefiniteAnimatedLayer(std::shared_ptr<ui::ShapeLayer> layer) { _indefiniteAnimatedLayer = std::move(layer); }
+    void setIndefiniteAnimatedLayer(std::shared_ptr<ui::ShapeLayer> layer) {
+        _indefiniteAnimatedLayer = std::move(layer);
+    }
 
     // A square that fits the arc, its stroke and a margin of 5, whatever size is offered.
     QSizeF sizeThatFits(QSizeF = {}) const;
     void setFrame(const QRectF& frame);
     void layoutAnimatedLayer();
 
-protected:
+  protected:
     bool event(QEvent* e) override;
 
-private:
+  private:
     void dropAnimatedLayer();
 
     double _strokeThickness = 1;

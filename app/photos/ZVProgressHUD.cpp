@@ -3,17 +3,14 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QLabel>
-#include <QMetaObject>
-#include <QMouseEvent>
-#include <QRegularExpression>
-#include <QThread>
 
 #include "app/photos/HudArtwork.h"
 #include "app/photos/HudGeometry.h"
+#include "app/photos/HudKeyboard.h"
 #include "platform/ui/AnimatedValue.h"
 #include "platform/ui/Application.h"
-#include "platform/ui/Window.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/Window.h"
 
 namespace {
 
@@ -40,48 +37,6 @@ QPointer<QWidget>& hostOverride() {
 std::unique_ptr<ZVProgressHUD>& sharedInstance() {
     static std::unique_ptr<ZVProgressHUD> instance;
     return instance;
-}
-
-// The tablet's status bar; the keyboard arithmetic gives it back twice.
-constexpr double kStatusBarHeight = 20;
-
-constexpr const char* kKeyboardWillShow = "UIKeyboardWillShowNotification";
-constexpr const char* kKeyboardDidShow = "UIKeyboardDidShowNotification";
-constexpr const char* kKeyboardWillHide = "UIKeyboardWillHideNotification";
-constexpr const char* kKeyboardDidHide = "UIKeyboardDidHideNotification";
-constexpr const char* kOrientationDidChange = "UIApplicationDidChangeStatusBarOrientationNotification";
-constexpr const char* kKeyboardFrameBegin = "UIKeyboardFrameBeginUserInfoKey";
-constexpr const char* kKeyboardFrameEnd = "UIKeyboardFrameEndUserInfoKey";
-constexpr const char* kKeyboardDuration = "UIKeyboardAnimationDurationUserInfoKey";
-
-// A keyboard frame's height from user info: an array (x, y, w, h), a dictionary with "height", or
-// text holding four numbers such as "{{0, 760}, {768, 264}}" or "0,760,768,264".
-double frameHeight(const foundation::Value& v) {
-    if (auto a = v.array(); a && a->size() == 4) return (*a)[3].doubleValue();
-    if (auto d = v.dictionary()) return v["height"].doubleValue();
-    if (auto s = v.string()) {
-        static const QRegularExpression number(R"([-+]?\d*\.?\d+(?:[eE][-+]?\d+)?)");
-        std::vector<double> n;
-        for (auto it = number.globalMatch(QString::fromStdString(*s)); it.hasNext();)
-            n.push_back(it.next().captured().toDouble());
-        if (n.size() == 4) return n[3];
-    }
-    return 0;
-}
-
-double keyboardHeightIn(const foundation::Dictionary& info) {
-    auto it = info.find(kKeyboardFrameBegin);
-    if (it == info.end()) it = info.find(kKeyboardFrameEnd);
-    return it == info.end() ? 0 : frameHeight(it->second);
-}
-
-// Notifications may be posted from any thread; the HUD is touched on the GUI thread only.
-void onGuiThread(std::function<void()> fn) {
-    auto* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
-        fn();
-    else
-        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
 }
 
 void announce(QWidget* w) {
@@ -120,11 +75,11 @@ ZVProgressHUD::ZVProgressHUD() {
     // What keyboard is up now, for placing the box when no notification says so.
     _keyboardWatch = foundation::NotificationCenter::defaultCenter()->addObserver(
         "", nullptr, nullptr, [this](const foundation::Notification& n) {
-            if (n.name == kKeyboardWillShow || n.name == kKeyboardDidShow) {
-                double h = keyboardHeightIn(n.userInfo);
-                onGuiThread([this, h] { _keyboardHeight = h; });
-            } else if (n.name == kKeyboardWillHide || n.name == kKeyboardDidHide) {
-                onGuiThread([this] { _keyboardHeight = 0; });
+            if (n.name == hud::kKeyboardWillShow || n.name == hud::kKeyboardDidShow) {
+                double h = hud::keyboardHeight(n.userInfo);
+                hud::onGuiThread([this, h] { _keyboardHeight = h; });
+            } else if (n.name == hud::kKeyboardWillHide || n.name == hud::kKeyboardDidHide) {
+                hud::onGuiThread([this] { _keyboardHeight = 0; });
             }
         });
 }
@@ -133,12 +88,22 @@ ZVProgressHUD::~ZVProgressHUD() {
     if (_fadeOutTimer) _fadeOutTimer->invalidate();
 }
 
-QColor ZVProgressHUD::currentBackgroundColor() { return settings().backgroundColor; }
-QColor ZVProgressHUD::currentForegroundColor() { return settings().foregroundColor; }
-QFont ZVProgressHUD::currentFont() { return settings().font; }
-double ZVProgressHUD::currentRingThickness() { return settings().ringThickness; }
+QColor ZVProgressHUD::currentBackgroundColor() {
+    return settings().backgroundColor;
+}
+QColor ZVProgressHUD::currentForegroundColor() {
+    return settings().foregroundColor;
+}
+QFont ZVProgressHUD::currentFont() {
+    return settings().font;
+}
+double ZVProgressHUD::currentRingThickness() {
+    return settings().ringThickness;
+}
 
-void ZVProgressHUD::setHostWindow(QWidget* host) { hostOverride() = host; }
+void ZVProgressHUD::setHostWindow(QWidget* host) {
+    hostOverride() = host;
+}
 
 QWidget* ZVProgressHUD::hostWindow() {
     if (hostOverride()) return hostOverride().data();
@@ -192,17 +157,27 @@ void ZVProgressHUD::setViewForExtension(QWidget* view) {
     settings().viewForExtension = view;
 }
 
-void ZVProgressHUD::setOffsetFromCenter(QPointF offset) { sharedView()._offsetFromCenter = offset; }
+void ZVProgressHUD::setOffsetFromCenter(QPointF offset) {
+    sharedView()._offsetFromCenter = offset;
+}
 
-void ZVProgressHUD::resetOffsetFromCenter() { setOffsetFromCenter(QPointF(0, 0)); }
+void ZVProgressHUD::resetOffsetFromCenter() {
+    setOffsetFromCenter(QPointF(0, 0));
+}
 
 // ---- class-level showing ----
 
-void ZVProgressHUD::show() { showWithStatus(QString()); }
+void ZVProgressHUD::show() {
+    showWithStatus(QString());
+}
 
-void ZVProgressHUD::showWithStatus(const QString& status) { showProgressStatus(-1, status); }
+void ZVProgressHUD::showWithStatus(const QString& status) {
+    showProgressStatus(-1, status);
+}
 
-void ZVProgressHUD::showWithMaskType(MaskType maskType) { showProgressMaskType(-1, maskType); }
+void ZVProgressHUD::showWithMaskType(MaskType maskType) {
+    showProgressMaskType(-1, maskType);
+}
 
 void ZVProgressHUD::showWithStatusMaskType(const QString& status, MaskType maskType) {
     showProgressStatusMaskType(-1, status, maskType);
@@ -265,7 +240,9 @@ void ZVProgressHUD::showImageStatusMaskType(const QImage& image, const QString& 
     sharedView().showImageStatusDurationMaskType(image, status, duration, maskType);
 }
 
-void ZVProgressHUD::setStatus(const QString& status) { sharedView().setViewStatus(status); }
+void ZVProgressHUD::setStatus(const QString& status) {
+    sharedView().setViewStatus(status);
+}
 
 void ZVProgressHUD::popActivity() {
     auto& hud = sharedView();
@@ -277,9 +254,13 @@ void ZVProgressHUD::dismiss() {
     if (isVisible()) sharedView().dismissView();
 }
 
-bool ZVProgressHUD::isVisible() { return sharedView().view()->animated().alpha() == 1.0; }
+bool ZVProgressHUD::isVisible() {
+    return sharedView().view()->animated().alpha() == 1.0;
+}
 
-double ZVProgressHUD::displayDurationForString(const QString& string) { return hud::displayDuration(string); }
+double ZVProgressHUD::displayDurationForString(const QString& string) {
+    return hud::displayDuration(string);
+}
 
 // ---- the shared view's showing ----
 
@@ -308,7 +289,8 @@ void ZVProgressHUD::attachOverlay() {
 
 void ZVProgressHUD::detachOverlay() {
     if (!_overlayView) return;
-    if (auto* window = qobject_cast<ui::Window*>(_overlayView->parentWidget())) window->removeLayer(_overlayView.get());
+    if (auto* window = qobject_cast<ui::Window*>(_overlayView->parentWidget()))
+        window->removeLayer(_overlayView.get());
     _overlayView.reset();
 }
 
@@ -355,7 +337,10 @@ void ZVProgressHUD::showViewProgress(float progress, const QString& status, Mask
 
     auto& viewLook = view()->animated();
     auto& boxLook = hudView()->animated();
-    if (viewLook.alpha() == 1.0 && boxLook.alpha() == 1.0) return; // on screen: new content, no new appearing
+    if (viewLook.alpha() == 1.0 && boxLook.alpha() == 1.0) {
+        view()->update(); // on screen: new content (perhaps another mask), no new appearing
+        return;
+    }
 
     postNotification(ZVProgressHUDWillAppearNotification, notificationUserInfo());
     registerNotifications();
@@ -380,8 +365,8 @@ void ZVProgressHUD::showViewProgress(float progress, const QString& status, Mask
     view()->update();
 }
 
-void ZVProgressHUD::showImageStatusDurationMaskType(const QImage& image, const QString& status, double duration,
-                                                    MaskType maskType) {
+void ZVProgressHUD::showImageStatusDurationMaskType(const QImage& image, const QString& status,
+                                                    double duration, MaskType maskType) {
     _progress = -1;
     _maskType = maskType;
     cancelRingLayerAnimation();
@@ -461,84 +446,4 @@ void ZVProgressHUD::dismissView() {
             _indefiniteAnimatedView.reset();
             postNotification(ZVProgressHUDDidDisappearNotification, userInfo);
         });
-}
-
-// ---- layout and position ----
-
-void ZVProgressHUD::updatePosition() {
-    auto* label = stringLabel();
-    bool hasText = !_status.isEmpty();
-    auto* image = imageView();
-    bool topTaken = !image->image().isNull() || image->isHidden() || (_progress != -1 && _progress >= 0);
-    QSizeF measured = hasText ? hud::measureText(_status, label->font()) : QSizeF();
-    hud::Layout l = hud::layoutFor(hasText, measured, topTaken);
-
-    auto* box = hudView();
-    box->animated().setBounds(l.box);
-    image->setGeometry(QRect(qRound(l.imageCenter.x() - 14), qRound(l.imageCenter.y() - 14), 28, 28));
-    label->setHidden(!hasText);
-    label->setGeometry(l.labelFrame.toRect());
-
-    auto* spinner = indefiniteAnimatedView();
-    spinner->setRadius(l.spinnerRadius);
-    QSizeF fit = spinner->sizeThatFits();
-    spinner->setFrame(QRectF(l.spinnerCenter.x() - fit.width() / 2, l.spinnerCenter.y() - fit.height() / 2,
-                             fit.width(), fit.height()));
-    if (_progress != -1) {
-        backgroundRingLayer()->setPosition(l.spinnerCenter);
-        ringLayer()->setPosition(l.spinnerCenter);
-    }
-}
-
-double ZVProgressHUD::visibleKeyboardHeight() const { return _keyboardHeight; }
-
-void ZVProgressHUD::positionHUD(const foundation::Notification* notification) {
-    QRect bounds = screenBounds();
-    view()->setGeometry(bounds);
-    if (_overlayView && _overlayView->parentWidget()) _overlayView->setGeometry(bounds);
-
-    double keyboardHeight = 0, duration = 0;
-    if (notification) {
-        if (notification->name == kKeyboardWillShow || notification->name == kKeyboardDidShow)
-            keyboardHeight = keyboardHeightIn(notification->userInfo);
-        duration = notification->userInfo.count(kKeyboardDuration)
-                       ? notification->userInfo.at(kKeyboardDuration).doubleValue()
-                       : 0;
-    } else {
-        keyboardHeight = visibleKeyboardHeight();
-    }
-    QPointF center = hud::boxCenter(QSizeF(bounds.size()), keyboardHeight, kStatusBarHeight);
-    if (notification)
-        ui::animate(duration, [&] { moveToPoint(center, 0); });
-    else
-        moveToPoint(center, 0);
-}
-
-void ZVProgressHUD::moveToPoint(QPointF newCenter, double /*angle*/) {
-    // The box turns by the given angle, always 0 here: its transform goes back to plain.
-    auto& look = hudView()->animated();
-    look.setScale(1);
-    look.setCenter(newCenter + _offsetFromCenter);
-    hudView()->update();
-}
-
-void ZVProgressHUD::registerNotifications() {
-    _observers.clear(); // a second appearing must not double the handlers
-    auto center = foundation::NotificationCenter::defaultCenter();
-    for (const char* name :
-         {kOrientationDidChange, kKeyboardWillHide, kKeyboardDidHide, kKeyboardWillShow, kKeyboardDidShow})
-        _observers.push_back(center->addObserver(name, nullptr, nullptr, [this](const foundation::Notification& n) {
-            onGuiThread([this, n] { positionHUD(&n); });
-        }));
-}
-
-// ---- touches ----
-
-void ZVProgressHUD::overlayViewDidReceiveTouchEvent(QMouseEvent* event) {
-    // The event rides along as the sender; observers that want the place find it in the payload.
-    QPointF at = view()->mapFrom(overlayView(), event->position());
-    auto center = foundation::NotificationCenter::defaultCenter();
-    center->post(foundation::Notification{ZVProgressHUDDidReceiveTouchEventNotification, event, {}, at});
-    if (_hudView && _hudView->animated().frame().contains(at))
-        center->post(foundation::Notification{ZVProgressHUDDidTouchDownInsideNotification, event, {}, at});
 }

@@ -31,15 +31,17 @@ enum ZVProgressHUDMaskType : unsigned {
 
 inline constexpr const char* ZVProgressHUDWillAppearNotification = "ZVProgressHUDWillAppearNotification";
 inline constexpr const char* ZVProgressHUDDidAppearNotification = "ZVProgressHUDDidAppearNotification";
-inline constexpr const char* ZVProgressHUDWillDisappearNotification = "ZVProgressHUDWillDisappearNotification";
+inline constexpr const char* ZVProgressHUDWillDisappearNotification =
+    "ZVProgressHUDWillDisappearNotification";
 inline constexpr const char* ZVProgressHUDDidDisappearNotification = "ZVProgressHUDDidDisappearNotification";
 inline constexpr const char* ZVProgressHUDDidReceiveTouchEventNotification =
     "ZVProgressHUDDidReceiveTouchEventNotification";
-inline constexpr const char* ZVProgressHUDDidTouchDownInsideNotification = "ZVProgressHUDDidTouchDownInsideNotification";
+inline constexpr const char* ZVProgressHUDDidTouchDownInsideNotification =
+    "ZVProgressHUDDidTouchDownInsideNotification";
 inline constexpr const char* ZVProgressHUDStatusUserInfoKey = "ZVProgressHUDStatusUserInfoKey";
 
 class ZVProgressHUD {
-public:
+  public:
     using MaskType = unsigned;
 
     // The one HUD of the process, made on first use (a QApplication must exist).
@@ -90,8 +92,8 @@ public:
     static double displayDurationForString(const QString& string);
     // The image re-coloured in the colour's shape.
     static QImage image(const QImage& image, const QColor& tintColor);
-    static std::shared_ptr<ui::ShapeLayer> createRingLayerWithCenter(QPointF center, double radius, double lineWidth,
-                                                                     QColor color);
+    static std::shared_ptr<ui::ShapeLayer> createRingLayerWithCenter(QPointF center, double radius,
+                                                                     double lineWidth, QColor color);
 
     ~ZVProgressHUD();
     ZVProgressHUD(const ZVProgressHUD&) = delete;
@@ -140,7 +142,7 @@ public:
     const std::shared_ptr<ui::ShapeLayer>& existingRing() const { return _ringLayer; }
     const std::shared_ptr<ui::ShapeLayer>& existingBackgroundRing() const { return _backgroundRingLayer; }
 
-private:
+  private:
     ZVProgressHUD();
     static QColor currentBackgroundColor();
     static QColor currentForegroundColor();

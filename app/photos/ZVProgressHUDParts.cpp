@@ -9,7 +9,8 @@
 
 hud::MaskView* ZVProgressHUD::view() {
     if (!_view) {
-        _view.reset(std::make_unique<hud::MaskView>([this](QPainter& p, const QRectF& r) { drawRect(p, r); }));
+        _view.reset(
+            std::make_unique<hud::MaskView>([this](QPainter& p, const QRectF& r) { drawRect(p, r); }));
         _view->setGeometry(screenBounds());
         _view->animated().setAlpha(0);
     }
@@ -121,7 +122,9 @@ void ZVProgressHUD::cancelRingLayerAnimation() {
     _backgroundRingLayer.reset();
 }
 
-QImage ZVProgressHUD::image(const QImage& image, const QColor& tintColor) { return hud::tintedImage(image, tintColor); }
+QImage ZVProgressHUD::image(const QImage& image, const QColor& tintColor) {
+    return hud::tintedImage(image, tintColor);
+}
 
 void ZVProgressHUD::drawRect(QPainter& painter, const QRectF& rect) {
     QSizeF size = QSizeF(view()->size());

@@ -4,7 +4,8 @@ namespace shell {
 
 std::vector<store::PhotoAlbum> PhotoLibraryAlbumSource::userAlbums() {
     std::vector<store::PhotoAlbum> out;
-    for (const auto& a : library()->userAlbums()) out.push_back({a.localIdentifier, a.localizedTitle});
+    for (const auto& a : library()->userAlbums())
+        out.push_back({a.localIdentifier, a.localizedTitle});
     return out;
 }
 
@@ -13,7 +14,8 @@ std::vector<store::PhotoAsset> PhotoLibraryAlbumSource::assetsInAlbum(const stor
     auto lib = library();
     auto found = lib->albumWithLocalIdentifier(album.localIdentifier);
     if (!found) return out;
-    for (const auto& a : lib->assetsInAlbum(*found)) out.push_back({a.localIdentifier});
+    for (const auto& a : lib->assetsInAlbum(*found))
+        out.push_back({a.localIdentifier});
     return out;
 }
 

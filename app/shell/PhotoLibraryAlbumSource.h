@@ -6,13 +6,14 @@
 namespace shell {
 
 class PhotoLibraryAlbumSource : public store::PhotoAlbumSource {
-public:
+  public:
     // Null: the library of the current app home, looked up on each use.
-    explicit PhotoLibraryAlbumSource(photos::PhotoLibraryPtr library = nullptr) : library_(std::move(library)) {}
+    explicit PhotoLibraryAlbumSource(photos::PhotoLibraryPtr library = nullptr)
+        : library_(std::move(library)) {}
     std::vector<store::PhotoAlbum> userAlbums() override;
     std::vector<store::PhotoAsset> assetsInAlbum(const store::PhotoAlbum& album) override;
 
-private:
+  private:
     photos::PhotoLibraryPtr library() const { return library_ ? library_ : photos::PhotoLibrary::shared(); }
     photos::PhotoLibraryPtr library_;
 };

@@ -9,7 +9,7 @@
 namespace shell {
 
 class ManagedObjectContext {
-public:
+  public:
     bool hasChanges() const { return false; }
     // True when saved; otherwise `error` tells why.
     bool save(foundation::ErrorPtr& error) {
@@ -19,12 +19,12 @@ public:
 };
 
 class VestigialStore {
-public:
+  public:
     ManagedObjectContext& managedObjectContext();
     // Saves the context when it has changes.
     void saveContext();
 
-private:
+  private:
     std::unique_ptr<ManagedObjectContext> context_;
 };
 

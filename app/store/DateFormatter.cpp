@@ -20,7 +20,9 @@ struct Token {
     std::string text;
 };
 
-bool isPatternLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isPatternLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
 
 std::vector<Token> tokenize(std::string_view f) {
     std::vector<Token> out;
@@ -50,7 +52,8 @@ std::vector<Token> tokenize(std::string_view f) {
             ++i;
         } else if (isPatternLetter(c)) {
             size_t j = i;
-            while (j < f.size() && f[j] == c) ++j;
+            while (j < f.size() && f[j] == c)
+                ++j;
             out.push_back({c, int(j - i), {}});
             i = j;
         } else {
@@ -91,7 +94,8 @@ int matchName(std::string_view& s, const char* const* names, int n) {
 bool readNumber(std::string_view& s, int maxDigits, long& out) {
     size_t n = 0;
     long v = 0;
-    while (n < s.size() && int(n) < maxDigits && s[n] >= '0' && s[n] <= '9') v = v * 10 + (s[n++] - '0');
+    while (n < s.size() && int(n) < maxDigits && s[n] >= '0' && s[n] <= '9')
+        v = v * 10 + (s[n++] - '0');
     if (n == 0) return false;
     s.remove_prefix(n);
     out = v;
@@ -113,27 +117,52 @@ std::string DateFormatter::stringFromDate(foundation::Date date) const {
     for (const auto& tok : tokenize(format_)) {
         int n = tok.count;
         switch (tok.letter) {
-        case 0: out += tok.text; break;
-        case 'y': out += n == 2 ? padded((tm.tm_year + 1900) % 100, 2) : padded(tm.tm_year + 1900, n); break;
-        case 'M':
-            if (n >= 4) out += kMonths[tm.tm_mon];
-            else if (n == 3) out += std::string(kMonths[tm.tm_mon], 3);
-            else out += padded(tm.tm_mon + 1, n);
+        case 0:
+            out += tok.text;
             break;
-        case 'd': out += padded(tm.tm_mday, n); break;
-        case 'H': out += padded(tm.tm_hour, n); break;
-        case 'h': out += padded(tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12, n); break;
-        case 'm': out += padded(tm.tm_min, n); break;
-        case 's': out += padded(tm.tm_sec, n); break;
-        case 'S': out += padded(long(fraction * std::pow(10.0, n)), n); break;
-        case 'a': out += tm.tm_hour < 12 ? "AM" : "PM"; break;
-        case 'E': out += n >= 4 ? std::string(kDays[tm.tm_wday]) : std::string(kDays[tm.tm_wday], 3); break;
+        case 'y':
+            out += n == 2 ? padded((tm.tm_year + 1900) % 100, 2) : padded(tm.tm_year + 1900, n);
+            break;
+        case 'M':
+            if (n >= 4)
+                out += kMonths[tm.tm_mon];
+            else if (n == 3)
+                out += std::string(kMonths[tm.tm_mon], 3);
+            else
+                out += padded(tm.tm_mon + 1, n);
+            break;
+        case 'd':
+            out += padded(tm.tm_mday, n);
+            break;
+        case 'H':
+            out += padded(tm.tm_hour, n);
+            break;
+        case 'h':
+            out += padded(tm.tm_hour % 12 == 0 ? 12 : tm.tm_hour % 12, n);
+            break;
+        case 'm':
+            out += padded(tm.tm_min, n);
+            break;
+        case 's':
+            out += padded(tm.tm_sec, n);
+            break;
+        case 'S':
+            out += padded(long(fraction * std::pow(10.0, n)), n);
+            break;
+        case 'a':
+            out += tm.tm_hour < 12 ? "AM" : "PM";
+            break;
+        case 'E':
+            out += n >= 4 ? std::string(kDays[tm.tm_wday]) : std::string(kDays[tm.tm_wday], 3);
+            break;
         case 'Z': {
             int a = offset_ < 0 ? -offset_ : offset_;
             out += (offset_ < 0 ? "-" : "+") + padded(a / 3600, 2) + padded(a / 60 % 60, 2);
             break;
         }
-        default: out += std::string(size_t(n), tok.letter); break;
+        default:
+            out += std::string(size_t(n), tok.letter);
+            break;
         }
     }
     return out;
@@ -168,9 +197,12 @@ std::optional<foundation::Date> DateFormatter::dateFromString(std::string_view s
             if (matchName(s, kDays, 7) < 0) return std::nullopt;
             break;
         case 'a':
-            if (startsWithIgnoringCase(s, "AM")) pm = 0;
-            else if (startsWithIgnoringCase(s, "PM")) pm = 1;
-            else return std::nullopt;
+            if (startsWithIgnoringCase(s, "AM"))
+                pm = 0;
+            else if (startsWithIgnoringCase(s, "PM"))
+                pm = 1;
+            else
+                return std::nullopt;
             s.remove_prefix(2);
             break;
         case 'S': {

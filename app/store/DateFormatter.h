@@ -10,10 +10,11 @@
 namespace store {
 
 class DateFormatter {
-public:
+  public:
     // Pattern letters understood: y, M (numeric, MMM, MMMM), d, H, h, m, s, S (fraction), a, E
     // (EEE, EEEE), Z; text in single quotes is literal ('' is a quote); other characters are literal.
-    explicit DateFormatter(std::string dateFormat, int secondsFromGMT = 0, std::string localeIdentifier = "en_US");
+    explicit DateFormatter(std::string dateFormat, int secondsFromGMT = 0,
+                           std::string localeIdentifier = "en_US");
 
     const std::string& dateFormat() const { return format_; }
     int secondsFromGMT() const { return offset_; }
@@ -23,7 +24,7 @@ public:
     // None when the text does not match the pattern or names an impossible date.
     std::optional<foundation::Date> dateFromString(std::string_view text) const;
 
-private:
+  private:
     std::string format_;
     int offset_;
     std::string locale_;

@@ -34,9 +34,13 @@ SQDatabase::SQDatabase(Private, std::optional<std::string> path) : databasePath_
     }
 }
 
-SQDatabase::~SQDatabase() { close(); }
+SQDatabase::~SQDatabase() {
+    close();
+}
 
-std::string SQDatabase::SQDBUserVersion() { return "2.5"; }
+std::string SQDatabase::SQDBUserVersion() {
+    return "2.5";
+}
 
 int SQDatabase::SQDBVersion() {
     static const int version = [] {
@@ -48,9 +52,13 @@ int SQDatabase::SQDBVersion() {
     return version;
 }
 
-std::string SQDatabase::sqliteLibVersion() { return foundation::format("%s", sqlite3_libversion()); }
+std::string SQDatabase::sqliteLibVersion() {
+    return foundation::format("%s", sqlite3_libversion());
+}
 
-bool SQDatabase::isSQLiteThreadSafe() { return sqlite3_threadsafe() != 0; }
+bool SQDatabase::isSQLiteThreadSafe() {
+    return sqlite3_threadsafe() != 0;
+}
 
 std::shared_ptr<store::DateFormatter> SQDatabase::storeableDateFormat(const std::string& format) {
     return std::make_shared<store::DateFormatter>(format, 0, "en_US");
@@ -128,12 +136,14 @@ bool SQDatabase::close() {
         }
         break;
     }
-    if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED) foundation::log("error closing!: %d", rc);
+    if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+        foundation::log("error closing!: %d", rc);
     if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
         // Something other than a statement still uses the connection: let SQLite end it when that goes.
         sqlite3_close_v2(db_);
     }
-    for (auto* s : liveStatements_) s->owner_ = nullptr;
+    for (auto* s : liveStatements_)
+        s->owner_ = nullptr;
     liveStatements_.clear();
     db_ = nullptr;
     return true;
@@ -157,7 +167,9 @@ bool SQDatabase::databaseExists() const {
     return true;
 }
 
-void SQDatabase::statementDidClose(SQStatement* statement) { std::erase(liveStatements_, statement); }
+void SQDatabase::statementDidClose(SQStatement* statement) {
+    std::erase(liveStatements_, statement);
+}
 
 std::shared_ptr<SQStatement> SQDatabase::adoptStatement(sqlite3_stmt* pStmt, std::string_view sql) {
     auto statement = std::make_shared<SQStatement>(pStmt);
@@ -182,9 +194,10 @@ int SQDatabase::busyHandler(void* context, int count) {
     int requested = 50 + int(random() % 50);
     int actual = sqlite3_sleep(requested);
     if (actual != requested) {
-        foundation::log("WARNING: Requested sleep of %i milliseconds, but SQLite returned %i. Maybe SQLite wasn't "
-                        "built with HAVE_USLEEP=1?",
-                        requested, actual);
+        foundation::log(
+            "WARNING: Requested sleep of %i milliseconds, but SQLite returned %i. Maybe SQLite wasn't "
+            "built with HAVE_USLEEP=1?",
+            requested, actual);
     }
     return 1;
 }
@@ -192,8 +205,10 @@ int SQDatabase::busyHandler(void* context, int count) {
 void SQDatabase::setMaxBusyRetryTimeInterval(double timeout) {
     maxBusyRetryTimeInterval_ = timeout;
     if (!db_) return;
-    if (timeout > 0) sqlite3_busy_handler(db_, &SQDatabase::busyHandler, this);
-    else sqlite3_busy_handler(db_, nullptr, nullptr);
+    if (timeout > 0)
+        sqlite3_busy_handler(db_, &SQDatabase::busyHandler, this);
+    else
+        sqlite3_busy_handler(db_, nullptr, nullptr);
 }
 
 int SQDatabase::busyRetryTimeout() {
@@ -229,7 +244,9 @@ foundation::ErrorPtr SQDatabase::errorWithMessage(const std::string& message) co
                                    {{foundation::kLocalizedDescriptionKey, foundation::Value(message)}});
 }
 
-foundation::ErrorPtr SQDatabase::lastError() const { return errorWithMessage(lastErrorMessage()); }
+foundation::ErrorPtr SQDatabase::lastError() const {
+    return errorWithMessage(lastErrorMessage());
+}
 
 int64_t SQDatabase::lastInsertRowId() {
     if (isExecutingStatement_.exchange(true)) {
@@ -251,7 +268,9 @@ int SQDatabase::changes() {
     return n;
 }
 
-void SQDatabase::warnInUse() const { foundation::log("The SQDatabase %@ is currently in use.", description()); }
+void SQDatabase::warnInUse() const {
+    foundation::log("The SQDatabase %@ is currently in use.", description());
+}
 
 // Result sets.
 
@@ -277,6 +296,7 @@ void SQDatabase::setShouldCacheStatements(bool value) {
     shouldCacheStatements_ = value;
     if (value && !cachedStatements_) cachedStatements_ = std::make_unique<CachedStatements>();
     if (!value) clearCachedStatements(), cachedStatements_.reset();
+    lastCacheEntry_ = nullptr;
 }
 
 SQDatabase::CachedStatements SQDatabase::cachedStatements() const {
@@ -285,13 +305,18 @@ SQDatabase::CachedStatements SQDatabase::cachedStatements() const {
 
 void SQDatabase::setCachedStatements(CachedStatements statements) {
     cachedStatements_ = std::make_unique<CachedStatements>(std::move(statements));
+    lastCacheEntry_ = nullptr;
 }
 
 std::shared_ptr<SQStatement> SQDatabase::cachedStatementForQuery(std::string_view query) {
     if (!cachedStatements_) return nullptr;
-    auto it = cachedStatements_->find(query);
-    if (it == cachedStatements_->end()) return nullptr;
-    for (const auto& statement : it->second)
+    // Loops run one SQL text again and again: compare with the last one found before hashing.
+    if (!lastCacheEntry_ || lastCacheEntry_->first != query) {
+        auto it = cachedStatements_->find(query);
+        if (it == cachedStatements_->end()) return nullptr;
+        lastCacheEntry_ = &*it;
+    }
+    for (const auto& statement : lastCacheEntry_->second)
         if (!statement->inUse()) return statement;
     return nullptr;
 }
@@ -301,7 +326,8 @@ void SQDatabase::setCachedStatement(const std::shared_ptr<SQStatement>& statemen
     if (!cachedStatements_) cachedStatements_ = std::make_unique<CachedStatements>();
     if (statement->query() != query) statement->setQuery(std::string(query));
     auto it = cachedStatements_->find(query);
-    if (it == cachedStatements_->end()) it = cachedStatements_->emplace(std::string(query), decltype(it->second){}).first;
+    if (it == cachedStatements_->end())
+        it = cachedStatements_->emplace(std::string(query), decltype(it->second){}).first;
     if (std::find(it->second.begin(), it->second.end(), statement) == it->second.end())
         it->second.push_back(statement);
 }
@@ -309,16 +335,26 @@ void SQDatabase::setCachedStatement(const std::shared_ptr<SQStatement>& statemen
 void SQDatabase::clearCachedStatements() {
     if (!cachedStatements_) return;
     for (auto& [query, statements] : *cachedStatements_)
-        for (auto& statement : statements) statement->close();
+        for (auto& statement : statements)
+            statement->close();
     cachedStatements_->clear();
+    lastCacheEntry_ = nullptr;
 }
 
 // Keys and dates.
 
-bool SQDatabase::setKey(const std::string& key) { return setKeyWithData(foundation::Data(key.begin(), key.end())); }
-bool SQDatabase::rekey(const std::string& key) { return rekeyWithData(foundation::Data(key.begin(), key.end())); }
-bool SQDatabase::setKeyWithData(const foundation::Data&) { return false; }
-bool SQDatabase::rekeyWithData(const foundation::Data&) { return false; }
+bool SQDatabase::setKey(const std::string& key) {
+    return setKeyWithData(foundation::Data(key.begin(), key.end()));
+}
+bool SQDatabase::rekey(const std::string& key) {
+    return rekeyWithData(foundation::Data(key.begin(), key.end()));
+}
+bool SQDatabase::setKeyWithData(const foundation::Data&) {
+    return false;
+}
+bool SQDatabase::rekeyWithData(const foundation::Data&) {
+    return false;
+}
 
 std::optional<foundation::Date> SQDatabase::dateFromString(const std::string& s) const {
     return dateFormat_ ? dateFormat_->dateFromString(s) : std::nullopt;

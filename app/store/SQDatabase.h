@@ -46,11 +46,11 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
     };
 
-public:
+  public:
     // Busy waits are measured on a clock that wall-clock changes cannot move.
     using BusyClock = std::chrono::steady_clock;
-    using CachedStatements =
-        std::unordered_map<std::string, std::vector<std::shared_ptr<SQStatement>>, QueryHash, std::equal_to<>>;
+    using CachedStatements = std::unordered_map<std::string, std::vector<std::shared_ptr<SQStatement>>,
+                                                QueryHash, std::equal_to<>>;
 
     // No path: a private in-memory database; an empty path: SQLite's private temporary file.
     static std::shared_ptr<SQDatabase> databaseWithPath(std::optional<std::string> path = std::nullopt);
@@ -132,7 +132,7 @@ public:
                                                                      const SQParameterDictionary& arguments);
     std::shared_ptr<SQResultSet> executeQueryWithParameterDictionary(std::string_view sql,
                                                                      const foundation::Dictionary& arguments);
-    // printf-style: each placeholder becomes a bound "?" (Algorithms of the format forms in SQDatabase.cpp).
+    // printf-style: each placeholder becomes a bound "?", never pasted text (see extractSQL).
     template <class... Args>
     std::shared_ptr<SQResultSet> executeQueryWithFormat(std::string_view format, const Args&... args) {
         std::vector<SQValue> list{SQValue(args)...};
@@ -143,8 +143,7 @@ public:
     }
 
     // Updates: true when the statement ran to completion.
-    template <class... Args>
-    bool executeUpdate(std::string_view sql, const Args&... args) {
+    template <class... Args> bool executeUpdate(std::string_view sql, const Args&... args) {
         std::array<sqdetail::ArgRef, sizeof...(Args)> refs{sqdetail::ref(args)...};
         return executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
             sql, nullptr, {refs.data(), nullptr, refs.size()}, nullptr);
@@ -152,8 +151,7 @@ public:
     bool executeUpdateWithArgumentsInArray(std::string_view sql, const std::vector<SQValue>& arguments);
     bool executeUpdateWithParameterDictionary(std::string_view sql, const SQParameterDictionary& arguments);
     bool executeUpdateWithParameterDictionary(std::string_view sql, const foundation::Dictionary& arguments);
-    template <class... Args>
-    bool executeUpdateWithFormat(std::string_view format, const Args&... args) {
+    template <class... Args> bool executeUpdateWithFormat(std::string_view format, const Args&... args) {
         std::vector<SQValue> list{SQValue(args)...};
         std::string sql;
         std::vector<SQValue> values;
@@ -162,7 +160,8 @@ public:
     }
     // The error is set only when the SQL does not prepare; after a failed step read lastError().
     template <class... Args>
-    bool executeUpdateWithErrorAndBindings(std::string_view sql, foundation::ErrorPtr* outErr, const Args&... args) {
+    bool executeUpdateWithErrorAndBindings(std::string_view sql, foundation::ErrorPtr* outErr,
+                                           const Args&... args) {
         std::array<sqdetail::ArgRef, sizeof...(Args)> refs{sqdetail::ref(args)...};
         return executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
             sql, outErr, {refs.data(), nullptr, refs.size()}, nullptr);
@@ -174,7 +173,8 @@ public:
 
     // Several statements in one text, run by sqlite3_exec.
     bool executeStatements(const std::string& sql);
-    bool executeStatementsWithResultBlock(const std::string& sql, const SQExecuteStatementsCallbackBlock& block);
+    bool executeStatementsWithResultBlock(const std::string& sql,
+                                          const SQExecuteStatementsCallbackBlock& block);
 
     // Rewrites a format into SQL with "?" for each value-producing placeholder plus those values.
     void extractSQL(std::string_view format, std::span<const SQValue> args, std::string& sql,
@@ -207,7 +207,7 @@ public:
     bool checkedOut() const { return checkedOut_; }
     void setCheckedOut(bool v) { checkedOut_ = v; }
 
-private:
+  private:
     friend class SQStatement;
     using ArgSource = sqdetail::ArgSource;
 
@@ -219,10 +219,11 @@ private:
                                                                     const ArgSource& args,
                                                                     const SQParameterDictionary* dictionary);
     // Shared by both workers: take the statement from the cache or prepare it; false after a failure.
-    bool prepare(std::string_view sql, const char* operation, foundation::ErrorPtr* outErr, sqlite3_stmt*& pStmt,
-                 std::shared_ptr<SQStatement>& cached);
+    bool prepare(std::string_view sql, const char* operation, foundation::ErrorPtr* outErr,
+                 sqlite3_stmt*& pStmt, std::shared_ptr<SQStatement>& cached);
     // Binds the values of the one source given; returns how many were bound.
-    int bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args, const SQParameterDictionary* dictionary);
+    int bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
+                      const SQParameterDictionary* dictionary);
     int bindArgument(const sqdetail::ArgRef& value, int idx, sqlite3_stmt* statement) const;
     std::shared_ptr<SQStatement> adoptStatement(sqlite3_stmt* pStmt, std::string_view sql);
     void statementDidClose(SQStatement* statement);
@@ -241,6 +242,7 @@ private:
     double maxBusyRetryTimeInterval_ = 2.0;
     BusyClock::time_point startBusyRetryTime_{};
     std::unique_ptr<CachedStatements> cachedStatements_;
+    CachedStatements::value_type* lastCacheEntry_ = nullptr; // stays valid until an entry is erased
     std::vector<SQResultSet*> openResultSets_;
     std::vector<std::unique_ptr<SQFunctionBlock>> openFunctions_;
     std::shared_ptr<store::DateFormatter> dateFormat_;

@@ -18,23 +18,29 @@ struct InUseGuard {
 int SQDatabase::bindArgument(const sqdetail::ArgRef& v, int idx, sqlite3_stmt* statement) const {
     using Kind = SQValue::Kind;
     switch (v.kind) {
-    case Kind::Null: return sqlite3_bind_null(statement, idx);
+    case Kind::Null:
+        return sqlite3_bind_null(statement, idx);
     case Kind::Blob:
         // A null pointer would bind NULL: an empty buffer must stay a zero-length blob.
         return sqlite3_bind_blob64(statement, idx, v.p ? v.p : "", v.n, SQLITE_TRANSIENT);
     case Kind::Date:
         if (dateFormat_) {
             std::string text = dateFormat_->stringFromDate(foundation::Date{v.d});
-            return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT,
+                                       SQLITE_UTF8);
         }
         return sqlite3_bind_double(statement, idx, v.d);
-    case Kind::Int: return sqlite3_bind_int(statement, idx, int(v.i));
-    case Kind::Int64: return sqlite3_bind_int64(statement, idx, v.i);
-    case Kind::Double: return sqlite3_bind_double(statement, idx, v.d);
+    case Kind::Int:
+        return sqlite3_bind_int(statement, idx, int(v.i));
+    case Kind::Int64:
+        return sqlite3_bind_int64(statement, idx, v.i);
+    case Kind::Double:
+        return sqlite3_bind_double(statement, idx, v.d);
     case Kind::Text:
         if (v.object) {
             std::string text = v.object->description();
-            return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+            return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT,
+                                       SQLITE_UTF8);
         }
         // Bound with its length, so text holding a NUL keeps every byte; SQLite takes its own copy.
         return sqlite3_bind_text64(statement, idx, v.p ? v.p : "", v.n, SQLITE_TRANSIENT, SQLITE_UTF8);
@@ -53,10 +59,8 @@ bool SQDatabase::prepare(std::string_view sql, const char* operation, foundation
     if (shouldCacheStatements_) {
         cached = cachedStatementForQuery(sql);
         if (cached) {
+            if (!cached->rewound_) cached->reset();
             pStmt = cached->statement();
-            // Rewind it unless it already is: an update resets its statement as it finishes.
-            if (pStmt && sqlite3_stmt_busy(pStmt)) cached->reset();
-            else cached->setInUse(false);
         }
     }
     if (!pStmt) {
@@ -98,8 +102,10 @@ int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
     for (int idx = 0; idx < n && size_t(idx) < args.count; ++idx) {
         sqdetail::ArgRef value = args.at(size_t(idx));
         if (traceExecution_) {
-            if (value.kind == SQValue::Kind::Blob) foundation::log("data: %ld bytes", long(value.n));
-            else foundation::log("obj: %@", value.description());
+            if (value.kind == SQValue::Kind::Blob)
+                foundation::log("data: %ld bytes", long(value.n));
+            else
+                foundation::log("obj: %@", value.description());
         }
         bindArgument(value, idx + 1, pStmt);
         ++count;
@@ -124,8 +130,10 @@ SQDatabase::executeQueryWithArgumentsInArrayOrDictionaryOrVAList(std::string_vie
     int n = sqlite3_bind_parameter_count(pStmt);
     if (bindArguments(pStmt, n, args, dictionary) != n) {
         foundation::logMessage("Error: the bind count is not correct for the # of variables (executeQuery)");
-        if (statement) statement->reset();
-        else sqlite3_finalize(pStmt);
+        if (statement)
+            statement->reset();
+        else
+            sqlite3_finalize(pStmt);
         return nullptr;
     }
     if (!statement) {
@@ -138,10 +146,9 @@ SQDatabase::executeQueryWithArgumentsInArrayOrDictionaryOrVAList(std::string_vie
     return rs;
 }
 
-bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(std::string_view sql,
-                                                                            foundation::ErrorPtr* outErr,
-                                                                            const ArgSource& args,
-                                                                            const SQParameterDictionary* dictionary) {
+bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
+    std::string_view sql, foundation::ErrorPtr* outErr, const ArgSource& args,
+    const SQParameterDictionary* dictionary) {
     if (!databaseExists()) return false;
     if (isExecutingStatement_.exchange(true, std::memory_order_acquire)) {
         warnInUse();
@@ -156,20 +163,26 @@ bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(std:
     int n = sqlite3_bind_parameter_count(pStmt);
     int count = bindArguments(pStmt, n, args, dictionary);
     if (count != n) {
-        foundation::log("Error: the bind count (%d) is not correct for the # of variables in the query (%d) (%@) "
-                        "(executeUpdate)",
-                        count, n, sql);
-        if (statement) statement->reset();
-        else sqlite3_finalize(pStmt);
+        foundation::log(
+            "Error: the bind count (%d) is not correct for the # of variables in the query (%d) (%@) "
+            "(executeUpdate)",
+            count, n, sql);
+        if (statement)
+            statement->reset();
+        else
+            sqlite3_finalize(pStmt);
         return false;
     }
 
     int rc = sqlite3_step(pStmt);
     if (rc != SQLITE_DONE && logsErrors_) {
         const char* message = sqlite3_errmsg(db_);
-        if (rc == SQLITE_MISUSE) foundation::log("Error calling sqlite3_step (%d: %s) SQLITE_MISUSE", rc, message);
-        else if (rc == SQLITE_ERROR) foundation::log("Error calling sqlite3_step (%d: %s) SQLITE_ERROR", rc, message);
-        else foundation::log("Unknown error calling sqlite3_step (%d: %s) eu", rc, message);
+        if (rc == SQLITE_MISUSE)
+            foundation::log("Error calling sqlite3_step (%d: %s) SQLITE_MISUSE", rc, message);
+        else if (rc == SQLITE_ERROR)
+            foundation::log("Error calling sqlite3_step (%d: %s) SQLITE_ERROR", rc, message);
+        else
+            foundation::log("Unknown error calling sqlite3_step (%d: %s) eu", rc, message);
         foundation::log("DB Query: %@", sql);
     }
 
@@ -181,11 +194,13 @@ bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(std:
     if (statement) {
         statement->incrementUseCount();
         closeRc = sqlite3_reset(pStmt);
+        statement->rewound_ = true;
     } else {
         closeRc = sqlite3_finalize(pStmt);
     }
     if (closeRc != SQLITE_OK && logsErrors_) {
-        foundation::log("Unknown error finalizing or resetting statement (%d: %s)", closeRc, sqlite3_errmsg(db_));
+        foundation::log("Unknown error finalizing or resetting statement (%d: %s)", closeRc,
+                        sqlite3_errmsg(db_));
         foundation::log("DB Query: %@", sql);
     }
     return rc == SQLITE_DONE || rc == SQLITE_OK;
@@ -193,34 +208,40 @@ bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(std:
 
 // The array and map forms.
 
-std::shared_ptr<SQResultSet> SQDatabase::executeQueryWithArgumentsInArray(std::string_view sql,
-                                                                          const std::vector<SQValue>& arguments) {
-    return executeQueryWithArgumentsInArrayOrDictionaryOrVAList(sql, {nullptr, arguments.data(), arguments.size()},
-                                                                nullptr);
+std::shared_ptr<SQResultSet>
+SQDatabase::executeQueryWithArgumentsInArray(std::string_view sql, const std::vector<SQValue>& arguments) {
+    return executeQueryWithArgumentsInArrayOrDictionaryOrVAList(
+        sql, {nullptr, arguments.data(), arguments.size()}, nullptr);
 }
 
-std::shared_ptr<SQResultSet> SQDatabase::executeQueryWithParameterDictionary(std::string_view sql,
-                                                                             const SQParameterDictionary& arguments) {
+std::shared_ptr<SQResultSet>
+SQDatabase::executeQueryWithParameterDictionary(std::string_view sql,
+                                                const SQParameterDictionary& arguments) {
     return executeQueryWithArgumentsInArrayOrDictionaryOrVAList(sql, {}, &arguments);
 }
 
-std::shared_ptr<SQResultSet> SQDatabase::executeQueryWithParameterDictionary(std::string_view sql,
-                                                                             const foundation::Dictionary& arguments) {
-    return executeQueryWithParameterDictionary(sql, SQParameterDictionary(arguments.begin(), arguments.end()));
+std::shared_ptr<SQResultSet>
+SQDatabase::executeQueryWithParameterDictionary(std::string_view sql,
+                                                const foundation::Dictionary& arguments) {
+    return executeQueryWithParameterDictionary(sql,
+                                               SQParameterDictionary(arguments.begin(), arguments.end()));
 }
 
-bool SQDatabase::executeUpdateWithArgumentsInArray(std::string_view sql, const std::vector<SQValue>& arguments) {
+bool SQDatabase::executeUpdateWithArgumentsInArray(std::string_view sql,
+                                                   const std::vector<SQValue>& arguments) {
     return executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
         sql, nullptr, {nullptr, arguments.data(), arguments.size()}, nullptr);
 }
 
-bool SQDatabase::executeUpdateWithParameterDictionary(std::string_view sql, const SQParameterDictionary& arguments) {
+bool SQDatabase::executeUpdateWithParameterDictionary(std::string_view sql,
+                                                      const SQParameterDictionary& arguments) {
     return executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(sql, nullptr, {}, &arguments);
 }
 
 bool SQDatabase::executeUpdateWithParameterDictionary(std::string_view sql,
                                                       const foundation::Dictionary& arguments) {
-    return executeUpdateWithParameterDictionary(sql, SQParameterDictionary(arguments.begin(), arguments.end()));
+    return executeUpdateWithParameterDictionary(sql,
+                                                SQParameterDictionary(arguments.begin(), arguments.end()));
 }
 
 // The format forms: printf placeholders become bound parameters, never pasted text.
@@ -237,8 +258,10 @@ void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> ar
     for (size_t i = 0; i < format.size(); ++i) {
         char c = format[i];
         if (!afterPercent) {
-            if (c == '%') afterPercent = true;
-            else sql += c;
+            if (c == '%')
+                afterPercent = true;
+            else
+                sql += c;
             continue;
         }
         // A conversion ends here: whatever follows is plain text again, so "%%d" is "%" then "d".
@@ -252,7 +275,7 @@ void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> ar
         case 'c':
             if ((arg = take()) && !arg->isNull()) {
                 char ch = arg->kind() == SQValue::Kind::Text ? (arg->bytes().empty() ? '\0' : arg->bytes()[0])
-                                                               : char(arg->int64Value());
+                                                             : char(arg->int64Value());
                 value = SQValue(std::string(1, ch));
             }
             break;
@@ -278,7 +301,8 @@ void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> ar
             if (follows(i + 1, "iu")) {
                 bool isSigned = format[++i] == 'i';
                 if ((arg = take()) && !arg->isNull())
-                    value = isSigned ? SQValue(short(arg->int64Value())) : SQValue((unsigned short)arg->int64Value());
+                    value = isSigned ? SQValue(short(arg->int64Value()))
+                                     : SQValue((unsigned short)arg->int64Value());
             }
             break;
         case 'q':
@@ -293,7 +317,8 @@ void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> ar
             if (follows(i + 1, "du")) {
                 bool isSigned = format[++i] == 'd';
                 if ((arg = take()) && !arg->isNull())
-                    value = isSigned ? SQValue(long(arg->int64Value())) : SQValue((unsigned long)arg->int64Value());
+                    value = isSigned ? SQValue(long(arg->int64Value()))
+                                     : SQValue((unsigned long)arg->int64Value());
             } else if (follows(i + 1, "l")) {
                 ++i; // the second "l" is dropped either way
                 if (follows(i + 1, "du")) {
@@ -304,7 +329,8 @@ void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> ar
                 }
             }
             break;
-        default: break;
+        default:
+            break;
         }
         if (value) {
             sql += '?';
@@ -331,14 +357,17 @@ int batchRowTrampoline(void* context, int columns, char** values, char** names) 
 
 } // namespace
 
-bool SQDatabase::executeStatements(const std::string& sql) { return executeStatementsWithResultBlock(sql, nullptr); }
+bool SQDatabase::executeStatements(const std::string& sql) {
+    return executeStatementsWithResultBlock(sql, nullptr);
+}
 
 bool SQDatabase::executeStatementsWithResultBlock(const std::string& sql,
                                                   const SQExecuteStatementsCallbackBlock& block) {
     if (!db_) return false;
     char* errorMessage = nullptr;
-    int rc = sqlite3_exec(db_, sql.c_str(), block ? &batchRowTrampoline : nullptr,
-                          block ? const_cast<SQExecuteStatementsCallbackBlock*>(&block) : nullptr, &errorMessage);
+    int rc =
+        sqlite3_exec(db_, sql.c_str(), block ? &batchRowTrampoline : nullptr,
+                     block ? const_cast<SQExecuteStatementsCallbackBlock*>(&block) : nullptr, &errorMessage);
     if (errorMessage && logsErrors_) foundation::log("Error inserting batch: %s", errorMessage);
     sqlite3_free(errorMessage);
     return rc == SQLITE_OK;

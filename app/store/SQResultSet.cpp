@@ -6,11 +6,14 @@
 
 namespace {
 
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c; }
+char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? char(c + ('a' - 'A')) : c;
+}
 
 std::string lowercased(std::string_view s) {
     std::string out(s);
-    for (auto& c : out) c = lower(c);
+    for (auto& c : out)
+        c = lower(c);
     return out;
 }
 
@@ -28,17 +31,23 @@ std::shared_ptr<SQResultSet> SQResultSet::resultSetWithStatement(std::shared_ptr
     return std::make_shared<SQResultSet>(Private{}, std::move(statement), std::move(parentDB));
 }
 
-SQResultSet::SQResultSet(Private, std::shared_ptr<SQStatement> statement, std::shared_ptr<SQDatabase> parentDB)
+SQResultSet::SQResultSet(Private, std::shared_ptr<SQStatement> statement,
+                         std::shared_ptr<SQDatabase> parentDB)
     : parentDB_(std::move(parentDB)), statement_(std::move(statement)) {
     if (statement_) {
         statement_->setInUse(true);
+        statement_->rewound_ = false;
         query_ = statement_->sharedQuery();
     }
 }
 
-SQResultSet::~SQResultSet() { close(); }
+SQResultSet::~SQResultSet() {
+    close();
+}
 
-sqlite3_stmt* SQResultSet::stmt() const { return statement_ ? statement_->statement() : nullptr; }
+sqlite3_stmt* SQResultSet::stmt() const {
+    return statement_ ? statement_->statement() : nullptr;
+}
 
 const std::string& SQResultSet::query() const {
     static const std::string empty;
@@ -49,7 +58,9 @@ void SQResultSet::setQuery(std::string query) {
     if (!query_ || *query_ != query) query_ = std::make_shared<const std::string>(std::move(query));
 }
 
-bool SQResultSet::next() { return nextWithError(nullptr); }
+bool SQResultSet::next() {
+    return nextWithError(nullptr);
+}
 
 bool SQResultSet::nextWithError(foundation::ErrorPtr* error) {
     sqlite3_stmt* s = stmt();
@@ -134,7 +145,8 @@ std::string SQResultSet::columnNameForIndex(int columnIdx) const {
 std::map<std::string, int> SQResultSet::columnNameToIndexMap() {
     if (!columnNamesBuilt_) buildColumnNames();
     std::map<std::string, int> map;
-    for (size_t i = 0; i < columnNames_.size(); ++i) map[columnNames_[i]] = int(i);
+    for (size_t i = 0; i < columnNames_.size(); ++i)
+        map[columnNames_[i]] = int(i);
     return map;
 }
 
@@ -148,13 +160,17 @@ int64_t SQResultSet::longForColumnIndex(int columnIdx) const {
     return s ? sqlite3_column_int64(s, columnIdx) : 0;
 }
 
-long long SQResultSet::longLongIntForColumnIndex(int columnIdx) const { return longForColumnIndex(columnIdx); }
+long long SQResultSet::longLongIntForColumnIndex(int columnIdx) const {
+    return longForColumnIndex(columnIdx);
+}
 
 unsigned long long SQResultSet::unsignedLongLongIntForColumnIndex(int columnIdx) const {
     return static_cast<unsigned long long>(longForColumnIndex(columnIdx));
 }
 
-bool SQResultSet::boolForColumnIndex(int columnIdx) const { return intForColumnIndex(columnIdx) != 0; }
+bool SQResultSet::boolForColumnIndex(int columnIdx) const {
+    return intForColumnIndex(columnIdx) != 0;
+}
 
 double SQResultSet::doubleForColumnIndex(int columnIdx) const {
     auto s = stmt();
@@ -212,8 +228,10 @@ foundation::Value SQResultSet::objectForColumnIndex(int columnIdx) const {
         auto data = dataForColumnIndex(columnIdx);
         return data ? foundation::Value(std::move(*data)) : foundation::Value();
     }
-    case SQLITE_FLOAT: return sqlite3_column_double(s, columnIdx);
-    case SQLITE_INTEGER: return int64_t(sqlite3_column_int64(s, columnIdx));
+    case SQLITE_FLOAT:
+        return sqlite3_column_double(s, columnIdx);
+    case SQLITE_INTEGER:
+        return int64_t(sqlite3_column_int64(s, columnIdx));
     default: {
         auto text = stringForColumnIndex(columnIdx);
         return text ? foundation::Value(std::move(*text)) : foundation::Value();
@@ -222,16 +240,24 @@ foundation::Value SQResultSet::objectForColumnIndex(int columnIdx) const {
 }
 
 // The name forms look the index up once and read through the index form.
-int SQResultSet::intForColumn(std::string_view n) { return intForColumnIndex(columnIndexForName(n)); }
-int64_t SQResultSet::longForColumn(std::string_view n) { return longForColumnIndex(columnIndexForName(n)); }
+int SQResultSet::intForColumn(std::string_view n) {
+    return intForColumnIndex(columnIndexForName(n));
+}
+int64_t SQResultSet::longForColumn(std::string_view n) {
+    return longForColumnIndex(columnIndexForName(n));
+}
 long long SQResultSet::longLongIntForColumn(std::string_view n) {
     return longLongIntForColumnIndex(columnIndexForName(n));
 }
 unsigned long long SQResultSet::unsignedLongLongIntForColumn(std::string_view n) {
     return unsignedLongLongIntForColumnIndex(columnIndexForName(n));
 }
-bool SQResultSet::boolForColumn(std::string_view n) { return boolForColumnIndex(columnIndexForName(n)); }
-double SQResultSet::doubleForColumn(std::string_view n) { return doubleForColumnIndex(columnIndexForName(n)); }
+bool SQResultSet::boolForColumn(std::string_view n) {
+    return boolForColumnIndex(columnIndexForName(n));
+}
+double SQResultSet::doubleForColumn(std::string_view n) {
+    return doubleForColumnIndex(columnIndexForName(n));
+}
 std::optional<std::string> SQResultSet::stringForColumn(std::string_view n) {
     return stringForColumnIndex(columnIndexForName(n));
 }
@@ -247,7 +273,9 @@ std::optional<std::span<const uint8_t>> SQResultSet::dataNoCopyForColumn(std::st
 const char* SQResultSet::UTF8StringForColumnName(std::string_view n) {
     return UTF8StringForColumnIndex(columnIndexForName(n));
 }
-bool SQResultSet::columnIsNull(std::string_view n) { return columnIndexIsNull(columnIndexForName(n)); }
+bool SQResultSet::columnIsNull(std::string_view n) {
+    return columnIndexIsNull(columnIndexForName(n));
+}
 foundation::Value SQResultSet::objectForColumnName(std::string_view n) {
     return objectForColumnIndex(columnIndexForName(n));
 }
@@ -260,7 +288,8 @@ std::optional<foundation::Dictionary> SQResultSet::resultDictionary() const {
     }
     foundation::Dictionary row;
     int n = sqlite3_column_count(s);
-    for (int i = 0; i < n; ++i) row[columnNameForIndex(i)] = objectForColumnIndex(i);
+    for (int i = 0; i < n; ++i)
+        row[columnNameForIndex(i)] = objectForColumnIndex(i);
     return row;
 }
 
@@ -271,7 +300,8 @@ std::optional<foundation::Dictionary> SQResultSet::resultDict() {
         return std::nullopt;
     }
     foundation::Dictionary row;
-    for (const auto& [name, index] : columnNameToIndexMap()) row[name] = objectForColumnIndex(index);
+    for (const auto& [name, index] : columnNameToIndexMap())
+        row[name] = objectForColumnIndex(index);
     return row;
 }
 

@@ -24,7 +24,7 @@ class SQStatement;
 class SQResultSet {
     struct Private {};
 
-public:
+  public:
     static std::shared_ptr<SQResultSet> resultSetWithStatement(std::shared_ptr<SQStatement> statement,
                                                                std::shared_ptr<SQDatabase> parentDB);
     SQResultSet(Private, std::shared_ptr<SQStatement> statement, std::shared_ptr<SQDatabase> parentDB);
@@ -92,9 +92,10 @@ public:
     // The older form, keyed by lower-cased names.
     std::optional<foundation::Dictionary> resultDict();
     // Hands each non-NULL column's text to `setValueForKey(value, key)`, key = the column's name.
-    void kvcMagic(const std::function<void(const std::string& value, const std::string& key)>& setValueForKey) const;
+    void kvcMagic(
+        const std::function<void(const std::string& value, const std::string& key)>& setValueForKey) const;
 
-private:
+  private:
     sqlite3_stmt* stmt() const;
     void buildColumnNames();
 

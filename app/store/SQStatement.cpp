@@ -8,7 +8,9 @@ const std::string& SQStatement::query() const {
     return query_ ? *query_ : empty;
 }
 
-void SQStatement::setQuery(std::string query) { query_ = std::make_shared<const std::string>(std::move(query)); }
+void SQStatement::setQuery(std::string query) {
+    query_ = std::make_shared<const std::string>(std::move(query));
+}
 
 void SQStatement::close() {
     if (statement_) {
@@ -24,11 +26,12 @@ void SQStatement::close() {
 
 void SQStatement::reset() {
     if (statement_) sqlite3_reset(statement_);
+    rewound_ = true;
     setInUse(false);
 }
 
 std::string SQStatement::description() const {
     return foundation::format("%@ %ld hit(s) for query %@",
-                              foundation::format("<SQStatement: %p>", static_cast<const void*>(this)), useCount(),
-                              query());
+                              foundation::format("<SQStatement: %p>", static_cast<const void*>(this)),
+                              useCount(), query());
 }

@@ -11,7 +11,7 @@
 class SQDatabase;
 
 class SQStatement {
-public:
+  public:
     SQStatement() = default;
     explicit SQStatement(sqlite3_stmt* statement) : statement_(statement) {}
     ~SQStatement() { close(); }
@@ -38,7 +38,7 @@ public:
 
     std::string description() const;
 
-private:
+  private:
     friend class SQDatabase;
     friend class SQResultSet;
     const std::shared_ptr<const std::string>& sharedQuery() const { return query_; }
@@ -51,4 +51,6 @@ private:
     // The handle whose connection the statement belongs to; it detaches the statement when it has
     // to finalize it itself on close, so the statement is never finalized twice.
     SQDatabase* owner_ = nullptr;
+    // True while the statement is known to be rewound, so taking it from the cache needs no reset.
+    bool rewound_ = false;
 };

@@ -20,25 +20,25 @@ ArgRef ref(const SQValue& v);
 } // namespace sqdetail
 
 class SQValue {
-public:
+  public:
     enum class Kind : uint8_t { Null, Int, Int64, Double, Text, Blob, Date };
 
     // Integers of up to 32 bits (unsigned: below 32 bits) bind as int, the rest as int64; an
     // unsigned 64-bit value keeps its bit pattern.
-    template <std::integral T>
-    static constexpr Kind integerKind() {
-        if constexpr (std::is_same_v<T, bool>) return Kind::Int;
-        else if constexpr (std::is_signed_v<T>) return sizeof(T) <= 4 ? Kind::Int : Kind::Int64;
-        else return sizeof(T) < 4 ? Kind::Int : Kind::Int64;
+    template <std::integral T> static constexpr Kind integerKind() {
+        if constexpr (std::is_same_v<T, bool>)
+            return Kind::Int;
+        else if constexpr (std::is_signed_v<T>)
+            return sizeof(T) <= 4 ? Kind::Int : Kind::Int64;
+        else
+            return sizeof(T) < 4 ? Kind::Int : Kind::Int64;
     }
 
     SQValue() = default;
     SQValue(std::nullptr_t) {}
     SQValue(std::nullopt_t) {}
-    template <std::integral T>
-    SQValue(T v) : kind_(integerKind<T>()), i_(int64_t(v)) {}
-    template <std::floating_point T>
-    SQValue(T v) : kind_(Kind::Double), d_(double(v)) {}
+    template <std::integral T> SQValue(T v) : kind_(integerKind<T>()), i_(int64_t(v)) {}
+    template <std::floating_point T> SQValue(T v) : kind_(Kind::Double), d_(double(v)) {}
     SQValue(const char* s) {
         if (s) *this = SQValue(std::string(s));
     }
@@ -47,8 +47,7 @@ public:
     SQValue(const foundation::Data& d) : kind_(Kind::Blob), bytes_(d.begin(), d.end()) {}
     SQValue(foundation::Date d) : kind_(Kind::Date), d_(d.secondsSince1970) {}
     SQValue(const foundation::Value& v);
-    template <class T>
-    SQValue(const std::optional<T>& v) {
+    template <class T> SQValue(const std::optional<T>& v) {
         if (v) *this = SQValue(*v);
     }
 
@@ -70,7 +69,7 @@ public:
 
     bool operator==(const SQValue& o) const = default;
 
-private:
+  private:
     friend sqdetail::ArgRef sqdetail::ref(const SQValue& v);
     Kind kind_ = Kind::Null;
     int64_t i_ = 0;
@@ -94,31 +93,42 @@ struct ArgRef {
     std::string description() const;
 };
 
-inline ArgRef ref(std::nullptr_t) { return {}; }
-inline ArgRef ref(std::nullopt_t) { return {}; }
-template <std::integral T>
-inline ArgRef ref(T v) {
+inline ArgRef ref(std::nullptr_t) {
+    return {};
+}
+inline ArgRef ref(std::nullopt_t) {
+    return {};
+}
+template <std::integral T> inline ArgRef ref(T v) {
     return {SQValue::integerKind<T>(), int64_t(v)};
 }
-template <std::floating_point T>
-inline ArgRef ref(T v) {
+template <std::floating_point T> inline ArgRef ref(T v) {
     return {SQValue::Kind::Double, 0, double(v)};
 }
 inline ArgRef ref(const char* s) {
     if (!s) return {};
     return {SQValue::Kind::Text, 0, 0, s, std::char_traits<char>::length(s)};
 }
-inline ArgRef ref(std::string_view s) { return {SQValue::Kind::Text, 0, 0, s.data(), s.size()}; }
-inline ArgRef ref(const std::string& s) { return ref(std::string_view(s)); }
+inline ArgRef ref(std::string_view s) {
+    return {SQValue::Kind::Text, 0, 0, s.data(), s.size()};
+}
+inline ArgRef ref(const std::string& s) {
+    return ref(std::string_view(s));
+}
 inline ArgRef ref(std::span<const uint8_t> b) {
     return {SQValue::Kind::Blob, 0, 0, reinterpret_cast<const char*>(b.data()), b.size()};
 }
-inline ArgRef ref(const foundation::Data& b) { return ref(std::span<const uint8_t>(b)); }
-inline ArgRef ref(foundation::Date d) { return {SQValue::Kind::Date, 0, d.secondsSince1970}; }
+inline ArgRef ref(const foundation::Data& b) {
+    return ref(std::span<const uint8_t>(b));
+}
+inline ArgRef ref(foundation::Date d) {
+    return {SQValue::Kind::Date, 0, d.secondsSince1970};
+}
 ArgRef ref(const foundation::Value& v);
-inline ArgRef ref(const SQValue& v) { return {v.kind_, v.i_, v.d_, v.bytes_.data(), v.bytes_.size()}; }
-template <class T>
-inline ArgRef ref(const std::optional<T>& v) {
+inline ArgRef ref(const SQValue& v) {
+    return {v.kind_, v.i_, v.d_, v.bytes_.data(), v.bytes_.size()};
+}
+template <class T> inline ArgRef ref(const std::optional<T>& v) {
     return v ? ref(*v) : ArgRef{};
 }
 

@@ -29,8 +29,9 @@ SerialQueue::~SerialQueue() {
 }
 
 std::shared_ptr<SerialQueue> SerialQueue::main() {
-    static auto q = std::make_shared<SerialQueue>("com.apple.main-thread");
-    return q;
+    // Never destroyed: objects torn down during static destruction may still ask for the main queue.
+    static auto* q = new std::shared_ptr<SerialQueue>(std::make_shared<SerialQueue>("com.apple.main-thread"));
+    return *q;
 }
 
 void SerialQueue::setMainExecutor(MainExecutor executor) {
@@ -101,14 +102,16 @@ void SerialQueue::sync(const Task& task) {
         task();
         return;
     }
-    std::promise<void> done;
-    auto f = done.get_future();
-    async([&] {
+    // The promise is shared: the caller may return (and free its frame) while the worker is still
+    // inside set_value.
+    auto done = std::make_shared<std::promise<void>>();
+    auto f = done->get_future();
+    async([&task, done] {
         try {
             task();
-            done.set_value();
+            done->set_value();
         } catch (...) {
-            done.set_exception(std::current_exception());
+            done->set_exception(std::current_exception());
         }
     });
     f.get();

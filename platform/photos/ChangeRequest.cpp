@@ -18,8 +18,9 @@ std::string makeLocalIdentifier(bool album) {
     hi = (hi & 0xFFFFFFFFFFFF0FFFull) | 0x0000000000004000ull; // version 4
     lo = (lo & 0x3FFFFFFFFFFFFFFFull) | 0x8000000000000000ull; // variant 1
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%04X-%012llX", unsigned(hi >> 32), unsigned((hi >> 16) & 0xFFFF),
-                  unsigned(hi & 0xFFFF), unsigned(lo >> 48), static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFull));
+    std::snprintf(buf, sizeof buf, "%08X-%04X-%04X-%04X-%012llX", unsigned(hi >> 32),
+                  unsigned((hi >> 16) & 0xFFFF), unsigned(hi & 0xFFFF), unsigned(lo >> 48),
+                  static_cast<unsigned long long>(lo & 0xFFFFFFFFFFFFull));
     return std::string(buf) + (album ? "/L0/040" : "/L0/001");
 }
 

@@ -12,13 +12,14 @@
 namespace photos {
 
 class ChangeRequest {
-public:
+  public:
     // A new user album with this title; returns its local identifier.
     std::string createAlbum(const std::string& title);
     // A new image asset from encoded image data (JPEG, PNG, ...); returns its local identifier.
     std::string createImageAsset(foundation::Data imageData);
     // Appends assets to an album's end, in the order given; assets already in it keep their place.
-    void addAssets(const std::string& albumLocalIdentifier, const std::vector<std::string>& assetLocalIdentifiers);
+    void addAssets(const std::string& albumLocalIdentifier,
+                   const std::vector<std::string>& assetLocalIdentifiers);
 
     struct NewAlbum {
         std::string localIdentifier;
@@ -36,7 +37,7 @@ public:
     const std::vector<Step>& steps() const { return steps_; }
     bool empty() const { return steps_.empty(); }
 
-private:
+  private:
     std::vector<Step> steps_;
 };
 

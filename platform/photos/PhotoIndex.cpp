@@ -34,7 +34,7 @@ CREATE INDEX IF NOT EXISTS album_assets_order ON album_assets(album_seq, positio
 
 // A prepared statement that finalizes itself.
 class Statement {
-public:
+  public:
     Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &stmt_, nullptr); }
     ~Statement() { sqlite3_finalize(stmt_); }
     Statement(const Statement&) = delete;
@@ -62,7 +62,7 @@ public:
     int64_t integer(int c) const { return sqlite3_column_int64(stmt_, c); }
     double real(int c) const { return sqlite3_column_double(stmt_, c); }
 
-private:
+  private:
     sqlite3_stmt* stmt_ = nullptr;
 };
 
@@ -93,8 +93,8 @@ PhotoIndex::PhotoIndex(sqlite3* db, Key) : db_(db) {}
 
 std::unique_ptr<PhotoIndex> PhotoIndex::open(const std::string& path, std::string& error) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &db,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
         error = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close(db);
@@ -123,18 +123,25 @@ std::unique_ptr<PhotoIndex> PhotoIndex::open(const std::string& path, std::strin
     return index;
 }
 
-PhotoIndex::~PhotoIndex() { sqlite3_close(db_); }
+PhotoIndex::~PhotoIndex() {
+    sqlite3_close(db_);
+}
 
-bool PhotoIndex::exec(const char* sql) { return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK; }
+bool PhotoIndex::exec(const char* sql) {
+    return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
 
-std::string PhotoIndex::lastError() const { return sqlite3_errmsg(db_); }
+std::string PhotoIndex::lastError() const {
+    return sqlite3_errmsg(db_);
+}
 
 std::vector<Album> PhotoIndex::albums(const std::optional<std::string>& title) {
     std::vector<Album> out;
     Statement s(db_, title ? "SELECT local_id, title, creation_date FROM albums WHERE title = ?1 ORDER BY seq"
                            : "SELECT local_id, title, creation_date FROM albums ORDER BY seq");
     if (title) s.bind(1, *title);
-    while (s.step()) out.push_back(readAlbum(s));
+    while (s.step())
+        out.push_back(readAlbum(s));
     return out;
 }
 
@@ -147,29 +154,39 @@ std::optional<Album> PhotoIndex::album(const std::string& localIdentifier) {
 
 std::vector<Asset> PhotoIndex::assetsInAlbum(const std::string& albumLocalIdentifier) {
     std::vector<Asset> out;
-    Statement s(db_, (std::string("SELECT ") + kAssetColumns +
-                      " FROM album_assets m JOIN albums b ON b.seq = m.album_seq JOIN assets a ON a.seq = m.asset_seq"
-                      " WHERE b.local_id = ?1 ORDER BY m.position")
-                         .c_str());
+    Statement s(
+        db_, (std::string("SELECT ") + kAssetColumns +
+              " FROM album_assets m JOIN albums b ON b.seq = m.album_seq JOIN assets a ON a.seq = m.asset_seq"
+              " WHERE b.local_id = ?1 ORDER BY m.position")
+                 .c_str());
     s.bind(1, albumLocalIdentifier);
-    while (s.step()) out.push_back(readAsset(s).asset);
+    while (s.step())
+        out.push_back(readAsset(s).asset);
     return out;
 }
 
 std::optional<AssetRecord> PhotoIndex::asset(const std::string& localIdentifier) {
-    Statement s(db_, (std::string("SELECT ") + kAssetColumns + " FROM assets a WHERE a.local_id = ?1").c_str());
+    Statement s(db_,
+                (std::string("SELECT ") + kAssetColumns + " FROM assets a WHERE a.local_id = ?1").c_str());
     s.bind(1, localIdentifier);
     if (s.step()) return readAsset(s);
     return std::nullopt;
 }
 
-bool PhotoIndex::begin() { return exec("BEGIN IMMEDIATE"); }
-bool PhotoIndex::commit() { return exec("COMMIT"); }
-void PhotoIndex::rollback() { exec("ROLLBACK"); }
+bool PhotoIndex::begin() {
+    return exec("BEGIN IMMEDIATE");
+}
+bool PhotoIndex::commit() {
+    return exec("COMMIT");
+}
+void PhotoIndex::rollback() {
+    exec("ROLLBACK");
+}
 
 bool PhotoIndex::insertAsset(const AssetRecord& r) {
-    Statement s(db_, "INSERT INTO assets (local_id, media_type, file, uti, pixel_width, pixel_height, byte_size,"
-                     " creation_date) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
+    Statement s(db_,
+                "INSERT INTO assets (local_id, media_type, file, uti, pixel_width, pixel_height, byte_size,"
+                " creation_date) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7, ?8)");
     s.bind(1, r.asset.localIdentifier)
         .bind(2, int64_t(r.asset.mediaType))
         .bind(3, r.file)
@@ -183,7 +200,9 @@ bool PhotoIndex::insertAsset(const AssetRecord& r) {
 
 bool PhotoIndex::insertAlbum(const Album& album) {
     Statement s(db_, "INSERT INTO albums (local_id, title, creation_date) VALUES (?1, ?2, ?3)");
-    s.bind(1, album.localIdentifier).bind(2, album.localizedTitle).bind(3, album.creationDate.secondsSince1970);
+    s.bind(1, album.localIdentifier)
+        .bind(2, album.localizedTitle)
+        .bind(3, album.creationDate.secondsSince1970);
     return s.run();
 }
 

@@ -29,7 +29,7 @@ struct AssetRecord {
 };
 
 class PhotoIndex {
-public:
+  public:
     // Opens or creates the index; null with a reason when it can't (unreadable, newer format).
     static std::unique_ptr<PhotoIndex> open(const std::string& path, std::string& error);
     struct Key; // only open() makes indexes
@@ -52,7 +52,7 @@ public:
     bool addToAlbum(const std::string& albumLocalIdentifier, const std::string& assetLocalIdentifier);
     std::string lastError() const;
 
-private:
+  private:
     bool exec(const char* sql);
     sqlite3* db_;
 };

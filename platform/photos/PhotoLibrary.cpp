@@ -20,7 +20,8 @@ namespace photos {
 namespace {
 
 foundation::ErrorPtr makeError(long code, const std::string& description) {
-    return foundation::Error::make(kPhotoLibraryErrorDomain, code, {{foundation::kLocalizedDescriptionKey, description}});
+    return foundation::Error::make(kPhotoLibraryErrorDomain, code,
+                                   {{foundation::kLocalizedDescriptionKey, description}});
 }
 
 double now() {
@@ -34,7 +35,8 @@ struct ImageInfo {
 };
 
 std::optional<ImageInfo> inspectImage(const foundation::Data& data) {
-    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
@@ -48,12 +50,17 @@ std::optional<ImageInfo> inspectImage(const foundation::Data& data) {
         size = img.size();
     }
     static const std::map<QByteArray, std::pair<std::string, std::string>> types = {
-        {"jpeg", {"public.jpeg", "jpg"}}, {"jpg", {"public.jpeg", "jpg"}}, {"png", {"public.png", "png"}},
-        {"gif", {"com.compuserve.gif", "gif"}}, {"bmp", {"com.microsoft.bmp", "bmp"}},
-        {"tiff", {"public.tiff", "tiff"}}, {"webp", {"org.webmproject.webp", "webp"}},
+        {"jpeg", {"public.jpeg", "jpg"}},
+        {"jpg", {"public.jpeg", "jpg"}},
+        {"png", {"public.png", "png"}},
+        {"gif", {"com.compuserve.gif", "gif"}},
+        {"bmp", {"com.microsoft.bmp", "bmp"}},
+        {"tiff", {"public.tiff", "tiff"}},
+        {"webp", {"org.webmproject.webp", "webp"}},
     };
     auto it = types.find(format);
-    ImageInfo info{size.width(), size.height(), "public.image", format.isEmpty() ? "img" : format.toStdString()};
+    ImageInfo info{size.width(), size.height(), "public.image",
+                   format.isEmpty() ? "img" : format.toStdString()};
     if (it != types.end()) std::tie(info.uti, info.extension) = it->second;
     return info;
 }
@@ -92,8 +99,7 @@ std::shared_ptr<PhotoLibrary> sharedLibrary;
 
 } // namespace
 
-PhotoLibrary::PhotoLibrary(std::string root)
-    : root_(std::move(root)) {
+PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
     queue_ = foundation::SerialQueue::create("photos.library");
     if (!foundation::createDirectories(root_ + "/originals")) {
         openError_ = "cannot create the library folder " + root_;
@@ -191,7 +197,8 @@ foundation::ErrorPtr PhotoLibrary::performChangesAndWait(ChangeBlock changes) {
     // Shared: the queue may still be inside set_value when this thread wakes and returns.
     auto result = std::make_shared<std::promise<foundation::ErrorPtr>>();
     auto future = result->get_future();
-    performChanges(std::move(changes), [result](bool, foundation::ErrorPtr error) { result->set_value(error); });
+    performChanges(std::move(changes),
+                   [result](bool, foundation::ErrorPtr error) { result->set_value(error); });
     return future.get();
 }
 
@@ -206,8 +213,8 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
         !writeOnce(path, asset.data))
         return makeError(kErrorFileWrite, "The photo could not be saved.");
     written.push_back(path);
-    record.asset = Asset{asset.localIdentifier, MediaType::Image, info->width, info->height, foundation::Date{now()},
-                         info->uti};
+    record.asset = Asset{asset.localIdentifier, MediaType::Image,        info->width,
+                         info->height,          foundation::Date{now()}, info->uti};
     record.file = relative;
     record.byteSize = int64_t(asset.data.size());
     return nullptr;
@@ -215,14 +222,16 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
 
 foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
     if (!accessGranted()) return makeError(kErrorAccessDenied, "Access to the photo library is not granted.");
-    if (!isAvailable()) return makeError(kErrorLibraryUnavailable, "The photo library is unavailable: " + openError_);
+    if (!isAvailable())
+        return makeError(kErrorLibraryUnavailable, "The photo library is unavailable: " + openError_);
     if (request.empty()) return nullptr;
 
     // Files first, outside the index lock; they stay unreferenced until the index commits.
     std::vector<std::string> written;
     std::map<std::string, AssetRecord> records;
     auto discard = [&written] {
-        for (const auto& p : written) ::unlink(p.c_str());
+        for (const auto& p : written)
+            ::unlink(p.c_str());
     };
     for (const auto& step : request.steps())
         if (auto* a = std::get_if<ChangeRequest::NewAsset>(&step)) {
@@ -249,7 +258,8 @@ foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
             if (!index_->insertAlbum(Album{album->localIdentifier, album->title, foundation::Date{now()}}))
                 return fail(kErrorIndex, index_->lastError());
         } else if (auto* asset = std::get_if<ChangeRequest::NewAsset>(&step)) {
-            if (!index_->insertAsset(records.at(asset->localIdentifier))) return fail(kErrorIndex, index_->lastError());
+            if (!index_->insertAsset(records.at(asset->localIdentifier)))
+                return fail(kErrorIndex, index_->lastError());
         } else if (auto* add = std::get_if<ChangeRequest::Addition>(&step)) {
             if (!index_->album(add->album)) return fail(kErrorUnknownObject, "No album " + add->album);
             for (const auto& id : add->assets)

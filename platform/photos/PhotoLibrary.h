@@ -22,7 +22,7 @@ class PhotoIndex;
 struct AssetRecord;
 
 class PhotoLibrary {
-public:
+  public:
     // Opens (creating when needed) the library in `root`; see isAvailable().
     explicit PhotoLibrary(std::string root);
     ~PhotoLibrary();
@@ -57,7 +57,8 @@ public:
     std::vector<Asset> assetsWithLocalIdentifiers(const std::vector<std::string>& localIdentifiers) const;
     std::optional<foundation::Data> imageData(const Asset& asset) const;
     // The same, delivered on the main queue.
-    void requestImageData(const Asset& asset, std::function<void(std::optional<foundation::Data>)> handler) const;
+    void requestImageData(const Asset& asset,
+                          std::function<void(std::optional<foundation::Data>)> handler) const;
 
     // ---- changing
     using ChangeBlock = std::function<void(ChangeRequest&)>;
@@ -67,7 +68,7 @@ public:
     // The same, waiting for the result (applied at once when called on the library's queue).
     foundation::ErrorPtr performChangesAndWait(ChangeBlock changes);
 
-private:
+  private:
     static bool accessGranted();
     foundation::ErrorPtr apply(const ChangeRequest& request);
     foundation::ErrorPtr writeAssetFile(const ChangeRequest::NewAsset& asset, AssetRecord& record,

@@ -9,6 +9,10 @@
 
 namespace ui {
 
+namespace {
+constexpr int kAlertWidth = 300;
+}
+
 AlertController::AlertController(std::string title, std::string message, AlertStyle style)
     : message_(std::move(message)), style_(style) {
     setTitle(std::move(title));
@@ -16,7 +20,8 @@ AlertController::AlertController(std::string title, std::string message, AlertSt
     setModalPresentationStyle(PresentationStyle::OverFullScreen);
 }
 
-std::shared_ptr<AlertController> AlertController::create(std::string title, std::string message, AlertStyle style) {
+std::shared_ptr<AlertController> AlertController::create(std::string title, std::string message,
+                                                         AlertStyle style) {
     return std::make_shared<AlertController>(std::move(title), std::move(message), style);
 }
 
@@ -37,7 +42,7 @@ void AlertController::loadView() {
     auto* outer = new QVBoxLayout(overlay.get());
     auto* box = new QFrame;
     box->setObjectName("alertBox");
-    box->setFixedWidth(300);
+    box->setFixedWidth(kAlertWidth);
     auto* column = new QVBoxLayout(box);
     column->setContentsMargins(0, 18, 0, 0);
     column->setSpacing(6);
@@ -61,6 +66,9 @@ void AlertController::loadView() {
     messageLabel->setVisible(!message_.empty());
     messageLabel->setContentsMargins(16, 0, 16, 12);
     column->addWidget(messageLabel);
+    // Wrapped labels inside a centred box get no height for their width from the layout: give it.
+    for (QLabel* label : {titleLabel, messageLabel})
+        label->setMinimumHeight(label->heightForWidth(kAlertWidth));
 
     // Two actions sit side by side, any other number one under the other.
     QBoxLayout* buttons = actions_.size() == 2 ? static_cast<QBoxLayout*>(new QHBoxLayout)

@@ -17,11 +17,12 @@ enum class AlertActionStyle { Default = 0, Cancel = 1, Destructive = 2 };
 enum class AlertStyle { ActionSheet = 0, Alert = 1 };
 
 class AlertAction {
-public:
+  public:
     using Handler = std::function<void(AlertAction&)>;
     AlertAction(std::string title, AlertActionStyle style, Handler handler)
         : title_(std::move(title)), style_(style), handler_(std::move(handler)) {}
-    static std::shared_ptr<AlertAction> create(std::string title, AlertActionStyle style, Handler handler = {}) {
+    static std::shared_ptr<AlertAction> create(std::string title, AlertActionStyle style,
+                                               Handler handler = {}) {
         return std::make_shared<AlertAction>(std::move(title), style, std::move(handler));
     }
     const std::string& title() const { return title_; }
@@ -32,7 +33,7 @@ public:
         if (handler_) handler_(*this);
     }
 
-private:
+  private:
     std::string title_;
     AlertActionStyle style_;
     Handler handler_;
@@ -43,7 +44,7 @@ using AlertActionPtr = std::shared_ptr<AlertAction>;
 
 class AlertController : public ViewController {
     Q_OBJECT
-public:
+  public:
     AlertController(std::string title, std::string message, AlertStyle style);
     static std::shared_ptr<AlertController> create(std::string title, std::string message,
                                                    AlertStyle style = AlertStyle::Alert);
@@ -58,10 +59,10 @@ public:
     // Taps the action's button as a user would; false when there is no such enabled action.
     bool tapAction(const std::string& title);
 
-protected:
+  protected:
     void loadView() override;
 
-private:
+  private:
     void tapped(const AlertActionPtr& action);
     std::string message_;
     AlertStyle style_;

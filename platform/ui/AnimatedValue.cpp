@@ -7,6 +7,9 @@
 namespace ui {
 
 namespace {
+// Times are sums of many small steps; an animation advanced by exactly its duration has ended.
+constexpr double kTimeSlack = 1e-9;
+
 struct AnimationContext {
     double duration;
     TimingFunction curve;
@@ -18,8 +21,8 @@ std::vector<AnimationContext>& contexts() {
 }
 } // namespace
 
-void animate(double duration, const std::function<void()>& changes, std::function<void(bool finished)> completion,
-             TimingFunction curve) {
+void animate(double duration, const std::function<void()>& changes,
+             std::function<void(bool finished)> completion, TimingFunction curve) {
     contexts().push_back({duration, curve});
     try {
         if (changes) changes();
@@ -29,16 +32,18 @@ void animate(double duration, const std::function<void()>& changes, std::functio
     }
     contexts().pop_back();
     if (completion)
-        AnimationClock::shared().schedule(duration, [completion = std::move(completion)] { completion(true); },
-                                          true);
+        AnimationClock::shared().schedule(
+            duration, [completion = std::move(completion)] { completion(true); }, true);
 }
 
-AnimatedValue::~AnimatedValue() { stop(); }
+AnimatedValue::~AnimatedValue() {
+    stop();
+}
 
 double AnimatedValue::presentation() const {
     if (!isAnimating()) return model_;
     double t = AnimationClock::shared().now() - begin_;
-    if (t >= duration_) return model_;
+    if (t >= duration_ - kTimeSlack) return model_;
     return from_ + (model_ - from_) * applyTiming(curve_, t / duration_);
 }
 
@@ -63,7 +68,7 @@ void AnimatedValue::set(double value) {
     duration_ = stack.back().duration;
     curve_ = stack.back().curve;
     frameHandler_ = clock.addFrameHandler([this](double now) {
-        if (now - begin_ >= duration_) stop();
+        if (now - begin_ >= duration_ - kTimeSlack) stop();
         changed();
     });
     finishHandler_ = clock.addFinishHandler([this] {

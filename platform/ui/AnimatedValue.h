@@ -16,7 +16,7 @@ void animate(double duration, const std::function<void()>& changes,
              TimingFunction curve = TimingFunction::EaseInEaseOut);
 
 class AnimatedValue {
-public:
+  public:
     explicit AnimatedValue(double initial = 0) : model_(initial) {}
     ~AnimatedValue();
     AnimatedValue(const AnimatedValue&) = delete;
@@ -30,7 +30,7 @@ public:
     // Called whenever the presentation changes.
     void setOnChange(std::function<void()> f) { onChange_ = std::move(f); }
 
-private:
+  private:
     void stop();
     void changed() const {
         if (onChange_) onChange_();

@@ -9,7 +9,8 @@ void ViewEffect::setLook(double opacity, double scale) {
     if (opacity == opacity_ && scale == scale_) return;
     opacity_ = opacity;
     scale_ = scale;
-    setEnabled(opacity_ < 1 || scale_ != 1); // a plain widget paints itself, sharp
+    // A plain widget paints itself, sharp; scaling up and back by the inverse may leave a rounding crumb.
+    setEnabled(opacity_ < 1 || std::abs(scale_ - 1) > 1e-9);
     updateBoundingRect();
     update();
 }
@@ -17,13 +18,13 @@ void ViewEffect::setLook(double opacity, double scale) {
 QRectF ViewEffect::boundingRectFor(const QRectF& rect) const {
     if (scale_ <= 1) return rect;
     QPointF c = rect.center();
-    return QRectF(c.x() - rect.width() * scale_ / 2, c.y() - rect.height() * scale_ / 2, rect.width() * scale_,
-                  rect.height() * scale_);
+    return QRectF(c.x() - rect.width() * scale_ / 2, c.y() - rect.height() * scale_ / 2,
+                  rect.width() * scale_, rect.height() * scale_);
 }
 
 void ViewEffect::draw(QPainter* painter) {
     if (opacity_ <= 0) return;
-    if (opacity_ >= 1 && scale_ == 1) {
+    if (opacity_ >= 1 && std::abs(scale_ - 1) <= 1e-9) {
         drawSource(painter);
         return;
     }

@@ -11,20 +11,20 @@
 namespace ui {
 
 class ViewEffect : public QGraphicsEffect {
-public:
+  public:
     explicit ViewEffect(QObject* parent = nullptr) : QGraphicsEffect(parent) {}
     void setLook(double opacity, double scale);
     QRectF boundingRectFor(const QRectF& rect) const override;
 
-protected:
+  protected:
     void draw(QPainter* painter) override;
 
-private:
+  private:
     double opacity_ = 1, scale_ = 1;
 };
 
 class AnimatedView {
-public:
+  public:
     explicit AnimatedView(QWidget* widget);
     AnimatedView(const AnimatedView&) = delete;
     AnimatedView& operator=(const AnimatedView&) = delete;
@@ -44,7 +44,7 @@ public:
     double presentationScale() const { return scale_.presentation(); }
     QPointF presentationCenter() const { return {x_.presentation(), y_.presentation()}; }
 
-private:
+  private:
     void repaint();
     void place();
     QPointer<QWidget> widget_;

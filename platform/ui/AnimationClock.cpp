@@ -24,7 +24,9 @@ AnimationClock::AnimationClock() {
     qAddPostRoutine([] { shared().ticker_.stop(); });
 }
 
-double AnimationClock::now() const { return manual_ ? manualNow_ : elapsed_.nsecsElapsed() / 1e9 + offset_; }
+double AnimationClock::now() const {
+    return manual_ ? manualNow_ : elapsed_.nsecsElapsed() / 1e9 + offset_;
+}
 
 void AnimationClock::setManual(bool manual) {
     if (manual == manual_) return;
@@ -56,9 +58,11 @@ void AnimationClock::finishAnimations() {
     // A completion may start another animation; a bounded number of rounds settles any sane chain.
     for (int round = 0; round < 64; ++round) {
         std::vector<FinishHandler> finishers;
-        for (auto& [id, f] : finishers_) finishers.push_back(f);
+        for (auto& [id, f] : finishers_)
+            finishers.push_back(f);
         finishers_.clear();
-        for (auto& f : finishers) f();
+        for (auto& f : finishers)
+            f();
         bool fired = false;
         while (auto t = nextDue(INFINITY, true)) {
             t->valid_ = false;
@@ -89,7 +93,8 @@ void AnimationClock::removeHandler(int id) {
     finishers_.erase(id);
 }
 
-ClockTimerPtr AnimationClock::schedule(double interval, std::function<void()> fire, bool isAnimationCompletion) {
+ClockTimerPtr AnimationClock::schedule(double interval, std::function<void()> fire,
+                                       bool isAnimationCompletion) {
     ClockTimerPtr t(new ClockTimer(now() + std::max(0.0, interval), std::move(fire), isAnimationCompletion));
     timers_.push_back(t);
     reschedule();
@@ -101,7 +106,7 @@ ClockTimerPtr AnimationClock::nextDue(double limit, bool completionsOnly) {
     ClockTimerPtr best;
     for (auto& t : timers_) {
         if (completionsOnly && !t->completion_) continue;
-        if (t->fireTime_ > limit) continue;
+        if (t->fireTime_ > limit + 1e-9) continue; // sums of steps land a hair short
         if (!best || t->fireTime_ < best->fireTime_) best = t;
     }
     if (best) std::erase(timers_, best);
@@ -110,7 +115,8 @@ ClockTimerPtr AnimationClock::nextDue(double limit, bool completionsOnly) {
 
 void AnimationClock::deliverFrames() {
     std::vector<int> ids;
-    for (auto& [id, f] : frames_) ids.push_back(id);
+    for (auto& [id, f] : frames_)
+        ids.push_back(id);
     double t = now();
     for (int id : ids) {
         auto it = frames_.find(id); // an earlier handler may have removed this one

@@ -15,12 +15,12 @@ class AnimationClock;
 
 // A one-shot callback on the animation clock. Invalidating it before it fires cancels it.
 class ClockTimer {
-public:
+  public:
     void invalidate() { valid_ = false; }
     bool isValid() const { return valid_; }
     double fireTime() const { return fireTime_; }
 
-private:
+  private:
     friend class AnimationClock;
     ClockTimer(double fireTime, std::function<void()> fire, bool completion)
         : fireTime_(fireTime), fire_(std::move(fire)), completion_(completion) {}
@@ -33,7 +33,7 @@ private:
 using ClockTimerPtr = std::shared_ptr<ClockTimer>;
 
 class AnimationClock {
-public:
+  public:
     static AnimationClock& shared();
 
     // Seconds of media time.
@@ -59,7 +59,7 @@ public:
     // fires them early.
     ClockTimerPtr schedule(double interval, std::function<void()> fire, bool isAnimationCompletion = false);
 
-private:
+  private:
     AnimationClock();
     void tick();
     void deliverFrames();

@@ -24,7 +24,9 @@ bool defaultCanOpen(const std::string& url) {
     return scheme == "http" || scheme == "https" || scheme == "mailto" || scheme == "file";
 }
 
-bool defaultOpen(const std::string& url) { return QDesktopServices::openUrl(QUrl(QString::fromStdString(url))); }
+bool defaultOpen(const std::string& url) {
+    return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
 
 void useJapaneseFont() {
     // Han characters take their Japanese forms only from a Japanese face.
@@ -56,7 +58,9 @@ Application::~Application() {
     }
 }
 
-Application* Application::shared() { return current; }
+Application* Application::shared() {
+    return current;
+}
 
 bool Application::launch(const std::string& storyboardName, const foundation::Dictionary& launchOptions) {
     if (launched_) return true;
@@ -136,7 +140,9 @@ void Application::terminate() {
     post(kApplicationWillTerminateNotification);
 }
 
-void Application::post(const char* name) { foundation::NotificationCenter::defaultCenter()->post(name, this); }
+void Application::post(const char* name) {
+    foundation::NotificationCenter::defaultCenter()->post(name, this);
+}
 
 bool Application::canOpenURL(const std::string& url) const {
     return urlHandler_.canOpen ? urlHandler_.canOpen(url) : defaultCanOpen(url);
@@ -152,7 +158,8 @@ void Application::setURLHandler(URLHandler handler) {
     urlHandler_.open = handler.open ? std::move(handler.open) : defaultOpen;
 }
 
-int applicationMain(int argc, char** argv, const std::string& delegateClassName, const std::string& storyboardName) {
+int applicationMain(int argc, char** argv, const std::string& delegateClassName,
+                    const std::string& storyboardName) {
     QApplication qt(argc, argv);
     const auto* factory = foundation::ClassRegistry::lookupAs<DelegateFactory>(delegateClassName);
     if (!factory || !*factory)

@@ -11,10 +11,14 @@
 
 namespace ui {
 
-inline constexpr const char* kApplicationDidFinishLaunchingNotification = "UIApplicationDidFinishLaunchingNotification";
-inline constexpr const char* kApplicationDidBecomeActiveNotification = "UIApplicationDidBecomeActiveNotification";
-inline constexpr const char* kApplicationWillResignActiveNotification = "UIApplicationWillResignActiveNotification";
-inline constexpr const char* kApplicationDidEnterBackgroundNotification = "UIApplicationDidEnterBackgroundNotification";
+inline constexpr const char* kApplicationDidFinishLaunchingNotification =
+    "UIApplicationDidFinishLaunchingNotification";
+inline constexpr const char* kApplicationDidBecomeActiveNotification =
+    "UIApplicationDidBecomeActiveNotification";
+inline constexpr const char* kApplicationWillResignActiveNotification =
+    "UIApplicationWillResignActiveNotification";
+inline constexpr const char* kApplicationDidEnterBackgroundNotification =
+    "UIApplicationDidEnterBackgroundNotification";
 inline constexpr const char* kApplicationWillEnterForegroundNotification =
     "UIApplicationWillEnterForegroundNotification";
 inline constexpr const char* kApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
@@ -26,7 +30,7 @@ class Application;
 class Window;
 
 class ApplicationDelegate {
-public:
+  public:
     virtual ~ApplicationDelegate() = default;
     virtual bool applicationDidFinishLaunchingWithOptions(Application& /*app*/,
                                                           const foundation::Dictionary& /*launchOptions*/) {
@@ -42,7 +46,7 @@ public:
     std::shared_ptr<Window> window() const { return window_; }
     void setWindow(std::shared_ptr<Window> window) { window_ = std::move(window); }
 
-private:
+  private:
     std::shared_ptr<Window> window_;
 };
 
@@ -54,7 +58,7 @@ enum class ApplicationState { Active = 0, Inactive = 1, Background = 2 };
 
 class Application : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit Application(std::shared_ptr<ApplicationDelegate> delegate);
     ~Application() override;
     Application(const Application&) = delete;
@@ -88,7 +92,7 @@ public:
     // Where URLs go (tests record them instead of starting a browser); an empty member keeps the default.
     void setURLHandler(URLHandler handler);
 
-private:
+  private:
     void followPlatformState(Qt::ApplicationState state);
     void post(const char* name);
 
@@ -102,6 +106,7 @@ private:
 
 // The process's main loop: builds the Qt application, instantiates the named delegate class, launches
 // with the storyboard and runs until the window closes. Exceptions from the loop propagate.
-int applicationMain(int argc, char** argv, const std::string& delegateClassName, const std::string& storyboardName);
+int applicationMain(int argc, char** argv, const std::string& delegateClassName,
+                    const std::string& storyboardName);
 
 } // namespace ui

@@ -2,7 +2,8 @@
 
 namespace ui {
 
-BarButtonItem::BarButtonItem(std::string title, BarButtonItemStyle style) : title_(std::move(title)), style_(style) {}
+BarButtonItem::BarButtonItem(std::string title, BarButtonItemStyle style)
+    : title_(std::move(title)), style_(style) {}
 
 std::shared_ptr<BarButtonItem> BarButtonItem::create(std::string title, BarButtonItemStyle style,
                                                      std::function<void()> action) {

@@ -13,7 +13,7 @@ enum class BarButtonItemStyle { Plain = 0, Bordered = 1, Done = 2 };
 
 class BarButtonItem : public QObject {
     Q_OBJECT
-public:
+  public:
     BarButtonItem(std::string title, BarButtonItemStyle style);
     static std::shared_ptr<BarButtonItem> create(std::string title, BarButtonItemStyle style,
                                                  std::function<void()> action = {});
@@ -28,8 +28,7 @@ public:
     void setTag(int tag) { tag_ = tag; }
 
     // Target and action in one: the member function runs on the target while the target lives.
-    template <class T>
-    void setTarget(const std::shared_ptr<T>& target, void (T::*action)()) {
+    template <class T> void setTarget(const std::shared_ptr<T>& target, void (T::*action)()) {
         std::weak_ptr<T> weak = target;
         action_ = [weak, action] {
             if (auto t = weak.lock()) ((*t).*action)();
@@ -41,10 +40,10 @@ public:
     // What a tap does: the action, when the item is enabled.
     void trigger();
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     std::string title_;
     BarButtonItemStyle style_;
     bool enabled_ = true;

@@ -10,8 +10,10 @@ namespace ui {
 Layer::Layer() = default;
 
 Layer::~Layer() {
-    for (auto& r : running_) dropRunning(r);
-    for (auto& s : sublayers_) s->superlayer_ = nullptr;
+    for (auto& r : running_)
+        dropRunning(r);
+    for (auto& s : sublayers_)
+        s->superlayer_ = nullptr;
     if (mask_) mask_->superlayer_ = nullptr;
 }
 
@@ -26,7 +28,9 @@ void Layer::setPosition(QPointF p) {
     setNeedsDisplay();
 }
 
-QRectF Layer::frame() const { return {x_ - size_.width() / 2, y_ - size_.height() / 2, size_.width(), size_.height()}; }
+QRectF Layer::frame() const {
+    return {x_ - size_.width() / 2, y_ - size_.height() / 2, size_.width(), size_.height()};
+}
 
 void Layer::setFrame(const QRectF& frame) {
     size_ = frame.size();
@@ -97,7 +101,8 @@ double Layer::presentationValueForKey(const std::string& key) const {
     pruneEnded();
     double now = AnimationClock::shared().now();
     std::map<std::string, double> values;
-    for (const auto& r : running_) r.animation.evaluate(now - r.begin, values); // later animations win
+    for (const auto& r : running_)
+        r.animation.evaluate(now - r.begin, values); // later animations win
     auto it = values.find(key);
     return it != values.end() ? it->second : valueForKey(key);
 }
@@ -105,10 +110,12 @@ double Layer::presentationValueForKey(const std::string& key) const {
 void Layer::addAnimation(const LayerAnimation& animation, const std::string& key) {
     removeAnimationForKey(key);
     auto& clock = AnimationClock::shared();
-    Running r{key, animation.resolved([this](const std::string& k) { return valueForKey(k); }), clock.now(), 0};
+    Running r{key, animation.resolved([this](const std::string& k) { return valueForKey(k); }), clock.now(),
+              0};
     std::map<std::string, double> targets;
     r.animation.targets(targets);
-    for (auto& [k, v] : targets) setValueForKey(k, v);
+    for (auto& [k, v] : targets)
+        setValueForKey(k, v);
     if (!r.animation.repeatsForever()) {
         // Finishing at once: the animation counts as ended from now on.
         r.finisher = clock.addFinishHandler([this, key] {
@@ -134,7 +141,8 @@ const LayerAnimation* Layer::animationForKey(const std::string& key) const {
 std::vector<std::string> Layer::animationKeys() const {
     pruneEnded();
     std::vector<std::string> keys;
-    for (const auto& r : running_) keys.push_back(r.key);
+    for (const auto& r : running_)
+        keys.push_back(r.key);
     return keys;
 }
 
@@ -145,7 +153,8 @@ void Layer::removeAnimationForKey(const std::string& key) {
 }
 
 void Layer::removeAllAnimations() {
-    for (auto& r : running_) dropRunning(r);
+    for (auto& r : running_)
+        dropRunning(r);
     if (!running_.empty()) setNeedsDisplay();
     running_.clear();
 }
@@ -154,13 +163,14 @@ bool Layer::hasAnimationsInTree() const {
     pruneEnded();
     if (!running_.empty()) return true;
     if (mask_ && mask_->hasAnimationsInTree()) return true;
-    return std::any_of(sublayers_.begin(), sublayers_.end(), [](const auto& l) { return l->hasAnimationsInTree(); });
+    return std::any_of(sublayers_.begin(), sublayers_.end(),
+                       [](const auto& l) { return l->hasAnimationsInTree(); });
 }
 
 void Layer::pruneEnded() const {
     double now = AnimationClock::shared().now();
     std::erase_if(running_, [&](Running& r) {
-        bool ended = r.animation.removedOnCompletion && now - r.begin >= r.animation.activeDuration();
+        bool ended = r.animation.removedOnCompletion && now - r.begin >= r.animation.activeDuration() - 1e-9;
         if (ended) dropRunning(r);
         return ended;
     });
@@ -172,7 +182,8 @@ void Layer::dropRunning(const Running& r) const {
 
 void Layer::setNeedsDisplay() {
     Layer* root = this;
-    while (root->superlayer_) root = root->superlayer_;
+    while (root->superlayer_)
+        root = root->superlayer_;
     if (root->displayHook_) root->displayHook_();
 }
 
@@ -201,7 +212,8 @@ void Layer::drawContents(QPainter& painter) const {
 
 void Layer::renderContent(QPainter& painter) const {
     drawContents(painter);
-    for (const auto& l : sublayers_) l->render(painter);
+    for (const auto& l : sublayers_)
+        l->render(painter);
 }
 
 void Layer::renderMasked(QPainter& painter) const {

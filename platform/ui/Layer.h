@@ -16,7 +16,7 @@
 namespace ui {
 
 class Layer : public std::enable_shared_from_this<Layer> {
-public:
+  public:
     Layer();
     virtual ~Layer();
     Layer(const Layer&) = delete;
@@ -68,10 +68,10 @@ public:
     // On a root layer: how the host hears that something in the tree changed.
     void setDisplayHook(std::function<void()> hook) { displayHook_ = std::move(hook); }
 
-protected:
+  protected:
     virtual void drawContents(QPainter& painter) const;
 
-private:
+  private:
     struct Running {
         std::string key;
         LayerAnimation animation;

@@ -7,6 +7,9 @@ namespace ui {
 
 namespace {
 
+// Times are sums of many small steps; an animation advanced by exactly its duration has ended.
+constexpr double kTimeSlack = 1e-9;
+
 // Cubic Bézier easing through (0,0), (x1,y1), (x2,y2), (1,1).
 double bezier(double x1, double y1, double x2, double y2, double x) {
     auto coord = [](double a, double b, double t) {
@@ -56,7 +59,9 @@ LayerAnimation LayerAnimation::group(std::vector<LayerAnimation> animations) {
     return a;
 }
 
-bool LayerAnimation::repeatsForever() const { return std::isinf(repeatCount); }
+bool LayerAnimation::repeatsForever() const {
+    return std::isinf(repeatCount);
+}
 
 double LayerAnimation::activeDuration() const {
     if (repeatsForever()) return INFINITY;
@@ -68,7 +73,7 @@ void LayerAnimation::evaluate(double t, std::map<std::string, double>& out) cons
     double duration = effectiveDuration();
     double active = activeDuration();
     double local;
-    if (t >= active) {
+    if (t >= active - kTimeSlack) {
         if (!holdsEnd()) return;
         // The end of the last cycle: back at the start when it reverses, else at the end.
         local = autoreverses ? 0 : duration;
@@ -80,7 +85,8 @@ void LayerAnimation::evaluate(double t, std::map<std::string, double>& out) cons
     evaluateLocal(local, duration, out);
 }
 
-void LayerAnimation::evaluateLocal(double local, double ownDuration, std::map<std::string, double>& out) const {
+void LayerAnimation::evaluateLocal(double local, double ownDuration,
+                                   std::map<std::string, double>& out) const {
     double p = applyTiming(timingFunction, ownDuration > 0 ? local / ownDuration : 1);
     if (isGroup()) {
         double groupTime = p * ownDuration;
@@ -95,7 +101,8 @@ void LayerAnimation::evaluateLocal(double local, double ownDuration, std::map<st
 
 void LayerAnimation::targets(std::map<std::string, double>& out) const {
     if (!keyPath.empty() && toValue) out[keyPath] = *toValue;
-    for (const auto& m : animations) m.targets(out);
+    for (const auto& m : animations)
+        m.targets(out);
 }
 
 } // namespace ui

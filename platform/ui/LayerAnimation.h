@@ -17,16 +17,17 @@ double applyTiming(TimingFunction f, double progress);
 enum class FillMode { Removed, Forwards };
 
 class LayerAnimation {
-public:
-    static LayerAnimation basic(std::string keyPath, std::optional<double> fromValue, std::optional<double> toValue);
+  public:
+    static LayerAnimation basic(std::string keyPath, std::optional<double> fromValue,
+                                std::optional<double> toValue);
     static LayerAnimation group(std::vector<LayerAnimation> animations);
 
     std::string keyPath;
-    std::optional<double> fromValue; // empty: from the key's value when the animation is added
-    std::optional<double> toValue;   // empty: to the key's value when the animation is added
+    std::optional<double> fromValue;        // empty: from the key's value when the animation is added
+    std::optional<double> toValue;          // empty: to the key's value when the animation is added
     std::vector<LayerAnimation> animations; // a group's members
 
-    double duration = 0; // 0: a quarter second alone, the group's duration as a group member
+    double duration = 0;   // 0: a quarter second alone, the group's duration as a group member
     float repeatCount = 0; // 0 runs once; INFINITY repeats without end
     bool autoreverses = false;
     bool removedOnCompletion = true;
@@ -48,7 +49,8 @@ public:
             if (!a.fromValue) a.fromValue = current(a.keyPath);
             if (!a.toValue) a.toValue = current(a.keyPath);
         }
-        for (auto& m : a.animations) m = m.resolved(current);
+        for (auto& m : a.animations)
+            m = m.resolved(current);
         return a;
     }
     // The values the animation gives its keys t seconds after it began (resolved animations only).
@@ -57,8 +59,9 @@ public:
     // The end values of every key it moves.
     void targets(std::map<std::string, double>& out) const;
 
-private:
-    void evaluateLocal(double localProgressTime, double ownDuration, std::map<std::string, double>& out) const;
+  private:
+    void evaluateLocal(double localProgressTime, double ownDuration,
+                       std::map<std::string, double>& out) const;
 };
 
 } // namespace ui

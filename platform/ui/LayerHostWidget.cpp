@@ -20,10 +20,15 @@ void LayerHostWidget::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHints(QPainter::Antialiasing | QPainter::SmoothPixmapTransform);
     paintBackground(p);
-    layer_->render(p);
+    // The root stands for the widget itself: its sublayers paint straight into the widget, which
+    // may not have had its size announced yet.
+    for (const auto& l : layer_->sublayers())
+        l->render(p);
 }
 
-void LayerHostWidget::resizeEvent(QResizeEvent*) { layer_->setFrame(QRectF(QPointF(0, 0), QSizeF(size()))); }
+void LayerHostWidget::resizeEvent(QResizeEvent*) {
+    layer_->setFrame(QRectF(QPointF(0, 0), QSizeF(size())));
+}
 
 void LayerHostWidget::showEvent(QShowEvent*) {
     // Frames are only needed while someone can see the animation.

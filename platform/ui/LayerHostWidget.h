@@ -9,7 +9,7 @@
 namespace ui {
 
 class LayerHostWidget : public QWidget {
-public:
+  public:
     explicit LayerHostWidget(QWidget* parent = nullptr);
     ~LayerHostWidget() override;
 
@@ -17,7 +17,7 @@ public:
     Layer& layer() { return *layer_; }
     const Layer& layer() const { return *layer_; }
 
-protected:
+  protected:
     // Painted below the layers.
     virtual void paintBackground(QPainter&) {}
     void paintEvent(QPaintEvent*) override;
@@ -25,7 +25,7 @@ protected:
     void showEvent(QShowEvent*) override;
     void hideEvent(QHideEvent*) override;
 
-private:
+  private:
     std::shared_ptr<Layer> layer_;
     int frameHandler_ = 0;
 };

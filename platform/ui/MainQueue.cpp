@@ -33,6 +33,8 @@ void installMainQueueExecutor() {
     foundation::SerialQueue::setMainExecutor(std::move(executor));
 }
 
-void removeMainQueueExecutor() { foundation::SerialQueue::clearMainExecutor(); }
+void removeMainQueueExecutor() {
+    foundation::SerialQueue::clearMainExecutor();
+}
 
 } // namespace ui

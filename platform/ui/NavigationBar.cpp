@@ -36,7 +36,9 @@ void NavigationBar::setContent(Content content, std::function<void()> onBack) {
     rebuild();
 }
 
-QString NavigationBar::titleText() const { return title_->text(); }
+QString NavigationBar::titleText() const {
+    return title_->text();
+}
 
 QAbstractButton* NavigationBar::button(const std::string& title) const {
     for (const auto& b : buttons_)
@@ -77,7 +79,8 @@ void NavigationBar::rebuild() {
             b->deleteLater();
         }
     buttons_.clear();
-    for (auto& c : itemConnections_) disconnect(c);
+    for (auto& c : itemConnections_)
+        disconnect(c);
     itemConnections_.clear();
 
     title_->setText(QString::fromStdString(content_.title));
@@ -96,8 +99,8 @@ void NavigationBar::rebuild() {
         buttons_.emplace_back(back);
     }
     auto watch = [this](const BarButtonItemPtr& item) {
-        itemConnections_.push_back(
-            connect(item.get(), &BarButtonItem::changed, this, [this] { rebuild(); }, Qt::QueuedConnection));
+        itemConnections_.push_back(connect(
+            item.get(), &BarButtonItem::changed, this, [this] { rebuild(); }, Qt::QueuedConnection));
     };
     for (const auto& item : content_.left) {
         if (!item) continue;

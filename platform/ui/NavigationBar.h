@@ -19,7 +19,7 @@ inline constexpr int kNavigationBarHeight = 44;
 
 class NavigationBar : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit NavigationBar(QWidget* parent = nullptr);
 
     struct Content {
@@ -36,7 +36,7 @@ public:
     QAbstractButton* button(const std::string& title) const;
     QAbstractButton* backButton() const;
 
-private:
+  private:
     void rebuild();
     QAbstractButton* makeButton(const BarButtonItemPtr& item);
     Content content_;

@@ -10,10 +10,10 @@ namespace ui {
 namespace {
 // The controller's root view: lays the top screen's view over the whole area and the bar above it.
 class NavigationView : public QWidget {
-public:
+  public:
     std::function<void()> onResize;
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
         if (onResize) onResize();
@@ -73,7 +73,8 @@ void NavigationController::layoutContent() {
     }
 }
 
-void NavigationController::transition(const ViewControllerPtr& from, const ViewControllerPtr& to, bool animated) {
+void NavigationController::transition(const ViewControllerPtr& from, const ViewControllerPtr& to,
+                                      bool animated) {
     if (!isViewLoaded()) { // not built yet: the views come when the stack is first shown
         watchTopItem();
         return;
@@ -97,7 +98,8 @@ void NavigationController::transition(const ViewControllerPtr& from, const ViewC
 void NavigationController::watchTopItem() {
     disconnect(topItemConnection_);
     if (auto top = topViewController())
-        topItemConnection_ = connect(&top->navigationItem(), &NavigationItem::changed, this, [this] { updateBar(); });
+        topItemConnection_ =
+            connect(&top->navigationItem(), &NavigationItem::changed, this, [this] { updateBar(); });
 }
 
 void NavigationController::updateBar() {
@@ -111,13 +113,15 @@ void NavigationController::updateBar() {
         c.showsBack = stack_.size() > 1 && !item.hidesBackButton() && c.left.empty();
         if (c.showsBack) {
             const auto& prev = stack_[stack_.size() - 2];
-            c.backTitle = prev->navigationItem().title().empty() ? prev->title() : prev->navigationItem().title();
+            c.backTitle =
+                prev->navigationItem().title().empty() ? prev->title() : prev->navigationItem().title();
             if (c.backTitle.empty()) c.backTitle = "戻る";
         }
     }
     std::weak_ptr<ViewController> weak = weak_from_this();
     bar_->setContent(std::move(c), [weak] {
-        if (auto self = std::static_pointer_cast<NavigationController>(weak.lock())) self->popViewController(true);
+        if (auto self = std::static_pointer_cast<NavigationController>(weak.lock()))
+            self->popViewController(true);
     });
 }
 
@@ -140,7 +144,7 @@ ViewControllerPtr NavigationController::popViewController(bool animated) {
 }
 
 std::vector<ViewControllerPtr> NavigationController::popToViewController(const ViewControllerPtr& controller,
-                                                                          bool animated) {
+                                                                         bool animated) {
     auto it = std::find(stack_.begin(), stack_.end(), controller);
     if (it == stack_.end() || it + 1 == stack_.end()) return {};
     std::vector<ViewControllerPtr> popped(it + 1, stack_.end());

@@ -12,7 +12,7 @@ namespace ui {
 
 class NavigationController : public ViewController {
     Q_OBJECT
-public:
+  public:
     static std::shared_ptr<NavigationController> create(ViewControllerPtr root = nullptr);
 
     const std::vector<ViewControllerPtr>& viewControllers() const { return stack_; }
@@ -28,11 +28,11 @@ public:
     void setNavigationBarHidden(bool hidden, bool animated = false);
     NavigationBar* navigationBar();
 
-protected:
+  protected:
     void loadView() override;
     std::vector<ViewControllerPtr> visibleChildren() const override;
 
-private:
+  private:
     // Replaces the shown screen, calling the appearance hooks when the stack is on screen.
     void transition(const ViewControllerPtr& from, const ViewControllerPtr& to, bool animated);
     void install(const ViewControllerPtr& vc);

@@ -11,7 +11,7 @@ namespace ui {
 
 class NavigationItem : public QObject {
     Q_OBJECT
-public:
+  public:
     NavigationItem() = default;
 
     // Empty: the bar shows the screen's own title.
@@ -31,10 +31,10 @@ public:
     bool hidesBackButton() const { return hidesBackButton_; }
     void setHidesBackButton(bool hides);
 
-signals:
+  signals:
     void changed();
 
-private:
+  private:
     std::string title_;
     std::vector<BarButtonItemPtr> left_;
     std::vector<BarButtonItemPtr> right_;

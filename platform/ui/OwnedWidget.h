@@ -8,9 +8,8 @@
 
 namespace ui {
 
-template <class W>
-class OwnedWidget {
-public:
+template <class W> class OwnedWidget {
+  public:
     OwnedWidget() = default;
     explicit OwnedWidget(std::unique_ptr<W> w) : w_(w.release()) {}
     ~OwnedWidget() { release(); }
@@ -25,7 +24,7 @@ public:
         w_ = w.release();
     }
 
-private:
+  private:
     void release() {
         if (!w_) return;
         w_->hide();

@@ -49,12 +49,14 @@ QRect placePopover(const QRect& source, const QSize& size, unsigned permitted, c
 
 PopoverLayer::PopoverLayer(QWidget* content, QSize size, const PopoverAnchor& anchor, QWidget* window,
                            std::function<void()> onOutsideTap)
-    : content_(content), size_(size), anchor_(anchor), window_(window), onOutsideTap_(std::move(onOutsideTap)) {
+    : content_(content), size_(size), anchor_(anchor), window_(window),
+      onOutsideTap_(std::move(onOutsideTap)) {
     setObjectName("popoverLayer");
     auto* box = new QFrame(this);
     box->setObjectName("popover");
     box->setFrameShape(QFrame::Box);
-    box->setStyleSheet("QFrame#popover { background: white; border: 1px solid #9a9a9a; border-radius: 8px; }");
+    box->setStyleSheet(
+        "QFrame#popover { background: white; border: 1px solid #9a9a9a; border-radius: 8px; }");
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(4, 4, 4, 4);
     content->setParent(box);

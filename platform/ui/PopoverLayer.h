@@ -15,7 +15,7 @@ QRect placePopover(const QRect& source, const QSize& size, unsigned permittedArr
 
 class PopoverLayer : public QWidget {
     Q_OBJECT
-public:
+  public:
     PopoverLayer(QWidget* content, QSize size, const PopoverAnchor& anchor, QWidget* window,
                  std::function<void()> onOutsideTap);
     QWidget* frame() const { return frame_; }
@@ -23,11 +23,11 @@ public:
     // Gives the content back (unparented) so it outlives this layer.
     void releaseContent();
 
-protected:
+  protected:
     void mousePressEvent(QMouseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void place();
     QWidget* frame_;
     QPointer<QWidget> content_;

@@ -9,7 +9,11 @@ namespace ui {
 inline constexpr int kMainScreenWidth = 768;
 inline constexpr int kMainScreenHeight = 1024;
 
-inline QSize mainScreenSize() { return QSize(kMainScreenWidth, kMainScreenHeight); }
-inline QRect mainScreenBounds() { return QRect(QPoint(0, 0), mainScreenSize()); }
+inline QSize mainScreenSize() {
+    return QSize(kMainScreenWidth, kMainScreenHeight);
+}
+inline QRect mainScreenBounds() {
+    return QRect(QPoint(0, 0), mainScreenSize());
+}
 
 } // namespace ui

@@ -7,7 +7,8 @@
 
 namespace ui {
 
-QPainterPath ShapeLayer::arcPath(QPointF center, double radius, double startAngle, double endAngle, bool clockwise) {
+QPainterPath ShapeLayer::arcPath(QPointF center, double radius, double startAngle, double endAngle,
+                                 bool clockwise) {
     double sweep = endAngle - startAngle;
     if (clockwise && sweep < 0) sweep = std::fmod(sweep, 2 * M_PI) + 2 * M_PI;
     if (!clockwise && sweep > 0) sweep = std::fmod(sweep, 2 * M_PI) - 2 * M_PI;
@@ -33,7 +34,8 @@ QPainterPath ShapeLayer::trimmedPath(const QPainterPath& path, double start, dou
     auto polygons = path.toSubpathPolygons();
     double total = 0;
     for (const auto& poly : polygons)
-        for (int i = 1; i < poly.size(); ++i) total += QLineF(poly[i - 1], poly[i]).length();
+        for (int i = 1; i < poly.size(); ++i)
+            total += QLineF(poly[i - 1], poly[i]).length();
     if (total <= 0) return out;
     double from = start * total, to = end * total, walked = 0;
     for (const auto& poly : polygons) {

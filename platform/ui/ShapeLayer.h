@@ -9,12 +9,13 @@
 namespace ui {
 
 class ShapeLayer : public Layer {
-public:
+  public:
     static std::shared_ptr<ShapeLayer> create() { return std::make_shared<ShapeLayer>(); }
 
     // An arc of a circle in screen orientation (y down): angle 0 points right and a clockwise arc
     // runs through increasing angles. Sweeps over one full turn wind around again.
-    static QPainterPath arcPath(QPointF center, double radius, double startAngle, double endAngle, bool clockwise);
+    static QPainterPath arcPath(QPointF center, double radius, double startAngle, double endAngle,
+                                bool clockwise);
     // The part of the path between the fractions start and end of its length.
     static QPainterPath trimmedPath(const QPainterPath& path, double start, double end);
 
@@ -38,10 +39,10 @@ public:
     double valueForKey(const std::string& key) const override;
     void setValueForKey(const std::string& key, double value) override;
 
-protected:
+  protected:
     void drawContents(QPainter& painter) const override;
 
-private:
+  private:
     QPainterPath path_;
     QColor fillColor_ = Qt::black;
     QColor strokeColor_ = Qt::transparent;

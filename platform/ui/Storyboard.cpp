@@ -55,7 +55,8 @@ void Storyboard::addSegue(const std::string& sourceScene, const std::string& ide
     segues_[{sourceScene, identifier}] = SegueDefinition{destinationScene, kind};
 }
 
-std::optional<SegueDefinition> Storyboard::segue(const std::string& sourceScene, const std::string& identifier) const {
+std::optional<SegueDefinition> Storyboard::segue(const std::string& sourceScene,
+                                                 const std::string& identifier) const {
     std::lock_guard lock(mutex_);
     if (auto it = segues_.find({sourceScene, identifier}); it != segues_.end()) return it->second;
     return std::nullopt;
@@ -69,11 +70,12 @@ ViewControllerPtr Storyboard::instantiateViewController(const std::string& ident
     }
     if (!factory)
         foundation::raise(foundation::kInvalidArgumentException,
-                          "Storyboard (%@) doesn't contain a view controller with identifier '%@'", name_, identifier);
+                          "Storyboard (%@) doesn't contain a view controller with identifier '%@'", name_,
+                          identifier);
     auto vc = factory();
     if (!vc)
-        foundation::raise(foundation::kInvalidArgumentException, "Storyboard (%@) scene '%@' made no view controller",
-                          name_, identifier);
+        foundation::raise(foundation::kInvalidArgumentException,
+                          "Storyboard (%@) scene '%@' made no view controller", name_, identifier);
     vc->storyboard_ = weak_from_this();
     vc->storyboardIdentifier_ = identifier;
     return vc;

@@ -23,21 +23,22 @@ struct SegueDefinition {
 };
 
 class StoryboardSegue {
-public:
+  public:
     StoryboardSegue(std::string identifier, ViewControllerPtr source, ViewControllerPtr destination)
-        : identifier_(std::move(identifier)), source_(std::move(source)), destination_(std::move(destination)) {}
+        : identifier_(std::move(identifier)), source_(std::move(source)),
+          destination_(std::move(destination)) {}
     const std::string& identifier() const { return identifier_; }
     const ViewControllerPtr& source() const { return source_; }
     const ViewControllerPtr& destination() const { return destination_; }
 
-private:
+  private:
     std::string identifier_;
     ViewControllerPtr source_;
     ViewControllerPtr destination_;
 };
 
 class Storyboard : public std::enable_shared_from_this<Storyboard> {
-public:
+  public:
     using SceneFactory = std::function<ViewControllerPtr()>;
 
     explicit Storyboard(std::string name) : name_(std::move(name)) {}
@@ -50,8 +51,7 @@ public:
     const std::string& name() const { return name_; }
 
     void addScene(const std::string& identifier, SceneFactory factory);
-    template <class T>
-    void addScene(const std::string& identifier) {
+    template <class T> void addScene(const std::string& identifier) {
         addScene(identifier, [] { return std::make_shared<T>(); });
     }
     bool hasScene(const std::string& identifier) const;
@@ -60,15 +60,15 @@ public:
     // The first scene, optionally inside a navigation controller (as the app's main screen is).
     void setInitialScene(const std::string& identifier, bool embedInNavigationController);
 
-    void addSegue(const std::string& sourceScene, const std::string& identifier, const std::string& destinationScene,
-                  SegueKind kind);
+    void addSegue(const std::string& sourceScene, const std::string& identifier,
+                  const std::string& destinationScene, SegueKind kind);
     std::optional<SegueDefinition> segue(const std::string& sourceScene, const std::string& identifier) const;
 
     // A new controller for the scene; an unknown identifier raises NSInvalidArgumentException.
     ViewControllerPtr instantiateViewController(const std::string& identifier);
     ViewControllerPtr instantiateInitialViewController();
 
-private:
+  private:
     std::string name_;
     mutable std::mutex mutex_;
     std::map<std::string, SceneFactory> scenes_;

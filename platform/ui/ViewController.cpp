@@ -45,7 +45,8 @@ void ViewController::setTitle(std::string title) {
 
 std::shared_ptr<NavigationController> ViewController::navigationController() const {
     for (auto vc = std::const_pointer_cast<ViewController>(shared_from_this()); vc; vc = vc->parent_.lock())
-        if (auto nav = std::dynamic_pointer_cast<NavigationController>(vc); nav && vc.get() != this) return nav;
+        if (auto nav = std::dynamic_pointer_cast<NavigationController>(vc); nav && vc.get() != this)
+            return nav;
     return nullptr;
 }
 
@@ -86,7 +87,8 @@ void ViewController::appearance(Phase phase, bool animated) {
         viewDidDisappear(animated);
         break;
     }
-    for (const auto& child : visibleChildren()) appearance(child, phase, animated);
+    for (const auto& child : visibleChildren())
+        appearance(child, phase, animated);
 }
 
 Window* ViewController::window() const {
@@ -118,8 +120,8 @@ void ViewController::performSegue(const std::string& identifier, QObject* sender
     auto sb = storyboard();
     auto def = sb ? sb->segue(storyboardIdentifier_, identifier) : std::nullopt;
     if (!def)
-        foundation::raise(foundation::kInvalidArgumentException, "Receiver (%@) has no segue with identifier '%@'",
-                          description(), identifier);
+        foundation::raise(foundation::kInvalidArgumentException,
+                          "Receiver (%@) has no segue with identifier '%@'", description(), identifier);
     auto self = shared_from_this(); // the source may be popped by its own segue's effects
     auto destination = sb->instantiateViewController(def->destination);
     StoryboardSegue segue(identifier, self, destination);
@@ -138,7 +140,8 @@ void ViewController::performSegue(const std::string& identifier, QObject* sender
     case SegueKind::Popover: {
         destination->setModalPresentationStyle(PresentationStyle::Popover);
         auto* anchor = qobject_cast<QWidget*>(sender);
-        if (!destination->popoverAnchor().sourceView) destination->popoverAnchor().sourceView = anchor ? anchor : view();
+        if (!destination->popoverAnchor().sourceView)
+            destination->popoverAnchor().sourceView = anchor ? anchor : view();
         present(destination, true);
         break;
     }
@@ -150,7 +153,8 @@ void ViewController::performSegue(const std::string& identifier, QObject* sender
 std::shared_ptr<ViewController> ViewController::presentationHost() {
     // As on the tablet, a child presents through the outermost container it sits in.
     auto vc = shared_from_this();
-    while (auto p = vc->parent_.lock()) vc = p;
+    while (auto p = vc->parent_.lock())
+        vc = p;
     return vc;
 }
 

@@ -39,7 +39,7 @@ enum class AppearanceState { Disappeared, Appearing, Appeared, Disappearing };
 
 class ViewController : public QObject, public std::enable_shared_from_this<ViewController> {
     Q_OBJECT
-public:
+  public:
     ViewController();
     ~ViewController() override;
 
@@ -80,7 +80,8 @@ public:
     void setPreferredContentSize(QSize size) { preferredContentSize_ = size; }
     PopoverAnchor& popoverAnchor() { return popoverAnchor_; }
 
-    void present(std::shared_ptr<ViewController> controller, bool animated, std::function<void()> completion = {});
+    void present(std::shared_ptr<ViewController> controller, bool animated,
+                 std::function<void()> completion = {});
     // Dismisses what this controller presents, or, when it presents nothing, this controller itself.
     void dismiss(bool animated, std::function<void()> completion = {});
     std::shared_ptr<ViewController> presentedViewController() const { return presented_; }
@@ -93,13 +94,12 @@ public:
 
     std::string description() const;
 
-protected:
+  protected:
     // Builds the root view; the default is an empty view of the main screen's size.
     virtual void loadView();
     void setView(std::unique_ptr<QWidget> view);
     // Builds the root view from a Designer form (a uic-generated Ui:: class).
-    template <class Form>
-    void loadViewFromForm(Form& form) {
+    template <class Form> void loadViewFromForm(Form& form) {
         auto v = std::make_unique<QWidget>();
         form.setupUi(v.get());
         setView(std::move(v));
@@ -117,7 +117,7 @@ protected:
         if (vc) vc->appearance(phase, animated);
     }
 
-private:
+  private:
     friend class Window;
     friend class Storyboard;
 

@@ -69,7 +69,8 @@ void Window::makeKeyAndVisible() {
 
 ViewControllerPtr Window::topPresentedViewController() const {
     auto vc = root_;
-    while (vc && vc->presentedViewController()) vc = vc->presentedViewController();
+    while (vc && vc->presentedViewController())
+        vc = vc->presentedViewController();
     return vc;
 }
 
@@ -92,8 +93,9 @@ void Window::addLayer(QWidget* layer) {
 
 void Window::removeLayer(QWidget* layer) {
     if (!layer) return;
-    layers_.erase(std::remove_if(layers_.begin(), layers_.end(), [&](const auto& l) { return !l || l == layer; }),
-                  layers_.end());
+    layers_.erase(
+        std::remove_if(layers_.begin(), layers_.end(), [&](const auto& l) { return !l || l == layer; }),
+        layers_.end());
     if (layer->parentWidget() == this) {
         layer->hide();
         layer->setParent(nullptr);
@@ -102,7 +104,8 @@ void Window::removeLayer(QWidget* layer) {
 
 void Window::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (root_ && root_->isViewLoaded() && root_->view()->parentWidget() == this) root_->view()->setGeometry(rect());
+    if (root_ && root_->isViewLoaded() && root_->view()->parentWidget() == this)
+        root_->view()->setGeometry(rect());
     layoutLayers();
 }
 

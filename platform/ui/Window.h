@@ -15,7 +15,7 @@ class AlertController;
 
 class Window : public QWidget {
     Q_OBJECT
-public:
+  public:
     Window();
     ~Window() override;
 
@@ -34,10 +34,10 @@ public:
     void addLayer(QWidget* layer);
     void removeLayer(QWidget* layer);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void layoutLayers();
     ViewControllerPtr root_;
     std::vector<QPointer<QWidget>> layers_;

@@ -68,6 +68,9 @@ EventIDCounter::EventIDCounter(std::string rootDirectory)
     queue_->async([this] { load(); });
 }
 
+// Queued work uses our members: let it finish before they go.
+EventIDCounter::~EventIDCounter() { queue_->drain(); }
+
 std::shared_ptr<EventIDCounter> EventIDCounter::shared() {
     static NoDestructor<std::shared_ptr<EventIDCounter>> instance(
         std::make_shared<EventIDCounter>(RDTCORRootDirectory()));

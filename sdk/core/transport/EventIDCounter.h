@@ -14,6 +14,7 @@ namespace transport {
 class EventIDCounter {
 public:
     explicit EventIDCounter(std::string rootDirectory);
+    ~EventIDCounter();
     EventIDCounter(const EventIDCounter&) = delete;
     EventIDCounter& operator=(const EventIDCounter&) = delete;
 

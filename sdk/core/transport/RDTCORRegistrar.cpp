@@ -12,6 +12,9 @@ std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::sharedInstance() {
 
 RDTCORRegistrar::RDTCORRegistrar() : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORRegistrar")) {}
 
+// Queued registrations use our tables: let them finish before the tables go.
+RDTCORRegistrar::~RDTCORRegistrar() { queue_->drain(); }
+
 void RDTCORRegistrar::registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target) {
     queue_->async([this, uploader = std::move(uploader), target] { uploaders_[target] = uploader; });
 }

@@ -11,6 +11,7 @@ class RDTCORRegistrar : public RDTCORLifecycleProtocol {
 public:
     static std::shared_ptr<RDTCORRegistrar> sharedInstance();
     RDTCORRegistrar();
+    ~RDTCORRegistrar() override;
 
     void registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target);
     void registerStorage(std::shared_ptr<RDTCORStorageProtocol> storage, RDTCORTarget target);

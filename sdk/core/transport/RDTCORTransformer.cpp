@@ -17,6 +17,9 @@ RDTCORTransformer::RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar,
     : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORTransformer")), registrar_(std::move(registrar)),
       application_(std::move(application)) {}
 
+// Queued sends use our members: let them finish before the members go.
+RDTCORTransformer::~RDTCORTransformer() { queue_->drain(); }
+
 void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
                                        std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
                                        RDTCORSendCompletion onComplete) {

@@ -13,6 +13,7 @@ class RDTCORTransformer : public RDTCORLifecycleProtocol {
 public:
     static std::shared_ptr<RDTCORTransformer> sharedInstance();
     RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar, std::shared_ptr<RDTCORApplication> application);
+    ~RDTCORTransformer() override;
 
     // The completion (may be empty) hears (NO, no error) when a transformer drops the event or is
     // missing, and the storage's answer otherwise.

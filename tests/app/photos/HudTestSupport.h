@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the HUD tests: manual animation time, a clinic-like screen hosting the HUD, and
+// Shared helpers of the HUD tests: manual animation time, a clinic-like screen hosting the HUD, and
 // a log of the HUD's notifications.
 #include <QApplication>
 #include <QHBoxLayout>
@@ -19,27 +19,35 @@
 
 namespace Catch {
 template <> struct StringMaker<QPoint> {
-    static std::string convert(const QPoint& p) { return "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")"; }
+    static std::string convert(const QPoint& p) {
+        return "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")";
+    }
 };
 template <> struct StringMaker<QPointF> {
-    static std::string convert(const QPointF& p) { return "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")"; }
+    static std::string convert(const QPointF& p) {
+        return "(" + std::to_string(p.x()) + ", " + std::to_string(p.y()) + ")";
+    }
 };
 template <> struct StringMaker<QSize> {
-    static std::string convert(const QSize& s) { return std::to_string(s.width()) + " x " + std::to_string(s.height()); }
+    static std::string convert(const QSize& s) {
+        return std::to_string(s.width()) + " x " + std::to_string(s.height());
+    }
 };
 template <> struct StringMaker<QSizeF> {
-    static std::string convert(const QSizeF& s) { return std::to_string(s.width()) + " x " + std::to_string(s.height()); }
+    static std::string convert(const QSizeF& s) {
+        return std::to_string(s.width()) + " x " + std::to_string(s.height());
+    }
 };
 template <> struct StringMaker<QRect> {
     static std::string convert(const QRect& r) {
-        return "(" + std::to_string(r.x()) + ", " + std::to_string(r.y()) + ", " + std::to_string(r.width()) + ", " +
-               std::to_string(r.height()) + ")";
+        return "(" + std::to_string(r.x()) + ", " + std::to_string(r.y()) + ", " + std::to_string(r.width()) +
+               ", " + std::to_string(r.height()) + ")";
     }
 };
 template <> struct StringMaker<QRectF> {
     static std::string convert(const QRectF& r) {
-        return "(" + std::to_string(r.x()) + ", " + std::to_string(r.y()) + ", " + std::to_string(r.width()) + ", " +
-               std::to_string(r.height()) + ")";
+        return "(" + std::to_string(r.x()) + ", " + std::to_string(r.y()) + ", " + std::to_string(r.width()) +
+               ", " + std::to_string(r.height()) + ")";
     }
 };
 } // namespace Catch
@@ -123,12 +131,14 @@ struct NotificationLog {
         });
     std::vector<std::string> names() const {
         std::vector<std::string> out;
-        for (auto& p : posted) out.push_back(p.name);
+        for (auto& p : posted)
+            out.push_back(p.name);
         return out;
     }
     size_t count(const std::string& name) const {
         size_t n = 0;
-        for (auto& p : posted) n += p.name == name;
+        for (auto& p : posted)
+            n += p.name == name;
         return n;
     }
     void clear() { posted.clear(); }

@@ -4,6 +4,7 @@
 #include <catch2/catch.hpp>
 
 #include "app/photos/HudGeometry.h"
+#include "platform/ui/Keyboard.h"
 #include "tests/app/photos/HudTestSupport.h"
 
 using hudtest::ClinicScreen;
@@ -21,9 +22,15 @@ void clickAt(QWidget* window, QPoint at) {
     QTest::mouseClick(target, Qt::LeftButton, {}, local);
 }
 
-std::string statusOf(const hudtest::Posted& p) { return p.userInfo.count(ZVProgressHUDStatusUserInfoKey) ? p.userInfo.at(ZVProgressHUDStatusUserInfoKey).stringValue() : "<none>"; }
+std::string statusOf(const hudtest::Posted& p) {
+    return p.userInfo.count(ZVProgressHUDStatusUserInfoKey)
+               ? p.userInfo.at(ZVProgressHUDStatusUserInfoKey).stringValue()
+               : "<none>";
+}
 
-QPointF boxCenter() { return QRectF(ZVProgressHUD::sharedView().existingBox()->geometry()).center(); }
+QPointF boxCenter() {
+    return QRectF(ZVProgressHUD::sharedView().existingBox()->geometry()).center();
+}
 
 } // namespace
 
@@ -39,7 +46,8 @@ TEST_CASE("the HUD's notifications come in order with the status", "[hud][notifi
         ZVProgressHUD::dismiss();
         clock.advance(0.15);
         REQUIRE(log.names() == Names{ZVProgressHUDWillAppearNotification, ZVProgressHUDDidAppearNotification,
-                                     ZVProgressHUDWillDisappearNotification, ZVProgressHUDDidDisappearNotification});
+                                     ZVProgressHUDWillDisappearNotification,
+                                     ZVProgressHUDDidDisappearNotification});
         for (auto& p : log.posted) {
             CHECK(statusOf(p) == "受信中");
             CHECK(p.object == nullptr);
@@ -51,7 +59,8 @@ TEST_CASE("the HUD's notifications come in order with the status", "[hud][notifi
         ZVProgressHUD::dismiss();
         clock.finish();
         REQUIRE(log.posted.size() == 4);
-        for (auto& p : log.posted) CHECK(p.userInfo.empty());
+        for (auto& p : log.posted)
+            CHECK(p.userInfo.empty());
     }
     SECTION("the disappearing keeps the status it started with") {
         ZVProgressHUD::showWithStatus("保存中");
@@ -283,6 +292,16 @@ TEST_CASE("the box keeps above the keyboard", "[hud][keyboard]") {
         clock.finish();
         CHECK(boxCenter() == above);
         center->post("UIKeyboardDidHideNotification", nullptr, {});
+        clock.finish();
+        CHECK(boxCenter() == QPointF(384, 460));
+    }
+    SECTION("the platform keyboard's own notifications move it too") {
+        ZVProgressHUD::showWithStatus("保存中");
+        clock.finish();
+        ui::postKeyboardWillShow();
+        clock.finish();
+        CHECK(boxCenter() == above);
+        ui::postKeyboardWillHide();
         clock.finish();
         CHECK(boxCenter() == QPointF(384, 460));
     }

@@ -38,7 +38,8 @@ TEST_CASE("SQDatabase binds every value as a parameter", "[SQDatabase]") {
         CHECK(rs->stringForColumn("name") == name);
     }
     SECTION("empty text stays text, an empty buffer a zero-length blob, a statement may take no values") {
-        REQUIRE(db->executeUpdate("INSERT INTO p (name, b) VALUES (?, ?)", std::string(), foundation::Data{}));
+        REQUIRE(
+            db->executeUpdate("INSERT INTO p (name, b) VALUES (?, ?)", std::string(), foundation::Data{}));
         CHECK(typeOf(*db, "name") == "text");
         CHECK(typeOf(*db, "b") == "blob");
         auto rs = db->executeQuery("SELECT name, length(b), b FROM p");
@@ -103,8 +104,9 @@ TEST_CASE("SQDatabase binds every value as a parameter", "[SQDatabase]") {
     }
     SECTION("foundation values bind by their type, containers as their description") {
         foundation::Value list(foundation::Array{foundation::Value("a"), foundation::Value(1)});
-        REQUIRE(db->executeUpdateWithArgumentsInArray("INSERT INTO p (pid, name, n) VALUES (?, ?, ?)",
-                                                      {foundation::Value("x'y"), list, foundation::Value(7)}));
+        REQUIRE(
+            db->executeUpdateWithArgumentsInArray("INSERT INTO p (pid, name, n) VALUES (?, ?, ?)",
+                                                  {foundation::Value("x'y"), list, foundation::Value(7)}));
         auto rs = db->executeQuery("SELECT * FROM p");
         REQUIRE(rs->next());
         CHECK(rs->stringForColumn("pid") == "x'y");
@@ -134,11 +136,12 @@ TEST_CASE("SQDatabase named parameters", "[SQDatabase]") {
     LogCapture log;
     auto db = openDB();
     SQParameterDictionary values{{"pid", "1"}, {"name", "O'Hara"}, {"n", 3}};
-    REQUIRE(db->executeUpdateWithParameterDictionary("INSERT INTO p (pid, name, n) VALUES (:pid, :name, :n)", values));
+    REQUIRE(db->executeUpdateWithParameterDictionary("INSERT INTO p (pid, name, n) VALUES (:pid, :name, :n)",
+                                                     values));
 
     SECTION("a parameter used twice takes one value") {
-        auto rs = db->executeQueryWithParameterDictionary("SELECT name FROM p WHERE pid = :pid OR name = :pid",
-                                                          SQParameterDictionary{{"pid", "1"}});
+        auto rs = db->executeQueryWithParameterDictionary(
+            "SELECT name FROM p WHERE pid = :pid OR name = :pid", SQParameterDictionary{{"pid", "1"}});
         REQUIRE(rs->next());
         CHECK(rs->stringForColumn("name") == "O'Hara");
     }
@@ -153,11 +156,13 @@ TEST_CASE("SQDatabase named parameters", "[SQDatabase]") {
     SECTION("a missing key refuses the call") {
         CHECK_FALSE(db->executeUpdateWithParameterDictionary("UPDATE p SET n = :n WHERE pid = :pid",
                                                              SQParameterDictionary{{"n", 4}}));
-        CHECK(log.contains("Error: the bind count (1) is not correct for the # of variables in the query (2)"));
+        CHECK(
+            log.contains("Error: the bind count (1) is not correct for the # of variables in the query (2)"));
     }
     SECTION("a dictionary of foundation values") {
         foundation::Dictionary dict{{"pid", foundation::Value("2")}, {"name", foundation::Value()}};
-        REQUIRE(db->executeUpdateWithParameterDictionary("INSERT INTO p (pid, name) VALUES (:pid, :name)", dict));
+        REQUIRE(
+            db->executeUpdateWithParameterDictionary("INSERT INTO p (pid, name) VALUES (:pid, :name)", dict));
         auto rs = db->executeQuery("SELECT name FROM p WHERE pid = ?", "2");
         REQUIRE(rs->next());
         CHECK(rs->columnIsNull("name"));
@@ -209,9 +214,10 @@ TEST_CASE("SQDatabase format forms bind placeholders", "[SQDatabase]") {
         CHECK(values.empty());
     }
     SECTION("an update and a query through the format forms") {
-        REQUIRE(db->executeUpdateWithFormat("INSERT INTO p (pid, name, n) VALUES (%@, %@, %d)", "1", "Ann's", 100));
-        auto rs = db->executeQueryWithFormat("SELECT name FROM p WHERE name LIKE %@ AND n = %d AND '100%%' = '100%%'",
-                                             "Ann%", 100);
+        REQUIRE(db->executeUpdateWithFormat("INSERT INTO p (pid, name, n) VALUES (%@, %@, %d)", "1", "Ann's",
+                                            100));
+        auto rs = db->executeQueryWithFormat(
+            "SELECT name FROM p WHERE name LIKE %@ AND n = %d AND '100%%' = '100%%'", "Ann%", 100);
         REQUIRE(rs);
         REQUIRE(rs->next());
         CHECK(rs->stringForColumn("name") == "Ann's");

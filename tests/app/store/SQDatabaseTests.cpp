@@ -75,7 +75,8 @@ TEST_CASE("SQDatabase opens and closes", "[SQDatabase]") {
         CHECK(log.contains("busyRetryTimeout:"));
         CHECK(log.contains("SQDB: busyRetryTimeout no longer works, please use maxBusyRetryTimeInterval"));
         db->setBusyRetryTimeout(5);
-        CHECK(log.contains("SQDB: setBusyRetryTimeout does nothing, please use setMaxBusyRetryTimeInterval:"));
+        CHECK(
+            log.contains("SQDB: setBusyRetryTimeout does nothing, please use setMaxBusyRetryTimeInterval:"));
         CHECK_FALSE(db->setKey("secret"));
         CHECK_FALSE(db->rekey("secret"));
     }
@@ -224,7 +225,8 @@ TEST_CASE("SQDatabase transactions and savepoints", "[SQDatabase]") {
         });
         CHECK_FALSE(error);
         CHECK(countRows(*db) == 1);
-        error = db->inSavePoint([&](bool&) { CHECK(db->executeUpdate("INSERT INTO t (name) VALUES ('x')")); });
+        error =
+            db->inSavePoint([&](bool&) { CHECK(db->executeUpdate("INSERT INTO t (name) VALUES ('x')")); });
         CHECK_FALSE(error);
         CHECK(countRows(*db) == 2);
     }
@@ -254,10 +256,12 @@ TEST_CASE("SQDatabase transactions and savepoints", "[SQDatabase]") {
                 auto own = SQDatabase::databaseWithPath();
                 own->open();
                 own->setTraceExecution(true);
-                for (int i = 0; i < 100; ++i) own->inSavePoint([](bool&) {});
+                for (int i = 0; i < 100; ++i)
+                    own->inSavePoint([](bool&) {});
             });
         }
-        for (auto& t : threads) t.join();
+        for (auto& t : threads)
+            t.join();
         std::set<std::string> names;
         size_t starts = 0;
         for (const auto& line : log.lines()) {
@@ -282,7 +286,7 @@ TEST_CASE("SQDatabase waits for a busy database for a bounded time", "[SQDatabas
     auto waiter = SQDatabase::databaseWithPath(path);
     REQUIRE(waiter->open());
     CHECK(waiter->maxBusyRetryTimeInterval() == 2.0);
-    REQUIRE(waiter->goodConnection()); // the schema is read before the file is locked
+    REQUIRE(waiter->goodConnection());   // the schema is read before the file is locked
     REQUIRE(holder->beginTransaction()); // exclusive: the waiter can neither read nor write
     using Clock = std::chrono::steady_clock;
 
@@ -333,7 +337,8 @@ TEST_CASE("SQDatabase statement cache", "[SQDatabase]") {
     const std::string insert = "INSERT INTO t (name, n) VALUES (?, ?)";
 
     SECTION("one prepared statement serves repeated updates and queries") {
-        for (int i = 0; i < 3; ++i) REQUIRE(db->executeUpdate(insert, "row" + std::to_string(i), i));
+        for (int i = 0; i < 3; ++i)
+            REQUIRE(db->executeUpdate(insert, "row" + std::to_string(i), i));
         for (int i = 0; i < 3; ++i) {
             auto rs = db->executeQuery(select, i);
             REQUIRE(rs);
@@ -462,7 +467,8 @@ TEST_CASE("SQDatabase SQL functions and the in-use guard", "[SQDatabase]") {
     }
     SECTION("a function registered on a closed handle is not known to SQLite") {
         auto closed = SQDatabase::databaseWithPath();
-        closed->makeFunctionNamed("f", 0, [](sqlite3_context* c, int, sqlite3_value**) { sqlite3_result_int(c, 1); });
+        closed->makeFunctionNamed("f", 0,
+                                  [](sqlite3_context* c, int, sqlite3_value**) { sqlite3_result_int(c, 1); });
         REQUIRE(closed->open());
         CHECK_FALSE(closed->executeQuery("SELECT f()"));
     }
@@ -479,12 +485,14 @@ TEST_CASE("SQDatabase SQL functions and the in-use guard", "[SQDatabase]") {
         CHECK(countRows(*db) == 1);
     }
     SECTION("statement batches") {
-        CHECK(db->executeStatements("INSERT INTO t (name) VALUES ('a'); INSERT INTO t (name, n) VALUES ('b', 2);"));
+        CHECK(db->executeStatements(
+            "INSERT INTO t (name) VALUES ('a'); INSERT INTO t (name, n) VALUES ('b', 2);"));
         std::vector<foundation::Dictionary> rows;
-        CHECK(db->executeStatementsWithResultBlock("SELECT name, n FROM t ORDER BY name", [&](const auto& row) {
-            rows.push_back(row);
-            return 0;
-        }));
+        CHECK(
+            db->executeStatementsWithResultBlock("SELECT name, n FROM t ORDER BY name", [&](const auto& row) {
+                rows.push_back(row);
+                return 0;
+            }));
         REQUIRE(rows.size() == 2);
         CHECK(rows[0].at("name") == foundation::Value("a"));
         CHECK(rows[0].at("n").isNull());

@@ -71,7 +71,8 @@ TEST_CASE("SQResultSet reads columns by index and by name", "[SQResultSet]") {
         CHECK_FALSE(rs->dataForColumn("b"));
         CHECK(rs->UTF8StringForColumnIndex(1) == nullptr);
         std::vector<std::string> set;
-        rs->kvcMagic([&](const std::string& value, const std::string& key) { set.push_back(key + "=" + value); });
+        rs->kvcMagic(
+            [&](const std::string& value, const std::string& key) { set.push_back(key + "=" + value); });
         CHECK(set == std::vector<std::string>{"cid=2"});
     }
     SECTION("a name in two places of a join means the later column") {

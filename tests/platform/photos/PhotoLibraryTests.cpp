@@ -34,7 +34,8 @@ size_t filesUnder(const std::string& dir) {
 
 std::vector<std::string> ids(const std::vector<Asset>& assets) {
     std::vector<std::string> out;
-    for (auto& a : assets) out.push_back(a.localIdentifier);
+    for (auto& a : assets)
+        out.push_back(a.localIdentifier);
     return out;
 }
 } // namespace
@@ -56,7 +57,8 @@ TEST_CASE("albums and assets keep their order and identifiers", "[photos]") {
         c.addAssets(patient, {a2, a1});
         c.addAssets(patient, {a3, a1}); // a1 is already there and keeps its place
     }));
-    REQUIRE_FALSE(library->performChangesAndWait([&](ChangeRequest& c) { patientAgain = c.createAlbum("ID_999999"); }));
+    REQUIRE_FALSE(
+        library->performChangesAndWait([&](ChangeRequest& c) { patientAgain = c.createAlbum("ID_999999"); }));
 
     const std::regex assetId("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}/L0/001");
     CHECK(std::regex_match(a1, assetId));
@@ -89,7 +91,8 @@ TEST_CASE("albums and assets keep their order and identifiers", "[photos]") {
         REQUIRE(data);
         CHECK(*data == jpeg);
         for (auto& e : fs::recursive_directory_iterator(library->root() + "/originals"))
-            if (e.is_regular_file()) CHECK((fs::status(e).permissions() & fs::perms::owner_write) == fs::perms::none);
+            if (e.is_regular_file())
+                CHECK((fs::status(e).permissions() & fs::perms::owner_write) == fs::perms::none);
     }
 
     SECTION("everything is there again after reopening") {
@@ -193,7 +196,8 @@ TEST_CASE("authorization follows its setting", "[photos][authorization]") {
     SECTION("restricted stays restricted; an unknown stored value counts as undetermined") {
         PhotoLibrary::setAuthorizationStatus(AuthorizationStatus::Restricted);
         CHECK(ask().first == AuthorizationStatus::Restricted);
-        foundation::UserDefaults::suite("PhotoLibraryAuthorization")->setObject(foundation::Value(17), "AuthorizationStatus");
+        foundation::UserDefaults::suite("PhotoLibraryAuthorization")
+            ->setObject(foundation::Value(17), "AuthorizationStatus");
         CHECK(PhotoLibrary::authorizationStatus() == AuthorizationStatus::NotDetermined);
     }
 }

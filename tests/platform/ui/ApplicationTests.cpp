@@ -17,7 +17,7 @@ using Lines = std::vector<std::string>;
 
 namespace {
 class RecordingDelegate : public ApplicationDelegate {
-public:
+  public:
     explicit RecordingDelegate(uitest::Journal j) : journal(std::move(j)) {}
     bool applicationDidFinishLaunchingWithOptions(Application&, const foundation::Dictionary&) override {
         journal->push_back("didFinishLaunching");
@@ -68,7 +68,8 @@ TEST_CASE("the application drives the delegate through its life cycle", "[ui][ap
         app.enterBackground(); // once is enough
         app.enterForeground();
         app.becomeActive();
-        CHECK(*journal == Lines{"willResignActive", "didEnterBackground", "willEnterForeground", "didBecomeActive"});
+        CHECK(*journal ==
+              Lines{"willResignActive", "didEnterBackground", "willEnterForeground", "didBecomeActive"});
         CHECK(notes.names == Lines{"UIApplicationDidFinishLaunchingNotification",
                                    "UIApplicationDidBecomeActiveNotification",
                                    "UIApplicationWillResignActiveNotification",

@@ -11,10 +11,12 @@ namespace uitest {
 
 using Journal = std::shared_ptr<std::vector<std::string>>;
 
-inline Journal makeJournal() { return std::make_shared<std::vector<std::string>>(); }
+inline Journal makeJournal() {
+    return std::make_shared<std::vector<std::string>>();
+}
 
 class Recorder : public ui::ViewController {
-public:
+  public:
     Recorder(std::string name, Journal journal) : name_(std::move(name)), journal_(std::move(journal)) {}
     void viewDidLoad() override { note("load"); }
     void viewWillAppear(bool) override { note("willAppear"); }
@@ -28,7 +30,7 @@ public:
     const std::string& name() const { return name_; }
     std::string preparedBy;
 
-private:
+  private:
     void note(const std::string& what) { journal_->push_back(name_ + "." + what); }
     std::string name_;
     Journal journal_;

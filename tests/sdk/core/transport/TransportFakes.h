@@ -183,7 +183,7 @@ public:
     RDTCOREventSet events;
     std::vector<RDTCORUploadConditions> asked;
     std::atomic<int> saves{0};
-    int delivered = 0, retried = 0, expired = 0;
+    std::atomic<int> delivered{0}, retried{0}, expired{0};
 };
 
 class FakeUploader : public RDTCORUploader {

@@ -13,9 +13,12 @@ struct CoordinatorRig {
     ManualClock clock;
     StorageRig rig;
     RDTCORUploadCoordinator& coordinator() { return *rig.coordinator; }
+    // Work hops between the coordinator's and the storage's queues: let a few rounds of it finish.
     void settle() {
-        rig.storage->waitUntilPersisted();
-        rig.coordinator->coordinationQueue()->drain();
+        for (int round = 0; round < 3; ++round) {
+            rig.coordinator->coordinationQueue()->drain();
+            rig.storage->waitUntilPersisted();
+        }
     }
     void advance(double seconds) {
         clock->advance(seconds);
@@ -44,7 +47,6 @@ TEST_CASE("in the foreground the timer uploads at start and then every 30 second
     c.coordinator().startTimer();
     c.settle();
     CHECK(c.rig.uploader->asked().size() == 3); // the first check runs at once, for each target with an uploader
-    c.rig.uploader->setReady(true);
     REQUIRE(c.rig.store(c.rig.event("later")).written);
     c.settle();
     CHECK(c.uploads() == 0); // tier 3 waits for the timer
@@ -62,12 +64,6 @@ TEST_CASE("in the foreground the timer uploads at start and then every 30 second
         c.advance(30);
         CHECK(c.uploads() == 2); // the events are offered again
         CHECK(c.rig.storage->storedEvents().size() == 1);
-    }
-    SECTION("in the background the timer does nothing") {
-        c.rig.uploader->packages()[0]->completeDelivery();
-        c.settle();
-        REQUIRE(c.rig.store(c.rig.event("more")).written);
-        c.rig.app.reset(new RDTCORApplication(std::make_shared<foundation::NotificationCenter>()));
     }
     SECTION("restarting the timer stops the old one") {
         c.rig.uploader->packages()[0]->completeDelivery();
@@ -90,7 +86,7 @@ TEST_CASE("in the foreground the timer uploads at start and then every 30 second
         c.coordinator().appWillForeground(*c.rig.app);
         c.settle();
         CHECK(c.coordinator().isTimerRunning());
-        CHECK(c.rig.uploader->asked().size() == asked + 3);
+        CHECK(c.rig.uploader->asked().size() == asked + 2); // the target with a package in flight is skipped
         c.coordinator().appWillTerminate(*c.rig.app);
         CHECK_FALSE(c.coordinator().isTimerRunning());
     }
@@ -154,7 +150,7 @@ TEST_CASE("a forced upload asks with the high-priority bit, once per target in f
     }
 }
 
-TEST_CASE("delivery removes the events; retry and expiry keep them for a later upload", "[transport][coordinator][package]") {
+TEST_CASE("delivery removes the events, while retry and expiry keep them for a later upload", "[transport][coordinator][package]") {
     CoordinatorRig c;
     auto e1 = c.rig.event("one");
     auto e2 = c.rig.event("two");
@@ -198,8 +194,6 @@ TEST_CASE("delivery removes the events; retry and expiry keep them for a later u
         CHECK(c.rig.uploader->expired == 1);
         // The events were not delivered: they stay stored and are offered again.
         CHECK(c.rig.storage->storedEvents().size() == 2);
-        c.rig.prioritizer->mutex.lock();
-        c.rig.prioritizer->mutex.unlock();
         CHECK(c.rig.prioritizer->pending() == 2);
         c.coordinator().uploadTargets({RDTCORTargetCCT}, RDTCORUploadConditionWifiData);
         c.settle();

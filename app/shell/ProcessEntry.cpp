@@ -1,0 +1,44 @@
+#include "app/shell/ProcessEntry.h"
+
+#include "app/shell/CallStack.h"
+#include "app/shell/MainStoryboard.h"
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/foundation/ClassRegistry.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/Application.h"
+
+namespace shell {
+
+namespace {
+void registerDelegateClass() {
+    ui::registerDelegateClass("zurarerizIvaDadadavu",
+                              [] { return std::make_shared<zurarerizIvaDadadavu>(); });
+}
+} // namespace
+
+void registerLoadHooks() {
+    foundation::LoadHooks::runOnce({&registerDelegateClass, &defineMainStoryboard});
+}
+
+int runLoggingEscapes(const std::function<int()>& body) {
+    recordThrowSites(true);
+    try {
+        int rc = body();
+        recordThrowSites(false);
+        return rc;
+    } catch (...) {
+        std::vector<foundation::Value> symbols;
+        for (auto& s : thrownCallStackSymbols())
+            symbols.emplace_back(s);
+        foundation::log("%@", foundation::Value(foundation::Array(std::move(symbols))));
+        throw;
+    }
+}
+
+int processEntry(int argc, char** argv) {
+    registerLoadHooks();
+    return runLoggingEscapes(
+        [&] { return ui::applicationMain(argc, argv, "zurarerizIvaDadadavu", kMainStoryboardName); });
+}
+
+} // namespace shell

@@ -1,0 +1,16 @@
+#pragma once
+// The process entry: runs the application's main loop with the delegate class named
+// "zurarerizIvaDadadavu" and the storyboard "Main".
+#include <functional>
+
+namespace shell {
+
+// Load-time registrations of the app (the delegate class, the storyboard); runs once per process.
+void registerLoadHooks();
+
+int processEntry(int argc, char** argv);
+
+// Runs `body`; an exception escaping it is caught once, its call stack logged with "%@", and thrown again.
+int runLoggingEscapes(const std::function<int()>& body);
+
+} // namespace shell

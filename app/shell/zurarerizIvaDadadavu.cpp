@@ -1,0 +1,132 @@
+#include "app/shell/zurarerizIvaDadadavu.h"
+
+#include <chrono>
+#include <ctime>
+
+#include "app/shell/PhotoLibraryAlbumSource.h"
+#include "app/store/ClinicDatabase.h"
+#include "app/store/FormRecords.h"
+#include "app/store/PatientPhotoInfo.h"
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/SerialQueue.h"
+#include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/Window.h"
+#include "sdk/core/VEVApp.h"
+
+namespace {
+
+constexpr const char* kAccessTitle = "アクセスリクエスト";
+constexpr const char* kAccessMessage =
+    "画像を読み込むにはすべての写真へのアクセスが必要です。\n"
+    "設定画面の【プライバシー】→【写真】→【ストマビュー】から【すべての写真】を選択してください。";
+
+int localSecondsFromGMT() {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return int(local.tm_gmtoff);
+}
+
+double secondsNow() {
+    using namespace std::chrono;
+    return duration<double>(system_clock::now().time_since_epoch()).count();
+}
+
+} // namespace
+
+zurarerizIvaDadadavu::zurarerizIvaDadadavu()
+    : startSDK_([] { VEVApp::configure(); }),
+      photoSource_(std::make_shared<shell::PhotoLibraryAlbumSource>()) {}
+
+zurarerizIvaDadadavu::~zurarerizIvaDadadavu() = default;
+
+std::shared_ptr<zurarerizIvaDadadavu> zurarerizIvaDadadavu::shared() {
+    auto* app = ui::Application::shared();
+    return app ? std::dynamic_pointer_cast<zurarerizIvaDadadavu>(app->delegate()) : nullptr;
+}
+
+bool zurarerizIvaDadadavu::applicationDidFinishLaunchingWithOptions(ui::Application&,
+                                                                    const foundation::Dictionary&) {
+    logUser();
+    if (startSDK_) startSDK_();
+    dateTimeFormatter_ = std::make_shared<store::DateFormatter>("yyyy-MM-dd", localSecondsFromGMT());
+    state_.today = [formatter = dateTimeFormatter_] {
+        return formatter->stringFromDate(foundation::Date{secondsNow()});
+    };
+    connectDB();
+    registButton_ = ui::BarButtonItem::create("登録", ui::BarButtonItemStyle::Done);
+    cancelButton_ = ui::BarButtonItem::create("キャンセル", ui::BarButtonItemStyle::Plain);
+    state_.certifiDataList = {};
+    state_.letterDataList = {};
+    state_.medicalList = {};
+    return true;
+}
+
+void zurarerizIvaDadadavu::applicationDidBecomeActive(ui::Application&) {
+    std::weak_ptr<zurarerizIvaDadadavu> weak = weak_from_this();
+    photos::PhotoLibrary::requestAuthorization(photos::AccessLevel::ReadWrite,
+                                               [weak](photos::AuthorizationStatus status) {
+                                                   foundation::log("requestAuthorization: %ld", long(status));
+                                                   if (status == photos::AuthorizationStatus::Authorized)
+                                                       return;
+                                                   foundation::SerialQueue::main()->async([weak] {
+                                                       if (auto self = weak.lock()) self->openSettings();
+                                                   });
+                                               });
+}
+
+void zurarerizIvaDadadavu::openSettings() {
+    // Activations can come faster than the user answers: one alert is enough.
+    if (auto shown = accessAlert_.lock(); shown && shown->presentingViewController()) return;
+    auto w = window();
+    if (!w || !w->rootViewController()) return;
+    auto alert = ui::AlertController::create(kAccessTitle, kAccessMessage, ui::AlertStyle::Alert);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [](ui::AlertAction&) {
+        auto* app = ui::Application::shared();
+        if (app && app->canOpenURL(ui::kApplicationOpenSettingsURLString))
+            app->openURL(ui::kApplicationOpenSettingsURLString);
+    }));
+    accessAlert_ = alert;
+    w->rootViewController()->present(alert, true);
+}
+
+void zurarerizIvaDadadavu::applicationWillTerminate(ui::Application&) {
+    saveContext();
+}
+
+std::string zurarerizIvaDadadavu::applicationDocumentsDirectory() const {
+    return foundation::home::documents();
+}
+
+void zurarerizIvaDadadavu::saveContext() {
+    store_.saveContext();
+}
+
+void zurarerizIvaDadadavu::connectDB() {
+    store::ClinicDatabase(state_).connectDB();
+}
+bool zurarerizIvaDadadavu::setPatientInfoData() {
+    return store::FormRecords(state_).setPatientInfoData();
+}
+bool zurarerizIvaDadadavu::registInquiry() {
+    return store::FormRecords(state_).registInquiry();
+}
+bool zurarerizIvaDadadavu::registCertificate() {
+    return store::FormRecords(state_).registCertificate();
+}
+bool zurarerizIvaDadadavu::registLetter() {
+    return store::FormRecords(state_).registLetter();
+}
+void zurarerizIvaDadadavu::getLetterPhotoInfo() {
+    store::PatientPhotoInfo(state_, photoSource_).getLetterPhotoInfo();
+}
+void zurarerizIvaDadadavu::getCertificatePhotoInfo() {
+    store::PatientPhotoInfo(state_, photoSource_).getCertificatePhotoInfo();
+}
+void zurarerizIvaDadadavu::getPhotoInfoFromDB(const std::string& photoKind) {
+    store::PatientPhotoInfo(state_, photoSource_).getPhotoInfoFromDB(photoKind);
+}
+void zurarerizIvaDadadavu::getAssetsListFromLibrary() {
+    store::PatientPhotoInfo(state_, photoSource_).getAssetsListFromLibrary();
+}

@@ -1,0 +1,214 @@
+// Kills a storing process with SIGKILL at random moments and checks what the next start finds. The
+// storing process is this test program itself, started on a hidden test case.
+#include <catch2/catch.hpp>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <future>
+#include <random>
+#include <signal.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+#include "platform/foundation/Files.h"
+#include "sdk/core/transport/EventIDCounter.h"
+#include "sdk/core/transport/RDTCORApplication.h"
+#include "sdk/core/transport/RDTCORArchive.h"
+#include "sdk/core/transport/RDTCORFlatFileStorage.h"
+#include "tests/sdk/core/transport/TransportFakes.h"
+
+using namespace transporttest;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kRootVariable = "ZARUVEDEZ_STRESS_ROOT";
+constexpr const char* kLogVariable = "ZARUVEDEZ_STRESS_LOG";
+
+// Each event's payload follows from its ID, so a reader can tell a whole file from a damaged one.
+foundation::Data payloadFor(uint64_t id) {
+    foundation::Data d(1 + (id * 7919) % 3000);
+    for (size_t i = 0; i < d.size(); ++i) d[i] = uint8_t(id * 31 + i);
+    return d;
+}
+
+class LineLog {
+public:
+    explicit LineLog(const char* path) : fd_(::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) {}
+    ~LineLog() { ::close(fd_); }
+    void write(char kind, uint64_t id) {
+        std::string line = std::string(1, kind) + " " + std::to_string(id) + "\n";
+        [[maybe_unused]] auto n = ::write(fd_, line.data(), line.size()); // one write: a line is whole or absent
+    }
+
+private:
+    int fd_;
+};
+
+struct RunLog {
+    std::vector<uint64_t> issued;
+    std::set<uint64_t> stored;
+    std::set<uint64_t> removalAsked;
+    std::set<uint64_t> removed;
+};
+
+RunLog readRunLog(const std::string& path) {
+    RunLog log;
+    std::ifstream in(path);
+    char kind;
+    uint64_t id;
+    while (in >> kind >> id) {
+        if (kind == 'I') log.issued.push_back(id);
+        if (kind == 'S') log.stored.insert(id);
+        if (kind == 'A') log.removalAsked.insert(id);
+        if (kind == 'R') log.removed.insert(id);
+    }
+    return log;
+}
+
+} // namespace
+
+// The storing process: stores events in bursts, with and without completions, removes some of them as
+// a delivery would, and now and then rewrites the whole archive. It logs every ID it draws ("I"),
+// every store reported written ("S"), every removal asked for ("A") and every removal known to be in
+// the archive ("R": a store queued after the removal has completed).
+TEST_CASE("transport storing process for the kill test", "[.][stress-child]") {
+    const char* root = std::getenv(kRootVariable);
+    const char* logPath = std::getenv(kLogVariable);
+    REQUIRE(root);
+    REQUIRE(logPath);
+    LineLog log(logPath);
+    auto counter = std::make_shared<transport::EventIDCounter>(root);
+    auto app = std::make_shared<RDTCORApplication>(std::make_shared<foundation::NotificationCenter>());
+    auto storage = RDTCORFlatFileStorage::create({root, nullptr, {}, app, counter});
+
+    std::mutex m;
+    std::vector<uint64_t> confirmed;        // stored, not yet chosen for removal
+    std::vector<uint64_t> removalsAsked;    // in the order asked
+    size_t removalsLogged = 0;
+    std::mt19937_64 rng(uint64_t(::getpid()));
+
+    for (uint64_t n = 0;; ++n) {
+        std::promise<void> burstDone;
+        for (int i = 0; i < 8; ++i) {
+            uint64_t id = counter->next();
+            log.write('I', id);
+            auto e = std::make_shared<RDTCOREvent>("137", RDTCORTargetCCT);
+            e->setEventID(id);
+            e->setDataObject(std::make_shared<BytesObject>(payloadFor(id)));
+            e->setClockSnapshot(RDTCORClock::snapshot());
+            if (i % 3 == 2) { // the last of a burst always has a completion
+                storage->storeEvent(e, nullptr);
+                continue;
+            }
+            size_t removalsBefore;
+            {
+                std::lock_guard lock(m);
+                removalsBefore = removalsAsked.size();
+            }
+            bool last = i == 7;
+            storage->storeEvent(e, [&, id, removalsBefore, last](bool written, foundation::ErrorPtr) {
+                std::lock_guard lock(m);
+                if (written) {
+                    log.write('S', id);
+                    confirmed.push_back(id);
+                }
+                for (; removalsLogged < removalsBefore; ++removalsLogged) log.write('R', removalsAsked[removalsLogged]);
+                if (last) burstDone.set_value();
+            });
+        }
+        {
+            std::lock_guard lock(m);
+            if (confirmed.size() > 4) {
+                size_t pick = size_t(rng() % confirmed.size());
+                uint64_t victim = confirmed[pick];
+                confirmed.erase(confirmed.begin() + long(pick));
+                removalsAsked.push_back(victim);
+                log.write('A', victim);
+                storage->removeEvents({victim});
+            }
+        }
+        if (n % 16 == 15) storage->appWillBackground(*app);
+        burstDone.get_future().wait();
+    }
+}
+
+TEST_CASE("a storing process killed at any moment loses nothing it reported and reuses no ID",
+          "[transport][storage][stress]") {
+    TempDir dir;
+    const std::string root = dir.path + "/ruvara-sdks-events";
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    std::mt19937 rng(std::random_device{}());
+    uint64_t highestIssued = 0;
+    bool anyIssued = false;
+    size_t totalStored = 0;
+    std::set<uint64_t> everStored, everAskedRemoved, everRemoved; // over all runs
+
+    for (int run = 0; run < 50; ++run) {
+        INFO("run " << run);
+        const std::string logPath = dir.path + "/run-" + std::to_string(run) + ".log";
+        pid_t pid = ::fork();
+        REQUIRE(pid >= 0);
+        if (pid == 0) {
+            ::setenv(kRootVariable, root.c_str(), 1);
+            ::setenv(kLogVariable, logPath.c_str(), 1);
+            ::setenv("TMPDIR", dir.path.c_str(), 1); // the child's throw-away home goes with ours
+            int devnull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devnull, 1);
+            ::dup2(devnull, 2);
+            ::execl(self.c_str(), self.c_str(), "[stress-child]", nullptr);
+            ::_exit(127);
+        }
+        // Early runs also hit the start-up (loading, cleaning up); later ones the stores.
+        int delay = run < 10 ? int(rng() % 40) + 5 : int(rng() % 150) + 20;
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        REQUIRE(WIFSIGNALED(status));
+        REQUIRE(WTERMSIG(status) == SIGKILL);
+
+        RunLog log = readRunLog(logPath);
+        // No ID is handed out twice, across any number of kills.
+        if (!log.issued.empty()) {
+            if (anyIssued) CHECK(log.issued.front() > highestIssued);
+            CHECK(std::is_sorted(log.issued.begin(), log.issued.end()));
+            highestIssued = std::max(highestIssued, log.issued.back());
+            anyIssued = true;
+        }
+        // The archive decodes.
+        foundation::ErrorPtr error;
+        if (fs::exists(root + "/RDTCORFlatFileStorageArchive"))
+            CHECK(RDTCORDecodeArchive("RDTCORFlatFileStorage", root + "/RDTCORFlatFileStorageArchive", nullptr, &error));
+        CHECK_FALSE(error);
+
+        // The next start.
+        auto counter = std::make_shared<transport::EventIDCounter>(root);
+        auto storage = RDTCORFlatFileStorage::create({root, nullptr, {}, nullptr, counter});
+        auto stored = storage->storedEvents();
+        everStored.insert(log.stored.begin(), log.stored.end());
+        everAskedRemoved.insert(log.removalAsked.begin(), log.removalAsked.end());
+        everRemoved.insert(log.removed.begin(), log.removed.end());
+        for (uint64_t id : everStored)
+            if (!everAskedRemoved.count(id)) CHECK(stored.count(id) == 1); // reported stored: still there
+        for (uint64_t id : everRemoved) CHECK(stored.count(id) == 0);      // removed: never back
+        std::set<std::string> expected{"RDTCORFlatFileStorageArchive", "RDTCORFlatFileStorageJournal", "count"};
+        for (const auto& [id, event] : stored) {
+            CHECK(event->RDTFilePath() == std::optional<std::string>("event-" + std::to_string(id)));
+            CHECK(foundation::readFile(root + "/event-" + std::to_string(id)) == payloadFor(id));
+            expected.insert("event-" + std::to_string(id));
+        }
+        for (const auto& entry : fs::directory_iterator(root)) {
+            std::string name = entry.path().filename().string();
+            if (!expected.count(name)) FAIL_CHECK("unaccounted file after the next start: " << name);
+        }
+        if (anyIssued) CHECK(counter->peek() > highestIssued);
+        totalStored = stored.size();
+        storage.reset();
+    }
+    CHECK(anyIssued);
+    CHECK(totalStored > 0);
+}
