@@ -1,5 +1,8 @@
 #include "app/shell/MainStoryboard.h"
 
+#include "app/shell/datePickerView.h"
+#include "app/shell/patientRegistView.h"
+#include "app/shell/patientRegistViewTop.h"
 #include "app/shell/zaruvedezViewController.h"
 #include "platform/ui/Storyboard.h"
 
@@ -21,6 +24,13 @@ void defineMainStoryboard() {
           Way{"certificateSegue", "certificateViewTop"}, Way{"letterSegue", "LetterViewTop"},
           Way{"receivePhotoSegue", "RcvViewController"}, Way{"selectPhotoSegue", "selectPhotosViewTop"}})
         board->addSegue(kMainMenuScene, way.segue, way.scene, ui::SegueKind::Push);
+
+    // Patient registration, and the date picker popover the forms share.
+    board->addScene<patientRegistViewTop>(patientRegistViewTop::kSceneIdentifier);
+    board->addScene<patientRegistView>(patientRegistView::kSceneIdentifier);
+    board->addSegue(patientRegistViewTop::kSceneIdentifier, patientRegistViewTop::kStartSegue,
+                    patientRegistView::kSceneIdentifier, ui::SegueKind::Push);
+    board->addScene<datePickerView>(datePickerView::kSceneIdentifier);
 }
 
 } // namespace shell

@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "app/shell/PhotoLibraryAlbumSource.h"
+#include "app/shell/StaticVariableHelper.h"
 #include "app/store/ClinicDatabase.h"
 #include "app/store/FormRecords.h"
 #include "app/store/PatientPhotoInfo.h"
@@ -118,15 +119,17 @@ bool zurarerizIvaDadadavu::registCertificate() {
 bool zurarerizIvaDadadavu::registLetter() {
     return store::FormRecords(state_).registLetter();
 }
-void zurarerizIvaDadadavu::getLetterPhotoInfo() {
-    store::PatientPhotoInfo(state_, photoSource_).getLetterPhotoInfo();
-}
-void zurarerizIvaDadadavu::getCertificatePhotoInfo() {
-    store::PatientPhotoInfo(state_, photoSource_).getCertificatePhotoInfo();
-}
+void zurarerizIvaDadadavu::getLetterPhotoInfo() { photoInfo().getLetterPhotoInfo(); }
+void zurarerizIvaDadadavu::getCertificatePhotoInfo() { photoInfo().getCertificatePhotoInfo(); }
 void zurarerizIvaDadadavu::getPhotoInfoFromDB(const std::string& photoKind) {
-    store::PatientPhotoInfo(state_, photoSource_).getPhotoInfoFromDB(photoKind);
+    photoInfo().getPhotoInfoFromDB(photoKind);
 }
-void zurarerizIvaDadadavu::getAssetsListFromLibrary() {
-    store::PatientPhotoInfo(state_, photoSource_).getAssetsListFromLibrary();
+void zurarerizIvaDadadavu::getAssetsListFromLibrary() { photoInfo().getAssetsListFromLibrary(); }
+
+store::PatientPhotoInfo zurarerizIvaDadadavu::photoInfo() {
+    store::PatientPhotoInfo info(state_, photoSource_);
+    info.onPatientAlbum = [](const store::PhotoAlbum& album) {
+        StaticVariableHelper::setTargetAlbumForOnePageImageEditor(album);
+    };
+    return info;
 }

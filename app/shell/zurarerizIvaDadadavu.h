@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "app/shell/FormInput.h"
 #include "app/shell/VestigialStore.h"
 #include "app/store/ClinicState.h"
 #include "app/store/DateFormatter.h"
@@ -17,7 +18,14 @@
 
 namespace store {
 class PhotoAlbumSource;
+class PatientPhotoInfo;
+} // namespace store
+namespace foundation {
+struct Notification;
 }
+class QAbstractButton;
+class QPixmap;
+class QWidget;
 
 class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
                              public std::enable_shared_from_this<zurarerizIvaDadadavu> {
@@ -53,6 +61,27 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     void getCertificatePhotoInfo();
     void getPhotoInfoFromDB(const std::string& photoKind);
     void getAssetsListFromLibrary();
+
+    // ---- shared form input operations (the rules are in FormInput.h)
+    // Circles write `inputItems`; `image` is the circle the button shows when chosen.
+    void onCircleSingle(QAbstractButton* button, QWidget* baseView, const QPixmap& image);
+    void onCircleMulti(QAbstractButton* button, QWidget* baseView, const QPixmap& image);
+    // `inputItems`[field's tag] = the text of the field (or text view).
+    void inputTextItem(QWidget* field, QWidget* baseView);
+    // Check labels write `certifiDataList`.
+    void onCheckLabelSingle(int tag, QWidget* baseView, const std::string& mark);
+    void onCheckLabelMulti(int tag, QWidget* baseView, const std::string& mark);
+    // Moves the page for a keyboard notification, animated as "keyboardShow".
+    void viewPositionChange(const foundation::Notification& notification, QWidget* baseView,
+                            bool keyboardOpen);
+    bool checkDigit(const std::string& text, const std::string& checkStr) const;
+    // Milliseconds since 1970 as text: the cached one, forgetting it, and a fresh one.
+    std::string timestamp();
+    void clearTimestamp();
+    std::string newTimestamp() const;
+    void setTimestampClock(shell::forminput::Timestamps::Clock clock) {
+        timestamps_ = shell::forminput::Timestamps(std::move(clock));
+    }
 
     // ---- shared state; screens read and change it in place
     store::ClinicState& state() { return state_; }
@@ -94,4 +123,8 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     std::function<void()> startSDK_;
     std::shared_ptr<store::PhotoAlbumSource> photoSource_;
     std::weak_ptr<ui::AlertController> accessAlert_;
+    shell::forminput::Timestamps timestamps_;
+
+    // The photo lists, telling the photo editor's settings which album is the patient's.
+    store::PatientPhotoInfo photoInfo();
 };

@@ -71,11 +71,11 @@ std::string FormatArg::asText() const {
 }
 
 namespace {
-std::string printfOne(const std::string& spec, auto value) {
-    int n = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::string printfOne(const std::string& pattern, auto value) {
+    int n = std::snprintf(nullptr, 0, pattern.c_str(), value);
     if (n < 0) return {};
     std::vector<char> buf(size_t(n) + 1);
-    std::snprintf(buf.data(), buf.size(), spec.c_str(), value);
+    std::snprintf(buf.data(), buf.size(), pattern.c_str(), value);
     return std::string(buf.data(), size_t(n));
 }
 } // namespace

@@ -34,12 +34,14 @@ foundation::ErrorPtr makeError(long code, const char* description) {
 struct Geocoder::Request {
     CompletionHandler completion;
     std::atomic<bool> finished{false};
+    std::atomic<bool> cancelled{false};
 
     // Delivers once on the main queue; whichever of the result and a cancel comes first wins.
     static void finish(const std::shared_ptr<Request>& request, std::vector<Placemark> placemarks,
                        foundation::ErrorPtr error) {
         foundation::SerialQueue::main()->async([request, placemarks = std::move(placemarks), error] {
-            if (request->finished.exchange(true)) return;
+            // A result already on its way when the look-up was cancelled is dropped.
+            if (request->cancelled || request->finished.exchange(true)) return;
             auto completion = std::move(request->completion);
             if (completion) completion(placemarks, error);
         });
@@ -76,7 +78,7 @@ void Geocoder::geocodeAddressString(const std::string& address, CompletionHandle
     request->completion = std::move(completion);
     current_ = request;
     lookupQueue()->async([request, address, path = path_] {
-        if (request->finished) return; // cancelled before it started
+        if (request->cancelled) return; // cancelled before it started
         auto dictionary = ZipCodeDictionary::shared(path);
         if (!dictionary) {
             Request::finish(
@@ -96,6 +98,7 @@ void Geocoder::geocodeAddressString(const std::string& address, CompletionHandle
 void Geocoder::cancelGeocode() {
     if (!current_ || current_->finished) return;
     auto request = current_;
+    request->cancelled = true;
     foundation::SerialQueue::main()->async([request] {
         if (request->finished.exchange(true)) return;
         auto completion = std::move(request->completion);

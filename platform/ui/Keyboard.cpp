@@ -34,19 +34,20 @@ QRect keyboardEndFrame(const foundation::Dictionary& userInfo) {
 }
 
 namespace {
-void postKeyboard(const char* name, const QRect& endFrame) {
+void postKeyboard(const char* name, const QRect& beginFrame, const QRect& endFrame) {
     foundation::NotificationCenter::defaultCenter()->post(
         name, nullptr,
-        {{kKeyboardFrameEndUserInfoKey, foundation::Value(rectDictionary(endFrame))},
+        {{kKeyboardFrameBeginUserInfoKey, foundation::Value(rectDictionary(beginFrame))},
+         {kKeyboardFrameEndUserInfoKey, foundation::Value(rectDictionary(endFrame))},
          {kKeyboardAnimationDurationUserInfoKey, foundation::Value(kKeyboardAnimationDuration)}});
 }
 } // namespace
 
 void postKeyboardWillShow(const QRect& endFrame) {
-    postKeyboard(kKeyboardWillShowNotification, endFrame);
+    postKeyboard(kKeyboardWillShowNotification, keyboardHiddenFrame(), endFrame);
 }
 void postKeyboardWillHide(const QRect& endFrame) {
-    postKeyboard(kKeyboardWillHideNotification, endFrame);
+    postKeyboard(kKeyboardWillHideNotification, keyboardShownFrame(), endFrame);
 }
 
 Keyboard& Keyboard::shared() {

@@ -14,8 +14,9 @@ namespace ui {
 
 inline constexpr const char* kKeyboardWillShowNotification = "UIKeyboardWillShowNotification";
 inline constexpr const char* kKeyboardWillHideNotification = "UIKeyboardWillHideNotification";
-// User info: the end frame as a dictionary with "X", "Y", "Width" and "Height" (screen points), and
-// the animation's duration in seconds.
+// User info: the begin and end frames as dictionaries with "X", "Y", "Width" and "Height" (screen
+// points), and the animation's duration in seconds.
+inline constexpr const char* kKeyboardFrameBeginUserInfoKey = "UIKeyboardFrameBeginUserInfoKey";
 inline constexpr const char* kKeyboardFrameEndUserInfoKey = "UIKeyboardFrameEndUserInfoKey";
 inline constexpr const char* kKeyboardAnimationDurationUserInfoKey = "UIKeyboardAnimationDurationUserInfoKey";
 

@@ -2,6 +2,7 @@
 
 #include "sdk/core/VEVApp.h"
 #include "sdk/core/VEVInstallations.h"
+#include "sdk/core/transport/RDTCORLifecycle.h"
 #include "sdk/crash/VEVRevavovudev.h"
 #include "sdk/database/network/VEVDatabase.h"
 #include "sdk/database/network/VEVDatabaseComponent.h"
@@ -12,8 +13,8 @@ namespace sdk {
 
 const std::vector<foundation::LoadHooks::Hook>& loadHooks() {
     static const std::vector<foundation::LoadHooks::Hook> hooks{
-        &RIZEvudezodo::load, &RIZEvudezodoConnector::load, &VEVRevavovudev::load,
-        &VEVDatabase::load,  &VEVDatabaseComponent::load,  &VEVInstallations::load,
+        &RIZEvudezodo::load,         &RIZEvudezodoConnector::load, &VEVRevavovudev::load, &VEVDatabase::load,
+        &VEVDatabaseComponent::load, &VEVInstallations::load,      &RDTCORTransportLoad,
     };
     return hooks;
 }

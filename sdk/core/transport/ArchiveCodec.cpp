@@ -38,7 +38,8 @@ void putVarint(Data& out, uint64_t v) {
 }
 
 void putU32(Data& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+    for (int i = 0; i < 4; ++i)
+        out.push_back(uint8_t(v >> (8 * i)));
 }
 
 uint32_t getU32(const uint8_t* p) {
@@ -54,11 +55,12 @@ void putBytes(Data& out, const void* p, size_t n) {
 void putDouble(Data& out, double d) {
     uint64_t bits;
     std::memcpy(&bits, &d, 8);
-    for (int i = 0; i < 8; ++i) out.push_back(uint8_t(bits >> (8 * i)));
+    for (int i = 0; i < 8; ++i)
+        out.push_back(uint8_t(bits >> (8 * i)));
 }
 
 class Reader {
-public:
+  public:
     Reader(const uint8_t* p, size_t n) : p_(p), end_(p + n) {}
     bool atEnd() const { return p_ == end_; }
     size_t left() const { return size_t(end_ - p_); }
@@ -89,7 +91,8 @@ public:
     bool dbl(double& d) {
         if (left() < 8) return false;
         uint64_t bits = 0;
-        for (int i = 0; i < 8; ++i) bits |= uint64_t(p_[i]) << (8 * i);
+        for (int i = 0; i < 8; ++i)
+            bits |= uint64_t(p_[i]) << (8 * i);
         p_ += 8;
         std::memcpy(&d, &bits, 8);
         return true;
@@ -100,9 +103,15 @@ public:
         uint8_t tag;
         if (!byte(tag)) return fail(why, "truncated");
         switch (tag) {
-        case TagNull: out = Value(); return true;
-        case TagFalse: out = Value(false); return true;
-        case TagTrue: out = Value(true); return true;
+        case TagNull:
+            out = Value();
+            return true;
+        case TagFalse:
+            out = Value(false);
+            return true;
+        case TagTrue:
+            out = Value(true);
+            return true;
         case TagInteger: {
             uint64_t z;
             if (!varint(z)) return fail(why, "bad integer");
@@ -161,11 +170,12 @@ public:
             out = Value(std::move(entries));
             return true;
         }
-        default: return fail(why, "unknown tag");
+        default:
+            return fail(why, "unknown tag");
         }
     }
 
-private:
+  private:
     static bool fail(std::string& why, const char* reason) {
         why = reason;
         return false;
@@ -190,8 +200,12 @@ uint32_t crc32(const uint8_t* bytes, size_t size) {
 void appendValue(Data& out, const Value& v) {
     using T = Value::Type;
     switch (v.type()) {
-    case T::Null: out.push_back(TagNull); break;
-    case T::Bool: out.push_back(v.boolValue() ? TagTrue : TagFalse); break;
+    case T::Null:
+        out.push_back(TagNull);
+        break;
+    case T::Bool:
+        out.push_back(v.boolValue() ? TagTrue : TagFalse);
+        break;
     case T::Integer: {
         int64_t i = v.intValue();
         out.push_back(TagInteger);
@@ -217,7 +231,8 @@ void appendValue(Data& out, const Value& v) {
     case T::Array:
         out.push_back(TagArray);
         putVarint(out, v.array()->size());
-        for (const auto& item : *v.array()) appendValue(out, item);
+        for (const auto& item : *v.array())
+            appendValue(out, item);
         break;
     case T::Dictionary:
         out.push_back(TagDictionary);
@@ -267,7 +282,8 @@ std::optional<Value> unframe(const Data& bytes, std::string* why) {
         if (why) *why = reason;
         return std::nullopt;
     };
-    if (bytes.size() < kFrameHeader || std::memcmp(bytes.data(), kMagic, 4) != 0) return fail("not an archive");
+    if (bytes.size() < kFrameHeader || std::memcmp(bytes.data(), kMagic, 4) != 0)
+        return fail("not an archive");
     if (bytes[4] != kVersion) return fail("unknown archive version");
     uint32_t length = getU32(bytes.data() + 5);
     uint32_t crc = getU32(bytes.data() + 9);

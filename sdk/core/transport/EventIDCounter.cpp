@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
-#include <random>
 #include <unistd.h>
 
 #include "platform/foundation/Files.h"
@@ -38,38 +37,17 @@ bool parseEventFileName(const std::string& name, uint64_t& id) {
     return true;
 }
 
-bool replaceFile(const std::string& path, const void* bytes, size_t size, bool durable) {
-    if (durable) return foundation::writeFileAtomically(path, bytes, size);
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    std::string tmp = path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(rng());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    const char* p = static_cast<const char*>(bytes);
-    bool ok = true;
-    while (size > 0) {
-        ssize_t n = ::write(fd, p, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        p += n;
-        size -= size_t(n);
-    }
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(tmp.c_str());
-    return ok;
-}
-
 EventIDCounter::EventIDCounter(std::string rootDirectory)
-    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCOREventIDQueue")), root_(std::move(rootDirectory)),
-      path_(root_ + "/count") {
+    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCOREventIDQueue")),
+      root_(std::move(rootDirectory)), path_(root_ + "/count") {
     queue_->async([this] { load(); });
 }
 
 // Queued work uses our members: let it finish before they go.
-EventIDCounter::~EventIDCounter() { queue_->drain(); }
+EventIDCounter::~EventIDCounter() {
+    queue_->drain();
+    if (fd_ >= 0) ::close(fd_);
+}
 
 std::shared_ptr<EventIDCounter> EventIDCounter::shared() {
     static NoDestructor<std::shared_ptr<EventIDCounter>> instance(
@@ -82,14 +60,17 @@ void EventIDCounter::load() {
     next_ = 0;
     if (foundation::fileExists(path_)) {
         auto text = foundation::readTextFile(path_);
+        fileSize_ = text ? text->size() : UINT64_MAX;
         std::string trimmed = text.value_or("");
-        while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == ' ')) trimmed.pop_back();
+        while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == ' '))
+            trimmed.pop_back();
         uint64_t v;
         if (text && parseDecimal(trimmed, v) && v < kLargestTrustedID)
             next_ = v;
         else
             RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
-                             "The event ID counter %@ is unreadable; IDs continue after the stored events.", path_);
+                             "The event ID counter %@ is unreadable; IDs continue after the stored events.",
+                             path_);
     }
     // Payload files are named by their event's ID: never hand one of those out again.
     if (DIR* dir = ::opendir(root_.c_str())) {
@@ -103,9 +84,14 @@ void EventIDCounter::load() {
 
 void EventIDCounter::persist() {
     std::string text = std::to_string(next_);
-    // A crash cannot tear the file (rename); after a power cut a stale value is caught by the
-    // stored-event checks, so every ID is not worth a disk sync.
-    if (!replaceFile(path_, text.data(), text.size(), false))
+    // One small write in place: a killed process leaves the old or the new number. After a power cut
+    // a stale or damaged value is caught by the stored-event checks, so no disk sync per ID.
+    if (fd_ < 0) fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+    bool ok = fd_ >= 0 && ::pwrite(fd_, text.data(), text.size(), 0) == ssize_t(text.size());
+    if (ok && text.size() < fileSize_) ok = ::ftruncate(fd_, off_t(text.size())) == 0;
+    if (ok)
+        fileSize_ = text.size();
+    else
         RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The event ID counter %@ could not be written.", path_);
 }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The persistent event-ID counter: the next ID lives in the "count" file of the transport's folder and
-// is rewritten as each ID is handed out. A lost or damaged file never lets IDs fall back below one that
-// names a stored event: the counter also starts above every "event-<ID>" file it finds, and the storage
-// raises it past every ID it loads.
+// is rewritten in place as each ID is handed out (the number only grows, so each write covers the last). A
+// lost or damaged file never lets IDs fall back below one that names a stored event: the counter also starts
+// above every "event-<ID>" file it finds, and the storage raises it past every ID it loads.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,7 +12,7 @@
 namespace transport {
 
 class EventIDCounter {
-public:
+  public:
     explicit EventIDCounter(std::string rootDirectory);
     ~EventIDCounter();
     EventIDCounter(const EventIDCounter&) = delete;
@@ -28,19 +28,17 @@ public:
     uint64_t peek();
     const std::string& path() const { return path_; }
 
-private:
+  private:
     void load();
     void persist();
     foundation::QueuePtr queue_;
     std::string root_;
     std::string path_;
     uint64_t next_ = 0;
+    int fd_ = -1;
+    uint64_t fileSize_ = 0;
 };
 
 // "event-<decimal>" → the number; nothing for any other name (or an absurdly large number).
 bool parseEventFileName(const std::string& name, uint64_t& id);
-// Replaces the file through a temporary beside it and a rename, so a reader sees the old or the new
-// content; `durable` also syncs it to the disk first.
-bool replaceFile(const std::string& path, const void* bytes, size_t size, bool durable);
-
 } // namespace transport

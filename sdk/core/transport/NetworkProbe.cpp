@@ -15,9 +15,9 @@ namespace transport {
 
 namespace {
 
-constexpr unsigned long kRouteUp = 0x0001;      // RTF_UP
-constexpr unsigned long kRouteReject = 0x0200;  // RTF_REJECT
-constexpr unsigned long kInterfaceUp = 0x0001;  // IFF_UP
+constexpr unsigned long kRouteUp = 0x0001;     // RTF_UP
+constexpr unsigned long kRouteReject = 0x0200; // RTF_REJECT
+constexpr unsigned long kInterfaceUp = 0x0001; // IFF_UP
 
 struct DefaultRoute {
     std::string interface;
@@ -58,7 +58,8 @@ std::vector<DefaultRoute> ipv4DefaultRoutes(const NetworkPaths& paths) {
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string iface, destination, gateway, flags, refcnt, use, metric, mask;
-        if (!(fields >> iface >> destination >> gateway >> flags >> refcnt >> use >> metric >> mask)) continue;
+        if (!(fields >> iface >> destination >> gateway >> flags >> refcnt >> use >> metric >> mask))
+            continue;
         if (destination != "00000000" || mask != "00000000") continue;
         unsigned long f = std::strtoul(flags.c_str(), nullptr, 16);
         if (!(f & kRouteUp) || (f & kRouteReject)) continue;
@@ -74,8 +75,8 @@ std::vector<DefaultRoute> ipv6DefaultRoutes(const NetworkPaths& paths) {
     while (std::getline(in, line)) {
         std::istringstream fields(line);
         std::string destination, prefix, source, sourcePrefix, nextHop, metric, refcnt, use, flags, iface;
-        if (!(fields >> destination >> prefix >> source >> sourcePrefix >> nextHop >> metric >> refcnt >> use >>
-              flags >> iface))
+        if (!(fields >> destination >> prefix >> source >> sourcePrefix >> nextHop >> metric >> refcnt >>
+              use >> flags >> iface))
             continue;
         if (destination != std::string(32, '0') || prefix != "00" || iface == "lo") continue;
         unsigned long f = std::strtoul(flags.c_str(), nullptr, 16);
@@ -139,7 +140,8 @@ void RouteMonitor::run() {
         if (::poll(fds, 2, -1) < 0) continue;
         if (fds[1].revents) return;
         bool changed = false;
-        while (::recv(socket_, buffer.data(), buffer.size(), 0) > 0) changed = true;
+        while (::recv(socket_, buffer.data(), buffer.size(), 0) > 0)
+            changed = true;
         if (changed) onChange_();
     }
 }

@@ -20,14 +20,14 @@ uint32_t probeReachabilityFlags(const NetworkPaths& paths = {});
 
 // Calls `onChange` from its own thread after each burst of route, address or link changes.
 class RouteMonitor {
-public:
+  public:
     explicit RouteMonitor(std::function<void()> onChange);
     ~RouteMonitor();
     RouteMonitor(const RouteMonitor&) = delete;
     RouteMonitor& operator=(const RouteMonitor&) = delete;
     bool isRunning() const { return running_; }
 
-private:
+  private:
     void run();
     std::function<void()> onChange_;
     int socket_ = -1;

@@ -7,11 +7,9 @@
 
 namespace transport {
 
-template <class T>
-class NoDestructor {
-public:
-    template <class... Args>
-    explicit NoDestructor(Args&&... args) {
+template <class T> class NoDestructor {
+  public:
+    template <class... Args> explicit NoDestructor(Args&&... args) {
         std::construct_at(reinterpret_cast<T*>(storage_), std::forward<Args>(args)...);
     }
     NoDestructor(const NoDestructor&) = delete;
@@ -22,7 +20,7 @@ public:
     T& operator*() { return get(); }
     T* operator->() { return &get(); }
 
-private:
+  private:
     alignas(T) unsigned char storage_[sizeof(T)];
 };
 

@@ -11,9 +11,10 @@ std::shared_ptr<RDTCORApplication> RDTCORApplication::sharedApplication() {
 }
 
 void RDTCORApplication::load() {
-    RDTCORLogDebug("DOD is initializing. Please note that if you quit the app via the debugger and not through a "
-                   "lifecycle event, event data will remain on disk but storage won't have a reference to them "
-                   "since the singleton wasn't saved to disk.");
+    RDTCORLogDebug(
+        "DOD is initializing. Please note that if you quit the app via the debugger and not through a "
+        "lifecycle event, event data will remain on disk but storage won't have a reference to them "
+        "since the singleton wasn't saved to disk.");
     sharedApplication();
 }
 
@@ -45,12 +46,15 @@ bool RDTCORApplication::isAppExtension() {
     const std::string& path = foundation::Bundle::main()->path();
     const std::string suffix = ".appex";
     std::string trimmed = path;
-    while (trimmed.size() > 1 && trimmed.back() == '/') trimmed.pop_back();
-    return trimmed.size() >= suffix.size() && trimmed.compare(trimmed.size() - suffix.size(), suffix.size(), suffix) == 0;
+    while (trimmed.size() > 1 && trimmed.back() == '/')
+        trimmed.pop_back();
+    return trimmed.size() >= suffix.size() &&
+           trimmed.compare(trimmed.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-RDTCORBackgroundIdentifier RDTCORApplication::beginBackgroundTaskWithName(const std::string& name,
-                                                                          std::function<void()> expirationHandler) {
+RDTCORBackgroundIdentifier
+RDTCORApplication::beginBackgroundTaskWithName(const std::string& name,
+                                               std::function<void()> expirationHandler) {
     if (isAppExtension()) return RDTCORBackgroundIdentifierInvalid;
     std::lock_guard lock(tasksMutex_);
     RDTCORBackgroundIdentifier id = nextTask_++;

@@ -14,11 +14,14 @@
 #include "sdk/core/transport/RDTCORTypes.h"
 
 // What the app posts (with foundation::NotificationCenter::defaultCenter()).
-inline constexpr const char* kUIApplicationDidEnterBackgroundNotification = "UIApplicationDidEnterBackgroundNotification";
+inline constexpr const char* kUIApplicationDidEnterBackgroundNotification =
+    "UIApplicationDidEnterBackgroundNotification";
 inline constexpr const char* kUIApplicationWillEnterForegroundNotification =
     "UIApplicationWillEnterForegroundNotification";
-inline constexpr const char* kUIApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
-inline constexpr const char* kUISceneWillEnterForegroundNotification = "UISceneWillEnterForegroundNotification";
+inline constexpr const char* kUIApplicationWillTerminateNotification =
+    "UIApplicationWillTerminateNotification";
+inline constexpr const char* kUISceneWillEnterForegroundNotification =
+    "UISceneWillEnterForegroundNotification";
 inline constexpr const char* kUISceneWillDeactivateNotification = "UISceneWillDeactivateNotification";
 
 // What the transport posts in turn (no object).
@@ -26,16 +29,17 @@ inline constexpr const char* kRDTCORApplicationDidEnterBackgroundNotification =
     "RDTCORApplicationDidEnterBackgroundNotification";
 inline constexpr const char* kRDTCORApplicationWillEnterForegroundNotification =
     "RDTCORApplicationWillEnterForegroundNotification";
-inline constexpr const char* kRDTCORApplicationWillTerminateNotification = "RDTCORApplicationWillTerminateNotification";
+inline constexpr const char* kRDTCORApplicationWillTerminateNotification =
+    "RDTCORApplicationWillTerminateNotification";
 
 class RDTCORApplication {
-public:
+  public:
     static std::shared_ptr<RDTCORApplication> sharedApplication();
     // Class-load registration: creates the shared wrapper so it follows the app from launch.
     static void load();
 
-    explicit RDTCORApplication(
-        std::shared_ptr<foundation::NotificationCenter> center = foundation::NotificationCenter::defaultCenter());
+    explicit RDTCORApplication(std::shared_ptr<foundation::NotificationCenter> center =
+                                   foundation::NotificationCenter::defaultCenter());
     RDTCORApplication(const RDTCORApplication&) = delete;
     RDTCORApplication& operator=(const RDTCORApplication&) = delete;
 
@@ -50,7 +54,7 @@ public:
     // Background tasks begun and not yet ended.
     size_t openBackgroundTaskCount() const;
 
-private:
+  private:
     void enterBackground();
     void enterForeground();
     std::shared_ptr<foundation::NotificationCenter> center_;

@@ -46,8 +46,8 @@ std::optional<Data> RDTCOREncodeArchiveValue(const Value& value, const std::stri
             RDTCORLogDebug("Writing archive succeeded: %@", path);
         } else {
             auto err = archiveError(2, "The archive could not be written.");
-            RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "Attempt to write archive failed: URL:%@ error:%@", path,
-                             *err);
+            RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "Attempt to write archive failed: URL:%@ error:%@",
+                             path, *err);
             if (error) *error = err;
             return std::nullopt;
         }
@@ -69,16 +69,16 @@ std::optional<Data> RDTCOREncodeArchive(const RDTCORCoding& object, const std::s
     return RDTCOREncodeArchiveValue(v, path, error);
 }
 
-std::optional<Value> RDTCORDecodeArchive(const std::string& className, const std::string& path, const Data* bytes,
-                                         foundation::ErrorPtr* error) {
+std::optional<Value> RDTCORDecodeArchive(const std::string& className, const std::string& path,
+                                         const Data* bytes, foundation::ErrorPtr* error) {
     std::optional<Data> read;
     if (!bytes) {
         if (!foundation::fileExists(path)) return std::nullopt;
         read = foundation::readFile(path);
         if (!read) {
             auto err = archiveError(3, "The archive could not be read.");
-            RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The archive %@ is unreadable and is read as absent: %@",
-                             path, *err);
+            RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
+                             "The archive %@ is unreadable and is read as absent: %@", path, *err);
             if (error) *error = err;
             return std::nullopt;
         }
@@ -92,7 +92,8 @@ std::optional<Value> RDTCORDecodeArchive(const std::string& className, const std
     }
     if (!v) {
         auto err = archiveError(4, "The archive is damaged or not one of ours: " + why + ".");
-        RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The archive %@ is unreadable and is read as absent: %@",
+        RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
+                         "The archive %@ is unreadable and is read as absent: %@",
                          path.empty() ? std::string("(bytes)") : path, *err);
         if (error) *error = err;
         return std::nullopt;
@@ -132,7 +133,8 @@ const foundation::Array* RDTCORArchiveCollectionObjects(const Value& v) {
 }
 
 Value RDTCORArchiveFileURL(const std::string& path) {
-    return Value(foundation::Dictionary{{kRDTCORArchiveClassKey, "NSURL"}, {kRDTCORArchiveURLKey, "file://" + path}});
+    return Value(
+        foundation::Dictionary{{kRDTCORArchiveClassKey, "NSURL"}, {kRDTCORArchiveURLKey, "file://" + path}});
 }
 
 std::optional<std::string> RDTCORArchiveURLPath(const Value& v) {

@@ -14,7 +14,7 @@ inline constexpr const char* kRDTCORArchiveObjectsKey = "NS.objects";
 inline constexpr const char* kRDTCORArchiveURLKey = "NS.relative";
 
 class RDTCORCoding {
-public:
+  public:
     virtual ~RDTCORCoding() = default;
     // The object as an archive value (a dictionary with "$class").
     virtual foundation::Value encodeToArchive() const = 0;
@@ -24,7 +24,8 @@ public:
 // Nothing (and `error`) when encoding or writing fails.
 std::optional<foundation::Data> RDTCOREncodeArchive(const RDTCORCoding& object, const std::string& path,
                                                     foundation::ErrorPtr* error = nullptr);
-std::optional<foundation::Data> RDTCOREncodeArchiveValue(const foundation::Value& value, const std::string& path,
+std::optional<foundation::Data> RDTCOREncodeArchiveValue(const foundation::Value& value,
+                                                         const std::string& path,
                                                          foundation::ErrorPtr* error = nullptr);
 
 // The archived object of class `className` from `bytes`, or when null from the file at `path`.

@@ -8,11 +8,11 @@
 #include "platform/foundation/Value.h"
 
 class RDTCORClock {
-public:
+  public:
     RDTCORClock() = default;
     RDTCORClock(int64_t timeMillis, int64_t timezoneOffsetSeconds, int64_t kernelBootTime, int64_t uptime)
-        : timeMillis_(timeMillis), timezoneOffsetSeconds_(timezoneOffsetSeconds), kernelBootTime_(kernelBootTime),
-          uptime_(uptime) {}
+        : timeMillis_(timeMillis), timezoneOffsetSeconds_(timezoneOffsetSeconds),
+          kernelBootTime_(kernelBootTime), uptime_(uptime) {}
 
     static RDTCORClock snapshot();
     static RDTCORClock clockSnapshotInTheFuture(int64_t millisInTheFuture);
@@ -32,7 +32,7 @@ public:
     // Nothing when the value is not an archived clock.
     static std::optional<RDTCORClock> decode(const foundation::Value& v);
 
-private:
+  private:
     int64_t timeMillis_ = 0;
     int64_t timezoneOffsetSeconds_ = 0;
     int64_t kernelBootTime_ = 0;

@@ -29,12 +29,14 @@ constexpr const char* kStoredClockSnapshotKey = "RDTCORStoredEventClockSnapshotK
 constexpr const char* kDataFutureFileURLKey = "RDTCORDataFutureFileURLKey";
 
 foundation::ErrorPtr eventError(long code, const std::string& description) {
-    return foundation::Error::make(kRDTCORErrorDomain, code, {{foundation::kLocalizedDescriptionKey, description}});
+    return foundation::Error::make(kRDTCORErrorDomain, code,
+                                   {{foundation::kLocalizedDescriptionKey, description}});
 }
 
 std::string lastPathComponent(const std::string& path) {
     std::string p = path;
-    while (p.size() > 1 && p.back() == '/') p.pop_back();
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
     auto slash = p.rfind('/');
     return slash == std::string::npos ? p : p.substr(slash + 1);
 }
@@ -59,14 +61,17 @@ bool RDTCORIsSafePayloadFileName(const std::string& name) {
            name.find('\0') == std::string::npos && name.find("..") == std::string::npos;
 }
 
-std::shared_ptr<RDTCOREvent> RDTCOREvent::initWithMappingID(const std::string& mappingID, RDTCORTarget target) {
+std::shared_ptr<RDTCOREvent> RDTCOREvent::initWithMappingID(const std::string& mappingID,
+                                                            RDTCORTarget target) {
     if (mappingID.empty() || target < 1) return nullptr;
     auto event = std::make_shared<RDTCOREvent>(mappingID, target);
     event->eventID_ = nextEventID();
     return event;
 }
 
-uint64_t RDTCOREvent::nextEventID() { return transport::EventIDCounter::shared()->next(); }
+uint64_t RDTCOREvent::nextEventID() {
+    return transport::EventIDCounter::shared()->next();
+}
 
 RDTCOREvent::RDTCOREvent(std::string mappingID, RDTCORTarget target)
     : mappingID_(std::move(mappingID)), target_(target) {}
@@ -117,12 +122,14 @@ std::shared_ptr<RDTCOREvent> RDTCOREvent::copy() const {
     return c;
 }
 
-size_t RDTCOREvent::hash() const { return eventID_ ? std::hash<uint64_t>()(*eventID_) : 0; }
+size_t RDTCOREvent::hash() const {
+    return eventID_ ? std::hash<uint64_t>()(*eventID_) : 0;
+}
 
 std::string RDTCOREvent::description() const {
     return foundation::format("<RDTCOREvent: eventID=%@ mappingID=%@ target=%ld qosTier=%ld file=%@>",
-                              eventID_ ? std::to_string(*eventID_) : std::string("(none)"), mappingID_, target_,
-                              qosTier_, RDTFilePath_.value_or("(none)"));
+                              eventID_ ? std::to_string(*eventID_) : std::string("(none)"), mappingID_,
+                              target_, qosTier_, RDTFilePath_.value_or("(none)"));
 }
 
 Dictionary RDTCOREvent::encodeToDictionary() const {
@@ -137,7 +144,9 @@ Dictionary RDTCOREvent::encodeToDictionary() const {
     return d;
 }
 
-Value RDTCOREvent::encodeToArchive() const { return Value(encodeToDictionary()); }
+Value RDTCOREvent::encodeToArchive() const {
+    return Value(encodeToDictionary());
+}
 
 std::shared_ptr<RDTCOREvent> RDTCOREvent::decode(const Value& v, const std::function<uint64_t()>& newEventID,
                                                  std::string* why) {

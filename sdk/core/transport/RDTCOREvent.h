@@ -16,13 +16,13 @@
 
 // A payload that renders itself as bytes.
 class RDTCOREventDataObject {
-public:
+  public:
     virtual ~RDTCOREventDataObject() = default;
     virtual foundation::Data transportBytes() = 0;
 };
 
 class RDTCOREvent {
-public:
+  public:
     // Null when the mapping ID is empty or the target is below 1. The event gets the next ID.
     static std::shared_ptr<RDTCOREvent> initWithMappingID(const std::string& mappingID, RDTCORTarget target);
     // Draws the next ID from the process's persistent counter.
@@ -72,7 +72,7 @@ public:
                                                const std::function<uint64_t()>& newEventID = {},
                                                std::string* why = nullptr);
 
-private:
+  private:
     std::optional<uint64_t> eventID_;
     std::string mappingID_;
     RDTCORTarget target_;

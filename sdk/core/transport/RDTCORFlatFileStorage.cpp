@@ -1,5 +1,7 @@
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -32,9 +34,9 @@ constexpr uint64_t kMinimumJournalBytes = 256 * 1024;
 } // namespace
 
 std::shared_ptr<RDTCORFlatFileStorage> RDTCORFlatFileStorage::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORFlatFileStorage>> instance(
-        create({RDTCORRootDirectory(), RDTCORRegistrar::sharedInstance(), RDTCORUploadCoordinator::sharedInstance(),
-                RDTCORApplication::sharedApplication(), transport::EventIDCounter::shared()}));
+    static transport::NoDestructor<std::shared_ptr<RDTCORFlatFileStorage>> instance(create(
+        {RDTCORRootDirectory(), RDTCORRegistrar::sharedInstance(), RDTCORUploadCoordinator::sharedInstance(),
+         RDTCORApplication::sharedApplication(), transport::EventIDCounter::shared()}));
     return *instance;
 }
 
@@ -47,7 +49,8 @@ void RDTCORFlatFileStorage::load() {
     registerClassNameMappings();
     auto storage = sharedInstance();
     auto registrar = RDTCORRegistrar::sharedInstance();
-    for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH}) registrar->registerStorage(storage, t);
+    for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH})
+        registrar->registerStorage(storage, t);
 }
 
 std::shared_ptr<RDTCORFlatFileStorage> RDTCORFlatFileStorage::create(Dependencies dependencies) {
@@ -69,7 +72,9 @@ RDTCORFlatFileStorage::~RDTCORFlatFileStorage() {
     queue_->sync([this] { flushOnQueue(); });
 }
 
-std::string RDTCORFlatFileStorage::archivePath() { return RDTCORRootDirectory() + "/RDTCORFlatFileStorageArchive"; }
+std::string RDTCORFlatFileStorage::archivePath() {
+    return RDTCORRootDirectory() + "/RDTCORFlatFileStorageArchive";
+}
 
 std::string RDTCORFlatFileStorage::libraryDataPath() {
     return RDTCORRootDirectory() + "/RDTCORFlatFileStorage/rdt_library_data";
@@ -90,8 +95,8 @@ void RDTCORFlatFileStorage::storeEvent(std::shared_ptr<RDTCOREvent> event, RDTCO
     }
     const bool hadCompletion = bool(onComplete);
     if (!onComplete)
-        onComplete = [](bool success, ErrorPtr error) {
-            RDTCORLogDebug("event %@ stored. success:%@ error:%@", "", success ? "YES" : "NO",
+        onComplete = [id = event->eventID().value_or(0)](bool success, ErrorPtr error) {
+            RDTCORLogDebug("event %@ stored. success:%@ error:%@", id, success ? "YES" : "NO",
                            error ? error->description() : std::string("(null)"));
         };
     RDTCORBackgroundIdentifier task = RDTCORBackgroundIdentifierInvalid;
@@ -106,7 +111,8 @@ void RDTCORFlatFileStorage::storeEvent(std::shared_ptr<RDTCOREvent> event, RDTCO
     });
 }
 
-std::string RDTCORFlatFileStorage::saveEventBytesToDisk(const std::shared_ptr<RDTCOREvent>& event, ErrorPtr* error) {
+std::string RDTCORFlatFileStorage::saveEventBytesToDisk(const std::shared_ptr<RDTCOREvent>& event,
+                                                        ErrorPtr* error) {
     std::string fileName = event->payloadFileName();
     if (!event->writeToRDTPath(fileName, error, root_)) return {};
     return pathOf(fileName);
@@ -155,14 +161,16 @@ void RDTCORFlatFileStorage::scheduleFlush() {
 void RDTCORFlatFileStorage::flushOnQueue() {
     flushScheduled_ = false;
     if (pending_.empty() && pendingRecords_.empty() && pendingDeletes_.empty()) return;
-    for (auto& p : pending_) stored_[*p.event->eventID()] = {p.event, p.payloadSize};
+    for (auto& p : pending_)
+        stored_[*p.event->eventID()] = {p.event, p.payloadSize};
     const bool persisted = persistPendingOnQueue();
     auto stores = std::move(pending_);
     pending_.clear();
     pendingIDs_.clear();
+    if (persisted) commit(stores);
     for (auto& p : stores) {
         if (persisted) {
-            committed(p);
+            p.completion(true, nullptr);
         } else {
             // Without its archive entry the event would be lost at the next start: report it unstored.
             stored_.erase(*p.event->eventID());
@@ -176,7 +184,8 @@ void RDTCORFlatFileStorage::flushOnQueue() {
     // Files go only after the archive forgot their events, so a crash cannot bring one back.
     for (const auto& path : pendingDeletes_)
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "There was an error removing an event file: %@", path);
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "There was an error removing an event file: %@",
+                             path);
     pendingDeletes_.clear();
 }
 
@@ -185,23 +194,32 @@ std::shared_ptr<RDTCORPrioritizer> RDTCORFlatFileStorage::prioritizerFor(RDTCORT
     return registrar ? registrar->prioritizerForTarget(target) : nullptr;
 }
 
-void RDTCORFlatFileStorage::committed(PendingStore& p) {
-    const auto& event = p.event;
-    targets_[event->target()].insert(*event->eventID());
-    auto prioritizer = prioritizerFor(event->target());
-    if (prioritizer) {
-        // The prioritizer gets its own copy: it may annotate it while we keep ours unchanged.
-        prioritizer->prioritizeEvent(event->copy());
-        if (p.hadCompletion) prioritizer->saveState();
+void RDTCORFlatFileStorage::commit(const std::vector<PendingStore>& stores) {
+    // Like the archive, the prioritizers' saved state and the forced uploads are done once per burst.
+    std::vector<std::shared_ptr<RDTCORPrioritizer>> toSave;
+    std::set<RDTCORTarget> toForce;
+    for (const auto& p : stores) {
+        const auto& event = p.event;
+        targets_[event->target()].insert(*event->eventID());
+        if (auto prioritizer = prioritizerFor(event->target())) {
+            // The prioritizer gets its own copy: it may annotate it while we keep ours unchanged.
+            prioritizer->prioritizeEvent(event->copy());
+            if (p.hadCompletion && std::find(toSave.begin(), toSave.end(), prioritizer) == toSave.end())
+                toSave.push_back(prioritizer);
+        }
+        if (event->qosTier() == RDTCOREventQoSFast) toForce.insert(event->target());
     }
-    if (event->qosTier() == RDTCOREventQoSFast)
-        if (auto coordinator = coordinator_.lock()) coordinator->forceUploadForTarget(event->target());
-    p.completion(true, nullptr);
+    for (const auto& prioritizer : toSave)
+        prioritizer->saveState();
+    if (auto coordinator = coordinator_.lock())
+        for (RDTCORTarget target : toForce)
+            coordinator->forceUploadForTarget(target);
 }
 
 bool RDTCORFlatFileStorage::persistPendingOnQueue() {
     bool ok;
-    if (journal_->isBroken() || journal_->size() + pendingRecords_.size() > std::max(kMinimumJournalBytes, archiveSize_)) {
+    if (journal_->isBroken() ||
+        journal_->size() + pendingRecords_.size() > std::max(kMinimumJournalBytes, archiveSize_)) {
         ok = writeArchiveOnQueue();
     } else {
         ok = journal_->append(pendingRecords_) || writeArchiveOnQueue();
@@ -214,7 +232,8 @@ bool RDTCORFlatFileStorage::writeArchiveOnQueue() {
     ErrorPtr error;
     auto bytes = RDTCOREncodeArchive(*this, archivePath_, &error);
     if (!bytes) {
-        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Serializing RDTCORFlatFileStorage to an archive failed: %@",
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved,
+                         "Serializing RDTCORFlatFileStorage to an archive failed: %@",
                          error ? error->description() : std::string("(unknown)"));
         return false;
     }
@@ -230,6 +249,12 @@ bool RDTCORFlatFileStorage::writeArchiveOnQueue() {
 
 void RDTCORFlatFileStorage::removeEvents(const std::set<uint64_t>& eventIDs) {
     queue_->async([this, eventIDs] {
+        // Stores queued before the removal count as done before it.
+        for (uint64_t id : eventIDs)
+            if (pendingIDs_.count(id)) {
+                flushOnQueue();
+                break;
+            }
         std::vector<uint64_t> removed;
         for (uint64_t id : eventIDs) {
             auto it = stored_.find(id);
@@ -265,7 +290,8 @@ std::map<RDTCORTarget, RDTCOREventSet> RDTCORFlatFileStorage::targetToEventSet()
     queue_->sync([&] {
         for (const auto& [target, ids] : targets_)
             for (uint64_t id : ids)
-                if (auto it = stored_.find(id); it != stored_.end()) copy[target].insert(it->second.event->copy());
+                if (auto it = stored_.find(id); it != stored_.end())
+                    copy[target].insert(it->second.event->copy());
     });
     return copy;
 }
@@ -312,7 +338,9 @@ bool RDTCORFlatFileStorage::libraryKeyIsValid(const std::string& key, ErrorPtr* 
 void RDTCORFlatFileStorage::storeLibraryData(const Data& data, const std::string& key,
                                              LibraryDataCompletion onComplete) {
     if (data.empty()) {
-        if (onComplete) onComplete(storageError("NSInternalInconsistencyException", -1, "Data to store was nil or empty."));
+        if (onComplete)
+            onComplete(
+                storageError("NSInternalInconsistencyException", -1, "Data to store was nil or empty."));
         return;
     }
     ErrorPtr error;
@@ -342,7 +370,8 @@ void RDTCORFlatFileStorage::libraryDataForKey(const std::string& key, LibraryDat
     });
 }
 
-void RDTCORFlatFileStorage::removeLibraryDataForKey(const std::string& key, LibraryDataCompletion onComplete) {
+void RDTCORFlatFileStorage::removeLibraryDataForKey(const std::string& key,
+                                                    LibraryDataCompletion onComplete) {
     ErrorPtr error;
     if (!libraryKeyIsValid(key, &error)) {
         if (onComplete) onComplete(error);

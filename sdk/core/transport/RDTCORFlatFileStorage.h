@@ -26,13 +26,13 @@ class StorageJournal;
 class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding {
     struct Token {};
 
-public:
+  public:
     struct Dependencies {
         std::string rootDirectory;
-        std::shared_ptr<RDTCORRegistrar> registrar;                  // may be null: no prioritizer
-        std::weak_ptr<RDTCORUploadCoordinator> uploadCoordinator;    // may be empty: no forced uploads
-        std::shared_ptr<RDTCORApplication> application;              // may be null: no background tasks
-        std::shared_ptr<transport::EventIDCounter> counter;          // null: the process counter
+        std::shared_ptr<RDTCORRegistrar> registrar;               // may be null: no prioritizer
+        std::weak_ptr<RDTCORUploadCoordinator> uploadCoordinator; // may be empty: no forced uploads
+        std::shared_ptr<RDTCORApplication> application;           // may be null: no background tasks
+        std::shared_ptr<transport::EventIDCounter> counter;       // null: the process counter
     };
 
     static std::shared_ptr<RDTCORFlatFileStorage> sharedInstance();
@@ -82,7 +82,7 @@ public:
     // On the storage queue only.
     foundation::Value encodeToArchive() const override;
 
-private:
+  private:
     struct Stored {
         std::shared_ptr<RDTCOREvent> event;
         uint64_t payloadSize = 0; // 0: unknown (older archives)
@@ -102,7 +102,7 @@ private:
     void flushOnQueue();
     bool persistPendingOnQueue();
     bool writeArchiveOnQueue();
-    void committed(PendingStore& p);
+    void commit(const std::vector<PendingStore>& stores);
     std::shared_ptr<RDTCORPrioritizer> prioritizerFor(RDTCORTarget target) const;
     void endBackgroundTask(RDTCORBackgroundIdentifier id);
     std::string pathOf(const std::string& fileName) const { return root_ + "/" + fileName; }

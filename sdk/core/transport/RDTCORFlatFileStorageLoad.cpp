@@ -38,7 +38,8 @@ Value RDTCORFlatFileStorage::encodeToArchive() const {
         targets[s.event->target()].emplace_back(int64_t(id));
     }
     foundation::Dictionary targetTable;
-    for (auto& [target, ids] : targets) targetTable[std::to_string(target)] = RDTCORArchiveSet(std::move(ids));
+    for (auto& [target, ids] : targets)
+        targetTable[std::to_string(target)] = RDTCORArchiveSet(std::move(ids));
     foundation::Dictionary d{{kRDTCORArchiveClassKey, "RDTCORFlatFileStorage"},
                              {kStoredEventsKey, Value(std::move(events))},
                              {kTargetToEventSetKey, Value(std::move(targetTable))}};
@@ -56,7 +57,8 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         std::string why;
         auto event = RDTCOREvent::decode(v, newEventID, &why);
         if (!event) {
-            RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "An archived event could not be read and was dropped: %@", why);
+            RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
+                             "An archived event could not be read and was dropped: %@", why);
             rewrite = true;
             return;
         }
@@ -76,9 +78,11 @@ void RDTCORFlatFileStorage::loadOnQueue() {
     if (archived) {
         const Value& events = (*archived)[kStoredEventsKey];
         if (const auto* members = RDTCORArchiveCollectionObjects(events)) {
-            for (const auto& item : *members) take(item, true); // older archives: an ordered set
+            for (const auto& item : *members)
+                take(item, true); // older archives: an ordered set
         } else if (events.isDictionary() && RDTCORArchiveClassOf(events).empty()) {
-            for (const auto& [key, item] : *events.dictionary()) take(item, true);
+            for (const auto& [key, item] : *events.dictionary())
+                take(item, true);
         }
         // Older archives may hold events only in their target sets.
         if (const auto* table = (*archived)[kTargetToEventSetKey].dictionary())
@@ -92,9 +96,10 @@ void RDTCORFlatFileStorage::loadOnQueue() {
     bool damagedTail = false;
     auto records = journal_->readAll(&damagedTail);
     if (damagedTail)
-        RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
-                         "The storage's change log %@ ends in a damaged record; the records before it were kept.",
-                         journal_->path());
+        RDTCORLogWarning(
+            RDTCORLogCodeUnreadableFile,
+            "The storage's change log %@ ends in a damaged record; the records before it were kept.",
+            journal_->path());
     if (damagedTail || !records.empty()) rewrite = true;
     for (const auto& record : records) {
         const std::string op = record[transport::kRecordOperationKey].stringValue();
@@ -102,7 +107,8 @@ void RDTCORFlatFileStorage::loadOnQueue() {
             take(record[transport::kRecordEventKey], true);
         } else if (op == transport::kRecordRemove) {
             if (const auto* ids = record[transport::kRecordIDsKey].array())
-                for (const auto& id : *ids) entries.erase(uint64_t(id.intValue()));
+                for (const auto& id : *ids)
+                    entries.erase(uint64_t(id.intValue()));
         }
     }
 
@@ -124,7 +130,8 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         else if (it->second.payloadSize && uint64_t(st.st_size) != it->second.payloadSize)
             problem = "its payload file is incomplete";
         if (!problem.empty()) {
-            RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The stored event %@ was dropped: %@.", *event, problem);
+            RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The stored event %@ was dropped: %@.", *event,
+                             problem);
             it = entries.erase(it);
             rewrite = true;
             continue;
@@ -172,7 +179,8 @@ void RDTCORFlatFileStorage::loadOnQueue() {
     // Offer what an earlier run stored, so it is uploaded even if the prioritizer lost track of it;
     // a prioritizer keeps one entry per event, so events it already holds are not doubled.
     for (const auto& [id, s] : stored_)
-        if (auto prioritizer = prioritizerFor(s.event->target())) prioritizer->prioritizeEvent(s.event->copy());
+        if (auto prioritizer = prioritizerFor(s.event->target()))
+            prioritizer->prioritizeEvent(s.event->copy());
 
     if (rewrite) {
         writeArchiveOnQueue();

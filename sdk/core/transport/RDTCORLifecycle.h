@@ -9,18 +9,19 @@
 #include "sdk/core/transport/RDTCORProtocols.h"
 
 class RDTCORLifecycle {
-public:
+  public:
     static std::shared_ptr<RDTCORLifecycle> sharedInstance();
     // Class-load registration: starts following the notifications from launch.
     static void load();
 
     // `parts` in the order they are told.
-    RDTCORLifecycle(std::shared_ptr<foundation::NotificationCenter> center, std::shared_ptr<RDTCORApplication> application,
+    RDTCORLifecycle(std::shared_ptr<foundation::NotificationCenter> center,
+                    std::shared_ptr<RDTCORApplication> application,
                     std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts);
     RDTCORLifecycle(const RDTCORLifecycle&) = delete;
     RDTCORLifecycle& operator=(const RDTCORLifecycle&) = delete;
 
-private:
+  private:
     std::shared_ptr<RDTCORApplication> application_;
     std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts_;
     std::vector<foundation::ObserverPtr> observers_;

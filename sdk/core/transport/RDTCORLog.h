@@ -38,12 +38,10 @@ void RDTCORLog(long code, RDTCORLoggingLevel level, std::string_view fmt, const 
     RDTCORLogMessage(code, level, foundation::format(fmt, args...));
 }
 
-template <class... Args>
-void RDTCORLogDebug(std::string_view fmt, const Args&... args) {
+template <class... Args> void RDTCORLogDebug(std::string_view fmt, const Args&... args) {
     RDTCORLog(RDTCORLogCodeDebug, RDTCORLoggingLevelDebug, fmt, args...);
 }
 
-template <class... Args>
-void RDTCORLogWarning(long code, std::string_view fmt, const Args&... args) {
+template <class... Args> void RDTCORLogWarning(long code, std::string_view fmt, const Args&... args) {
     RDTCORLog(code, RDTCORLoggingLevelWarnings, fmt, args...);
 }

@@ -21,7 +21,9 @@ bool RDTCORFlagsReachable(uint32_t flags) {
            kRDTCORReachabilityFlagReachable;
 }
 
-bool RDTCORFlagsMobile(uint32_t flags) { return (flags & kRDTCORReachabilityFlagMobile) != 0; }
+bool RDTCORFlagsMobile(uint32_t flags) {
+    return (flags & kRDTCORReachabilityFlagMobile) != 0;
+}
 
 int RDTCORNetworkKindForFlags(uint32_t flags) {
     if (!(flags & kRDTCORReachabilityFlagReachable)) return RDTCORNetworkKindNone;
@@ -29,7 +31,9 @@ int RDTCORNetworkKindForFlags(uint32_t flags) {
     return RDTCORNetworkKindWifi;
 }
 
-int RDTCORCurrentNetworkKind() { return RDTCORNetworkKindForFlags(RDTCORReachability::currentFlags()); }
+int RDTCORCurrentNetworkKind() {
+    return RDTCORNetworkKindForFlags(RDTCORReachability::currentFlags());
+}
 
 int RDTCORMobileTechnologyCode(const std::string& technology) {
     static const std::map<std::string, int> table = {
@@ -45,4 +49,6 @@ int RDTCORMobileTechnologyCode(const std::string& technology) {
 }
 
 // A desktop has no telephony service to name the radio technology.
-int RDTCORCurrentMobileTechnology() { return 0; }
+int RDTCORCurrentMobileTechnology() {
+    return 0;
+}

@@ -17,7 +17,7 @@ class RDTCORUploadPackage;
 
 // Told when the app goes to the background, comes back, or is about to end.
 class RDTCORLifecycleProtocol {
-public:
+  public:
     virtual ~RDTCORLifecycleProtocol() = default;
     virtual void appWillForeground(RDTCORApplication&) {}
     virtual void appWillBackground(RDTCORApplication&) {}
@@ -27,7 +27,7 @@ public:
 // Told how an upload package ended. Expiry means the package was not delivered: its events stay
 // stored and must be offered again.
 class RDTCORUploadPackageProtocol {
-public:
+  public:
     virtual ~RDTCORUploadPackageProtocol() = default;
     virtual void packageExpired(std::shared_ptr<RDTCORUploadPackage>) {}
     virtual void packageDelivered(std::shared_ptr<RDTCORUploadPackage>, bool /*successful*/) {}
@@ -35,9 +35,10 @@ public:
 
 // Keeps events durably until they are delivered, and small keyed blobs for transport clients.
 class RDTCORStorageProtocol : public virtual RDTCORLifecycleProtocol {
-public:
+  public:
     using LibraryDataCompletion = std::function<void(foundation::ErrorPtr)>;
-    using LibraryDataReadCompletion = std::function<void(std::optional<foundation::Data>, foundation::ErrorPtr)>;
+    using LibraryDataReadCompletion =
+        std::function<void(std::optional<foundation::Data>, foundation::ErrorPtr)>;
 
     // The completion reports whether the event is stored; it may be empty.
     virtual void storeEvent(std::shared_ptr<RDTCOREvent> event, RDTCORSendCompletion onComplete) = 0;
@@ -50,23 +51,23 @@ public:
 
 // Chooses what each upload carries.
 class RDTCORPrioritizer : public virtual RDTCORLifecycleProtocol, public virtual RDTCORUploadPackageProtocol {
-public:
+  public:
     virtual void prioritizeEvent(std::shared_ptr<RDTCOREvent> event) = 0;
-    virtual std::shared_ptr<RDTCORUploadPackage> uploadPackageWithTarget(RDTCORTarget target,
-                                                                         RDTCORUploadConditions conditions) = 0;
+    virtual std::shared_ptr<RDTCORUploadPackage>
+    uploadPackageWithTarget(RDTCORTarget target, RDTCORUploadConditions conditions) = 0;
     virtual void saveState() {}
 };
 
 // Delivers packages to a target's backend.
 class RDTCORUploader : public virtual RDTCORLifecycleProtocol, public virtual RDTCORUploadPackageProtocol {
-public:
+  public:
     virtual bool readyToUploadTarget(RDTCORTarget target, RDTCORUploadConditions conditions) = 0;
     virtual void uploadPackage(std::shared_ptr<RDTCORUploadPackage> package) = 0;
 };
 
 // Rewrites an event before it is stored; returning null drops it.
 class RDTCOREventTransformer {
-public:
+  public:
     virtual ~RDTCOREventTransformer() = default;
     virtual std::shared_ptr<RDTCOREvent> transform(std::shared_ptr<RDTCOREvent> event) = 0;
 };

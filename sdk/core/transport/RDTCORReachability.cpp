@@ -10,7 +10,9 @@ std::shared_ptr<RDTCORReachability> RDTCORReachability::sharedInstance() {
     return *instance;
 }
 
-uint32_t RDTCORReachability::currentFlags() { return sharedInstance()->flags(); }
+uint32_t RDTCORReachability::currentFlags() {
+    return sharedInstance()->flags();
+}
 
 RDTCORReachability::RDTCORReachability(std::function<uint32_t()> probe, bool monitorChanges)
     : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORReachability")), probe_(std::move(probe)) {
@@ -23,7 +25,8 @@ RDTCORReachability::RDTCORReachability(std::function<uint32_t()> probe, bool mon
             });
         });
         if (!monitor_->isRunning())
-            RDTCORLog(RDTCORLogCodeReachability, RDTCORLoggingLevelNotice, "The reachability callback wasn't set.");
+            RDTCORLog(RDTCORLogCodeReachability, RDTCORLoggingLevelNotice,
+                      "The reachability callback wasn't set.");
     }
 }
 
@@ -45,4 +48,6 @@ void RDTCORReachability::reachabilityChanged(uint32_t flags) {
     });
 }
 
-bool RDTCORReachability::isMonitoring() const { return monitor_ && monitor_->isRunning(); }
+bool RDTCORReachability::isMonitoring() const {
+    return monitor_ && monitor_->isRunning();
+}

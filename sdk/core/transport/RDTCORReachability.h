@@ -12,7 +12,7 @@ class RouteMonitor;
 }
 
 class RDTCORReachability {
-public:
+  public:
     static std::shared_ptr<RDTCORReachability> sharedInstance();
     // The shared instance's current flags.
     static uint32_t currentFlags();
@@ -30,7 +30,7 @@ public:
     void reachabilityChanged(uint32_t flags);
     bool isMonitoring() const;
 
-private:
+  private:
     foundation::QueuePtr queue_;
     std::function<uint32_t()> probe_;
     uint32_t flags_ = 0;

@@ -6,14 +6,17 @@
 #include "sdk/core/transport/NoDestructor.h"
 
 std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(std::make_shared<RDTCORRegistrar>());
+    static transport::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(
+        std::make_shared<RDTCORRegistrar>());
     return *instance;
 }
 
 RDTCORRegistrar::RDTCORRegistrar() : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORRegistrar")) {}
 
 // Queued registrations use our tables: let them finish before the tables go.
-RDTCORRegistrar::~RDTCORRegistrar() { queue_->drain(); }
+RDTCORRegistrar::~RDTCORRegistrar() {
+    queue_->drain();
+}
 
 void RDTCORRegistrar::registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target) {
     queue_->async([this, uploader = std::move(uploader), target] { uploaders_[target] = uploader; });
@@ -23,8 +26,10 @@ void RDTCORRegistrar::registerStorage(std::shared_ptr<RDTCORStorageProtocol> sto
     queue_->async([this, storage = std::move(storage), target] { storages_[target] = storage; });
 }
 
-void RDTCORRegistrar::registerPrioritizer(std::shared_ptr<RDTCORPrioritizer> prioritizer, RDTCORTarget target) {
-    queue_->async([this, prioritizer = std::move(prioritizer), target] { prioritizers_[target] = prioritizer; });
+void RDTCORRegistrar::registerPrioritizer(std::shared_ptr<RDTCORPrioritizer> prioritizer,
+                                          RDTCORTarget target) {
+    queue_->async(
+        [this, prioritizer = std::move(prioritizer), target] { prioritizers_[target] = prioritizer; });
 }
 
 std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> RDTCORRegistrar::targetToUploader() const {
@@ -72,9 +77,12 @@ std::shared_ptr<RDTCORPrioritizer> RDTCORRegistrar::prioritizerForTarget(RDTCORT
 void RDTCORRegistrar::forEachPart(const std::function<void(RDTCORLifecycleProtocol&)>& call) const {
     std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts;
     queue_->sync([&] {
-        for (auto& [t, u] : uploaders_) parts.push_back(u);
-        for (auto& [t, p] : prioritizers_) parts.push_back(p);
-        for (auto& [t, s] : storages_) parts.push_back(s);
+        for (auto& [t, u] : uploaders_)
+            parts.push_back(u);
+        for (auto& [t, p] : prioritizers_)
+            parts.push_back(p);
+        for (auto& [t, s] : storages_)
+            parts.push_back(s);
     });
     // Told outside the registrar's queue: parts may look things up here while they work.
     std::set<const RDTCORLifecycleProtocol*> told;

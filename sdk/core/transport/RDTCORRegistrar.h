@@ -8,7 +8,7 @@
 #include "sdk/core/transport/RDTCORProtocols.h"
 
 class RDTCORRegistrar : public RDTCORLifecycleProtocol {
-public:
+  public:
     static std::shared_ptr<RDTCORRegistrar> sharedInstance();
     RDTCORRegistrar();
     ~RDTCORRegistrar() override;
@@ -33,7 +33,7 @@ public:
 
     foundation::QueuePtr registrarQueue() const { return queue_; }
 
-private:
+  private:
     void forEachPart(const std::function<void(RDTCORLifecycleProtocol&)>& call) const;
     foundation::QueuePtr queue_;
     std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> uploaders_;

@@ -7,25 +7,29 @@
 #include "sdk/core/transport/RDTCORRegistrar.h"
 
 std::shared_ptr<RDTCORTransformer> RDTCORTransformer::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORTransformer>> instance(std::make_shared<RDTCORTransformer>(
-        RDTCORRegistrar::sharedInstance(), RDTCORApplication::sharedApplication()));
+    static transport::NoDestructor<std::shared_ptr<RDTCORTransformer>> instance(
+        std::make_shared<RDTCORTransformer>(RDTCORRegistrar::sharedInstance(),
+                                            RDTCORApplication::sharedApplication()));
     return *instance;
 }
 
 RDTCORTransformer::RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar,
                                      std::shared_ptr<RDTCORApplication> application)
-    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORTransformer")), registrar_(std::move(registrar)),
-      application_(std::move(application)) {}
+    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORTransformer")),
+      registrar_(std::move(registrar)), application_(std::move(application)) {}
 
 // Queued sends use our members: let them finish before the members go.
-RDTCORTransformer::~RDTCORTransformer() { queue_->drain(); }
+RDTCORTransformer::~RDTCORTransformer() {
+    queue_->drain();
+}
 
 void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
                                        std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
                                        RDTCORSendCompletion onComplete) {
-    auto app = application_;
+    auto app = application_ ? application_ : RDTCORApplication::sharedApplication();
     auto task = std::make_shared<RDTCORBackgroundIdentifier>(RDTCORBackgroundIdentifierInvalid);
-    *task = app->beginBackgroundTaskWithName("RDTTransformer", [app, task] { app->endBackgroundTask(*task); });
+    *task =
+        app->beginBackgroundTaskWithName("RDTTransformer", [app, task] { app->endBackgroundTask(*task); });
     queue_->async([this, event = std::move(event), transformers = std::move(transformers),
                    onComplete = std::move(onComplete), app, task]() mutable {
         auto complete = [&](bool written, foundation::ErrorPtr error) {
@@ -34,8 +38,9 @@ void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
         if (!event) {
             // Nobody would ever answer the sender otherwise.
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "The event was nil, so it was not saved.");
-            complete(false, foundation::Error::make(kRDTCORErrorDomain, 4,
-                                                    {{foundation::kLocalizedDescriptionKey, "There was no event to send."}}));
+            complete(false, foundation::Error::make(
+                                kRDTCORErrorDomain, 4,
+                                {{foundation::kLocalizedDescriptionKey, "There was no event to send."}}));
             app->endBackgroundTask(*task);
             return;
         }
@@ -57,7 +62,8 @@ void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
         }
         auto storage = registrar_->storageForTarget(event->target());
         if (!storage) {
-            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "No storage is registered for target %ld; the event %@ was not saved.",
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved,
+                             "No storage is registered for target %ld; the event %@ was not saved.",
                              event->target(), *event);
             complete(false, foundation::Error::make(kRDTCORErrorDomain, 3,
                                                     {{foundation::kLocalizedDescriptionKey,
@@ -69,4 +75,6 @@ void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
     });
 }
 
-void RDTCORTransformer::appWillTerminate(RDTCORApplication&) { queue_->drain(); }
+void RDTCORTransformer::appWillTerminate(RDTCORApplication&) {
+    queue_->drain();
+}

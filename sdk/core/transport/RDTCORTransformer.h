@@ -10,9 +10,10 @@
 class RDTCORRegistrar;
 
 class RDTCORTransformer : public RDTCORLifecycleProtocol {
-public:
+  public:
     static std::shared_ptr<RDTCORTransformer> sharedInstance();
-    RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar, std::shared_ptr<RDTCORApplication> application);
+    RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar,
+                      std::shared_ptr<RDTCORApplication> application);
     ~RDTCORTransformer() override;
 
     // The completion (may be empty) hears (NO, no error) when a transformer drops the event or is
@@ -26,7 +27,7 @@ public:
 
     foundation::QueuePtr eventWritingQueue() const { return queue_; }
 
-private:
+  private:
     foundation::QueuePtr queue_;
     std::shared_ptr<RDTCORRegistrar> registrar_;
     std::shared_ptr<RDTCORApplication> application_;

@@ -2,9 +2,10 @@
 
 #include "sdk/core/transport/RDTCORTransformer.h"
 
-std::shared_ptr<RDTCORTransport> RDTCORTransport::initWithMappingID(
-    const std::string& mappingID, std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
-    RDTCORTarget target) {
+std::shared_ptr<RDTCORTransport>
+RDTCORTransport::initWithMappingID(const std::string& mappingID,
+                                   std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
+                                   RDTCORTarget target) {
     if (mappingID.empty() || target < 1) return nullptr;
     return std::make_shared<RDTCORTransport>(mappingID, std::move(transformers), target);
 }
@@ -25,7 +26,8 @@ void RDTCORTransport::sendTelemetryEventOnComplete(std::shared_ptr<RDTCOREvent> 
     sendEvent(event, std::move(onComplete));
 }
 
-void RDTCORTransport::sendDataEventOnComplete(std::shared_ptr<RDTCOREvent> event, RDTCORSendCompletion onComplete) {
+void RDTCORTransport::sendDataEventOnComplete(std::shared_ptr<RDTCOREvent> event,
+                                              RDTCORSendCompletion onComplete) {
     sendEvent(event, std::move(onComplete));
 }
 

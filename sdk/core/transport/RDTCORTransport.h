@@ -11,11 +11,11 @@
 class RDTCORTransformer;
 
 class RDTCORTransport {
-public:
+  public:
     // Null when the mapping ID is empty or the target is below 1.
-    static std::shared_ptr<RDTCORTransport> initWithMappingID(
-        const std::string& mappingID, std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
-        RDTCORTarget target);
+    static std::shared_ptr<RDTCORTransport>
+    initWithMappingID(const std::string& mappingID,
+                      std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers, RDTCORTarget target);
 
     const std::string& mappingID() const { return mappingID_; }
     const std::vector<std::shared_ptr<RDTCOREventTransformer>>& transformers() const { return transformers_; }
@@ -35,7 +35,7 @@ public:
     RDTCORTransport(std::string mappingID, std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
                     RDTCORTarget target);
 
-private:
+  private:
     void sendEvent(const std::shared_ptr<RDTCOREvent>& event, RDTCORSendCompletion onComplete);
     std::string mappingID_;
     std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers_;

@@ -30,7 +30,8 @@ std::shared_ptr<RDTCORUploadCoordinator> RDTCORUploadCoordinator::create(Depende
 }
 
 RDTCORUploadCoordinator::RDTCORUploadCoordinator(Token, Dependencies dependencies)
-    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORUploadCoordinator")), deps_(std::move(dependencies)) {}
+    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORUploadCoordinator")),
+      deps_(std::move(dependencies)) {}
 
 RDTCORUploadCoordinator::~RDTCORUploadCoordinator() {
     if (timer_) timer_->invalidate();
@@ -51,11 +52,13 @@ void RDTCORUploadCoordinator::forceUploadForTarget(RDTCORTarget target) {
     std::weak_ptr<RDTCORUploadCoordinator> weak = shared_from_this();
     queue_->async([weak, target] {
         if (auto self = weak.lock())
-            self->uploadTargetsOnQueue({target}, self->uploadConditions() | RDTCORUploadConditionHighPriority);
+            self->uploadTargetsOnQueue({target},
+                                       self->uploadConditions() | RDTCORUploadConditionHighPriority);
     });
 }
 
-void RDTCORUploadCoordinator::uploadTargets(std::vector<RDTCORTarget> targets, RDTCORUploadConditions conditions) {
+void RDTCORUploadCoordinator::uploadTargets(std::vector<RDTCORTarget> targets,
+                                            RDTCORUploadConditions conditions) {
     std::weak_ptr<RDTCORUploadCoordinator> weak = shared_from_this();
     queue_->async([weak, targets = std::move(targets), conditions] {
         if (auto self = weak.lock()) self->uploadTargetsOnQueue(targets, conditions);
@@ -100,7 +103,8 @@ bool RDTCORUploadCoordinator::isTimerRunning() const {
 void RDTCORUploadCoordinator::timerFired() {
     if (deps_.application && deps_.application->isRunningInBackground()) return;
     std::vector<RDTCORTarget> targets;
-    for (const auto& [target, uploader] : deps_.registrar->targetToUploader()) targets.push_back(target);
+    for (const auto& [target, uploader] : deps_.registrar->targetToUploader())
+        targets.push_back(target);
     uploadTargetsOnQueue(targets, uploadConditions());
 }
 
@@ -114,8 +118,8 @@ void RDTCORUploadCoordinator::uploadTargetsOnQueue(const std::vector<RDTCORTarge
         if (!uploader || !uploader->readyToUploadTarget(target, conditions)) continue;
         auto prioritizer = deps_.registrar->prioritizerForTarget(target);
         if (!prioritizer) {
-            RDTCORLogWarning(RDTCORLogCodeNoPrioritizer, "A prioritizer should be registered for this target: %ld",
-                             target);
+            RDTCORLogWarning(RDTCORLogCodeNoPrioritizer,
+                             "A prioritizer should be registered for this target: %ld", target);
             continue;
         }
         auto package = prioritizer->uploadPackageWithTarget(target, conditions);
@@ -135,7 +139,8 @@ void RDTCORUploadCoordinator::clearInFlight(const RDTCORUploadPackage& package) 
     if (it != inFlight_.end() && it->second->packageID() == package.packageID()) inFlight_.erase(it);
 }
 
-void RDTCORUploadCoordinator::packageDelivered(std::shared_ptr<RDTCORUploadPackage> package, bool successful) {
+void RDTCORUploadCoordinator::packageDelivered(std::shared_ptr<RDTCORUploadPackage> package,
+                                               bool successful) {
     if (!package) return;
     std::weak_ptr<RDTCORUploadCoordinator> weak = shared_from_this();
     queue_->async([weak, package, successful] {
@@ -145,8 +150,8 @@ void RDTCORUploadCoordinator::packageDelivered(std::shared_ptr<RDTCORUploadPacka
         RDTCORTarget target = package->target();
         auto prioritizer = self->deps_.registrar->prioritizerForTarget(target);
         if (!prioritizer)
-            RDTCORLogWarning(RDTCORLogCodeNoPrioritizer, "A prioritizer should be registered for this target: %ld",
-                             target);
+            RDTCORLogWarning(RDTCORLogCodeNoPrioritizer,
+                             "A prioritizer should be registered for this target: %ld", target);
         else
             prioritizer->packageDelivered(package, successful);
         auto events = package->events();
@@ -158,7 +163,8 @@ void RDTCORUploadCoordinator::packageDelivered(std::shared_ptr<RDTCORUploadPacka
             else
                 RDTCORLogDebug("An event had a nil eventID: %@", *e);
         }
-        auto storage = package->storage() ? package->storage() : self->deps_.registrar->storageForTarget(target);
+        auto storage =
+            package->storage() ? package->storage() : self->deps_.registrar->storageForTarget(target);
         if (storage) storage->removeEvents(ids);
     });
 }
@@ -178,19 +184,25 @@ void RDTCORUploadCoordinator::packageExpired(std::shared_ptr<RDTCORUploadPackage
         // The events were not delivered and are still stored: offer them again, whatever the
         // prioritizer made of the expiry.
         if (prioritizer)
-            for (const auto& e : package->events()) prioritizer->prioritizeEvent(e->copy());
+            for (const auto& e : package->events())
+                prioritizer->prioritizeEvent(e->copy());
     });
 }
 
-void RDTCORUploadCoordinator::appWillForeground(RDTCORApplication&) { startTimer(); }
+void RDTCORUploadCoordinator::appWillForeground(RDTCORApplication&) {
+    startTimer();
+}
 
-void RDTCORUploadCoordinator::appWillBackground(RDTCORApplication&) { stopTimer(); }
+void RDTCORUploadCoordinator::appWillBackground(RDTCORApplication&) {
+    stopTimer();
+}
 
 void RDTCORUploadCoordinator::appWillTerminate(RDTCORApplication&) {
     queue_->sync([this] { stopTimerOnQueue(); });
 }
 
-std::map<RDTCORTarget, std::shared_ptr<RDTCORUploadPackage>> RDTCORUploadCoordinator::targetToInFlightPackages() const {
+std::map<RDTCORTarget, std::shared_ptr<RDTCORUploadPackage>>
+RDTCORUploadCoordinator::targetToInFlightPackages() const {
     std::map<RDTCORTarget, std::shared_ptr<RDTCORUploadPackage>> copy;
     queue_->sync([&] { copy = inFlight_; });
     return copy;
@@ -201,7 +213,8 @@ Value RDTCORUploadCoordinator::encodeToArchive() const {
     queue_->sync([&] {
         if (inFlight_.empty()) return;
         foundation::Dictionary table;
-        for (const auto& [target, package] : inFlight_) table[std::to_string(target)] = package->encodeToArchive();
+        for (const auto& [target, package] : inFlight_)
+            table[std::to_string(target)] = package->encodeToArchive();
         d[kInFlightKey] = Value(std::move(table));
     });
     return Value(std::move(d));
@@ -212,8 +225,9 @@ void RDTCORUploadCoordinator::decodeFromArchive(const Value& v, const std::set<u
     std::map<RDTCORTarget, std::shared_ptr<RDTCORUploadPackage>> table;
     if (const auto* archived = v[kInFlightKey].dictionary()) {
         for (const auto& [key, value] : *archived) {
-            auto package = RDTCORUploadPackage::decode(value, storageForTarget(value["RDTCORUploadPackageTargetKey"].intValue()),
-                                                       weak_from_this(), newEventID);
+            auto package = RDTCORUploadPackage::decode(
+                value, storageForTarget(value["RDTCORUploadPackageTargetKey"].intValue()), weak_from_this(),
+                newEventID);
             if (!package) continue;
             if (storedEventIDs) {
                 RDTCOREventSet kept;

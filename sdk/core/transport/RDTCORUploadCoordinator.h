@@ -24,7 +24,7 @@ class RDTCORUploadCoordinator : public RDTCORUploadPackageProtocol,
                                 public std::enable_shared_from_this<RDTCORUploadCoordinator> {
     struct Token {};
 
-public:
+  public:
     static constexpr double kTimerIntervalSeconds = 30.0;
     static constexpr double kTimerLeewaySeconds = 5.0;
 
@@ -68,7 +68,7 @@ public:
     void decodeFromArchive(const foundation::Value& v, const std::set<uint64_t>* storedEventIDs,
                            const std::function<uint64_t()>& newEventID = {});
 
-private:
+  private:
     void startTimerOnQueue();
     void stopTimerOnQueue();
     void timerFired();

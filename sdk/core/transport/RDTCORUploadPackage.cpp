@@ -33,9 +33,9 @@ std::shared_ptr<RDTCORUploadPackage> RDTCORUploadPackage::initWithTarget(RDTCORT
                           RDTCORUploadCoordinator::sharedInstance());
 }
 
-std::shared_ptr<RDTCORUploadPackage> RDTCORUploadPackage::initWithTarget(
-    RDTCORTarget target, std::shared_ptr<RDTCORStorageProtocol> storage,
-    std::weak_ptr<RDTCORUploadPackageProtocol> handler) {
+std::shared_ptr<RDTCORUploadPackage>
+RDTCORUploadPackage::initWithTarget(RDTCORTarget target, std::shared_ptr<RDTCORStorageProtocol> storage,
+                                    std::weak_ptr<RDTCORUploadPackageProtocol> handler) {
     auto p = std::make_shared<RDTCORUploadPackage>(Token{}, target, std::move(storage), std::move(handler),
                                                    nextPackageID++);
     p->deliverByTime_ = RDTCORClock::clockSnapshotInTheFuture(kDeliverWithinMillis);
@@ -43,18 +43,23 @@ std::shared_ptr<RDTCORUploadPackage> RDTCORUploadPackage::initWithTarget(
     return p;
 }
 
-RDTCORUploadPackage::RDTCORUploadPackage(Token, RDTCORTarget target, std::shared_ptr<RDTCORStorageProtocol> storage,
-                                         std::weak_ptr<RDTCORUploadPackageProtocol> handler, uint64_t packageID)
+RDTCORUploadPackage::RDTCORUploadPackage(Token, RDTCORTarget target,
+                                         std::shared_ptr<RDTCORStorageProtocol> storage,
+                                         std::weak_ptr<RDTCORUploadPackageProtocol> handler,
+                                         uint64_t packageID)
     : target_(target), storage_(std::move(storage)), handler_(std::move(handler)), packageID_(packageID) {}
 
-RDTCORUploadPackage::~RDTCORUploadPackage() { stopExpiryTimer(); }
+RDTCORUploadPackage::~RDTCORUploadPackage() {
+    stopExpiryTimer();
+}
 
 void RDTCORUploadPackage::startExpiryTimer() {
     // The timer holds the package weakly: a package nobody keeps is simply gone, and so is its timer.
     std::weak_ptr<RDTCORUploadPackage> weak = shared_from_this();
-    auto handle = transport::TimeSource::shared()->scheduleTimer(expiryQueue(), kExpiryCheckSeconds, true, [weak] {
-        if (auto self = weak.lock()) self->checkIfPackageIsExpired();
-    });
+    auto handle =
+        transport::TimeSource::shared()->scheduleTimer(expiryQueue(), kExpiryCheckSeconds, true, [weak] {
+            if (auto self = weak.lock()) self->checkIfPackageIsExpired();
+        });
     std::lock_guard lock(mutex_);
     timer_ = std::move(handle);
 }
@@ -109,7 +114,8 @@ void RDTCORUploadPackage::completeDelivery() {
     {
         std::lock_guard lock(mutex_);
         if (delivered_)
-            RDTCORLogWarning(RDTCORLogCodeCompletedTwice, "It's an API violation to call -completeDelivery twice.");
+            RDTCORLogWarning(RDTCORLogCodeCompletedTwice,
+                             "It's an API violation to call -completeDelivery twice.");
         delivered_ = true;
     }
     stopExpiryTimer();
@@ -155,19 +161,20 @@ bool RDTCORUploadPackage::operator==(const RDTCORUploadPackage& o) const {
     if (this == &o) return true;
     auto mine = events();
     auto theirs = o.events();
-    return mine.size() == theirs.size() &&
-           std::equal(mine.begin(), mine.end(), theirs.begin(), [](const auto& a, const auto& b) { return *a == *b; });
+    return mine.size() == theirs.size() && std::equal(mine.begin(), mine.end(), theirs.begin(),
+                                                      [](const auto& a, const auto& b) { return *a == *b; });
 }
 
 size_t RDTCORUploadPackage::hash() const {
     size_t h = 0;
-    for (const auto& e : events()) h ^= e->hash();
+    for (const auto& e : events())
+        h ^= e->hash();
     return h;
 }
 
 std::string RDTCORUploadPackage::description() const {
-    return foundation::format("<RDTCORUploadPackage: target=%ld events=%lu package=%lu>", target_, events().size(),
-                              packageID_);
+    return foundation::format("<RDTCORUploadPackage: target=%ld events=%lu package=%lu>", target_,
+                              events().size(), packageID_);
 }
 
 Value RDTCORUploadPackage::encodeToArchive() const {
@@ -176,7 +183,8 @@ Value RDTCORUploadPackage::encodeToArchive() const {
     bool handled;
     {
         std::lock_guard lock(mutex_);
-        for (const auto& e : events_) events.push_back(e->encodeToArchive());
+        for (const auto& e : events_)
+            events.push_back(e->encodeToArchive());
         deliverBy = deliverByTime_;
         handled = handled_;
     }
@@ -190,10 +198,10 @@ Value RDTCORUploadPackage::encodeToArchive() const {
     });
 }
 
-std::shared_ptr<RDTCORUploadPackage> RDTCORUploadPackage::decode(const Value& v,
-                                                                 std::shared_ptr<RDTCORStorageProtocol> storage,
-                                                                 std::weak_ptr<RDTCORUploadPackageProtocol> handler,
-                                                                 const std::function<uint64_t()>& newEventID) {
+std::shared_ptr<RDTCORUploadPackage>
+RDTCORUploadPackage::decode(const Value& v, std::shared_ptr<RDTCORStorageProtocol> storage,
+                            std::weak_ptr<RDTCORUploadPackageProtocol> handler,
+                            const std::function<uint64_t()>& newEventID) {
     if (!RDTCORArchiveIsObjectOfClass(v, "RDTCORUploadPackage") || !v[kTargetKey].isNumber()) return nullptr;
     auto package = initWithTarget(v[kTargetKey].intValue(), std::move(storage), std::move(handler));
     RDTCOREventSet events;

@@ -18,15 +18,15 @@ class TimerHandle;
 class RDTCORUploadPackage : public RDTCORCoding, public std::enable_shared_from_this<RDTCORUploadPackage> {
     struct Token {};
 
-public:
+  public:
     static constexpr int64_t kDeliverWithinMillis = 180000;
     static constexpr double kExpiryCheckSeconds = 5.0;
 
     // A package for the target with the shared registrar's storage and the shared coordinator as handler.
     static std::shared_ptr<RDTCORUploadPackage> initWithTarget(RDTCORTarget target);
-    static std::shared_ptr<RDTCORUploadPackage> initWithTarget(RDTCORTarget target,
-                                                               std::shared_ptr<RDTCORStorageProtocol> storage,
-                                                               std::weak_ptr<RDTCORUploadPackageProtocol> handler);
+    static std::shared_ptr<RDTCORUploadPackage>
+    initWithTarget(RDTCORTarget target, std::shared_ptr<RDTCORStorageProtocol> storage,
+                   std::weak_ptr<RDTCORUploadPackageProtocol> handler);
 
     RDTCORUploadPackage(Token, RDTCORTarget target, std::shared_ptr<RDTCORStorageProtocol> storage,
                         std::weak_ptr<RDTCORUploadPackageProtocol> handler, uint64_t packageID);
@@ -65,7 +65,7 @@ public:
                                                        std::weak_ptr<RDTCORUploadPackageProtocol> handler,
                                                        const std::function<uint64_t()>& newEventID = {});
 
-private:
+  private:
     void startExpiryTimer();
     void stopExpiryTimer();
     // The copy the handler is given: already handled and without a timer, so it can never report again.

@@ -33,7 +33,8 @@ bool StorageJournal::open() {
 std::vector<foundation::Value> StorageJournal::readAll(bool* damagedTail) {
     std::vector<foundation::Value> records;
     if (damagedTail) *damagedTail = false;
-    auto bytes = foundation::fileExists(path_) ? foundation::readFile(path_) : std::optional<foundation::Data>();
+    auto bytes =
+        foundation::fileExists(path_) ? foundation::readFile(path_) : std::optional<foundation::Data>();
     if (!bytes) return records;
     size_t offset = 0;
     while (offset < bytes->size()) {

@@ -13,7 +13,7 @@
 namespace transport {
 
 class StorageJournal {
-public:
+  public:
     explicit StorageJournal(std::string path);
     ~StorageJournal();
     StorageJournal(const StorageJournal&) = delete;
@@ -31,7 +31,7 @@ public:
     uint64_t size() const { return size_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     bool open();
     std::string path_;
     int fd_ = -1;

@@ -29,18 +29,18 @@ int64_t readBootTimeMicros() {
 }
 
 class QueueTimer final : public TimerHandle {
-public:
+  public:
     explicit QueueTimer(std::shared_ptr<foundation::Timer> t) : timer_(std::move(t)) {}
     ~QueueTimer() override = default;
     void invalidate() override { timer_->invalidate(); }
     bool isValid() const override { return timer_->isValid(); }
 
-private:
+  private:
     std::shared_ptr<foundation::Timer> timer_;
 };
 
 class SystemTimeSource final : public TimeSource {
-public:
+  public:
     int64_t wallClockMicros() const override {
         struct timeval tv;
         gettimeofday(&tv, nullptr);
@@ -52,8 +52,8 @@ public:
     }
     std::shared_ptr<TimerHandle> scheduleTimer(foundation::QueuePtr queue, double interval, bool repeats,
                                                foundation::Task fire) override {
-        return std::make_shared<QueueTimer>(foundation::Timer::schedule(std::move(queue), interval, repeats,
-                                                                        std::move(fire)));
+        return std::make_shared<QueueTimer>(
+            foundation::Timer::schedule(std::move(queue), interval, repeats, std::move(fire)));
     }
 };
 

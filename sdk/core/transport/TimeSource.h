@@ -9,14 +9,14 @@
 namespace transport {
 
 class TimerHandle {
-public:
+  public:
     virtual ~TimerHandle() = default;
     virtual void invalidate() = 0;
     virtual bool isValid() const = 0;
 };
 
 class TimeSource {
-public:
+  public:
     virtual ~TimeSource() = default;
     // Wall-clock time in microseconds since 1970-01-01 UTC.
     virtual int64_t wallClockMicros() const = 0;

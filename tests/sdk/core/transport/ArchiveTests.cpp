@@ -102,7 +102,8 @@ TEST_CASE("archives are written atomically and read back by class", "[transport]
         Data framed = transport::codec::frame(body);
         CHECK_FALSE(transport::codec::unframe(framed));
         Data deep;
-        for (int i = 0; i < 200; ++i) deep.insert(deep.end(), {'a', 1});
+        for (int i = 0; i < 200; ++i)
+            deep.insert(deep.end(), {'a', 1});
         deep.push_back('n');
         CHECK_FALSE(transport::codec::decodeValue(deep.data(), deep.size()));
     }

@@ -187,22 +187,24 @@ TEST_CASE("events archive in the current and the older formats", "[transport][ev
     }
     SECTION("things that are not events are refused with a reason") {
         std::string why;
-        CHECK_FALSE(RDTCOREvent::decode(Value(Dictionary{{"$class", "RDTCOREvent"}, {"_target", 1}}), newID, &why));
+        CHECK_FALSE(
+            RDTCOREvent::decode(Value(Dictionary{{"$class", "RDTCOREvent"}, {"_target", 1}}), newID, &why));
         CHECK(why == "no mapping ID");
-        CHECK_FALSE(RDTCOREvent::decode(Value(Dictionary{{"$class", "RDTCOREvent"}, {"_mappingID", "1"}, {"_target", 0}}),
-                                        newID, &why));
+        CHECK_FALSE(RDTCOREvent::decode(
+            Value(Dictionary{{"$class", "RDTCOREvent"}, {"_mappingID", "1"}, {"_target", 0}}), newID, &why));
         CHECK_FALSE(RDTCOREvent::decode(Value(Dictionary{{"$class", "Other"}}), newID));
         CHECK_FALSE(RDTCOREvent::decode(Value(42), newID));
     }
     SECTION("only plain event file names are taken as payload files") {
         CHECK(RDTCORIsSafePayloadFileName("event-12"));
-        for (auto bad : {"", "event-", "../event-1", "event-1/../../x", "count", "RDTCORFlatFileStorageArchive",
-                         "event-..", "/etc/passwd"})
+        for (auto bad : {"", "event-", "../event-1", "event-1/../../x", "count",
+                         "RDTCORFlatFileStorageArchive", "event-..", "/etc/passwd"})
             CHECK_FALSE(RDTCORIsSafePayloadFileName(bad));
     }
 }
 
-TEST_CASE("the event-ID counter persists and never restarts below a stored ID", "[transport][event][counter]") {
+TEST_CASE("the event-ID counter persists and never restarts below a stored ID",
+          "[transport][event][counter]") {
     TempDir dir;
     std::string root = dir.path + "/events";
     {

@@ -22,7 +22,8 @@ std::set<std::string> filesIn(const std::string& dir) {
 }
 } // namespace
 
-TEST_CASE("stored events are payload files plus archive entries that outlive the process", "[transport][storage]") {
+TEST_CASE("stored events are payload files plus archive entries that outlive the process",
+          "[transport][storage]") {
     StorageRig rig;
     auto a = rig.event("first", RDTCORTargetCCT);
     auto b = rig.event("second", RDTCORTargetFLL);
@@ -115,6 +116,30 @@ TEST_CASE("a store without a completion is archived too", "[transport][storage]"
     CHECK(rig.storage->storedEvents().count(*e->eventID()) == 1);
 }
 
+TEST_CASE("a burst of stores is archived and saved once, and completes only when archived",
+          "[transport][storage]") {
+    StorageRig rig;
+    // Hold the storage's queue so the whole burst is queued before any of it runs.
+    std::promise<void> release;
+    auto gate = release.get_future().share();
+    rig.storage->storageQueue()->async([gate] { gate.wait(); });
+    std::atomic<int> done{0};
+    std::vector<uint64_t> ids;
+    for (int i = 0; i < 20; ++i) {
+        auto e = rig.event("burst " + std::to_string(i), RDTCORTargetCSH, RDTCOREventQoSFast);
+        ids.push_back(*e->eventID());
+        rig.storage->storeEvent(e, [&](bool written, foundation::ErrorPtr) { done += written; });
+    }
+    release.set_value();
+    rig.storage->waitUntilPersisted();
+    rig.coordinator->coordinationQueue()->drain();
+    CHECK(done == 20);
+    CHECK(rig.prioritizer->saves == 1);
+    CHECK(rig.uploader->asked().size() == 1); // one forced upload for the target, not twenty
+    rig.relaunch();
+    CHECK(rig.storage->storedEvents().size() == 20);
+}
+
 TEST_CASE("events that cannot be stored are reported so and leave nothing behind", "[transport][storage]") {
     StorageRig rig;
     foundation::LogCapture log;
@@ -152,7 +177,8 @@ TEST_CASE("events that cannot be stored are reported so and leave nothing behind
     CHECK(rig.app->openBackgroundTaskCount() == 0);
 }
 
-TEST_CASE("tier 4 forces an upload of its target right after it is stored", "[transport][storage][coordinator]") {
+TEST_CASE("tier 4 forces an upload of its target right after it is stored",
+          "[transport][storage][coordinator]") {
     StorageRig rig;
     SECTION("tier 4") {
         REQUIRE(rig.store(rig.event("urgent", RDTCORTargetCSH, RDTCOREventQoSFast)).written);
@@ -170,7 +196,8 @@ TEST_CASE("tier 4 forces an upload of its target right after it is stored", "[tr
     }
 }
 
-TEST_CASE("the archive is rewritten and its change log emptied when the log outgrows it", "[transport][storage]") {
+TEST_CASE("the archive is rewritten and its change log emptied when the log outgrows it",
+          "[transport][storage]") {
     StorageRig rig;
     std::vector<uint64_t> ids;
     for (int i = 0; i < 120; ++i) {
@@ -179,7 +206,7 @@ TEST_CASE("the archive is rewritten and its change log emptied when the log outg
         ids.push_back(*e->eventID());
         rig.storage->storeEvent(e, nullptr);
     }
-    rig.storage->removeEvents({ids[0], ids[1]});
+    rig.storage->removeEvents({ids[0], ids[1]}); // queued after their stores, maybe before their archiving
     rig.storage->waitUntilPersisted();
     CHECK(fs::file_size(rig.storage->journalFilePath()) < 256 * 1024 + 8 * 1024);
     CHECK(fs::file_size(rig.storage->archiveFilePath()) > 200 * 1024);
@@ -195,13 +222,15 @@ TEST_CASE("damaged files give log lines and a working storage", "[transport][sto
     auto a = rig.event("aaaa");
     auto b = rig.event("bbbb");
     auto c = rig.event("cccc");
-    for (auto& e : {a, b, c}) REQUIRE(rig.store(e).written);
+    for (auto& e : {a, b, c})
+        REQUIRE(rig.store(e).written);
     rig.storage->appWillTerminate(*rig.app); // everything in the archive proper
     rig.close();
     foundation::LogCapture log;
 
     SECTION("a damaged archive") {
-        foundation::writeFileAtomically(rig.root + "/RDTCORFlatFileStorageArchive", std::string("RDTA\x01garbage"));
+        foundation::writeFileAtomically(rig.root + "/RDTCORFlatFileStorageArchive",
+                                        std::string("RDTA\x01garbage"));
         rig.open();
         CHECK(log.contains("[I-RDTCOR001007] The archive"));
         CHECK(rig.storage->storedEvents().empty());
@@ -279,13 +308,12 @@ TEST_CASE("paths and keys from outside cannot leave the transport's folder", "[t
         return e->encodeToArchive();
     };
     foundation::writeFileAtomically(rig.root + "/event-3", std::string("fine"));
-    Value storage(Dictionary{
-        {"$class", "RDTCORFlatFileStorage"},
-        {"RDTCORStorageStoredEventsKey",
-         Value(Dictionary{{"1", archived(1, "../victim")},
-                          {"2", archived(2, "count")},
-                          {"3", archived(3, "event-3")},
-                          {"4", archived(4, "event-3")}})}});
+    Value storage(
+        Dictionary{{"$class", "RDTCORFlatFileStorage"},
+                   {"RDTCORStorageStoredEventsKey", Value(Dictionary{{"1", archived(1, "../victim")},
+                                                                     {"2", archived(2, "count")},
+                                                                     {"3", archived(3, "event-3")},
+                                                                     {"4", archived(4, "event-3")}})}});
     REQUIRE(RDTCOREncodeArchiveValue(storage, rig.root + "/RDTCORFlatFileStorageArchive"));
     foundation::LogCapture log;
     rig.open();
@@ -301,10 +329,12 @@ TEST_CASE("paths and keys from outside cannot leave the transport's folder", "[t
     SECTION("library data keys name one file inside the library folder") {
         auto storeData = [&](const std::string& key) {
             std::promise<foundation::ErrorPtr> done;
-            rig.storage->storeLibraryData(foundation::Data{1, 2}, key, [&](foundation::ErrorPtr e) { done.set_value(e); });
+            rig.storage->storeLibraryData(foundation::Data{1, 2}, key,
+                                          [&](foundation::ErrorPtr e) { done.set_value(e); });
             return done.get_future().get();
         };
-        for (auto bad : {"", ".", "..", "../victim", "a/b", "/etc/passwd"}) CHECK(storeData(bad));
+        for (auto bad : {"", ".", "..", "../victim", "a/b", "/etc/passwd"})
+            CHECK(storeData(bad));
         CHECK(foundation::readTextFile(rig.dir.path + "/victim") == std::optional<std::string>("keep me"));
         CHECK_FALSE(storeData("settings"));
         CHECK(fs::exists(rig.storage->libraryDataDirectory() + "/settings"));
@@ -346,7 +376,8 @@ TEST_CASE("library data is stored, read and removed by key", "[transport][storag
     CHECK_FALSE(read("k").first);
 }
 
-TEST_CASE("an archive from before an upgrade decodes its ordered set of events", "[transport][storage][archive]") {
+TEST_CASE("an archive from before an upgrade decodes its ordered set of events",
+          "[transport][storage][archive]") {
     StorageRig rig;
     rig.close();
     foundation::writeFileAtomically(rig.root + "/event-5", std::string("five"));

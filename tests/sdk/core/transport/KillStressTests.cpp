@@ -31,20 +31,22 @@ constexpr const char* kLogVariable = "ZARUVEDEZ_STRESS_LOG";
 // Each event's payload follows from its ID, so a reader can tell a whole file from a damaged one.
 foundation::Data payloadFor(uint64_t id) {
     foundation::Data d(1 + (id * 7919) % 3000);
-    for (size_t i = 0; i < d.size(); ++i) d[i] = uint8_t(id * 31 + i);
+    for (size_t i = 0; i < d.size(); ++i)
+        d[i] = uint8_t(id * 31 + i);
     return d;
 }
 
 class LineLog {
-public:
+  public:
     explicit LineLog(const char* path) : fd_(::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644)) {}
     ~LineLog() { ::close(fd_); }
     void write(char kind, uint64_t id) {
         std::string line = std::string(1, kind) + " " + std::to_string(id) + "\n";
-        [[maybe_unused]] auto n = ::write(fd_, line.data(), line.size()); // one write: a line is whole or absent
+        [[maybe_unused]] auto n =
+            ::write(fd_, line.data(), line.size()); // one write: a line is whole or absent
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -78,16 +80,15 @@ RunLog readRunLog(const std::string& path) {
 TEST_CASE("transport storing process for the kill test", "[.][stress-child]") {
     const char* root = std::getenv(kRootVariable);
     const char* logPath = std::getenv(kLogVariable);
-    REQUIRE(root);
-    REQUIRE(logPath);
+    if (!root || !logPath) return; // only ever run by the kill test
     LineLog log(logPath);
     auto counter = std::make_shared<transport::EventIDCounter>(root);
     auto app = std::make_shared<RDTCORApplication>(std::make_shared<foundation::NotificationCenter>());
     auto storage = RDTCORFlatFileStorage::create({root, nullptr, {}, app, counter});
 
     std::mutex m;
-    std::vector<uint64_t> confirmed;        // stored, not yet chosen for removal
-    std::vector<uint64_t> removalsAsked;    // in the order asked
+    std::vector<uint64_t> confirmed;     // stored, not yet chosen for removal
+    std::vector<uint64_t> removalsAsked; // in the order asked
     size_t removalsLogged = 0;
     std::mt19937_64 rng(uint64_t(::getpid()));
 
@@ -116,7 +117,8 @@ TEST_CASE("transport storing process for the kill test", "[.][stress-child]") {
                     log.write('S', id);
                     confirmed.push_back(id);
                 }
-                for (; removalsLogged < removalsBefore; ++removalsLogged) log.write('R', removalsAsked[removalsLogged]);
+                for (; removalsLogged < removalsBefore; ++removalsLogged)
+                    log.write('R', removalsAsked[removalsLogged]);
                 if (last) burstDone.set_value();
             });
         }
@@ -182,7 +184,8 @@ TEST_CASE("a storing process killed at any moment loses nothing it reported and 
         // The archive decodes.
         foundation::ErrorPtr error;
         if (fs::exists(root + "/RDTCORFlatFileStorageArchive"))
-            CHECK(RDTCORDecodeArchive("RDTCORFlatFileStorage", root + "/RDTCORFlatFileStorageArchive", nullptr, &error));
+            CHECK(RDTCORDecodeArchive("RDTCORFlatFileStorage", root + "/RDTCORFlatFileStorageArchive",
+                                      nullptr, &error));
         CHECK_FALSE(error);
 
         // The next start.
@@ -194,8 +197,10 @@ TEST_CASE("a storing process killed at any moment loses nothing it reported and 
         everRemoved.insert(log.removed.begin(), log.removed.end());
         for (uint64_t id : everStored)
             if (!everAskedRemoved.count(id)) CHECK(stored.count(id) == 1); // reported stored: still there
-        for (uint64_t id : everRemoved) CHECK(stored.count(id) == 0);      // removed: never back
-        std::set<std::string> expected{"RDTCORFlatFileStorageArchive", "RDTCORFlatFileStorageJournal", "count"};
+        for (uint64_t id : everRemoved)
+            CHECK(stored.count(id) == 0); // removed: never back
+        std::set<std::string> expected{"RDTCORFlatFileStorageArchive", "RDTCORFlatFileStorageJournal",
+                                       "count"};
         for (const auto& [id, event] : stored) {
             CHECK(event->RDTFilePath() == std::optional<std::string>("event-" + std::to_string(id)));
             CHECK(foundation::readFile(root + "/event-" + std::to_string(id)) == payloadFor(id));

@@ -18,13 +18,15 @@ using namespace transporttest;
 
 TEST_CASE("the transport log prints warnings and errors only, with its tag and code", "[transport][log]") {
     foundation::LogCapture log;
-    RDTCORLog(1003, RDTCORLoggingLevelWarnings, "A prioritizer should be registered for this target: %@", "x");
+    RDTCORLog(1003, RDTCORLoggingLevelWarnings, "A prioritizer should be registered for this target: %@",
+              "x");
     RDTCORLog(7, RDTCORLoggingLevelErrors, "boom %d", 5);
     RDTCORLog(4, RDTCORLoggingLevelNotice, "not shown");
     RDTCORLogDebug("never shown %@", "either");
     auto lines = log.lines();
     REQUIRE(lines.size() == 2);
-    CHECK(lines[0] == "[RuvaraDataTransport][I-RDTCOR001003] A prioritizer should be registered for this target: x");
+    CHECK(lines[0] ==
+          "[RuvaraDataTransport][I-RDTCOR001003] A prioritizer should be registered for this target: x");
     CHECK(lines[1] == "[RuvaraDataTransport][I-RDTCOR000007] boom 5");
 }
 
@@ -34,7 +36,8 @@ TEST_CASE("the transport folder lives in the caches of the app's home", "[transp
     CHECK(std::filesystem::is_directory(root));
 }
 
-TEST_CASE("reachability flags map to upload conditions and network kinds", "[transport][platform][reachability]") {
+TEST_CASE("reachability flags map to upload conditions and network kinds",
+          "[transport][platform][reachability]") {
     CHECK(RDTCORFlagsReachable(2));
     CHECK_FALSE(RDTCORFlagsReachable(6)); // a connection must still be made
     CHECK_FALSE(RDTCORFlagsReachable(0)); // no flags: not reachable
@@ -58,11 +61,13 @@ TEST_CASE("Linux routes and interfaces give the reachability flags", "[transport
     auto write = [&](const std::string& rel, const std::string& text) {
         REQUIRE(foundation::writeFileAtomically(dir.path + "/" + rel, text));
     };
-    const std::string header = "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
+    const std::string header =
+        "Iface\tDestination\tGateway \tFlags\tRefCnt\tUse\tMetric\tMask\t\tMTU\tWindow\tIRTT\n";
     auto interface = [&](const std::string& name, const std::string& state, const std::string& devtype = "") {
         write("sys/" + name + "/operstate", state + "\n");
         write("sys/" + name + "/flags", state == "up" ? "0x1003\n" : "0x1002\n");
-        write("sys/" + name + "/uevent", "INTERFACE=" + name + "\n" + (devtype.empty() ? "" : "DEVTYPE=" + devtype + "\n"));
+        write("sys/" + name + "/uevent",
+              "INTERFACE=" + name + "\n" + (devtype.empty() ? "" : "DEVTYPE=" + devtype + "\n"));
     };
 
     SECTION("no route file, or no default route: nothing reachable") {
@@ -91,16 +96,20 @@ TEST_CASE("Linux routes and interfaces give the reachability flags", "[transport
     }
     SECTION("an IPv6-only default route counts; reject routes and loopback do not") {
         std::string zeros(32, '0');
-        write("proc/ipv6_route", zeros + " 00 " + zeros + " 00 " + zeros + " ffffffff 00000001 00000000 00200200       lo\n");
+        write("proc/ipv6_route",
+              zeros + " 00 " + zeros + " 00 " + zeros + " ffffffff 00000001 00000000 00200200       lo\n");
         interface("lo", "unknown");
         CHECK(transport::probeReachabilityFlags(paths) == 0);
-        write("proc/ipv6_route", zeros + " 00 " + zeros + " 00 fe800000000000000000000000000001 00000400 00000001 00000000 00000003     eth1\n");
+        write("proc/ipv6_route",
+              zeros + " 00 " + zeros +
+                  " 00 fe800000000000000000000000000001 00000400 00000001 00000000 00000003     eth1\n");
         interface("eth1", "up");
         CHECK(transport::probeReachabilityFlags(paths) == 2);
     }
 }
 
-TEST_CASE("reachability keeps the latest delivered flags, including none", "[transport][platform][reachability]") {
+TEST_CASE("reachability keeps the latest delivered flags, including none",
+          "[transport][platform][reachability]") {
     std::atomic<uint32_t> probed{2};
     RDTCORReachability reachability([&] { return probed.load(); }, false);
     CHECK(reachability.flags() == 2);
@@ -113,6 +122,15 @@ TEST_CASE("reachability keeps the latest delivered flags, including none", "[tra
     SECTION("the shared monitor answers from the real system") {
         uint32_t flags = RDTCORReachability::currentFlags();
         CHECK((flags == 0 || (flags & 2)));
+    }
+    SECTION("a change watcher starts and stops cleanly") {
+        std::atomic<int> changes{0};
+        {
+            transport::RouteMonitor monitor([&] { ++changes; });
+            RDTCORReachability watched([&] { return probed.load(); }, true);
+            CHECK(watched.flags() == 2);
+        }
+        CHECK(changes >= 0);
     }
 }
 
@@ -190,7 +208,8 @@ TEST_CASE("the life-cycle fan-out tells each part in order", "[transport][platfo
     center->post(kUIApplicationDidEnterBackgroundNotification);
     center->post(kUIApplicationWillEnterForegroundNotification);
     center->post(kUIApplicationWillTerminateNotification);
-    CHECK(log == std::vector<std::string>{"transformer:background", "coordinator:background", "registrar:background",
-                                          "transformer:foreground", "coordinator:foreground", "registrar:foreground",
-                                          "transformer:terminate", "coordinator:terminate", "registrar:terminate"});
+    CHECK(log ==
+          std::vector<std::string>{"transformer:background", "coordinator:background", "registrar:background",
+                                   "transformer:foreground", "coordinator:foreground", "registrar:foreground",
+                                   "transformer:terminate", "coordinator:terminate", "registrar:terminate"});
 }

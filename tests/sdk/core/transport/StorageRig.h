@@ -71,7 +71,8 @@ struct StorageRig {
         });
         return done.get_future().get();
     }
-    std::shared_ptr<RDTCOREvent> event(const std::string& payload = "payload", RDTCORTarget target = RDTCORTargetCCT,
+    std::shared_ptr<RDTCOREvent> event(const std::string& payload = "payload",
+                                       RDTCORTarget target = RDTCORTargetCCT,
                                        RDTCOREventQoS tier = RDTCOREventQoSDefault) {
         return makeEvent(counter->next(), payload, target, tier);
     }

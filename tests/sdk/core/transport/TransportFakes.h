@@ -27,7 +27,7 @@ struct TempDir {
 };
 
 class ManualTimeSource : public transport::TimeSource {
-public:
+  public:
     explicit ManualTimeSource(int64_t wallMicros = 1700000000000000, int64_t bootMicros = 1699990000000000)
         : wall_(wallMicros), boot_(bootMicros) {}
 
@@ -44,8 +44,8 @@ public:
         boot_ = micros;
     }
 
-    std::shared_ptr<transport::TimerHandle> scheduleTimer(foundation::QueuePtr queue, double interval, bool repeats,
-                                                          foundation::Task fire) override {
+    std::shared_ptr<transport::TimerHandle> scheduleTimer(foundation::QueuePtr queue, double interval,
+                                                          bool repeats, foundation::Task fire) override {
         auto t = std::make_shared<Timer>();
         std::lock_guard lock(mutex_);
         t->queue = std::move(queue);
@@ -89,10 +89,11 @@ public:
 
     size_t liveTimers() const {
         std::lock_guard lock(mutex_);
-        return size_t(std::count_if(timers_.begin(), timers_.end(), [](const auto& t) { return t->isValid(); }));
+        return size_t(
+            std::count_if(timers_.begin(), timers_.end(), [](const auto& t) { return t->isValid(); }));
     }
 
-private:
+  private:
     struct Timer : transport::TimerHandle {
         foundation::QueuePtr queue;
         int64_t interval = 0;
@@ -111,7 +112,7 @@ private:
 
 // Installs a manual clock for the scope of a test.
 class ManualClock {
-public:
+  public:
     ManualClock() : source(std::make_shared<ManualTimeSource>()) { transport::TimeSource::setShared(source); }
     ~ManualClock() { transport::TimeSource::setShared(nullptr); }
     ManualTimeSource* operator->() { return source.get(); }
@@ -119,7 +120,7 @@ public:
 };
 
 class BytesObject : public RDTCOREventDataObject {
-public:
+  public:
     explicit BytesObject(foundation::Data b) : bytes(std::move(b)) {}
     explicit BytesObject(const std::string& s) : bytes(s.begin(), s.end()) {}
     foundation::Data transportBytes() override { return bytes; }
@@ -139,7 +140,7 @@ inline std::shared_ptr<RDTCOREvent> makeEvent(uint64_t id, const std::string& pa
 // Keeps every prioritized event until a package holding it is delivered; expiry drops the events
 // as a successful delivery would, the way the real prioritizer has been described.
 class FakePrioritizer : public RDTCORPrioritizer {
-public:
+  public:
     std::shared_ptr<RDTCORStorageProtocol> storage;
     std::weak_ptr<RDTCORUploadPackageProtocol> handler;
 
@@ -163,12 +164,14 @@ public:
         std::lock_guard lock(mutex);
         (successful ? delivered : retried)++;
         if (successful)
-            for (const auto& e : package->events()) events.erase(e);
+            for (const auto& e : package->events())
+                events.erase(e);
     }
     void packageExpired(std::shared_ptr<RDTCORUploadPackage> package) override {
         std::lock_guard lock(mutex);
         ++expired;
-        for (const auto& e : package->events()) events.erase(e);
+        for (const auto& e : package->events())
+            events.erase(e);
     }
     size_t pending() {
         std::lock_guard lock(mutex);
@@ -187,7 +190,7 @@ public:
 };
 
 class FakeUploader : public RDTCORUploader {
-public:
+  public:
     bool readyToUploadTarget(RDTCORTarget, RDTCORUploadConditions conditions) override {
         std::lock_guard lock(mutex);
         readyAsked.push_back(conditions);

@@ -137,7 +137,8 @@ TEST_CASE("a send that cannot reach a storage completes with failure", "[transpo
     foundation::LogCapture log;
 
     SECTION("a transformer that drops the event: no, without an error") {
-        auto tr = rig.transport({std::make_shared<Stamp>(1), std::make_shared<Drop>(), std::make_shared<Stamp>(2)});
+        auto tr =
+            rig.transport({std::make_shared<Stamp>(1), std::make_shared<Drop>(), std::make_shared<Stamp>(2)});
         auto out = rig.send(*tr, tr->eventForTransport());
         CHECK_FALSE(out.written);
         CHECK_FALSE(out.error);
@@ -170,7 +171,8 @@ namespace {
 struct Everything : RDTCORPrioritizer, RDTCORUploader {
     explicit Everything(std::vector<std::string>& log, std::string name) : log(log), name(std::move(name)) {}
     void prioritizeEvent(std::shared_ptr<RDTCOREvent>) override {}
-    std::shared_ptr<RDTCORUploadPackage> uploadPackageWithTarget(RDTCORTarget, RDTCORUploadConditions) override {
+    std::shared_ptr<RDTCORUploadPackage> uploadPackageWithTarget(RDTCORTarget,
+                                                                 RDTCORUploadConditions) override {
         return nullptr;
     }
     bool readyToUploadTarget(RDTCORTarget, RDTCORUploadConditions) override { return false; }
@@ -210,7 +212,8 @@ TEST_CASE("the transformer's terminate waits for queued events", "[transport][tr
     Rig rig;
     rig.registrar->registerStorage(rig.storage, RDTCORTargetFLL);
     auto tr = rig.transport();
-    for (int i = 0; i < 20; ++i) tr->sendDataEvent(tr->eventForTransport());
+    for (int i = 0; i < 20; ++i)
+        tr->sendDataEvent(tr->eventForTransport());
     rig.transformer->appWillTerminate(*rig.app);
     std::lock_guard lock(rig.storage->m);
     CHECK(rig.storage->events.size() == 20);

@@ -42,11 +42,13 @@ TEST_CASE("upload conditions follow the reachability flags", "[transport][coordi
     CHECK(c.coordinator().storageForTarget(RDTCORTargetCCT) == c.rig.storage);
 }
 
-TEST_CASE("in the foreground the timer uploads at start and then every 30 seconds", "[transport][coordinator]") {
+TEST_CASE("in the foreground the timer uploads at start and then every 30 seconds",
+          "[transport][coordinator]") {
     CoordinatorRig c;
     c.coordinator().startTimer();
     c.settle();
-    CHECK(c.rig.uploader->asked().size() == 3); // the first check runs at once, for each target with an uploader
+    CHECK(c.rig.uploader->asked().size() ==
+          3); // the first check runs at once, for each target with an uploader
     REQUIRE(c.rig.store(c.rig.event("later")).written);
     c.settle();
     CHECK(c.uploads() == 0); // tier 3 waits for the timer
@@ -131,13 +133,15 @@ TEST_CASE("without network nothing is uploaded, forced or not", "[transport][coo
     }
 }
 
-TEST_CASE("a forced upload asks with the high-priority bit, once per target in flight", "[transport][coordinator]") {
+TEST_CASE("a forced upload asks with the high-priority bit, once per target in flight",
+          "[transport][coordinator]") {
     CoordinatorRig c;
     REQUIRE(c.rig.store(c.rig.event("a", RDTCORTargetCSH, RDTCOREventQoSFast)).written);
     REQUIRE(c.rig.store(c.rig.event("b", RDTCORTargetCSH, RDTCOREventQoSFast)).written);
     c.settle();
     REQUIRE(c.uploads() >= 1);
-    CHECK(c.rig.uploader->asked().front() == (RDTCORUploadConditionWifiData | RDTCORUploadConditionHighPriority));
+    CHECK(c.rig.uploader->asked().front() ==
+          (RDTCORUploadConditionWifiData | RDTCORUploadConditionHighPriority));
     SECTION("an uploader that is not ready gets nothing") {
         auto first = c.rig.uploader->packages()[0];
         first->completeDelivery();
@@ -150,7 +154,8 @@ TEST_CASE("a forced upload asks with the high-priority bit, once per target in f
     }
 }
 
-TEST_CASE("delivery removes the events, while retry and expiry keep them for a later upload", "[transport][coordinator][package]") {
+TEST_CASE("delivery removes the events, while retry and expiry keep them for a later upload",
+          "[transport][coordinator][package]") {
     CoordinatorRig c;
     auto e1 = c.rig.event("one");
     auto e2 = c.rig.event("two");
@@ -225,7 +230,8 @@ TEST_CASE("delivery removes the events, while retry and expiry keep them for a l
     }
 }
 
-TEST_CASE("an empty package is completed at once and nothing goes in flight", "[transport][coordinator][package]") {
+TEST_CASE("an empty package is completed at once and nothing goes in flight",
+          "[transport][coordinator][package]") {
     CoordinatorRig c;
     c.coordinator().uploadTargets({RDTCORTargetFLL}, RDTCORUploadConditionWifiData);
     c.settle();
@@ -236,7 +242,8 @@ TEST_CASE("an empty package is completed at once and nothing goes in flight", "[
 
 TEST_CASE("upload packages: copies, equality and their archive", "[transport][package]") {
     ManualClock clock;
-    auto p = RDTCORUploadPackage::initWithTarget(RDTCORTargetFLL, nullptr, std::weak_ptr<RDTCORUploadPackageProtocol>());
+    auto p = RDTCORUploadPackage::initWithTarget(RDTCORTargetFLL, nullptr,
+                                                 std::weak_ptr<RDTCORUploadPackageProtocol>());
     p->setEvents({makeEvent(1), makeEvent(2)});
     CHECK(p->deliverByTime().timeMillis() == RDTCORClock::snapshot().timeMillis() + 180000);
     CHECK(p->isExpiryTimerRunning());
@@ -256,7 +263,8 @@ TEST_CASE("upload packages: copies, equality and their archive", "[transport][pa
         CHECK(clock->liveTimers() == timers - 1);
     }
     SECTION("archive round trip") {
-        auto back = RDTCORUploadPackage::decode(p->encodeToArchive(), nullptr, std::weak_ptr<RDTCORUploadPackageProtocol>());
+        auto back = RDTCORUploadPackage::decode(p->encodeToArchive(), nullptr,
+                                                std::weak_ptr<RDTCORUploadPackageProtocol>());
         REQUIRE(back);
         CHECK(back->target() == RDTCORTargetFLL);
         CHECK(*back == *p);
@@ -265,7 +273,8 @@ TEST_CASE("upload packages: copies, equality and their archive", "[transport][pa
     }
 }
 
-TEST_CASE("the coordinator's in-flight table goes into the storage's archive", "[transport][coordinator][archive]") {
+TEST_CASE("the coordinator's in-flight table goes into the storage's archive",
+          "[transport][coordinator][archive]") {
     CoordinatorRig c;
     SECTION("with no package in flight the table comes back empty") {
         auto v = c.coordinator().encodeToArchive();

@@ -1,0 +1,134 @@
+#include "app/shell/PatientRegistration.h"
+
+#include <optional>
+
+#include "app/store/SQDatabase.h"
+#include "platform/foundation/Log.h"
+
+namespace shell {
+
+namespace {
+
+// The postal code is ASCII digits once it passed the form's check; count characters all the same.
+size_t utf8Prefix(const std::string& s, size_t characters) {
+    size_t i = 0;
+    while (i < s.size() && characters > 0) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        i += c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : 4;
+        --characters;
+    }
+    return std::min(i, s.size());
+}
+
+// Whether the patient already has its row; none when the count itself failed.
+std::optional<bool> hasRow(SQDatabase& db, const char* sql, const std::string& pid) {
+    auto rs = db.executeQuery(sql, pid);
+    if (!rs) return std::nullopt;
+    foundation::ErrorPtr error;
+    if (!rs->nextWithError(&error)) return std::nullopt;
+    const bool exists = rs->stringForColumn("COUNT(*)").value_or("0") != "0";
+    rs->close();
+    return exists;
+}
+
+bool writeRows(SQDatabase& db, const PatientEntry& e) {
+    auto master = hasRow(db, "SELECT COUNT(*) FROM patientMst WHERE pid = ?;", e.pid);
+    if (!master) return false;
+    const bool wroteMaster =
+        !*master
+            ? db.executeUpdate("INSERT INTO patientMst VALUES ('10000', ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, 0)",
+                               e.pid, e.name, e.kana, e.postal, e.state, e.address1, e.address2, e.tel1,
+                               e.tel2, e.biz, e.startdate)
+            : db.executeUpdate(
+                  "UPDATE patientMst SET name = ?, kana = ?, postal = ?, state = ?, address1 = ?, "
+                  "address2 = ?, tel1 = ?, tel2 = ?, biz = ?, startdate = ? WHERE pid = ?;",
+                  e.name, e.kana, e.postal, e.state, e.address1, e.address2, e.tel1, e.tel2, e.biz,
+                  e.startdate, e.pid);
+    if (!wroteMaster) return false;
+
+    auto service = hasRow(db, "SELECT COUNT(*) FROM patientSrv WHERE pid = ?;", e.pid);
+    if (!service) return false;
+    return !*service ? db.executeUpdate("INSERT INTO patientSrv VALUES ('10000', ?, ?, ?);", e.pid, e.sex,
+                                        e.birthday)
+                     : db.executeUpdate("UPDATE patientSrv SET sex = ?, birthday = ? WHERE pid = ?;", e.sex,
+                                        e.birthday, e.pid);
+}
+
+} // namespace
+
+std::string composePostal(const std::string& digits) {
+    const size_t head = utf8Prefix(digits, 3);
+    if (head >= digits.size()) return digits;
+    return digits.substr(0, head) + "-" + digits.substr(head);
+}
+
+std::string splitPostal(const std::string& stored) {
+    std::string out;
+    for (char c : stored)
+        if (c != '-') out += c;
+    return out;
+}
+
+std::string joinName(const std::string& family, const std::string& given) {
+    return family + kIdeographicSpace + given;
+}
+
+std::array<std::string, 2> splitName(const std::string& stored) {
+    // Names typed elsewhere may carry an ASCII space instead.
+    for (const std::string separator : {std::string(kIdeographicSpace), std::string(" ")}) {
+        const size_t at = stored.find(separator);
+        if (at != std::string::npos) return {stored.substr(0, at), stored.substr(at + separator.size())};
+    }
+    return {stored, ""};
+}
+
+std::string joinTel(const std::string& a, const std::string& b, const std::string& c) {
+    // Empty parts add no hyphen, so a number kept in one part is stored as it was.
+    std::string out;
+    for (const std::string* part : {&a, &b, &c}) {
+        if (part->empty()) continue;
+        if (!out.empty()) out += "-";
+        out += *part;
+    }
+    return out;
+}
+
+std::array<std::string, 3> splitTel(const std::string& stored) {
+    std::array<std::string, 3> parts;
+    const size_t first = stored.find('-');
+    if (first == std::string::npos) {
+        parts[0] = stored;
+        return parts;
+    }
+    parts[0] = stored.substr(0, first);
+    const size_t second = stored.find('-', first + 1);
+    if (second == std::string::npos) {
+        parts[1] = stored.substr(first + 1);
+        return parts;
+    }
+    parts[1] = stored.substr(first + 1, second - first - 1);
+    parts[2] = stored.substr(second + 1);
+    return parts;
+}
+
+std::string sexForSegment(int segment) {
+    return segment == 0 ? "男" : "女";
+}
+
+bool registPatient(SQDatabase& db, const PatientEntry& entry) {
+    if (!db.open()) {
+        foundation::log("registPatient: cannot open the database: %@", db.lastErrorMessage());
+        return false;
+    }
+    bool ok = db.beginTransaction();
+    if (ok) ok = writeRows(db, entry);
+    if (ok) ok = db.commit();
+    if (!ok) {
+        foundation::log("registPatient: %d %@", db.lastErrorCode(), db.lastErrorMessage());
+        if (db.inTransaction()) db.rollback();
+    }
+    db.close();
+    return ok;
+}
+
+} // namespace shell

@@ -1,0 +1,48 @@
+#pragma once
+// One patient's registration data between the form's fields and the patientMst and patientSrv rows:
+// how the split fields make the stored columns (name and kana joined by an ideographic space, the
+// postal code with its hyphen, telephone numbers from three parts) and back, and the save itself,
+// which writes both rows in one transaction with every value bound.
+#include <array>
+#include <string>
+
+class SQDatabase;
+
+namespace shell {
+
+inline constexpr const char* kIdeographicSpace = "\u3000";
+
+struct PatientEntry {
+    std::string pid;
+    std::string name, kana;
+    std::string postal;
+    std::string state, address1, address2;
+    std::string tel1, tel2;
+    std::string biz, startdate;
+    std::string sex, birthday;
+};
+
+// "0600000" → "060-0000"; three characters or fewer are kept as typed.
+std::string composePostal(const std::string& digits);
+// Every "-" removed.
+std::string splitPostal(const std::string& stored);
+
+// Family and given name joined by an ideographic space.
+std::string joinName(const std::string& family, const std::string& given);
+// Split at the first ideographic space (else at an ASCII space); without one the whole text is the
+// family name.
+std::array<std::string, 2> splitName(const std::string& stored);
+
+// The non-empty parts joined by "-" (all three for a complete number); none give an empty number.
+std::string joinTel(const std::string& a, const std::string& b, const std::string& c);
+// Split at the first two "-"; missing parts are empty, the third keeps anything after a further "-".
+std::array<std::string, 3> splitTel(const std::string& stored);
+
+// "男" for segment 0, "女" for any other.
+std::string sexForSegment(int segment);
+
+// Inserts the patient's two rows, or updates them when the patient exists. Both or neither are
+// written; false when a statement failed.
+bool registPatient(SQDatabase& db, const PatientEntry& entry);
+
+} // namespace shell

@@ -1,0 +1,49 @@
+#include "app/shell/patientRegistViewTop.h"
+
+#include <QPushButton>
+
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/ui/AlertController.h"
+#include "ui_patientRegistViewTop.h"
+
+patientRegistViewTop::patientRegistViewTop()
+    : form_(std::make_unique<Ui::patientRegistViewTop>()), appDelegate_(zurarerizIvaDadadavu::shared()) {}
+
+patientRegistViewTop::~patientRegistViewTop() = default;
+
+void patientRegistViewTop::loadView() {
+    loadViewFromForm(*form_);
+}
+
+ui::TextField* patientRegistViewTop::patientIDBox() const {
+    return form_->patientIDBox;
+}
+
+void patientRegistViewTop::viewDidLoad() {
+    setTitle("患者情報登録");
+    if (appDelegate_ && appDelegate_->patientID()) patientIDBox()->setStdText(*appDelegate_->patientID());
+    patientIDBox()->setDelegate(std::static_pointer_cast<patientRegistViewTop>(shared_from_this()));
+    patientIDBox()->setReturnKeyType(ui::ReturnKeyType::Done);
+    connect(form_->registerStartButton, &QPushButton::clicked, this, &patientRegistViewTop::registerStart);
+}
+
+bool patientRegistViewTop::textFieldShouldReturn(ui::TextField&) {
+    registerStart();
+    return true;
+}
+
+void patientRegistViewTop::registerStart() {
+    if (!appDelegate_) return;
+    appDelegate_->inputItems() = store::FormData{};
+    const std::string pid = patientIDBox()->stdText();
+    if (pid.empty()) {
+        auto alert = ui::AlertController::create("エラー", "患者IDを入力してください");
+        alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+        present(alert, true);
+        return;
+    }
+    patientIDBox()->resignFirstResponder();
+    appDelegate_->patientID() = pid;
+    appDelegate_->setPatientInfoData(); // a new ID leaves the patient's columns empty
+    performSegue(kStartSegue, patientIDBox());
+}

@@ -1,0 +1,104 @@
+#pragma once
+// Driving the patient registration screens through their widgets as a receptionist would: menu button,
+// typing (Japanese text arrives as an input method's commit, as on a real keyboard), the date picker
+// popover, the register and cancel items, the alerts.
+#include <QApplication>
+#include <QComboBox>
+#include <QInputMethodEvent>
+#include <QPushButton>
+#include <QTest>
+
+#include "app/shell/datePickerView.h"
+#include "app/shell/patientRegistView.h"
+#include "app/shell/patientRegistViewTop.h"
+#include "app/store/ClinicDatabase.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/BarButtonItem.h"
+#include "platform/ui/DatePicker.h"
+#include "platform/ui/PopoverLayer.h"
+#include "tests/app/shell/ShellTestSupport.h"
+#include "tests/app/store/ClinicDbProbe.h"
+
+namespace registtest {
+
+// Puts the text into the field as typed: a tap, everything selected, then the characters.
+inline void type(QWidget* field, const QString& text) {
+    QTest::mouseClick(field, Qt::LeftButton);
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    bool ascii = true;
+    for (QChar c : text)
+        ascii = ascii && c.unicode() < 0x80;
+    if (ascii) {
+        QTest::keyClicks(field, text);
+        return;
+    }
+    QInputMethodEvent commit;
+    commit.setCommitString(text);
+    QCoreApplication::sendEvent(field, &commit);
+}
+
+struct RegistApp {
+    testsupport::TempHome home;
+    shelltest::LaunchedApp launched;
+
+    RegistApp() {
+        photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
+        launched.launch();
+        auto& w = launched.window();
+        w.activateWindow();
+        QApplication::setActiveWindow(&w);
+        (void)QTest::qWaitForWindowActive(&w);
+        launched.settle(50);
+    }
+
+    zurarerizIvaDadadavu& delegate() { return *launched.delegate; }
+    ui::ViewControllerPtr top() const { return launched.navigation()->topViewController(); }
+
+    std::shared_ptr<patientRegistViewTop> openTop() {
+        auto menu = launched.navigation()->viewControllers().front();
+        auto* button = menu->view()->findChild<QPushButton*>("patientRegistButton");
+        button->click();
+        return std::dynamic_pointer_cast<patientRegistViewTop>(top());
+    }
+
+    // From the main menu to the form of the patient ID.
+    std::shared_ptr<patientRegistView> openForm(const std::string& pid) {
+        auto start = openTop();
+        if (!start) return nullptr;
+        type(start->patientIDBox(), QString::fromStdString(pid));
+        QTest::keyClick(start->patientIDBox(), Qt::Key_Return);
+        return std::dynamic_pointer_cast<patientRegistView>(top());
+    }
+
+    std::shared_ptr<ui::AlertController> alert() const {
+        auto alerts = launched.window().visibleAlerts();
+        return alerts.empty() ? nullptr : alerts.back();
+    }
+
+    std::shared_ptr<datePickerView> picker() const {
+        return std::dynamic_pointer_cast<datePickerView>(launched.navigation()->presentedViewController());
+    }
+
+    // A tap beside the popover closes it.
+    void tapOutsidePopover() const {
+        auto* layer = launched.window().findChild<ui::PopoverLayer*>();
+        if (layer) QTest::mouseClick(layer, Qt::LeftButton, {}, QPoint(4, layer->height() - 4));
+    }
+
+    void tapRegister() { delegate().registButton()->trigger(); }
+
+    storetest::ClinicDbProbe probe() const {
+        return storetest::ClinicDbProbe(store::ClinicDatabase::databasePath());
+    }
+};
+
+// Picks an entry of a picker wheel as a finger would.
+inline void turnWheel(ui::DatePicker* picker, ui::DatePicker::Component c, int value) {
+    QComboBox* box = picker->wheel(c);
+    const int index = box->findData(value);
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+} // namespace registtest
