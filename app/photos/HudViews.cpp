@@ -3,7 +3,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
-#include <QTimer>
 
 namespace hud {
 
@@ -25,24 +24,52 @@ OverlayControl::OverlayControl(QWidget* parent) : QWidget(parent) {
 
 bool OverlayControl::event(QEvent* event) {
     if (event->type() == QEvent::ParentChange) {
-        if (watchedParent_) watchedParent_->removeEventFilter(this);
+        if (watchedParent_) {
+            watchedParent_->removeEventFilter(this);
+            for (QObject* sibling : watchedParent_->children())
+                sibling->removeEventFilter(this);
+        }
         watchedParent_ = parentWidget();
-        if (watchedParent_) watchedParent_->installEventFilter(this);
+        if (watchedParent_) {
+            watchedParent_->installEventFilter(this);
+            for (QObject* sibling : watchedParent_->children())
+                if (sibling != this && sibling->isWidgetType()) sibling->installEventFilter(this);
+        }
     }
     return QWidget::event(event);
 }
 
 bool OverlayControl::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == watchedParent_ &&
-        (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildPolished)) {
-        auto* child = static_cast<QChildEvent*>(event)->child();
-        // Whoever adds a screen raises it after adding; going back on top waits for that.
-        if (child != this && child->isWidgetType())
-            QTimer::singleShot(0, this, [this] {
-                if (!isHidden()) raise();
-            });
+    if (!watchedParent_) return false;
+    if (watched == watchedParent_) {
+        auto* child = event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved
+                          ? static_cast<QChildEvent*>(event)->child()
+                          : nullptr;
+        if (child && child != this && child->isWidgetType()) {
+            // A screen added to the window raises itself right after; hearing that, go back on top.
+            if (event->type() == QEvent::ChildAdded) {
+                child->installEventFilter(this);
+                keepOnTop();
+            } else {
+                child->removeEventFilter(this);
+            }
+        }
+    } else if (watched->parent() == watchedParent_ &&
+               (event->type() == QEvent::ZOrderChange || event->type() == QEvent::Show)) {
+        keepOnTop();
     }
     return false;
+}
+
+void OverlayControl::keepOnTop() {
+    if (isHidden() || !parentWidget()) return;
+    const auto& siblings = parentWidget()->children();
+    // Already the last widget child: nothing to do (and no z-order event to answer).
+    for (auto it = siblings.rbegin(); it != siblings.rend(); ++it)
+        if ((*it)->isWidgetType()) {
+            if (*it != this) raise();
+            return;
+        }
 }
 
 void OverlayControl::mousePressEvent(QMouseEvent* event) {

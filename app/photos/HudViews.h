@@ -17,8 +17,8 @@ namespace hud {
 // Re-colours a template image: the colour takes the image's shape and keeps its transparency.
 QImage tintedImage(const QImage& image, const QColor& color);
 
-// Covers the window above everything in it: when the window gains another child, the overlay
-// goes back on top once that child has settled in.
+// Covers the window above everything in it: whenever another child of the window is added, raised
+// or shown, the overlay goes back on top at once.
 class OverlayControl : public QWidget {
   public:
     explicit OverlayControl(QWidget* parent = nullptr);
@@ -30,6 +30,7 @@ class OverlayControl : public QWidget {
     void mousePressEvent(QMouseEvent* event) override;
 
   private:
+    void keepOnTop();
     QPointer<QWidget> watchedParent_;
 };
 

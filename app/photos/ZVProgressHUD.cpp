@@ -9,6 +9,7 @@
 #include "app/photos/HudKeyboard.h"
 #include "platform/ui/AnimatedValue.h"
 #include "platform/ui/Application.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
 
@@ -73,6 +74,7 @@ ZVProgressHUD::ZVProgressHUD() {
     s.ringThickness = 2.0;
     s.defaultMaskType = ZVProgressHUDMaskTypeNone;
     // What keyboard is up now, for placing the box when no notification says so.
+    _keyboardHeight = ui::Keyboard::shared().isVisible() ? ui::kKeyboardHeight : 0;
     _keyboardWatch = foundation::NotificationCenter::defaultCenter()->addObserver(
         "", nullptr, nullptr, [this](const foundation::Notification& n) {
             if (n.name == hud::kKeyboardWillShow || n.name == hud::kKeyboardDidShow) {
@@ -353,10 +355,10 @@ void ZVProgressHUD::showViewProgress(float progress, const QString& status, Mask
         0.15,
         [&] {
             boxLook.setScale(boxLook.scale() * (1 / 1.3));
-            if (isClear())
-                boxLook.setAlpha(1);
-            else
-                viewLook.setAlpha(1);
+            // A clear HUD fading out left its box at 0: a masked show coming in meanwhile brings the
+            // box back too, or the fade-out's end would find it at 0 and take the new showing away.
+            boxLook.setAlpha(1);
+            if (!isClear()) viewLook.setAlpha(1);
         },
         [this](bool) {
             postNotification(ZVProgressHUDDidAppearNotification, notificationUserInfo());

@@ -58,6 +58,8 @@ void ZVProgressHUD::positionHUD(const foundation::Notification* notification) {
         keyboardHeight = visibleKeyboardHeight();
     }
     QPointF center = hud::boxCenter(QSizeF(bounds.size()), keyboardHeight, kStatusBarHeight);
+    // The gradient is centred above the keyboard: all of it moves, not just what the box uncovers.
+    if (_maskType == ZVProgressHUDMaskTypeGradient) view()->update();
     if (notification)
         ui::animate(duration, [&] { moveToPoint(center, 0); });
     else

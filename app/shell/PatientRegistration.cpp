@@ -83,14 +83,7 @@ std::array<std::string, 2> splitName(const std::string& stored) {
 }
 
 std::string joinTel(const std::string& a, const std::string& b, const std::string& c) {
-    // Empty parts add no hyphen, so a number kept in one part is stored as it was.
-    std::string out;
-    for (const std::string* part : {&a, &b, &c}) {
-        if (part->empty()) continue;
-        if (!out.empty()) out += "-";
-        out += *part;
-    }
-    return out;
+    return a + "-" + b + "-" + c;
 }
 
 std::array<std::string, 3> splitTel(const std::string& stored) {

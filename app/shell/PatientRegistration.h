@@ -33,7 +33,7 @@ std::string joinName(const std::string& family, const std::string& given);
 // family name.
 std::array<std::string, 2> splitName(const std::string& stored);
 
-// The non-empty parts joined by "-" (all three for a complete number); none give an empty number.
+// The three parts joined by "-", empty ones included, so each part comes back to its own field.
 std::string joinTel(const std::string& a, const std::string& b, const std::string& c);
 // Split at the first two "-"; missing parts are empty, the third keeps anything after a further "-".
 std::array<std::string, 3> splitTel(const std::string& stored);

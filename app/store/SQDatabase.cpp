@@ -295,7 +295,8 @@ void SQDatabase::resultSetDidClose(SQResultSet* resultSet) {
 void SQDatabase::setShouldCacheStatements(bool value) {
     shouldCacheStatements_ = value;
     if (value && !cachedStatements_) cachedStatements_ = std::make_unique<CachedStatements>();
-    if (!value) clearCachedStatements(), cachedStatements_.reset();
+    // Dropped, not closed: a result set still reading from a cached statement keeps it until it closes.
+    if (!value) cachedStatements_.reset();
     lastCacheEntry_ = nullptr;
 }
 

@@ -5,24 +5,28 @@
 namespace foundation {
 
 namespace {
-thread_local SerialQueue* currentQueue = nullptr;
+// The worker whose thread this is: identifies the current queue without touching a queue object,
+// which may already be gone while its thread finishes.
+thread_local const void* currentWorker = nullptr;
+thread_local const std::string* currentWorkerName = nullptr;
 std::mutex executorMutex;
 MainExecutor mainExecutor;
 } // namespace
 
-SerialQueue::SerialQueue(std::string name) : name_(std::move(name)) {
-    thread_ = std::thread([this] { run(); });
+SerialQueue::SerialQueue(std::string name) : name_(std::move(name)), worker_(std::make_shared<Worker>()) {
+    worker_->name = name_;
+    thread_ = std::thread([worker = worker_] { run(worker); });
 }
 
 SerialQueue::~SerialQueue() {
     {
-        std::lock_guard lock(mutex_);
-        stopping_ = true;
+        std::lock_guard lock(worker_->mutex);
+        worker_->stopping = true;
     }
-    cv_.notify_all();
+    worker_->cv.notify_all();
     if (thread_.joinable()) {
         if (std::this_thread::get_id() == thread_.get_id())
-            thread_.detach(); // the last owner let go from one of our own tasks
+            thread_.detach(); // the last owner let go from one of our own tasks; the thread ends by itself
         else
             thread_.join();
     }
@@ -30,7 +34,7 @@ SerialQueue::~SerialQueue() {
 
 std::shared_ptr<SerialQueue> SerialQueue::main() {
     // Never destroyed: objects torn down during static destruction may still ask for the main queue.
-    static auto* q = new std::shared_ptr<SerialQueue>(std::make_shared<SerialQueue>("com.apple.main-thread"));
+    static auto* q = new std::shared_ptr<SerialQueue>(std::make_shared<SerialQueue>("com.zaruvedez.main-thread"));
     return *q;
 }
 
@@ -44,35 +48,48 @@ void SerialQueue::clearMainExecutor() {
     mainExecutor = {};
 }
 
-bool SerialQueue::isMain() const { return this == main().get(); }
+bool SerialQueue::isMain() const {
+    return this == main().get();
+}
 
-void SerialQueue::run() {
-    currentQueue = this;
-    threadId_ = std::this_thread::get_id();
-    std::unique_lock lock(mutex_);
+void SerialQueue::run(const std::shared_ptr<Worker>& w) {
+    currentWorker = w.get();
+    currentWorkerName = &w->name;
+    std::unique_lock lock(w->mutex);
     for (;;) {
         auto now = std::chrono::steady_clock::now();
-        while (!delayed_.empty() && delayed_.begin()->first <= now) {
-            tasks_.push_back(std::move(delayed_.begin()->second));
-            delayed_.erase(delayed_.begin());
+        while (!w->delayed.empty() && w->delayed.begin()->first <= now) {
+            w->tasks.push_back(std::move(w->delayed.begin()->second));
+            w->delayed.erase(w->delayed.begin());
         }
-        if (!tasks_.empty()) {
-            Task t = std::move(tasks_.front());
-            tasks_.pop_front();
+        if (!w->tasks.empty()) {
+            Task t = std::move(w->tasks.front());
+            w->tasks.pop_front();
             lock.unlock();
             t();
+            // Released before the lock is taken again: the task may hold the last reference to the
+            // queue (or to its owner), whose destructor takes this lock.
+            t = nullptr;
             lock.lock();
             continue;
         }
-        if (stopping_) return; // pending immediate tasks ran; delayed ones are dropped
-        if (delayed_.empty())
-            cv_.wait(lock);
+        if (w->stopping) break; // pending immediate tasks ran; delayed ones are dropped
+        if (w->delayed.empty())
+            w->cv.wait(lock);
         else
-            cv_.wait_until(lock, delayed_.begin()->first);
+            w->cv.wait_until(lock, w->delayed.begin()->first);
     }
+    auto dropped = std::move(w->delayed);
+    w->delayed.clear();
+    lock.unlock();
+    dropped.clear();
+    currentWorker = nullptr;
+    currentWorkerName = nullptr;
 }
 
-void SerialQueue::async(Task task) { after(0, std::move(task)); }
+void SerialQueue::async(Task task) {
+    after(0, std::move(task));
+}
 
 void SerialQueue::after(double seconds, Task task) {
     if (isMain()) {
@@ -85,16 +102,16 @@ void SerialQueue::after(double seconds, Task task) {
         }
     }
     {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(worker_->mutex);
         if (seconds <= 0)
-            tasks_.push_back(std::move(task));
+            worker_->tasks.push_back(std::move(task));
         else
-            delayed_.emplace(std::chrono::steady_clock::now() +
-                                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                     std::chrono::duration<double>(seconds)),
-                             std::move(task));
+            worker_->delayed.emplace(std::chrono::steady_clock::now() +
+                                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                             std::chrono::duration<double>(seconds)),
+                                     std::move(task));
     }
-    cv_.notify_one();
+    worker_->cv.notify_one();
 }
 
 void SerialQueue::sync(const Task& task) {
@@ -122,12 +139,12 @@ bool SerialQueue::isCurrent() const {
         std::lock_guard elock(executorMutex);
         if (mainExecutor.isCurrentThread) return mainExecutor.isCurrentThread();
     }
-    return currentQueue == this;
+    return currentWorker == worker_.get();
 }
 
 std::string SerialQueue::currentQueueName() {
     if (main()->isCurrent()) return main()->name();
-    return currentQueue ? currentQueue->name_ : std::string();
+    return currentWorkerName ? *currentWorkerName : std::string();
 }
 
 std::shared_ptr<Timer> Timer::schedule(QueuePtr queue, double interval, bool repeats, Task fire) {

@@ -23,13 +23,15 @@ struct MainExecutor {
 };
 
 class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
-public:
+  public:
     explicit SerialQueue(std::string name);
     ~SerialQueue();
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
 
-    static std::shared_ptr<SerialQueue> create(std::string name) { return std::make_shared<SerialQueue>(std::move(name)); }
+    static std::shared_ptr<SerialQueue> create(std::string name) {
+        return std::make_shared<SerialQueue>(std::move(name));
+    }
     static std::shared_ptr<SerialQueue> main();
     static void setMainExecutor(MainExecutor executor);
     static void clearMainExecutor();
@@ -43,33 +45,40 @@ public:
     // The name of the queue running the calling thread, or empty.
     static std::string currentQueueName();
     // Waits until every task submitted before this call has run (tests).
-    void drain() { sync([] {}); }
+    void drain() {
+        sync([] {});
+    }
 
-private:
-    void run();
+  private:
+    // What the worker thread works on. The thread holds it too, so a queue whose last owner lets go
+    // from one of the queue's own tasks is destroyed safely: the thread finishes on this state alone.
+    struct Worker {
+        std::string name;
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::deque<Task> tasks;
+        std::multimap<std::chrono::steady_clock::time_point, Task> delayed;
+        bool stopping = false;
+    };
+    static void run(const std::shared_ptr<Worker>& worker);
     bool isMain() const;
     std::string name_;
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    std::deque<Task> tasks_;
-    std::multimap<std::chrono::steady_clock::time_point, Task> delayed_;
-    bool stopping_ = false;
+    std::shared_ptr<Worker> worker_;
     std::thread thread_;
-    std::thread::id threadId_;
 };
 
 using QueuePtr = std::shared_ptr<SerialQueue>;
 
 // A timer firing on a queue; repeating timers fire every interval until invalidated.
 class Timer : public std::enable_shared_from_this<Timer> {
-public:
+  public:
     static std::shared_ptr<Timer> schedule(QueuePtr queue, double intervalSeconds, bool repeats, Task fire);
     Timer(QueuePtr queue, double interval, bool repeats, Task fire);
     void invalidate();
     bool isValid() const;
     double interval() const { return interval_; }
 
-private:
+  private:
     void arm();
     QueuePtr queue_;
     double interval_;

@@ -26,37 +26,53 @@ const Dictionary* Value::dictionary() const {
 
 bool Value::boolValue() const {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(v_);
-    case Type::Integer: return std::get<int64_t>(v_) != 0;
-    case Type::Real: return std::get<double>(v_) != 0.0;
+    case Type::Bool:
+        return std::get<bool>(v_);
+    case Type::Integer:
+        return std::get<int64_t>(v_) != 0;
+    case Type::Real:
+        return std::get<double>(v_) != 0.0;
     case Type::String: {
         const auto& s = std::get<std::string>(v_);
         size_t i = s.find_first_not_of(" \t\n");
         if (i == std::string::npos) return false;
         char c = s[i];
-        if (c == '+' || c == '-') c = i + 1 < s.size() ? s[i + 1] : '0';
+        if (c == '+' || c == '-') ++i;
+        while (i < s.size() && s[i] == '0') // leading zeros: "007" is true
+            ++i;
+        c = i < s.size() ? s[i] : '0';
         return c == 'Y' || c == 'y' || c == 'T' || c == 't' || (c >= '1' && c <= '9');
     }
-    default: return false;
+    default:
+        return false;
     }
 }
 
 int64_t Value::intValue() const {
     switch (type()) {
-    case Type::Bool: return std::get<bool>(v_) ? 1 : 0;
-    case Type::Integer: return std::get<int64_t>(v_);
-    case Type::Real: return int64_t(std::get<double>(v_));
-    case Type::String: return std::strtoll(std::get<std::string>(v_).c_str(), nullptr, 10);
-    default: return 0;
+    case Type::Bool:
+        return std::get<bool>(v_) ? 1 : 0;
+    case Type::Integer:
+        return std::get<int64_t>(v_);
+    case Type::Real:
+        return int64_t(std::get<double>(v_));
+    case Type::String:
+        return std::strtoll(std::get<std::string>(v_).c_str(), nullptr, 10);
+    default:
+        return 0;
     }
 }
 
 double Value::doubleValue() const {
     switch (type()) {
-    case Type::Real: return std::get<double>(v_);
-    case Type::String: return std::strtod(std::get<std::string>(v_).c_str(), nullptr);
-    case Type::Date: return std::get<Date>(v_).secondsSince1970;
-    default: return double(intValue());
+    case Type::Real:
+        return std::get<double>(v_);
+    case Type::String:
+        return std::strtod(std::get<std::string>(v_).c_str(), nullptr);
+    case Type::Date:
+        return std::get<Date>(v_).secondsSince1970;
+    default:
+        return double(intValue());
     }
 }
 
@@ -69,15 +85,19 @@ const Value& Value::operator[](const std::string& key) const {
 
 std::string Value::description() const {
     switch (type()) {
-    case Type::Null: return "(null)";
-    case Type::Bool: return std::get<bool>(v_) ? "1" : "0";
-    case Type::Integer: return std::to_string(std::get<int64_t>(v_));
+    case Type::Null:
+        return "(null)";
+    case Type::Bool:
+        return std::get<bool>(v_) ? "1" : "0";
+    case Type::Integer:
+        return std::to_string(std::get<int64_t>(v_));
     case Type::Real: {
         char buf[64];
         std::snprintf(buf, sizeof buf, "%.15g", std::get<double>(v_));
         return buf;
     }
-    case Type::String: return std::get<std::string>(v_);
+    case Type::String:
+        return std::get<std::string>(v_);
     case Type::Data: {
         static const char* hex = "0123456789abcdef";
         std::string s = "<";
@@ -135,19 +155,26 @@ bool Value::operator==(const Value& o) const {
 
 size_t Value::hash() const {
     switch (type()) {
-    case Type::Null: return 0;
+    case Type::Null:
+        return 0;
     case Type::Bool:
-    case Type::Integer: return std::hash<int64_t>()(intValue());
+    case Type::Integer:
+        return std::hash<int64_t>()(intValue());
     case Type::Real: {
         double d = doubleValue();
         return d == std::floor(d) ? std::hash<int64_t>()(int64_t(d)) : std::hash<double>()(d);
     }
-    case Type::String: return std::hash<std::string>()(*string());
-    case Type::Data: return std::hash<std::string_view>()(
-        std::string_view(reinterpret_cast<const char*>(data()->data()), data()->size()));
-    case Type::Date: return std::hash<double>()(date()->secondsSince1970);
-    case Type::Array: return array()->size();
-    case Type::Dictionary: return dictionary()->size();
+    case Type::String:
+        return std::hash<std::string>()(*string());
+    case Type::Data:
+        return std::hash<std::string_view>()(
+            std::string_view(reinterpret_cast<const char*>(data()->data()), data()->size()));
+    case Type::Date:
+        return std::hash<double>()(date()->secondsSince1970);
+    case Type::Array:
+        return array()->size();
+    case Type::Dictionary:
+        return dictionary()->size();
     }
     return 0;
 }

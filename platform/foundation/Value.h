@@ -23,7 +23,7 @@ struct Date {
 };
 
 class Value {
-public:
+  public:
     enum class Type { Null, Bool, Integer, Real, String, Data, Date, Array, Dictionary };
 
     Value() = default;
@@ -53,7 +53,7 @@ public:
     bool isData() const { return type() == Type::Data; }
 
     // Numeric views follow the usual object conventions: a number's bool is "non-zero";
-    // a string's is "begins with Y, y, T, t or a non-zero digit".
+    // a string's is "begins with Y, y, T, t or a non-zero digit" (after blanks, a sign and zeros).
     bool boolValue() const;
     int64_t intValue() const;
     double doubleValue() const;
@@ -75,7 +75,7 @@ public:
     bool operator!=(const Value& other) const { return !(*this == other); }
     size_t hash() const;
 
-private:
+  private:
     // Containers are shared and immutable once built: copying a Value is cheap and never aliases
     // a mutable collection.
     std::variant<std::monostate, bool, int64_t, double, std::string, foundation::Data, foundation::Date,

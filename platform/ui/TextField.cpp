@@ -3,8 +3,6 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 
-#include "platform/ui/Keyboard.h"
-
 namespace ui {
 
 TextRange changedRange(const QString& before, const QString& after, QString* replacement) {
@@ -19,64 +17,50 @@ TextRange changedRange(const QString& before, const QString& after, QString* rep
     return TextRange{head, int(before.size()) - head - tail};
 }
 
-TextField::TextField(QWidget* parent) : QLineEdit(parent) {
+bool runUserEdit(const std::function<QString()>& text, const std::function<void()>& edit,
+                 const std::function<bool(TextRange, const std::string&)>& mayChange,
+                 const std::function<void(const QString& before)>& undo) {
+    const QString before = text();
+    edit();
+    const QString after = text();
+    if (after == before) return false;
+    QString replacement;
+    const TextRange range = changedRange(before, after, &replacement);
+    if (mayChange(range, replacement.toStdString())) return true;
+    undo(before);
+    return false;
+}
+
+namespace {
+// The delegate's say in the editing life (see EditingSession).
+EditingSession::Hooks editingHooks(TextField* f) {
+    return {[f] {
+                auto d = f->delegate();
+                return d ? d->textFieldShouldBeginEditing(*f) : true;
+            },
+            [f] {
+                if (auto d = f->delegate()) d->textFieldDidBeginEditing(*f);
+            },
+            [f] {
+                if (auto d = f->delegate()) d->textFieldDidEndEditing(*f);
+            }};
+}
+} // namespace
+
+TextField::TextField(QWidget* parent) : QLineEdit(parent), editing_(this, editingHooks(this)) {
     // Every change must pass the delegate; a menu's paste would slip past it.
     setContextMenuPolicy(Qt::NoContextMenu);
     setAcceptDrops(false);
 }
 
-TextField::~TextField() {
-    if (editing_) Keyboard::shared().inputEndedEditing(this);
-}
-
-bool TextField::becomeFirstResponder() {
-    if (editing_) return true;
-    setFocus(Qt::OtherFocusReason);
-    return editing_;
-}
-
-bool TextField::resignFirstResponder() {
-    if (hasFocus()) clearFocus();
-    if (editing_) endEditing(); // focus had already left with the window
-    return true;
-}
+TextField::~TextField() = default;
 
 void TextField::focusInEvent(QFocusEvent* event) {
-    if (!editing_) {
-        // Nothing starts editing by itself when the window comes to the front; only a tap does.
-        if (event->reason() == Qt::ActiveWindowFocusReason) {
-            clearFocus();
-            return;
-        }
-        if (asking_) return;
-        asking_ = true;
-        auto d = delegate();
-        const bool allowed = d ? d->textFieldShouldBeginEditing(*this) : true;
-        asking_ = false;
-        if (!allowed) {
-            if (hasFocus()) clearFocus();
-            return;
-        }
-        editing_ = true;
-        QLineEdit::focusInEvent(event);
-        Keyboard::shared().inputBeganEditing(this);
-        if (auto d2 = delegate()) d2->textFieldDidBeginEditing(*this);
-        return;
-    }
-    QLineEdit::focusInEvent(event);
+    editing_.focusIn(event, [&] { QLineEdit::focusInEvent(event); });
 }
 
 void TextField::focusOutEvent(QFocusEvent* event) {
-    QLineEdit::focusOutEvent(event);
-    // Another window or a popup menu taking the focus does not end the editing.
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
-    if (editing_) endEditing();
-}
-
-void TextField::endEditing() {
-    editing_ = false;
-    Keyboard::shared().inputEndedEditing(this);
-    if (auto d = delegate()) d->textFieldDidEndEditing(*this);
+    editing_.focusOut(event, [&] { QLineEdit::focusOutEvent(event); });
 }
 
 void TextField::keyPressEvent(QKeyEvent* event) {
@@ -95,20 +79,18 @@ void TextField::inputMethodEvent(QInputMethodEvent* event) {
 }
 
 void TextField::userEdit(const std::function<void()>& edit) {
-    const QString before = text();
     const int cursor = cursorPosition();
-    edit();
-    const QString after = text();
-    if (after == before) return;
-    QString replacement;
-    const TextRange range = changedRange(before, after, &replacement);
-    auto d = delegate();
-    if (d && !d->textFieldShouldChangeCharactersInRange(*this, range, replacement.toStdString())) {
-        setText(before);
-        setCursorPosition(cursor);
-        return;
-    }
-    emit editingChangedText(after);
+    const bool changed =
+        runUserEdit([this] { return text(); }, edit,
+                    [this](TextRange range, const std::string& replacement) {
+                        auto d = delegate();
+                        return !d || d->textFieldShouldChangeCharactersInRange(*this, range, replacement);
+                    },
+                    [this, cursor](const QString& before) {
+                        setText(before);
+                        setCursorPosition(cursor);
+                    });
+    if (changed) emit editingChangedText(text());
 }
 
 } // namespace ui

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/ui/EditingSession.h"
+
 namespace ui {
 
 class TextField;
@@ -22,6 +24,12 @@ struct TextRange {
 };
 // The one edit turning `before` into `after` (the common head and tail left out).
 TextRange changedRange(const QString& before, const QString& after, QString* replacement);
+// Runs a user's edit of an input whose text `text` reads, and asks `mayChange` about the one change
+// it made; a refused change is handed to `undo` with the text as it was. True when the text changed
+// and the change stands.
+bool runUserEdit(const std::function<QString()>& text, const std::function<void()>& edit,
+                 const std::function<bool(TextRange, const std::string&)>& mayChange,
+                 const std::function<void(const QString& before)>& undo);
 
 class TextFieldDelegate {
   public:
@@ -52,11 +60,11 @@ class TextField : public QLineEdit {
     ReturnKeyType returnKeyType() const { return returnKeyType_; }
     void setReturnKeyType(ReturnKeyType type) { returnKeyType_ = type; }
 
-    bool isEditing() const { return editing_; }
+    bool isEditing() const { return editing_.isEditing(); }
     // Starts editing (asking the delegate first); false when refused.
-    bool becomeFirstResponder();
+    bool becomeFirstResponder() { return editing_.becomeFirstResponder(); }
     // Ends editing; the field keeps its text.
-    bool resignFirstResponder();
+    bool resignFirstResponder() { return editing_.resignFirstResponder(); }
 
   signals:
     // After the delegate allowed a user's change.
@@ -71,12 +79,10 @@ class TextField : public QLineEdit {
   private:
     // Runs a user's edit and asks the delegate about the change it made; a refused change is undone.
     void userEdit(const std::function<void()>& edit);
-    void endEditing();
 
     std::weak_ptr<TextFieldDelegate> delegate_;
     ReturnKeyType returnKeyType_ = ReturnKeyType::Default;
-    bool editing_ = false;
-    bool asking_ = false;
+    EditingSession editing_;
 };
 
 } // namespace ui

@@ -4,66 +4,38 @@
 #include <QKeyEvent>
 #include <QTextCursor>
 
-#include "platform/ui/Keyboard.h"
-
 namespace ui {
 
-TextView::TextView(QWidget* parent) : QPlainTextEdit(parent) {
+namespace {
+// The delegate's say in the editing life (see EditingSession).
+EditingSession::Hooks editingHooks(TextView* v) {
+    return {[v] {
+                auto d = v->delegate();
+                const bool allowed = d ? d->textViewShouldBeginEditing(*v) : true;
+                return allowed && !v->isReadOnly();
+            },
+            [v] {
+                if (auto d = v->delegate()) d->textViewDidBeginEditing(*v);
+            },
+            [v] {
+                if (auto d = v->delegate()) d->textViewDidEndEditing(*v);
+            }};
+}
+} // namespace
+
+TextView::TextView(QWidget* parent) : QPlainTextEdit(parent), editing_(this, editingHooks(this)) {
     setContextMenuPolicy(Qt::NoContextMenu); // every change must pass the delegate
     setTabChangesFocus(true);
 }
 
-TextView::~TextView() {
-    if (editing_) Keyboard::shared().inputEndedEditing(this);
-}
-
-bool TextView::becomeFirstResponder() {
-    if (editing_) return true;
-    setFocus(Qt::OtherFocusReason);
-    return editing_;
-}
-
-bool TextView::resignFirstResponder() {
-    if (hasFocus()) clearFocus();
-    if (editing_) endEditing();
-    return true;
-}
+TextView::~TextView() = default;
 
 void TextView::focusInEvent(QFocusEvent* event) {
-    if (!editing_) {
-        // Nothing starts editing by itself when the window comes to the front; only a tap does.
-        if (event->reason() == Qt::ActiveWindowFocusReason) {
-            clearFocus();
-            return;
-        }
-        if (asking_) return;
-        asking_ = true;
-        auto d = delegate();
-        const bool allowed = d ? d->textViewShouldBeginEditing(*this) : true;
-        asking_ = false;
-        if (!allowed || isReadOnly()) {
-            if (hasFocus()) clearFocus();
-            return;
-        }
-        editing_ = true;
-        QPlainTextEdit::focusInEvent(event);
-        Keyboard::shared().inputBeganEditing(this);
-        if (auto d2 = delegate()) d2->textViewDidBeginEditing(*this);
-        return;
-    }
-    QPlainTextEdit::focusInEvent(event);
+    editing_.focusIn(event, [&] { QPlainTextEdit::focusInEvent(event); });
 }
 
 void TextView::focusOutEvent(QFocusEvent* event) {
-    QPlainTextEdit::focusOutEvent(event);
-    if (event->reason() == Qt::ActiveWindowFocusReason || event->reason() == Qt::PopupFocusReason) return;
-    if (editing_) endEditing();
-}
-
-void TextView::endEditing() {
-    editing_ = false;
-    Keyboard::shared().inputEndedEditing(this);
-    if (auto d = delegate()) d->textViewDidEndEditing(*this);
+    editing_.focusOut(event, [&] { QPlainTextEdit::focusOutEvent(event); });
 }
 
 void TextView::keyPressEvent(QKeyEvent* event) {
@@ -79,22 +51,21 @@ void TextView::insertFromMimeData(const QMimeData* source) {
 }
 
 void TextView::userEdit(const std::function<void()>& edit) {
-    const QString before = toPlainText();
     const int cursor = textCursor().position();
-    edit();
-    const QString after = toPlainText();
-    if (after == before) return;
-    QString replacement;
-    const TextRange range = changedRange(before, after, &replacement);
-    auto d = delegate();
-    if (d && !d->textViewShouldChangeTextInRange(*this, range, replacement.toStdString())) {
-        setPlainText(before);
-        QTextCursor c = textCursor();
-        c.setPosition(std::min<int>(cursor, int(before.size())));
-        setTextCursor(c);
-        return;
-    }
-    if (d) d->textViewDidChange(*this);
+    const bool changed =
+        runUserEdit([this] { return toPlainText(); }, edit,
+                    [this](TextRange range, const std::string& replacement) {
+                        auto d = delegate();
+                        return !d || d->textViewShouldChangeTextInRange(*this, range, replacement);
+                    },
+                    [this, cursor](const QString& before) {
+                        setPlainText(before);
+                        QTextCursor c = textCursor();
+                        c.setPosition(std::min<int>(cursor, int(before.size())));
+                        setTextCursor(c);
+                    });
+    if (!changed) return;
+    if (auto d = delegate()) d->textViewDidChange(*this);
 }
 
 } // namespace ui

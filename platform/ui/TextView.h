@@ -38,9 +38,9 @@ class TextView : public QPlainTextEdit {
     std::string stdText() const { return toPlainText().toStdString(); }
     void setStdText(const std::string& text) { setPlainText(QString::fromStdString(text)); }
 
-    bool isEditing() const { return editing_; }
-    bool becomeFirstResponder();
-    bool resignFirstResponder();
+    bool isEditing() const { return editing_.isEditing(); }
+    bool becomeFirstResponder() { return editing_.becomeFirstResponder(); }
+    bool resignFirstResponder() { return editing_.resignFirstResponder(); }
 
   protected:
     void focusInEvent(QFocusEvent* event) override;
@@ -51,11 +51,9 @@ class TextView : public QPlainTextEdit {
 
   private:
     void userEdit(const std::function<void()>& edit);
-    void endEditing();
 
     std::weak_ptr<TextViewDelegate> delegate_;
-    bool editing_ = false;
-    bool asking_ = false;
+    EditingSession editing_;
 };
 
 } // namespace ui

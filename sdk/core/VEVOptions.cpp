@@ -137,6 +137,11 @@ void VEVOptions::setString(const char* key, const std::string& value) {
     optionsDictionary_[key] = value;
 }
 
+void VEVOptions::setSwitch(const char* key, bool value) {
+    checkEditingLocked();
+    optionsDictionary_[key] = value;
+}
+
 void VEVOptions::setDeepLinkURLScheme(const std::string& scheme) {
     checkEditingLocked();
     deepLinkURLScheme_ = scheme;

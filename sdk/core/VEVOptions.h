@@ -87,6 +87,11 @@ class VEVOptions {
     bool isAnalyticsCollectionDeactivated() const;
     bool isAnalyticsEnabled() const;
     bool isSignInEnabled() const;
+    // The switches of the key table, stored as numbers. The analytics switches are read once per
+    // options object, so set them before asking for any of them.
+    void setIsMeasurementEnabled(bool enabled) { setSwitch(kVEVIsMeasurementEnabled, enabled); }
+    void setIsAnalyticsEnabled(bool enabled) { setSwitch(kVEVIsAnalyticsEnabled, enabled); }
+    void setIsSignInEnabled(bool enabled) { setSwitch(kVEVIsSignInEnabled, enabled); }
 
     const foundation::Dictionary& optionsDictionary() const { return optionsDictionary_; }
     bool usingOptionsFromDefaultPlist() const { return usingOptionsFromDefaultPlist_; }
@@ -101,6 +106,7 @@ class VEVOptions {
   private:
     std::string stringFor(const char* key) const;
     void setString(const char* key, const std::string& value);
+    void setSwitch(const char* key, bool value);
     void checkEditingLocked() const;
 
     foundation::Dictionary optionsDictionary_;

@@ -235,10 +235,9 @@ void appendValue(Data& out, const Value& v) {
             appendValue(out, item);
         break;
     case T::Dictionary:
-        out.push_back(TagDictionary);
-        putVarint(out, v.dictionary()->size());
+        appendDictionaryHeader(out, v.dictionary()->size());
         for (const auto& [k, item] : *v.dictionary()) {
-            putBytes(out, k.data(), k.size());
+            appendKey(out, k);
             appendValue(out, item);
         }
         break;
@@ -293,28 +292,13 @@ std::optional<Value> unframe(const Data& bytes, std::string* why) {
     return decodeValue(body, length, why);
 }
 
-void appendRecord(Data& out, const Value& v) {
-    size_t start = out.size();
-    out.resize(start + 8);
-    appendValue(out, v);
-    uint32_t length = uint32_t(out.size() - start - 8);
-    uint32_t crc = crc32(out.data() + start + 8, length);
-    for (int i = 0; i < 4; ++i) {
-        out[start + size_t(i)] = uint8_t(length >> (8 * i));
-        out[start + 4 + size_t(i)] = uint8_t(crc >> (8 * i));
-    }
+void appendDictionaryHeader(Data& out, size_t count) {
+    out.push_back(TagDictionary);
+    putVarint(out, count);
 }
 
-std::optional<Value> parseRecord(const Data& bytes, size_t& offset) {
-    if (offset > bytes.size() || bytes.size() - offset < 8) return std::nullopt;
-    uint32_t length = getU32(bytes.data() + offset);
-    uint32_t crc = getU32(bytes.data() + offset + 4);
-    if (bytes.size() - offset - 8 < length) return std::nullopt;
-    const uint8_t* body = bytes.data() + offset + 8;
-    if (crc32(body, length) != crc) return std::nullopt;
-    auto v = decodeValue(body, length);
-    if (v) offset += 8 + length;
-    return v;
+void appendKey(Data& out, std::string_view key) {
+    putBytes(out, key.data(), key.size());
 }
 
 } // namespace transport::codec

@@ -3,6 +3,7 @@
 // framed with a magic, a length and a CRC so damaged or foreign bytes are recognised, not guessed at.
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/foundation/Value.h"
 
@@ -18,10 +19,10 @@ std::optional<foundation::Value> decodeValue(const uint8_t* bytes, size_t size, 
 foundation::Data frame(const foundation::Data& body);
 std::optional<foundation::Value> unframe(const foundation::Data& bytes, std::string* why = nullptr);
 
-// A journal record: body length, CRC-32 of the body, body. `parseRecord` reads one at `offset` and
-// advances it; nothing when the bytes there are not a whole, intact record.
-void appendRecord(foundation::Data& out, const foundation::Value& v);
-std::optional<foundation::Value> parseRecord(const foundation::Data& bytes, size_t& offset);
+// Pieces of a dictionary encoding, for callers that assemble one from already encoded values: the
+// header for `count` entries, then for each entry its key followed by the value's encoding.
+void appendDictionaryHeader(foundation::Data& out, size_t count);
+void appendKey(foundation::Data& out, std::string_view key);
 
 uint32_t crc32(const uint8_t* bytes, size_t size);
 

@@ -32,15 +32,21 @@ foundation::ErrorPtr archiveError(long code, const std::string& description) {
 
 std::optional<Data> RDTCOREncodeArchiveValue(const Value& value, const std::string& path,
                                              foundation::ErrorPtr* error) {
-    Data bytes;
+    Data encoded;
     try {
-        bytes = transport::codec::frame(transport::codec::encodeValue(value));
+        encoded = transport::codec::encodeValue(value);
     } catch (const std::exception& e) {
         auto err = archiveError(1, e.what());
         RDTCORLogDebug("Encoding an object failed: %@", *err);
         if (error) *error = err;
         return std::nullopt;
     }
+    return RDTCORWriteEncodedArchive(encoded, path, error);
+}
+
+std::optional<Data> RDTCORWriteEncodedArchive(const Data& encodedValue, const std::string& path,
+                                              foundation::ErrorPtr* error) {
+    Data bytes = transport::codec::frame(encodedValue);
     if (!path.empty()) {
         if (foundation::writeFileAtomically(path, bytes)) {
             RDTCORLogDebug("Writing archive succeeded: %@", path);

@@ -27,6 +27,10 @@ std::optional<foundation::Data> RDTCOREncodeArchive(const RDTCORCoding& object, 
 std::optional<foundation::Data> RDTCOREncodeArchiveValue(const foundation::Value& value,
                                                          const std::string& path,
                                                          foundation::ErrorPtr* error = nullptr);
+// The same for a value already in the archive encoding (see ArchiveCodec.h): frames it and writes it.
+std::optional<foundation::Data> RDTCORWriteEncodedArchive(const foundation::Data& encodedValue,
+                                                          const std::string& path,
+                                                          foundation::ErrorPtr* error = nullptr);
 
 // The archived object of class `className` from `bytes`, or when null from the file at `path`.
 // A missing file gives nothing without an error.

@@ -15,7 +15,6 @@
 #include "sdk/core/transport/RDTCORPlatform.h"
 #include "sdk/core/transport/RDTCORRegistrar.h"
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
-#include "sdk/core/transport/StorageJournal.h"
 #include "sdk/core/transport/StorageRecords.h"
 
 using foundation::Data;
@@ -27,9 +26,6 @@ namespace {
 ErrorPtr storageError(const char* domain, long code, const std::string& description) {
     return foundation::Error::make(domain, code, {{foundation::kLocalizedDescriptionKey, description}});
 }
-
-// The log grows to at least this much before the archive is rewritten.
-constexpr uint64_t kMinimumJournalBytes = 256 * 1024;
 
 } // namespace
 
@@ -62,8 +58,7 @@ RDTCORFlatFileStorage::RDTCORFlatFileStorage(Token, Dependencies deps)
       queue_(foundation::SerialQueue::create("com.ruvara.RDTCORFlatFileStorage")),
       registrar_(std::move(deps.registrar)), coordinator_(std::move(deps.uploadCoordinator)),
       application_(std::move(deps.application)),
-      counter_(deps.counter ? std::move(deps.counter) : transport::EventIDCounter::shared()),
-      journal_(std::make_unique<transport::StorageJournal>(journalFilePath())) {
+      counter_(deps.counter ? std::move(deps.counter) : transport::EventIDCounter::shared()) {
     registerClassNameMappings();
     queue_->async([this] { loadOnQueue(); });
 }
@@ -140,14 +135,19 @@ void RDTCORFlatFileStorage::storeOnQueue(const std::shared_ptr<RDTCOREvent>& eve
     uint64_t size = ::stat(pathOf(*event->RDTFilePath()).c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
     pending_.push_back({event, size, completion, hadCompletion, task});
     pendingIDs_.insert(id);
-    transport::codec::appendRecord(pendingRecords_, transport::storeRecord(*event, size));
     scheduleFlush();
+}
+
+RDTCORFlatFileStorage::Stored RDTCORFlatFileStorage::makeStored(std::shared_ptr<RDTCOREvent> event,
+                                                                uint64_t payloadSize) {
+    auto encoded = transport::codec::encodeValue(transport::storedEventValue(*event, payloadSize));
+    return {std::move(event), payloadSize, std::move(encoded)};
 }
 
 void RDTCORFlatFileStorage::addEventToTrackingCollections(const std::shared_ptr<RDTCOREvent>& event,
                                                           uint64_t payloadSize) {
     if (!event->eventID()) return;
-    stored_[*event->eventID()] = {event, payloadSize};
+    stored_[*event->eventID()] = makeStored(event, payloadSize);
     targets_[event->target()].insert(*event->eventID());
 }
 
@@ -160,14 +160,17 @@ void RDTCORFlatFileStorage::scheduleFlush() {
 
 void RDTCORFlatFileStorage::flushOnQueue() {
     flushScheduled_ = false;
-    if (pending_.empty() && pendingRecords_.empty() && pendingDeletes_.empty()) return;
+    if (pending_.empty() && !removedSinceArchive_) return;
     for (auto& p : pending_)
-        stored_[*p.event->eventID()] = {p.event, p.payloadSize};
-    const bool persisted = persistPendingOnQueue();
+        stored_[*p.event->eventID()] = makeStored(p.event, p.payloadSize);
+    const bool persisted = writeArchiveOnQueue();
     auto stores = std::move(pending_);
     pending_.clear();
     pendingIDs_.clear();
-    if (persisted) commit(stores);
+    if (persisted) {
+        removedSinceArchive_ = false;
+        commit(stores);
+    }
     for (auto& p : stores) {
         if (persisted) {
             p.completion(true, nullptr);
@@ -181,7 +184,9 @@ void RDTCORFlatFileStorage::flushOnQueue() {
         }
         endBackgroundTask(p.backgroundTask);
     }
-    // Files go only after the archive forgot their events, so a crash cannot bring one back.
+    // Files go only after the archive forgot their events, so a crash cannot bring one back. When the
+    // archive could not be written they go all the same: a restart then drops those events (their
+    // payloads are gone) rather than uploading them again, and the next burst retries the archive.
     for (const auto& path : pendingDeletes_)
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "There was an error removing an event file: %@",
@@ -216,31 +221,14 @@ void RDTCORFlatFileStorage::commit(const std::vector<PendingStore>& stores) {
             coordinator->forceUploadForTarget(target);
 }
 
-bool RDTCORFlatFileStorage::persistPendingOnQueue() {
-    bool ok;
-    if (journal_->isBroken() ||
-        journal_->size() + pendingRecords_.size() > std::max(kMinimumJournalBytes, archiveSize_)) {
-        ok = writeArchiveOnQueue();
-    } else {
-        ok = journal_->append(pendingRecords_) || writeArchiveOnQueue();
-    }
-    pendingRecords_.clear();
-    return ok;
-}
-
 bool RDTCORFlatFileStorage::writeArchiveOnQueue() {
     ErrorPtr error;
-    auto bytes = RDTCOREncodeArchive(*this, archivePath_, &error);
-    if (!bytes) {
+    if (!RDTCORWriteEncodedArchive(encodedArchive(), archivePath_, &error)) {
         RDTCORLogWarning(RDTCORLogCodeEventNotSaved,
                          "Serializing RDTCORFlatFileStorage to an archive failed: %@",
                          error ? error->description() : std::string("(unknown)"));
         return false;
     }
-    archiveSize_ = bytes->size();
-    // If this fails the log keeps changes the archive already holds; replaying them is harmless and
-    // the next write tries again.
-    journal_->reset();
     RDTCORLogDebug("Serialized RDTCORFlatFileStorage to %@", archivePath_);
     return true;
 }
@@ -255,7 +243,7 @@ void RDTCORFlatFileStorage::removeEvents(const std::set<uint64_t>& eventIDs) {
                 flushOnQueue();
                 break;
             }
-        std::vector<uint64_t> removed;
+        bool removed = false;
         for (uint64_t id : eventIDs) {
             auto it = stored_.find(id);
             if (it == stored_.end()) continue;
@@ -266,10 +254,10 @@ void RDTCORFlatFileStorage::removeEvents(const std::set<uint64_t>& eventIDs) {
                 if (t->second.empty()) targets_.erase(t);
             }
             stored_.erase(it);
-            removed.push_back(id);
+            removed = true;
         }
-        if (removed.empty()) return;
-        transport::codec::appendRecord(pendingRecords_, transport::removeRecord(removed));
+        if (!removed) return;
+        removedSinceArchive_ = true;
         scheduleFlush();
     });
 }

@@ -1,10 +1,10 @@
 #pragma once
 // The transport's storage: each event's payload in a file named by its ID under the transport folder,
-// the events it tracks (by ID and by target) in a keyed archive kept current after every store and
-// removal, and small keyed blobs ("library data") of transport clients. The archive is read once, when
-// the storage is created, before its first store: no life-cycle notification is needed to see the
-// events of an earlier run. A store completes with success only once its payload and its archive
-// entry are both on disk.
+// the events it tracks (by ID and by target) in a keyed archive rewritten after every burst of stores
+// and removals, and small keyed blobs ("library data") of transport clients. The archive is read once,
+// when the storage is created, before its first store: no life-cycle notification is needed to see
+// the events of an earlier run. A store completes with success only once its payload and its archive
+// entry are both on disk; a removed event's file goes only once the archive has forgotten it.
 #include <map>
 #include <memory>
 #include <set>
@@ -20,7 +20,6 @@ class RDTCORRegistrar;
 class RDTCORUploadCoordinator;
 namespace transport {
 class EventIDCounter;
-class StorageJournal;
 } // namespace transport
 
 class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding {
@@ -62,7 +61,6 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
     // Paths of this storage.
     const std::string& rootDirectory() const { return root_; }
     std::string archiveFilePath() const { return root_ + "/RDTCORFlatFileStorageArchive"; }
-    std::string journalFilePath() const { return root_ + "/RDTCORFlatFileStorageJournal"; }
     std::string libraryDataDirectory() const { return root_ + "/RDTCORFlatFileStorage/rdt_library_data"; }
 
     // On the storage queue: writes the event's payload to "event-<ID>" and returns the file's path,
@@ -86,7 +84,11 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
     struct Stored {
         std::shared_ptr<RDTCOREvent> event;
         uint64_t payloadSize = 0; // 0: unknown (older archives)
+        // The event's archive entry, encoded once: rewriting the archive then costs little more
+        // than writing its bytes.
+        foundation::Data encoded;
     };
+    static Stored makeStored(std::shared_ptr<RDTCOREvent> event, uint64_t payloadSize);
     struct PendingStore {
         std::shared_ptr<RDTCOREvent> event;
         uint64_t payloadSize;
@@ -100,8 +102,9 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
                       bool hadCompletion, RDTCORBackgroundIdentifier backgroundTask);
     void scheduleFlush();
     void flushOnQueue();
-    bool persistPendingOnQueue();
     bool writeArchiveOnQueue();
+    // The archive's body in the archive encoding, assembled from the events' stored encodings.
+    foundation::Data encodedArchive() const;
     void commit(const std::vector<PendingStore>& stores);
     std::shared_ptr<RDTCORPrioritizer> prioritizerFor(RDTCORTarget target) const;
     void endBackgroundTask(RDTCORBackgroundIdentifier id);
@@ -115,15 +118,13 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
     std::weak_ptr<RDTCORUploadCoordinator> coordinator_;
     std::shared_ptr<RDTCORApplication> application_;
     std::shared_ptr<transport::EventIDCounter> counter_;
-    std::unique_ptr<transport::StorageJournal> journal_;
 
     // Only touched on the storage queue.
     std::map<uint64_t, Stored> stored_;
     std::map<RDTCORTarget, std::set<uint64_t>> targets_;
     std::vector<PendingStore> pending_;
     std::set<uint64_t> pendingIDs_;
-    foundation::Data pendingRecords_;
+    bool removedSinceArchive_ = false;
     std::vector<std::string> pendingDeletes_;
     bool flushScheduled_ = false;
-    uint64_t archiveSize_ = 0;
 };

@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 #include "platform/foundation/Files.h"
+#include "sdk/core/transport/ArchiveCodec.h"
 #include "sdk/core/transport/EventIDCounter.h"
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
-#include "sdk/core/transport/StorageJournal.h"
 #include "sdk/core/transport/StorageRecords.h"
 
 using foundation::ErrorPtr;
@@ -30,21 +30,44 @@ bool isStaleTemporary(const std::string& name) {
 
 } // namespace
 
-Value RDTCORFlatFileStorage::encodeToArchive() const {
-    foundation::Dictionary events;
-    std::map<RDTCORTarget, foundation::Array> targets;
-    for (const auto& [id, s] : stored_) {
-        events[std::to_string(id)] = transport::storedEventValue(*s.event, s.payloadSize);
-        targets[s.event->target()].emplace_back(int64_t(id));
-    }
+foundation::Data RDTCORFlatFileStorage::encodedArchive() const {
+    namespace codec = transport::codec;
     foundation::Dictionary targetTable;
-    for (auto& [target, ids] : targets)
-        targetTable[std::to_string(target)] = RDTCORArchiveSet(std::move(ids));
-    foundation::Dictionary d{{kRDTCORArchiveClassKey, "RDTCORFlatFileStorage"},
-                             {kStoredEventsKey, Value(std::move(events))},
-                             {kTargetToEventSetKey, Value(std::move(targetTable))}};
-    if (auto coordinator = coordinator_.lock()) d[kUploadCoordinatorKey] = coordinator->encodeToArchive();
-    return Value(std::move(d));
+    {
+        std::map<RDTCORTarget, foundation::Array> targets;
+        for (const auto& [id, s] : stored_)
+            targets[s.event->target()].emplace_back(int64_t(id));
+        for (auto& [target, ids] : targets)
+            targetTable[std::to_string(target)] = RDTCORArchiveSet(std::move(ids));
+    }
+    auto coordinator = coordinator_.lock();
+
+    foundation::Data out;
+    size_t eventBytes = 0;
+    for (const auto& [id, s] : stored_)
+        eventBytes += s.encoded.size() + 24;
+    out.reserve(eventBytes + 16 * stored_.size() + 256);
+    codec::appendDictionaryHeader(out, coordinator ? 4 : 3);
+    codec::appendKey(out, kRDTCORArchiveClassKey);
+    codec::appendValue(out, Value("RDTCORFlatFileStorage"));
+    codec::appendKey(out, kStoredEventsKey);
+    codec::appendDictionaryHeader(out, stored_.size());
+    for (const auto& [id, s] : stored_) {
+        codec::appendKey(out, std::to_string(id));
+        out.insert(out.end(), s.encoded.begin(), s.encoded.end());
+    }
+    codec::appendKey(out, kTargetToEventSetKey);
+    codec::appendValue(out, Value(std::move(targetTable)));
+    if (coordinator) {
+        codec::appendKey(out, kUploadCoordinatorKey);
+        codec::appendValue(out, coordinator->encodeToArchive());
+    }
+    return out;
+}
+
+Value RDTCORFlatFileStorage::encodeToArchive() const {
+    auto encoded = encodedArchive();
+    return transport::codec::decodeValue(encoded.data(), encoded.size()).value_or(Value());
 }
 
 void RDTCORFlatFileStorage::loadOnQueue() {
@@ -91,25 +114,6 @@ void RDTCORFlatFileStorage::loadOnQueue() {
                     for (const auto& item : *members)
                         if (item.isDictionary()) take(item, false);
         coordinatorValue = (*archived)[kUploadCoordinatorKey];
-    }
-
-    bool damagedTail = false;
-    auto records = journal_->readAll(&damagedTail);
-    if (damagedTail)
-        RDTCORLogWarning(
-            RDTCORLogCodeUnreadableFile,
-            "The storage's change log %@ ends in a damaged record; the records before it were kept.",
-            journal_->path());
-    if (damagedTail || !records.empty()) rewrite = true;
-    for (const auto& record : records) {
-        const std::string op = record[transport::kRecordOperationKey].stringValue();
-        if (op == transport::kRecordStore) {
-            take(record[transport::kRecordEventKey], true);
-        } else if (op == transport::kRecordRemove) {
-            if (const auto* ids = record[transport::kRecordIDsKey].array())
-                for (const auto& id : *ids)
-                    entries.erase(uint64_t(id.intValue()));
-        }
     }
 
     // Every tracked event must have its whole payload file, and a file of its own.
@@ -166,12 +170,13 @@ void RDTCORFlatFileStorage::loadOnQueue() {
     }
     if (anyID) counter_->ensureAbove(highest);
 
-    stored_ = std::move(entries);
+    stored_.clear();
     targets_.clear();
     std::set<uint64_t> ids;
-    for (const auto& [id, s] : stored_) {
+    for (auto& [id, s] : entries) {
         targets_[s.event->target()].insert(id);
         ids.insert(id);
+        stored_[id] = makeStored(std::move(s.event), s.payloadSize);
     }
     if (auto coordinator = coordinator_.lock(); coordinator && !coordinatorValue.isNull())
         coordinator->decodeFromArchive(coordinatorValue, &ids, newEventID);
@@ -182,10 +187,5 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         if (auto prioritizer = prioritizerFor(s.event->target()))
             prioritizer->prioritizeEvent(s.event->copy());
 
-    if (rewrite) {
-        writeArchiveOnQueue();
-    } else {
-        struct stat st;
-        archiveSize_ = ::stat(archivePath_.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
-    }
+    if (rewrite) writeArchiveOnQueue();
 }

@@ -228,7 +228,9 @@ void RDTCORUploadCoordinator::decodeFromArchive(const Value& v, const std::set<u
             auto package = RDTCORUploadPackage::decode(
                 value, storageForTarget(value["RDTCORUploadPackageTargetKey"].intValue()), weak_from_this(),
                 newEventID);
-            if (!package) continue;
+            // A package whose outcome was already told would never tell anyone again: restored, it
+            // would hold its target for good. Its events are still stored and are offered anew.
+            if (!package || package->isHandled()) continue;
             if (storedEventIDs) {
                 RDTCOREventSet kept;
                 for (const auto& e : package->events())
@@ -238,5 +240,11 @@ void RDTCORUploadCoordinator::decodeFromArchive(const Value& v, const std::set<u
             if (!package->events().empty()) table[package->target()] = package;
         }
     }
-    queue_->sync([&] { inFlight_ = std::move(table); });
+    // A package put in flight by this run (the timer fires at once on creation) stays: it is the
+    // one an uploader will answer for.
+    queue_->sync([&] {
+        for (auto& [target, package] : inFlight_)
+            table[target] = package;
+        inFlight_ = std::move(table);
+    });
 }

@@ -63,8 +63,8 @@ class RDTCORUploadCoordinator : public RDTCORUploadPackageProtocol,
     foundation::QueuePtr coordinationQueue() const { return queue_; }
 
     foundation::Value encodeToArchive() const override;
-    // Replaces the in-flight table with the archived one. With `storedEventIDs`, packages keep only
-    // events still stored, and packages left empty are dropped.
+    // Takes the archived in-flight packages for targets with none in flight now. With `storedEventIDs`,
+    // packages keep only events still stored; packages left empty, or already handled, are dropped.
     void decodeFromArchive(const foundation::Value& v, const std::set<uint64_t>* storedEventIDs,
                            const std::function<uint64_t()>& newEventID = {});
 

@@ -69,3 +69,36 @@ TEST_CASE("the spinner's size and arc layer", "[hud][spinner]") {
         CHECK(spinner->currentAnimatedLayer()->position() == QPointF(24, 24));
     }
 }
+
+TEST_CASE("progress rings and tinted images", "[hud][spinner]") {
+    SECTION("a ring is a circle from twelve o'clock clockwise, framed about its centre") {
+        auto ring = ZVProgressHUD::createRingLayerWithCenter(QPointF(62, 36), 18, 2.0, Qt::black);
+        CHECK(ring->frame() == QRectF(44, 18, 36, 36));
+        CHECK(ring->contentsScale() == 2.0);
+        CHECK(ring->fillColor().alpha() == 0);
+        CHECK(ring->lineCap() == Qt::RoundCap);
+        CHECK(ring->lineJoin() == Qt::BevelJoin);
+        const QPainterPath& path = ring->path();
+        CHECK(path.pointAtPercent(0).x() == Approx(18).margin(0.01)); // top, in the layer
+        CHECK(path.pointAtPercent(0).y() == Approx(0).margin(0.01));
+        CHECK(path.pointAtPercent(0.25).x() == Approx(36).margin(0.05)); // three o'clock a quarter in
+        CHECK(path.pointAtPercent(0.25).y() == Approx(18).margin(0.05));
+        CHECK(path.length() == Approx(2 * M_PI * 18).epsilon(0.01));
+    }
+    SECTION("tinting takes the image's shape and keeps its transparency, size and scale") {
+        QImage mark(56, 56, QImage::Format_ARGB32);
+        mark.fill(Qt::transparent);
+        for (int y = 10; y < 20; ++y)
+            for (int x = 0; x < 56; ++x)
+                mark.setPixelColor(x, y, QColor(0, 0, 0, y < 15 ? 255 : 128));
+        mark.setDevicePixelRatio(2);
+        QImage tinted = ZVProgressHUD::image(mark, Qt::red);
+        CHECK(tinted.size() == mark.size());
+        CHECK(tinted.devicePixelRatio() == 2);
+        CHECK(tinted.pixelColor(5, 12) == QColor(Qt::red));
+        QColor half = tinted.pixelColor(5, 17);
+        CHECK(half.red() == 255);
+        CHECK(std::abs(half.alpha() - 128) <= 1);
+        CHECK(tinted.pixelColor(5, 30).alpha() == 0);
+    }
+}

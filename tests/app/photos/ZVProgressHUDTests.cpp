@@ -1,4 +1,5 @@
 #include <QLabel>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <catch2/catch.hpp>
@@ -120,6 +121,23 @@ TEST_CASE("showing, counting and dismissing", "[hud][show]") {
         CHECK(hud.existingOverlay()->isVisible());
         CHECK(log.count(ZVProgressHUDDidDisappearNotification) == 0);
         CHECK(hud.view()->animated().presentationAlpha() == 1);
+    }
+    SECTION("a black show while a clear HUD disappears keeps the new HUD up") {
+        ZVProgressHUD::showWithStatus("受信完了");
+        clock.finish();
+        ZVProgressHUD::dismiss();
+        clock.advance(0.05);
+        ZVProgressHUD::showWithStatusMaskType("保存中", ZVProgressHUDMaskTypeBlack);
+        clock.finish();
+        CHECK(ZVProgressHUD::isVisible());
+        REQUIRE(hud.existingBox());
+        CHECK(hud.existingBox()->animated().alpha() == 1);
+        CHECK(hud.existingBox()->animated().presentationAlpha() == 1);
+        CHECK(hud.existingOverlay() != nullptr);
+        CHECK(log.count(ZVProgressHUDDidDisappearNotification) == 0);
+        QSignalSpy clicked(screen.button, &QPushButton::clicked);
+        clickAt(screen.window.get(), screen.button->geometry().center());
+        CHECK(clicked.count() == 0); // the black mask takes the touch
     }
     SECTION("the next show after a dismissal finds the HUD whole") {
         ZVProgressHUD::showWithStatus("一回目");
@@ -313,6 +331,27 @@ TEST_CASE("the box keeps above the keyboard", "[hud][keyboard]") {
         clock.finish();
         CHECK(boxCenter() == above);
         center->post("UIKeyboardWillHideNotification", nullptr, {});
+    }
+    SECTION("the gradient mask follows the keyboard over the whole screen, not just where the box was") {
+        ZVProgressHUD::showWithMaskType(ZVProgressHUDMaskTypeGradient);
+        clock.finish();
+        // What the window really shows: its backing store, not a fresh rendering.
+        auto onScreen = [&] {
+            QApplication::processEvents();
+            return screen.window->screen()->grabWindow(screen.window->winId()).toImage();
+        };
+        QPoint level(20, 380), lower(20, 644); // far from the box, either side of the old centre
+        QImage before = onScreen();
+        CHECK(std::abs(qRed(before.pixel(level)) - qRed(before.pixel(lower))) <= 1);
+        center->post("UIKeyboardWillShowNotification", nullptr, up);
+        clock.finish();
+        QImage after = onScreen();
+        // Centred 132 points higher: the upper spot is lighter, the lower one darker.
+        CHECK(qRed(after.pixel(level)) > qRed(after.pixel(lower)) + 10);
+        center->post("UIKeyboardWillHideNotification", nullptr, {});
+        clock.finish();
+        QImage back = onScreen();
+        CHECK(std::abs(qRed(back.pixel(level)) - qRed(back.pixel(lower))) <= 1);
     }
     SECTION("a hidden HUD does not listen") {
         ZVProgressHUD::show();

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "platform/geo/Geocoder.h"
 #include "platform/ui/AnimationClock.h"
 #include "platform/ui/FrameAnimation.h"
 #include "platform/ui/Keyboard.h"
@@ -108,7 +109,8 @@ TEST_CASE("The input check reports the first failure in its order and writes not
         CHECK(app.alert()->message() == "登録しました");
         auto stored = app.probe().rows("SELECT address2, tel2, biz FROM patientMst WHERE pid = 'P-7'");
         REQUIRE(stored.size() == 1);
-        CHECK(stored[0] == storetest::ClinicDbProbe::Row{"", "", ""});
+        // The mobile number's three empty parts are joined like any other.
+        CHECK(stored[0] == storetest::ClinicDbProbe::Row{"", "--", ""});
     }
 }
 
@@ -172,7 +174,7 @@ TEST_CASE("Unusual stored values load and save without failing", "[shell][regist
     CHECK(app.alert()->message() == "登録しました");
     auto stored = app.probe().rows("SELECT name, postal, tel1, tel2 FROM patientMst WHERE pid = 'P-7'");
     REQUIRE(stored.size() == 1);
-    CHECK(stored[0] == storetest::ClinicDbProbe::Row{"山田太郎　太郎", "12", "03-1234-5678", "090-1234"});
+    CHECK(stored[0] == storetest::ClinicDbProbe::Row{"山田太郎　太郎", "12", "03-1234-5678", "090-1234-"});
 }
 
 TEST_CASE("The ID screen refuses an empty ID and opens the seed patient", "[shell][regist]") {
@@ -246,4 +248,38 @@ TEST_CASE("Fields low on the form lift it above the keyboard once", "[shell][reg
     CHECK(form->nowTagNo() == 0);
     CHECK(page->y() == 0);
     CHECK_FALSE(form->viewUpFlg());
+}
+
+TEST_CASE("The postal look-up fills the prefecture, and the city only into an empty address",
+          "[shell][regist][geo]") {
+    if (!geo::ZipCodeDictionary::shared()) {
+        WARN("the postal-code dictionary (skkdic-extra) is missing");
+        return;
+    }
+    RegistApp app;
+    auto form = app.openForm("P-7");
+    REQUIRE(form);
+    auto lookUp = [&](const QString& code) {
+        registtest::type(form->postalText(), code);
+        QTest::keyClick(form->postalText(), Qt::Key_Return); // leaving the field starts the look-up
+        REQUIRE(form->geocoder());
+        REQUIRE(QTest::qWaitFor([&] { return !form->geocoder()->isGeocoding(); }, 10000));
+        QCoreApplication::processEvents();
+    };
+
+    form->stateText()->setStdText("北海道");
+    form->address1Text()->setStdText("札幌市北区北8条西5丁目");
+    lookUp("1000001");
+    CHECK(form->stateText()->stdText() == "東京都");
+    CHECK(form->address1Text()->stdText() == "札幌市北区北8条西5丁目"); // what was typed stays
+
+    form->address1Text()->setStdText("");
+    lookUp("1000001");
+    CHECK(form->address1Text()->stdText() == "千代田区");
+
+    // A code nobody has changes nothing and raises no alert.
+    lookUp("0000000");
+    CHECK(form->stateText()->stdText() == "東京都");
+    CHECK(form->address1Text()->stdText() == "千代田区");
+    CHECK_FALSE(app.alert());
 }

@@ -26,8 +26,10 @@ TEST_CASE("Registration fields and stored columns convert both ways", "[shell][p
     }
     SECTION("telephone numbers") {
         CHECK(joinTel("03", "1234", "5678") == "03-1234-5678");
-        CHECK(joinTel("", "", "") == "");
-        CHECK(joinTel("0312345678", "", "") == "0312345678");
+        // Empty parts keep their place: an unknown middle part stays in the middle.
+        CHECK(joinTel("", "", "") == "--");
+        CHECK(joinTel("090", "", "5678") == "090--5678");
+        CHECK(splitTel("090--5678") == std::array<std::string, 3>{"090", "", "5678"});
         CHECK(splitTel("03-1234-5678") == std::array<std::string, 3>{"03", "1234", "5678"});
         CHECK(splitTel("0312345678") == std::array<std::string, 3>{"0312345678", "", ""});
         CHECK(splitTel("090-1234") == std::array<std::string, 3>{"090", "1234", ""});

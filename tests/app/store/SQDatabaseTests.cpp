@@ -369,14 +369,23 @@ TEST_CASE("SQDatabase statement cache", "[SQDatabase]") {
         CHECK(db->cachedStatements()[select].size() == 2);
         CHECK(db->cachedStatementForQuery(select) == nullptr); // both in use now
     }
-    SECTION("turning the cache off finalizes its statements") {
+    SECTION("turning the cache off drops it; a set still reading keeps its statement") {
         REQUIRE(db->executeUpdate(insert, "a", 1));
-        auto statement = db->cachedStatementForQuery(insert);
-        REQUIRE(statement);
+        REQUIRE(db->executeUpdate(insert, "b", 1));
+        auto rs = db->executeQuery(select, 1);
+        REQUIRE(rs->next());
         db->setShouldCacheStatements(false);
-        CHECK(statement->statement() == nullptr);
         CHECK(db->cachedStatements().empty());
-        CHECK(db->executeUpdate(insert, "b", 2));
+        // The insert went with the cache; the select stays while the set reads from it.
+        sqlite3_stmt* left = sqlite3_next_stmt(db->sqliteHandle(), nullptr);
+        CHECK(left == rs->statement()->statement());
+        CHECK(sqlite3_next_stmt(db->sqliteHandle(), left) == nullptr);
+        REQUIRE(rs->next());
+        CHECK(rs->stringForColumn("name") == "b");
+        CHECK_FALSE(rs->next());
+        CHECK(sqlite3_next_stmt(db->sqliteHandle(), nullptr) == nullptr); // finalized with its last owner
+        CHECK(db->executeUpdate(insert, "c", 2));
+        CHECK_FALSE(log.contains("Error calling sqlite3_step"));
     }
     SECTION("a cached statement with a bind-count mismatch stays cached and usable") {
         REQUIRE(db->executeUpdate(insert, "a", 1));

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <future>
 #include <thread>
 #include <vector>
 
@@ -13,10 +14,12 @@ using namespace foundation;
 TEST_CASE("serial queues run tasks one at a time in order", "[queue]") {
     auto q = SerialQueue::create("test.order");
     std::vector<int> seen;
-    for (int i = 0; i < 100; ++i) q->async([&seen, i] { seen.push_back(i); });
+    for (int i = 0; i < 100; ++i)
+        q->async([&seen, i] { seen.push_back(i); });
     q->drain();
     REQUIRE(seen.size() == 100);
-    for (int i = 0; i < 100; ++i) CHECK(seen[size_t(i)] == i);
+    for (int i = 0; i < 100; ++i)
+        CHECK(seen[size_t(i)] == i);
 
     SECTION("sync from the queue itself runs inline instead of deadlocking") {
         bool inner = false;
@@ -32,6 +35,48 @@ TEST_CASE("serial queues run tasks one at a time in order", "[queue]") {
     SECTION("sync rethrows the task's exception on the caller") {
         CHECK_THROWS_AS(q->sync([] { throw std::runtime_error("x"); }), std::runtime_error);
     }
+}
+
+TEST_CASE("a queue whose last owner lets go from one of its own tasks ends cleanly", "[queue]") {
+    // The owner's destructor destroys the queue on the queue's own thread, then says it finished.
+    struct Owner {
+        explicit Owner(std::shared_ptr<std::promise<void>> f) : finished(std::move(f)) {}
+        Owner(const Owner&) = delete;
+        std::shared_ptr<std::promise<void>> finished;
+        QueuePtr queue = SerialQueue::create("test.self-owned");
+        ~Owner() {
+            queue.reset();
+            finished->set_value();
+        }
+    };
+    auto finished = std::make_shared<std::promise<void>>();
+    auto finishedFuture = finished->get_future();
+    std::promise<void> released;
+    std::shared_future<void> releasedFuture = released.get_future().share();
+    std::atomic<int> ran{0};
+
+    SECTION("the task holds the last reference when it ends") {
+        {
+            auto owner = std::make_shared<Owner>(finished);
+            owner->queue->async([owner, releasedFuture, &ran] {
+                releasedFuture.wait();
+                ++ran;
+            });
+        }
+        released.set_value();
+    }
+    SECTION("a one-shot timer holds the last reference to its queue") {
+        {
+            auto owner = std::make_shared<Owner>(finished);
+            Timer::schedule(owner->queue, 0.001, false, [owner, releasedFuture, &ran] {
+                releasedFuture.wait();
+                ++ran;
+            });
+        }
+        released.set_value();
+    }
+    REQUIRE(finishedFuture.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+    CHECK(ran == 1);
 }
 
 TEST_CASE("delayed tasks and timers", "[queue]") {
@@ -93,7 +138,8 @@ TEST_CASE("notification centre delivers by name and sender; tokens unregister", 
     SECTION("delivery on a queue is asynchronous on that queue") {
         auto q = SerialQueue::create("test.notify");
         std::string where;
-        auto t3 = c->addObserver("Q", nullptr, q, [&](const Notification&) { where = SerialQueue::currentQueueName(); });
+        auto t3 = c->addObserver("Q", nullptr, q,
+                                 [&](const Notification&) { where = SerialQueue::currentQueueName(); });
         c->post("Q");
         q->drain();
         CHECK(where == "test.notify");

@@ -20,9 +20,12 @@ TEST_CASE("the app home is laid out under ZARUVEDEZ_HOME", "[home]") {
 }
 
 TEST_CASE("property lists round-trip every value type", "[plist]") {
-    Dictionary d{{"s", Value("日本語")},      {"i", Value(-5)},
-                 {"b", Value(true)},          {"r", Value(2.5)},
-                 {"a", Value(Array{1, "x"})}, {"data", Value(Data{0, 1, 255})},
+    Dictionary d{{"s", Value("日本語")},
+                 {"i", Value(-5)},
+                 {"b", Value(true)},
+                 {"r", Value(2.5)},
+                 {"a", Value(Array{1, "x"})},
+                 {"data", Value(Data{0, 1, 255})},
                  {"date", Value(Date{1700000000.5})}};
     for (auto bytes : {plist::toXml(Value(d)), plist::toBinary(Value(d))}) {
         auto back = plist::parse(bytes);
@@ -37,6 +40,20 @@ TEST_CASE("property lists round-trip every value type", "[plist]") {
     }
     CHECK_FALSE(plist::parse(Data{'n', 'o', 'p', 'e'}));
     CHECK_FALSE(plist::parse(Data{}));
+}
+
+TEST_CASE("values read as bools and numbers the usual way", "[value]") {
+    for (const char* yes : {"YES", "true", " t", "1", "+7", "-3", "007"})
+        CHECK(Value(yes).boolValue());
+    for (const char* no : {"NO", "false", "", "0", "000", "-0", "abc", " ", "0x1"})
+        CHECK_FALSE(Value(no).boolValue());
+    CHECK(Value(2.5).boolValue());
+    CHECK_FALSE(Value(0).boolValue());
+    CHECK(Value(true) == Value(1));
+    CHECK(Value(1.0) == Value(1));
+    CHECK(Value(true).hash() == Value(1.0).hash()); // equal numbers hash alike
+    CHECK(Value("12").intValue() == 12);
+    CHECK(Value(Dictionary{{"k", 1}})["missing"].isNull());
 }
 
 TEST_CASE("user defaults persist per suite across launches", "[defaults]") {
@@ -68,7 +85,8 @@ TEST_CASE("atomic writes replace whole files and create folders", "[files]") {
     CHECK(*readTextFile(p) == "two!");
     // No temporary files are left behind.
     size_t n = 0;
-    for (auto& e : std::filesystem::directory_iterator(home.path() + "/a/b")) n += e.is_regular_file();
+    for (auto& e : std::filesystem::directory_iterator(home.path() + "/a/b"))
+        n += e.is_regular_file();
     CHECK(n == 1);
     CHECK_FALSE(writeFileAtomically("/proc/nope/x", std::string("x")));
 }

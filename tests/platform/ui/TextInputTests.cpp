@@ -1,6 +1,7 @@
 #include <catch2/catch.hpp>
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -203,4 +204,54 @@ TEST_CASE("Tests may post the keyboard notifications themselves", "[ui][text]") 
     CHECK(ui::rectFromDictionary(foundation::Value(ui::rectDictionary(QRect(1, 2, 3, 4)))) ==
           QRect(1, 2, 3, 4));
     CHECK(ui::keyboardEndFrame({}).isNull());
+}
+
+TEST_CASE("Fields and text views share one editing life", "[ui][text]") {
+    Page page;
+    auto delegate = std::make_shared<FieldDelegate>();
+    page.a->setDelegate(delegate);
+    page.v->setDelegate(delegate);
+    KeyboardJournal keyboard;
+
+    SECTION("a read-only text view is asked but never edits") {
+        page.v->setReadOnly(true);
+        QTest::mouseClick(page.v->viewport(), Qt::LeftButton);
+        settle();
+        CHECK_FALSE(page.v->isEditing());
+        CHECK_FALSE(page.v->hasFocus());
+        CHECK(keyboard.names.empty());
+        CHECK_FALSE(page.v->becomeFirstResponder());
+    }
+    SECTION("from a field to a text view and back the keyboard stays up") {
+        QTest::mouseClick(page.a, Qt::LeftButton);
+        QTest::mouseClick(page.v->viewport(), Qt::LeftButton);
+        settle();
+        CHECK(page.v->isEditing());
+        CHECK_FALSE(page.a->isEditing());
+        CHECK(delegate->calls == std::vector<std::string>{"shouldBegin", "didBegin", "didEnd"});
+        QTest::mouseClick(page.a, Qt::LeftButton);
+        settle();
+        CHECK(delegate->calls.back() == "didBegin");
+        CHECK(std::count(delegate->calls.begin(), delegate->calls.end(), "viewDidEnd") == 1);
+        CHECK(keyboard.names == std::vector<std::string>{"show", "show", "show"});
+    }
+    SECTION("the window coming back to the front starts no editing") {
+        QFocusEvent activate(QEvent::FocusIn, Qt::ActiveWindowFocusReason);
+        QCoreApplication::sendEvent(page.v, &activate);
+        QCoreApplication::sendEvent(page.a, &activate);
+        CHECK_FALSE(page.v->isEditing());
+        CHECK_FALSE(page.a->isEditing());
+        CHECK(delegate->calls.empty());
+        CHECK(keyboard.names.empty());
+    }
+    SECTION("a text view that goes away while editing lets the keyboard go, its delegate untold") {
+        auto* w = new ui::TextView(&page.window);
+        w->setDelegate(delegate);
+        w->show();
+        REQUIRE(w->becomeFirstResponder());
+        delete w;
+        settle();
+        CHECK(keyboard.names == std::vector<std::string>{"show", "hide"});
+        CHECK(std::count(delegate->calls.begin(), delegate->calls.end(), "viewDidEnd") == 0);
+    }
 }

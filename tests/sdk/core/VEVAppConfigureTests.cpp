@@ -2,6 +2,7 @@
 #include <thread>
 
 #include "platform/foundation/NotificationCenter.h"
+#include "sdk/core/VEVCoreDiagnosticsConnector.h"
 #include "sdk/measurement/engine/APMAnalytics.h"
 #include "sdk/measurement/engine/RIZEvudezodo.h"
 #include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
@@ -54,6 +55,27 @@ struct TimingLibrary {
     }
     static void install() {
         VEVComponentContainer::registerAsComponentRegistrant(sdk::libraryClass<TimingLibrary>());
+    }
+};
+
+// A library whose eager component and configure hook write to the log, so a test can read the
+// order of the configuration steps; both look back into VEVApp while the class lock is held.
+struct OrderLibrary {
+    static constexpr const char* kClassName = "TestOrderLibrary";
+    static std::vector<VEVComponentPtr> componentsToRegister() {
+        return {VEVComponent::componentWithProtocolInstantiationTimingDependenciesCreationBlock(
+            sdk::Protocol("TestOrderEager"), VEVInstantiationTimingAlwaysEager, {},
+            [](VEVComponentContainer& container, bool& isCacheable) -> sdk::ObjectPtr {
+                auto app = container.app();
+                foundation::log("step: eager component, registered %@",
+                                app && VEVApp::allApps() && VEVApp::allApps()->count(app->name()) ? "yes"
+                                                                                                  : "no");
+                isCacheable = true;
+                return std::make_shared<sdk::Object>();
+            })};
+    }
+    static void configureWithApp(const std::shared_ptr<VEVApp>& app) {
+        foundation::log("step: configureWithApp %@", app->name());
     }
 };
 
@@ -266,4 +288,31 @@ TEST_CASE("Concurrent configure calls make exactly one default app", "[sdk][app]
     CHECK(refused == 7);
     CHECK(ready.count == 1);
     CHECK(VEVApp::allApps()->size() == 1);
+}
+
+TEST_CASE("The configuration road runs its steps in order", "[sdk][app]") {
+    SdkFixture f;
+    VEVApp::registerInternalLibrary(sdk::libraryClass<OrderLibrary>(), "test-order", "1");
+    VEVSetLoggerLevel(VEVLoggerLevelDebug);
+    auto token = foundation::NotificationCenter::defaultCenter()->addObserver(
+        kVEVAppReadyToConfigureSDKNotification, VEVApp::classObject(), nullptr,
+        [](const foundation::Notification&) {
+            // Observers run on the configuring thread under the class lock and may call back in.
+            foundation::log("step: ready, default app %@", VEVApp::defaultApp() ? "set" : "missing");
+        });
+    size_t telemetryBefore = VEVCoreDiagnosticsConnector::requestCount();
+
+    VEVApp::configure();
+
+    std::vector<std::string> steps;
+    for (const auto& line : f.log.lines())
+        if (line.find("step: ") == 0 || line.find("[I-COR000001]") != std::string::npos ||
+            line.find("[I-RIZ000001]") != std::string::npos)
+            steps.push_back(line.substr(0, line.find(" for app")));
+    CHECK(steps == std::vector<std::string>{"[Vevurizo/Core][I-COR000001] Configuring the default app.",
+                                            "[Vevurizo/Analytics][I-RIZ000001] Measurement engine started",
+                                            "step: eager component, registered yes",
+                                            "step: ready, default app set",
+                                            "step: configureWithApp __VEVAPP_DEFAULT"});
+    CHECK(VEVCoreDiagnosticsConnector::requestCount() == telemetryBefore + 1); // once, at configuration
 }

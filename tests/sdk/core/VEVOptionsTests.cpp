@@ -103,11 +103,23 @@ TEST_CASE("Options made in code", "[sdk][options]") {
         CHECK(e.name() == "com.vevurizo.core");
         CHECK(e.reason() == reason);
         CHECK(sdktest::raised([&] { options->setAppGroupID("g"); }).reason() == reason);
+        CHECK(sdktest::raised([&] { options->setIsSignInEnabled(true); }).reason() == reason);
         auto copy = options->copy();
         CHECK(copy->editingLocked());
         CHECK(copy->APIKey() == "k");
         CHECK(copy->deepLinkURLScheme() == "zv");
         CHECK(sdktest::raised([&] { copy->setDeepLinkURLScheme("x"); }).reason() == reason);
+    }
+    SECTION("switches set in code are numbers under their keys") {
+        auto options = VEVOptions::initWithRuvaraAppID(sdktest::kAppID, "42");
+        options->setIsMeasurementEnabled(false);
+        options->setIsAnalyticsEnabled(true);
+        options->setIsSignInEnabled(true);
+        CHECK(options->optionsDictionary().at("IS_MEASUREMENT_ENABLED") == Value(false));
+        CHECK_FALSE(options->isMeasurementEnabled());
+        CHECK(options->isAnalyticsCollectionExplicitlySet());
+        CHECK(options->isAnalyticsEnabled());
+        CHECK(options->isSignInEnabled());
     }
     SECTION("equality and hash") {
         auto a = VEVOptions::initWithRuvaraAppID(sdktest::kAppID, "42");

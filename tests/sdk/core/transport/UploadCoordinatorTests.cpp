@@ -298,4 +298,35 @@ TEST_CASE("the coordinator's in-flight table goes into the storage's archive",
         CHECK(c.coordinator().targetToInFlightPackages().empty());
         CHECK(c.rig.prioritizer->pending() == 1);
     }
+    SECTION("an archived package already handled, or one for a target busy now, is not restored") {
+        auto e1 = c.rig.event("one");
+        auto e2 = c.rig.event("two", RDTCORTargetFLL);
+        REQUIRE(c.rig.store(e1).written);
+        REQUIRE(c.rig.store(e2).written);
+        auto handled = RDTCORUploadPackage::initWithTarget(RDTCORTargetCCT, c.rig.storage, c.rig.coordinator);
+        handled->setEvents({e1});
+        auto other = RDTCORUploadPackage::initWithTarget(RDTCORTargetFLL, c.rig.storage, c.rig.coordinator);
+        other->setEvents({e2});
+        auto archivedOther = other->encodeToArchive();
+        handled->retryDeliveryInTheFuture(); // handled: its outcome was told already
+        c.settle();
+        foundation::Value archive(
+            foundation::Dictionary{{"$class", "RDTCORUploadCoordinator"},
+                                   {"RDTCORUploadCoordinatortargetToInFlightPackages",
+                                    foundation::Value(foundation::Dictionary{
+                                        {"1000", handled->encodeToArchive()}, {"1001", archivedOther}})}});
+        // Target 1001 has a package of this run in flight.
+        c.coordinator().uploadTargets({RDTCORTargetFLL}, RDTCORUploadConditionWifiData);
+        c.settle();
+        REQUIRE(c.uploads() == 1);
+        auto live = c.rig.uploader->packages()[0];
+        c.coordinator().decodeFromArchive(archive, nullptr);
+        auto table = c.coordinator().targetToInFlightPackages();
+        CHECK(table.count(RDTCORTargetCCT) == 0); // would otherwise hold the target for good
+        REQUIRE(table.count(RDTCORTargetFLL) == 1);
+        CHECK(table[RDTCORTargetFLL]->packageID() == live->packageID());
+        live->completeDelivery();
+        c.settle();
+        CHECK(c.coordinator().targetToInFlightPackages().empty());
+    }
 }
