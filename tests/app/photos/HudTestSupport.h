@@ -16,6 +16,7 @@
 #include "app/photos/ZVProgressHUD.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/AnimationClock.h"
+#include "tests/support/ManualAnimationClock.h"
 
 namespace Catch {
 template <> struct StringMaker<QPoint> {
@@ -54,16 +55,7 @@ template <> struct StringMaker<QRectF> {
 
 namespace hudtest {
 
-// Animation time stands still until a test moves it; leaving finishes what still runs.
-struct ManualClock {
-    ManualClock() { ui::AnimationClock::shared().setManual(true); }
-    ~ManualClock() {
-        ui::AnimationClock::shared().finishAnimations();
-        ui::AnimationClock::shared().setManual(false);
-    }
-    void advance(double seconds) { ui::AnimationClock::shared().advance(seconds); }
-    void finish() { ui::AnimationClock::shared().finishAnimations(); }
-};
+using ManualClock = testsupport::ManualAnimationClock;
 
 // A registration screen of the main window's size: header, fields, a button; the HUD attaches to it.
 struct ClinicScreen {

@@ -6,18 +6,13 @@
 #include "platform/ui/AnimatedValue.h"
 #include "platform/ui/AnimatedView.h"
 #include "platform/ui/AnimationClock.h"
+#include "tests/support/ManualAnimationClock.h"
 #include "platform/ui/LayerAnimation.h"
 
 using namespace ui;
 
 namespace {
-struct ManualTime {
-    ManualTime() { AnimationClock::shared().setManual(true); }
-    ~ManualTime() {
-        AnimationClock::shared().finishAnimations();
-        AnimationClock::shared().setManual(false);
-    }
-};
+using ManualTime = testsupport::ManualAnimationClock;
 } // namespace
 
 TEST_CASE("the animation clock's timers", "[ui][animation]") {

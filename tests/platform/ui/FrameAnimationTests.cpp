@@ -3,16 +3,11 @@
 #include <QWidget>
 
 #include "platform/ui/AnimationClock.h"
+#include "tests/support/ManualAnimationClock.h"
 #include "platform/ui/FrameAnimation.h"
 
 namespace {
-struct ManualClock {
-    ManualClock() { ui::AnimationClock::shared().setManual(true); }
-    ~ManualClock() {
-        ui::AnimationClock::shared().finishAnimations();
-        ui::AnimationClock::shared().setManual(false);
-    }
-};
+using ManualClock = testsupport::ManualAnimationClock;
 } // namespace
 
 TEST_CASE("Frame animations move a view under a name", "[ui][animation]") {

@@ -4,18 +4,13 @@
 #include <cmath>
 
 #include "platform/ui/AnimationClock.h"
+#include "tests/support/ManualAnimationClock.h"
 #include "platform/ui/ShapeLayer.h"
 
 using namespace ui;
 
 namespace {
-struct ManualTime {
-    ManualTime() { AnimationClock::shared().setManual(true); }
-    ~ManualTime() {
-        AnimationClock::shared().finishAnimations();
-        AnimationClock::shared().setManual(false);
-    }
-};
+using ManualTime = testsupport::ManualAnimationClock;
 
 QImage paint(const Layer& layer, QSize size) {
     QImage img(size, QImage::Format_ARGB32_Premultiplied);
