@@ -7,21 +7,17 @@
 #include <memory>
 #include <string>
 
+#include "platform/foundation/ApplicationNotifications.h"
 #include "platform/foundation/Value.h"
 
 namespace ui {
 
-inline constexpr const char* kApplicationDidFinishLaunchingNotification =
-    "UIApplicationDidFinishLaunchingNotification";
-inline constexpr const char* kApplicationDidBecomeActiveNotification =
-    "UIApplicationDidBecomeActiveNotification";
-inline constexpr const char* kApplicationWillResignActiveNotification =
-    "UIApplicationWillResignActiveNotification";
-inline constexpr const char* kApplicationDidEnterBackgroundNotification =
-    "UIApplicationDidEnterBackgroundNotification";
-inline constexpr const char* kApplicationWillEnterForegroundNotification =
-    "UIApplicationWillEnterForegroundNotification";
-inline constexpr const char* kApplicationWillTerminateNotification = "UIApplicationWillTerminateNotification";
+using foundation::kApplicationDidBecomeActiveNotification;
+using foundation::kApplicationDidEnterBackgroundNotification;
+using foundation::kApplicationDidFinishLaunchingNotification;
+using foundation::kApplicationWillEnterForegroundNotification;
+using foundation::kApplicationWillResignActiveNotification;
+using foundation::kApplicationWillTerminateNotification;
 
 // The application's page in the system settings; this platform has none to open.
 inline constexpr const char* kApplicationOpenSettingsURLString = "app-settings:";

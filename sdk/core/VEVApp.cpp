@@ -182,7 +182,7 @@ bool VEVApp::configureCore() {
     std::weak_ptr<VEVApp> weakSelf = weak_from_this();
     observingActivation_ = true;
     activationObserver_ = foundation::NotificationCenter::defaultCenter()->addObserver(
-        kUIApplicationDidBecomeActiveNotification, nullptr, nullptr,
+        foundation::kApplicationDidBecomeActiveNotification, nullptr, nullptr,
         [weakSelf](const foundation::Notification&) {
             if (auto app = weakSelf.lock(); app && app->observingActivation_)
                 app->logCoreTelemetryIfEnabled();

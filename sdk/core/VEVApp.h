@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/ApplicationNotifications.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/core/VEVComponentContainer.h"
@@ -25,9 +26,6 @@ inline constexpr const char* kVEVAppNameKey = "VEVAppNameKey";
 inline constexpr const char* kVEVAppIsDefaultAppKey = "VEVAppIsDefaultAppKey";
 inline constexpr const char* kVEVRuvaraAppIDKey = "VEVRuvaraAppIDKey";
 
-// Posted by the application object each time the app comes to the foreground.
-inline constexpr const char* kUIApplicationDidBecomeActiveNotification =
-    "UIApplicationDidBecomeActiveNotification";
 
 inline constexpr const char* kVEVDataCollectionDefaultEnabledKeyFormat =
     "/ruvara/vevurizo/global_data_collection_enabled:%@";

@@ -24,11 +24,11 @@ RDTCORApplication::RDTCORApplication(std::shared_ptr<foundation::NotificationCen
         observers_.push_back(center_->addObserver(name, nullptr, nullptr,
                                                   [action](const foundation::Notification&) { action(); }));
     };
-    on(kUIApplicationDidEnterBackgroundNotification, [this] { enterBackground(); });
+    on(foundation::kApplicationDidEnterBackgroundNotification, [this] { enterBackground(); });
     on(kUISceneWillDeactivateNotification, [this] { enterBackground(); });
-    on(kUIApplicationWillEnterForegroundNotification, [this] { enterForeground(); });
+    on(foundation::kApplicationWillEnterForegroundNotification, [this] { enterForeground(); });
     on(kUISceneWillEnterForegroundNotification, [this] { enterForeground(); });
-    on(kUIApplicationWillTerminateNotification,
+    on(foundation::kApplicationWillTerminateNotification,
        [this] { center_->post(kRDTCORApplicationWillTerminateNotification); });
 }
 

@@ -10,16 +10,11 @@
 #include <string>
 #include <vector>
 
+#include "platform/foundation/ApplicationNotifications.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "sdk/core/transport/RDTCORTypes.h"
 
 // What the app posts (with foundation::NotificationCenter::defaultCenter()).
-inline constexpr const char* kUIApplicationDidEnterBackgroundNotification =
-    "UIApplicationDidEnterBackgroundNotification";
-inline constexpr const char* kUIApplicationWillEnterForegroundNotification =
-    "UIApplicationWillEnterForegroundNotification";
-inline constexpr const char* kUIApplicationWillTerminateNotification =
-    "UIApplicationWillTerminateNotification";
 inline constexpr const char* kUISceneWillEnterForegroundNotification =
     "UISceneWillEnterForegroundNotification";
 inline constexpr const char* kUISceneWillDeactivateNotification = "UISceneWillDeactivateNotification";

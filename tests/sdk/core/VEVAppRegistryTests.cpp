@@ -16,7 +16,7 @@ using sdktest::TestBundle;
 namespace {
 
 void becomeActive() {
-    NotificationCenter::defaultCenter()->post(kUIApplicationDidBecomeActiveNotification);
+    NotificationCenter::defaultCenter()->post(foundation::kApplicationDidBecomeActiveNotification);
 }
 
 struct ConfiguringLibrary {

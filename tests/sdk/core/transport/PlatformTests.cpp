@@ -146,15 +146,15 @@ TEST_CASE("the application wrapper follows the app's life cycle", "[transport][p
     CHECK_FALSE(app.isRunningInBackground());
 
     SECTION("app and scene notifications set the background state and are passed on") {
-        center->post(kUIApplicationDidEnterBackgroundNotification);
+        center->post(foundation::kApplicationDidEnterBackgroundNotification);
         CHECK(app.isRunningInBackground());
-        center->post(kUIApplicationWillEnterForegroundNotification);
+        center->post(foundation::kApplicationWillEnterForegroundNotification);
         CHECK_FALSE(app.isRunningInBackground());
         center->post(kUISceneWillDeactivateNotification);
         CHECK(app.isRunningInBackground());
         center->post(kUISceneWillEnterForegroundNotification);
         CHECK_FALSE(app.isRunningInBackground());
-        center->post(kUIApplicationWillTerminateNotification);
+        center->post(foundation::kApplicationWillTerminateNotification);
         CHECK(posted == std::vector<std::string>{kRDTCORApplicationDidEnterBackgroundNotification,
                                                  kRDTCORApplicationWillEnterForegroundNotification,
                                                  kRDTCORApplicationDidEnterBackgroundNotification,
@@ -205,9 +205,9 @@ TEST_CASE("the life-cycle fan-out tells each part in order", "[transport][platfo
                               {std::make_shared<RecordingPart>(log, "transformer"),
                                std::make_shared<RecordingPart>(log, "coordinator"),
                                std::make_shared<RecordingPart>(log, "registrar")});
-    center->post(kUIApplicationDidEnterBackgroundNotification);
-    center->post(kUIApplicationWillEnterForegroundNotification);
-    center->post(kUIApplicationWillTerminateNotification);
+    center->post(foundation::kApplicationDidEnterBackgroundNotification);
+    center->post(foundation::kApplicationWillEnterForegroundNotification);
+    center->post(foundation::kApplicationWillTerminateNotification);
     CHECK(log ==
           std::vector<std::string>{"transformer:background", "coordinator:background", "registrar:background",
                                    "transformer:foreground", "coordinator:foreground", "registrar:foreground",

@@ -102,12 +102,12 @@ TEST_CASE("the timer skips its work while the app is in the background", "[trans
     auto uploader = std::make_shared<FakeUploader>();
     registrar->registerUploader(uploader, RDTCORTargetCCT);
     auto coordinator = RDTCORUploadCoordinator::create({registrar, app, [] { return 2u; }});
-    center->post(kUIApplicationDidEnterBackgroundNotification);
+    center->post(foundation::kApplicationDidEnterBackgroundNotification);
     coordinator->startTimer();
     clock->advance(60);
     coordinator->coordinationQueue()->drain();
     CHECK(uploader->asked().empty());
-    center->post(kUIApplicationWillEnterForegroundNotification);
+    center->post(foundation::kApplicationWillEnterForegroundNotification);
     clock->advance(30);
     coordinator->coordinationQueue()->drain();
     CHECK(uploader->asked().size() == 1);
