@@ -4,17 +4,18 @@
 #include <functional>
 
 #include "platform/foundation/Value.h"
+#include "platform/ui/Keyboard.h"
 
 namespace hud {
 
-inline constexpr const char* kKeyboardWillShow = "UIKeyboardWillShowNotification";
+inline constexpr const char* kKeyboardWillShow = ui::kKeyboardWillShowNotification;
 inline constexpr const char* kKeyboardDidShow = "UIKeyboardDidShowNotification";
-inline constexpr const char* kKeyboardWillHide = "UIKeyboardWillHideNotification";
+inline constexpr const char* kKeyboardWillHide = ui::kKeyboardWillHideNotification;
 inline constexpr const char* kKeyboardDidHide = "UIKeyboardDidHideNotification";
 inline constexpr const char* kOrientationDidChange = "UIApplicationDidChangeStatusBarOrientationNotification";
-inline constexpr const char* kKeyboardFrameBegin = "UIKeyboardFrameBeginUserInfoKey";
-inline constexpr const char* kKeyboardFrameEnd = "UIKeyboardFrameEndUserInfoKey";
-inline constexpr const char* kKeyboardDuration = "UIKeyboardAnimationDurationUserInfoKey";
+inline constexpr const char* kKeyboardFrameBegin = ui::kKeyboardFrameBeginUserInfoKey;
+inline constexpr const char* kKeyboardFrameEnd = ui::kKeyboardFrameEndUserInfoKey;
+inline constexpr const char* kKeyboardDuration = ui::kKeyboardAnimationDurationUserInfoKey;
 
 // The keyboard's height from its frame in the user info (the begin frame, else the end frame); 0
 // without one. A frame is a dictionary as the platform's keyboard posts it ("X", "Y", "Width",
