@@ -159,6 +159,13 @@ double layerInsert(const std::string& path, const std::vector<Row>& rows) {
     return t;
 }
 
+// Reads the current row by column index, as raw code would.
+void addRawRow(sqlite3_stmt* st, Sum& sum) {
+    auto text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
+    std::string name(text, size_t(sqlite3_column_bytes(st, 1)));
+    sum.add(sqlite3_column_int64(st, 0), name, sqlite3_column_int(st, 2), sqlite3_column_double(st, 3));
+}
+
 double rawPointSelect(const std::string& path, const std::vector<int64_t>& keys, Sum& sum) {
     sqlite3* db = rawOpen(path);
     sqlite3_stmt* st = nullptr;
@@ -166,12 +173,7 @@ double rawPointSelect(const std::string& path, const std::vector<int64_t>& keys,
     double t = cpuTimed([&] {
         for (int64_t key : keys) {
             sqlite3_bind_int64(st, 1, key);
-            if (sqlite3_step(st) == SQLITE_ROW) {
-                auto text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-                std::string name(text, size_t(sqlite3_column_bytes(st, 1)));
-                sum.add(sqlite3_column_int64(st, 0), name, sqlite3_column_int(st, 2),
-                        sqlite3_column_double(st, 3));
-            }
+            if (sqlite3_step(st) == SQLITE_ROW) addRawRow(st, sum);
             sqlite3_reset(st);
         }
     });
@@ -205,12 +207,8 @@ double rawScan(const std::string& path, Sum& sum) {
         for (int i = 0; i < kScans; ++i) {
             sqlite3_stmt* st = nullptr;
             check(sqlite3_prepare_v2(db, kSelectAll, -1, &st, nullptr), db, "prepare");
-            while (sqlite3_step(st) == SQLITE_ROW) {
-                auto text = reinterpret_cast<const char*>(sqlite3_column_text(st, 1));
-                std::string name(text, size_t(sqlite3_column_bytes(st, 1)));
-                sum.add(sqlite3_column_int64(st, 0), name, sqlite3_column_int(st, 2),
-                        sqlite3_column_double(st, 3));
-            }
+            while (sqlite3_step(st) == SQLITE_ROW)
+                addRawRow(st, sum);
             sqlite3_finalize(st);
         }
     });
