@@ -75,7 +75,7 @@ std::string joinName(const std::string& family, const std::string& given) {
 
 std::array<std::string, 2> splitName(const std::string& stored) {
     // Names typed elsewhere may carry an ASCII space instead.
-    for (const std::string separator : {std::string(kIdeographicSpace), std::string(" ")}) {
+    for (const std::string& separator : {std::string(kIdeographicSpace), std::string(" ")}) {
         const size_t at = stored.find(separator);
         if (at != std::string::npos) return {stored.substr(0, at), stored.substr(at + separator.size())};
     }

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <iterator>
+#include <vector>
 
 #include "app/store/DemoData.h"
 #include "app/store/SQDatabase.h"
@@ -40,6 +41,13 @@ const char* const kAddStatements[] = {
     "res1 text, res2 text)",
 };
 
+// The tables of the first batch, as kCreateStatements names them.
+const char* const kFirstTables[] = {"zaruvedezMst", "patientMst", "patientSrv",
+                                    "photoMst",     "inquiryMst", "certifMst"};
+
+const char* const kCountFirstTables =
+    "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name COLLATE NOCASE IN (?, ?, ?, ?, ?, ?)";
+
 // Creates an empty file, never truncating one that appeared meanwhile.
 bool createEmptyFile(const std::string& path) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
@@ -64,9 +72,26 @@ void ClinicDatabase::connectDB() {
             foundation::log("error in making file");
             return;
         }
+    } else {
+        state_.db = SQDatabase::databaseWithPath(path);
+        // A first launch whose table batch failed (a full disk, say) left the file without its tables;
+        // only running that launch's steps again gets the clinic going.
+        if (holdsNoFirstTable()) createDBTable();
     }
     state_.db = SQDatabase::databaseWithPath(path);
     addDBTable();
+}
+
+bool ClinicDatabase::holdsNoFirstTable() {
+    SQDatabase& db = *state_.db;
+    if (!db.open()) return false;
+    const std::vector<SQValue> names(std::begin(kFirstTables), std::end(kFirstTables));
+    auto rs = db.executeQueryWithArgumentsInArray(kCountFirstTables, names);
+    // A file that cannot be read is not known to be empty: it is left as it is.
+    const bool none = rs && rs->next() && rs->intForColumnIndex(0) == 0;
+    if (rs) rs->close();
+    db.close();
+    return none;
 }
 
 bool ClinicDatabase::createDBTable() {

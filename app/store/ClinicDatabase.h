@@ -1,6 +1,7 @@
 #pragma once
-// Opening the clinic database: creating and seeding the file on a new installation and adding the
-// tables that later builds brought, on every launch.
+// Opening the clinic database: creating and seeding the file on a new installation (or again when
+// that first launch left the file without its tables) and adding the tables that later builds brought,
+// on every launch.
 #include <string>
 
 #include "app/store/ClinicState.h"
@@ -24,6 +25,8 @@ class ClinicDatabase {
     void insertDemoData();
 
   private:
+    // True when the file opens and holds none of the first batch's tables.
+    bool holdsNoFirstTable();
     bool runBatch(const char* const* statements, size_t count, const char* doneLine, bool seed);
 
     ClinicState& state_;

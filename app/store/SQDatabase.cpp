@@ -81,7 +81,8 @@ bool SQDatabase::didOpen(int rc, sqlite3* db) {
         openErrorCode_ = rc;
         openErrorMessage_ = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         // SQLite hands back a connection even when the open fails; it is released here, not kept.
-        sqlite3_close(db);
+        if (const int closeRc = sqlite3_close(db); closeRc != SQLITE_OK)
+            foundation::log("error closing!: %d", closeRc);
         return false;
     }
     db_ = db;
@@ -129,6 +130,7 @@ bool SQDatabase::close() {
                         break;
                     }
                 }
+                // Its result is the error of the statement's last run, long reported: nothing to add.
                 sqlite3_finalize(stmt);
                 finalized = true;
             }
@@ -136,11 +138,14 @@ bool SQDatabase::close() {
         }
         break;
     }
-    if (rc != SQLITE_OK && rc != SQLITE_BUSY && rc != SQLITE_LOCKED)
+    if (rc != SQLITE_OK) {
         foundation::log("error closing!: %d", rc);
-    if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-        // Something other than a statement still uses the connection: let SQLite end it when that goes.
-        sqlite3_close_v2(db_);
+        if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            // Something other than a statement (a backup, say) still uses the connection: SQLite ends
+            // it when that lets go.
+            rc = sqlite3_close_v2(db_);
+            if (rc != SQLITE_OK) foundation::log("error closing!: %d", rc);
+        }
     }
     for (auto* s : liveStatements_)
         s->owner_ = nullptr;
@@ -205,10 +210,10 @@ int SQDatabase::busyHandler(void* context, int count) {
 void SQDatabase::setMaxBusyRetryTimeInterval(double timeout) {
     maxBusyRetryTimeInterval_ = timeout;
     if (!db_) return;
-    if (timeout > 0)
-        sqlite3_busy_handler(db_, &SQDatabase::busyHandler, this);
-    else
-        sqlite3_busy_handler(db_, nullptr, nullptr);
+    const int rc = timeout > 0 ? sqlite3_busy_handler(db_, &SQDatabase::busyHandler, this)
+                               : sqlite3_busy_handler(db_, nullptr, nullptr);
+    if (rc != SQLITE_OK && logsErrors_)
+        foundation::log("Error setting the busy handler (%d: %s)", rc, sqlite3_errstr(rc));
 }
 
 int SQDatabase::busyRetryTimeout() {
@@ -415,7 +420,15 @@ foundation::ErrorPtr SQDatabase::inSavePoint(const std::function<void(bool& roll
     foundation::ErrorPtr error;
     if (!startSavePointWithName(name, &error)) return error;
     bool shouldRollback = false;
-    if (block) block(shouldRollback);
+    try {
+        if (block) block(shouldRollback);
+    } catch (...) {
+        // The block's work is unfinished: undo it and leave the savepoint before the exception goes on,
+        // so the handle is not left inside it.
+        rollbackToSavePointWithName(name);
+        releaseSavePointWithName(name);
+        throw;
+    }
     if (shouldRollback) rollbackToSavePointWithName(name, &error);
     releaseSavePointWithName(name, &error);
     return error;
@@ -433,6 +446,12 @@ void functionTrampoline(sqlite3_context* context, int argc, sqlite3_value** argv
 void SQDatabase::makeFunctionNamed(const std::string& name, int maximumArguments, SQFunctionBlock block) {
     openFunctions_.push_back(std::make_unique<SQFunctionBlock>(std::move(block)));
     if (!db_) return;
-    sqlite3_create_function(db_, name.c_str(), maximumArguments, SQLITE_UTF8, openFunctions_.back().get(),
-                            &functionTrampoline, nullptr, nullptr);
+    const int rc =
+        sqlite3_create_function(db_, name.c_str(), maximumArguments, SQLITE_UTF8, openFunctions_.back().get(),
+                                &functionTrampoline, nullptr, nullptr);
+    if (rc != SQLITE_OK) {
+        // SQLite does not always leave a message on the connection for this: the code's own text.
+        foundation::log("Error creating function %@ (%d: %s)", name, rc, sqlite3_errstr(rc));
+        openFunctions_.pop_back(); // SQLite holds no pointer to a callback it refused
+    }
 }

@@ -158,7 +158,8 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
         extractSQL(format, list, sql, values);
         return executeUpdateWithArgumentsInArray(sql, values);
     }
-    // The error is set only when the SQL does not prepare; after a failed step read lastError().
+    // The error is set when the SQL does not prepare or a value does not bind; after a failed step read
+    // lastError().
     template <class... Args>
     bool executeUpdateWithErrorAndBindings(std::string_view sql, foundation::ErrorPtr* outErr,
                                            const Args&... args) {
@@ -221,9 +222,13 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     // Shared by both workers: take the statement from the cache or prepare it; false after a failure.
     bool prepare(std::string_view sql, const char* operation, foundation::ErrorPtr* outErr,
                  sqlite3_stmt*& pStmt, std::shared_ptr<SQStatement>& cached);
-    // Binds the values of the one source given; returns how many were bound.
+    // Binds the values of the one source given; returns how many were bound. Stops at the first value
+    // SQLite refuses, with its code in `rc`.
     int bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
-                      const SQParameterDictionary* dictionary);
+                      const SQParameterDictionary* dictionary, int& rc);
+    // False (logged, and stored in outErr when given) after a refused bind.
+    bool didBind(int rc, std::string_view sql, foundation::ErrorPtr* outErr);
+    static void releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQStatement>& statement);
     int bindArgument(const sqdetail::ArgRef& value, int idx, sqlite3_stmt* statement) const;
     std::shared_ptr<SQStatement> adoptStatement(sqlite3_stmt* pStmt, std::string_view sql);
     void statementDidClose(SQStatement* statement);

@@ -83,7 +83,8 @@ bool SQDatabase::prepare(std::string_view sql, const char* operation, foundation
 }
 
 int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
-                              const SQParameterDictionary* dictionary) {
+                              const SQParameterDictionary* dictionary, int& rc) {
+    rc = SQLITE_OK;
     int count = 0;
     if (dictionary) {
         for (const auto& [key, value] : *dictionary) {
@@ -91,7 +92,7 @@ int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
             if (traceExecution_) foundation::log("%@ = %@", name, value.description());
             int idx = sqlite3_bind_parameter_index(pStmt, name.c_str());
             if (idx > 0) {
-                bindObject(value, idx, pStmt);
+                if ((rc = bindObject(value, idx, pStmt)) != SQLITE_OK) return count;
                 ++count;
             } else {
                 foundation::log("Could not find index for %@", key);
@@ -107,10 +108,29 @@ int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
             else
                 foundation::log("obj: %@", value.description());
         }
-        bindArgument(value, idx + 1, pStmt);
+        if ((rc = bindArgument(value, idx + 1, pStmt)) != SQLITE_OK) return count;
         ++count;
     }
     return count;
+}
+
+bool SQDatabase::didBind(int rc, std::string_view sql, foundation::ErrorPtr* outErr) {
+    if (rc == SQLITE_OK) return true;
+    // The bind left its error on the connection, where lastError() and friends read it.
+    if (logsErrors_) {
+        foundation::log("DB Error: %d \"%@\"", lastErrorCode(), lastErrorMessage());
+        foundation::log("DB Query: %@", sql);
+    }
+    if (outErr) *outErr = lastError();
+    return false;
+}
+
+// Gives back a statement that will not run: a cached one stays cached, rewound; any other is finalized.
+void SQDatabase::releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQStatement>& statement) {
+    if (statement)
+        statement->reset();
+    else
+        sqlite3_finalize(pStmt); // it never ran, so there is no error of a run to report
 }
 
 std::shared_ptr<SQResultSet>
@@ -128,12 +148,15 @@ SQDatabase::executeQueryWithArgumentsInArrayOrDictionaryOrVAList(std::string_vie
     if (!prepare(sql, "executeQuery", nullptr, pStmt, statement)) return nullptr;
 
     int n = sqlite3_bind_parameter_count(pStmt);
-    if (bindArguments(pStmt, n, args, dictionary) != n) {
+    int bindRc;
+    int count = bindArguments(pStmt, n, args, dictionary, bindRc);
+    if (!didBind(bindRc, sql, nullptr)) {
+        releaseUnrun(pStmt, statement);
+        return nullptr;
+    }
+    if (count != n) {
         foundation::logMessage("Error: the bind count is not correct for the # of variables (executeQuery)");
-        if (statement)
-            statement->reset();
-        else
-            sqlite3_finalize(pStmt);
+        releaseUnrun(pStmt, statement);
         return nullptr;
     }
     if (!statement) {
@@ -161,16 +184,18 @@ bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
     if (!prepare(sql, "executeUpdate", outErr, pStmt, statement)) return false;
 
     int n = sqlite3_bind_parameter_count(pStmt);
-    int count = bindArguments(pStmt, n, args, dictionary);
+    int bindRc;
+    int count = bindArguments(pStmt, n, args, dictionary, bindRc);
+    if (!didBind(bindRc, sql, outErr)) {
+        releaseUnrun(pStmt, statement);
+        return false;
+    }
     if (count != n) {
         foundation::log(
             "Error: the bind count (%d) is not correct for the # of variables in the query (%d) (%@) "
             "(executeUpdate)",
             count, n, sql);
-        if (statement)
-            statement->reset();
-        else
-            sqlite3_finalize(pStmt);
+        releaseUnrun(pStmt, statement);
         return false;
     }
 

@@ -239,45 +239,56 @@ foundation::Value SQResultSet::objectForColumnIndex(int columnIdx) const {
     }
 }
 
-// The name forms look the index up once and read through the index form.
+// The name forms look the index up once and read through the index form. A name the set does not have
+// reads as the empty value without asking SQLite, which would record an out-of-range error on the
+// connection and make the set look as if it had lost its row.
+namespace {
+template <class T>
+T readByName(SQResultSet& rs, std::string_view columnName, T (SQResultSet::*read)(int) const, T empty) {
+    const int idx = rs.columnIndexForName(columnName);
+    return idx < 0 ? empty : (rs.*read)(idx);
+}
+} // namespace
+
 int SQResultSet::intForColumn(std::string_view n) {
-    return intForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::intForColumnIndex, 0);
 }
 int64_t SQResultSet::longForColumn(std::string_view n) {
-    return longForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::longForColumnIndex, int64_t(0));
 }
 long long SQResultSet::longLongIntForColumn(std::string_view n) {
-    return longLongIntForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::longLongIntForColumnIndex, 0LL);
 }
 unsigned long long SQResultSet::unsignedLongLongIntForColumn(std::string_view n) {
-    return unsignedLongLongIntForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::unsignedLongLongIntForColumnIndex, 0ULL);
 }
 bool SQResultSet::boolForColumn(std::string_view n) {
-    return boolForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::boolForColumnIndex, false);
 }
 double SQResultSet::doubleForColumn(std::string_view n) {
-    return doubleForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::doubleForColumnIndex, 0.0);
 }
 std::optional<std::string> SQResultSet::stringForColumn(std::string_view n) {
-    return stringForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::stringForColumnIndex, std::optional<std::string>());
 }
 std::optional<foundation::Date> SQResultSet::dateForColumn(std::string_view n) {
-    return dateForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::dateForColumnIndex, std::optional<foundation::Date>());
 }
 std::optional<foundation::Data> SQResultSet::dataForColumn(std::string_view n) {
-    return dataForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::dataForColumnIndex, std::optional<foundation::Data>());
 }
 std::optional<std::span<const uint8_t>> SQResultSet::dataNoCopyForColumn(std::string_view n) {
-    return dataNoCopyForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::dataNoCopyForColumnIndex,
+                      std::optional<std::span<const uint8_t>>());
 }
 const char* SQResultSet::UTF8StringForColumnName(std::string_view n) {
-    return UTF8StringForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::UTF8StringForColumnIndex, static_cast<const char*>(nullptr));
 }
 bool SQResultSet::columnIsNull(std::string_view n) {
-    return columnIndexIsNull(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::columnIndexIsNull, true);
 }
 foundation::Value SQResultSet::objectForColumnName(std::string_view n) {
-    return objectForColumnIndex(columnIndexForName(n));
+    return readByName(*this, n, &SQResultSet::objectForColumnIndex, foundation::Value());
 }
 
 std::optional<foundation::Dictionary> SQResultSet::resultDictionary() const {

@@ -14,6 +14,7 @@ void SQStatement::setQuery(std::string query) {
 
 void SQStatement::close() {
     if (statement_) {
+        // The result repeats the error of the last run, which its caller was given already.
         sqlite3_finalize(statement_);
         statement_ = nullptr;
     }
@@ -25,7 +26,7 @@ void SQStatement::close() {
 }
 
 void SQStatement::reset() {
-    if (statement_) sqlite3_reset(statement_);
+    if (statement_) sqlite3_reset(statement_); // as with close: the last run's error, reported already
     rewound_ = true;
     setInUse(false);
 }

@@ -120,13 +120,37 @@ struct Item {
     Data data;
 };
 
-std::optional<Item> readItem(const std::string& path) {
-    auto v = foundation::plist::readFile(path);
-    if (!v || !v->isDictionary()) return std::nullopt;
+enum class ReadOutcome { Read, Damaged, Unreadable };
+
+// The file's bytes, or false when the system could not read it (as opposed to bytes that make no item).
+bool readBytes(const std::string& path, Data& out) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    out.clear();
+    char buf[4096];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        out.insert(out.end(), buf, buf + n);
+    }
+    ::close(fd);
+    return ok;
+}
+
+ReadOutcome readItem(const std::string& path, std::optional<Item>& item) {
+    item.reset();
+    Data bytes;
+    if (!readBytes(path, bytes)) return ReadOutcome::Unreadable;
+    auto v = foundation::plist::parse(bytes);
+    if (!v || !v->isDictionary()) return ReadOutcome::Damaged;
     const Value& attrs = (*v)["attributes"];
     const Value& data = (*v)["data"];
-    if (!attrs.isDictionary() || !data.isData()) return std::nullopt;
-    return Item{*attrs.dictionary(), *data.data()};
+    if (!attrs.isDictionary() || !data.isData()) return ReadOutcome::Damaged;
+    item = Item{*attrs.dictionary(), *data.data()};
+    return ReadOutcome::Read;
 }
 
 bool matches(const Dictionary& item, const Dictionary& query) {
@@ -167,14 +191,17 @@ Status setItem(const Dictionary& attributes, const Data& data) {
 
 Status copyMatching(const Dictionary& query, Data& data) {
     std::lock_guard lock(storeMutex);
+    bool unreadable = false;
     for (const auto& path : itemFiles(groupFolder(query))) {
-        auto item = readItem(path);
+        std::optional<Item> item;
+        if (readItem(path, item) == ReadOutcome::Unreadable) unreadable = true;
         if (item && matches(item->attributes, query)) {
             data = std::move(item->data);
             return kSuccess;
         }
     }
-    return kItemNotFound;
+    // An item the system would not let us read may be the one asked for: "not found" would be a guess.
+    return unreadable ? kReadFailed : kItemNotFound;
 }
 
 Status deleteMatching(const Dictionary& query) {
@@ -183,7 +210,8 @@ Status deleteMatching(const Dictionary& query) {
     std::string identityFile = folder + "/" + itemFileName(query);
     bool found = false;
     for (const auto& path : itemFiles(folder)) {
-        auto item = readItem(path);
+        std::optional<Item> item;
+        readItem(path, item);
         // A damaged item under exactly the identity asked for goes too; it reads as absent anyway.
         bool hit = item ? matches(item->attributes, query) : path == identityFile;
         if (!hit) continue;

@@ -1,7 +1,8 @@
 #pragma once
 // The keychain stand-in: secret items kept as files under Library/Keychain, one folder per access group
 // (folders 0700, items 0600, written atomically). An item is a set of attributes plus its data; queries
-// match on attributes. An unreadable or damaged item counts as absent rather than failing every lookup.
+// match on attributes. A damaged item counts as absent rather than failing every lookup; one the system
+// cannot read (an I/O error) fails the lookups it might answer.
 #include <string>
 
 #include "platform/foundation/Error.h"
@@ -29,6 +30,7 @@ enum Status : long {
     kSuccess = 0,
     kItemNotFound = -25300,
     kWriteFailed = -36,
+    kReadFailed = -37,
     kBadParameter = -50,
 };
 

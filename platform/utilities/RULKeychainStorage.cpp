@@ -52,9 +52,12 @@ foundation::Dictionary RULKeychainStorage::itemQuery(const std::string& key,
 
 RVLPromise<Value> RULKeychainStorage::getObjectForKey(const std::string& key, Value::Type objectClass,
                                                       const std::string& accessGroup) const {
-    return RVLPromise<Value>::onQueueDo(queue_, [query = itemQuery(key, accessGroup), key, objectClass] {
+    return RVLPromise<Value>::onQueueDo(queue_, [query = itemQuery(key, accessGroup), key,
+                                                 objectClass]() -> promises::Outcome<Value> {
         foundation::Data data;
-        if (keychain::copyMatching(query, data) != keychain::kSuccess) return Value();
+        auto status = keychain::copyMatching(query, data);
+        if (status == keychain::kReadFailed) return keychain::errorForStatus(status, "getObjectForKey");
+        if (status != keychain::kSuccess) return Value();
         auto object = foundation::plist::parse(data);
         if (!object || object->type() != objectClass) {
             foundation::log(

@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
+#include <set>
 
 #include "app/store/ClinicDatabase.h"
 #include "app/store/SQDatabase.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
 #include "tests/app/store/ClinicDbProbe.h"
+#include "tests/app/store/FullDiskVfs.h"
 #include "tests/support/TestHome.h"
 
 using storetest::ClinicDbProbe;
@@ -260,5 +262,83 @@ TEST_CASE("table batches and seed rows under failure", "[ClinicDatabase]") {
         REQUIRE(state.db);
         CHECK(state.db->databasePath() == path);
         CHECK_FALSE(state.db->open());
+    }
+}
+
+TEST_CASE("a launch repairs a first launch whose tables never got in", "[ClinicDatabase]") {
+    testsupport::TempHome home;
+    const std::string path = store::ClinicDatabase::databasePath();
+    const std::vector<std::string> firstLaunchLines = {
+        "Created Tables",  "IMAGE INSERT OK", "IMAGE INSERT OK", "IMAGE INSERT OK",
+        "IMAGE INSERT OK", "IMAGE INSERT OK", "Added Tables"};
+    auto checkSeeded = [&] {
+        ClinicDbProbe probe(path);
+        CHECK(probe.count("zaruvedezMst") == 1);
+        CHECK(probe.count("patientMst") == 1);
+        CHECK(probe.count("patientSrv") == 1);
+        CHECK(probe.count("photoMst") == 0);
+        CHECK(probe.count("inquiryMst") == 1);
+        CHECK(probe.count("certifMst") == 1);
+        CHECK(probe.value("SELECT pid FROM patientMst") == "999999");
+        CHECK(probe.value("SELECT graph1 || graph2 || graph3 || graph4 || graph5 FROM inquiryMst") ==
+              "43513");
+    };
+
+    SECTION("the disk was full during the whole first launch") {
+        {
+            storetest::FullDiskVfs disk;
+            disk.setFull(true);
+            foundation::LogCapture cap;
+            store::ClinicState first;
+            connect(first);
+            REQUIRE(disk.refusedWrites() > 0);
+            CHECK(cap.count("ERROR!! fail to insert sample data. now, rollback") == 2);
+            CHECK_FALSE(cap.contains("IMAGE INSERT"));
+        }
+        REQUIRE(std::filesystem::exists(path));
+        {
+            ClinicDbProbe probe(path);
+            REQUIRE(tablesIn(probe).empty());
+        }
+        home.relaunch();
+        foundation::LogCapture cap;
+        store::ClinicState second;
+        connect(second);
+        CHECK(cap.lines() == firstLaunchLines);
+        ClinicDbProbe probe(path);
+        CHECK(tablesIn(probe) == kTables);
+        checkSeeded();
+    }
+    SECTION("only the first batch failed: the later tables are there, the first ones are not") {
+        {
+            ClinicDbProbe probe(path);
+            probe.exec(kTables[6].second);
+            probe.exec(kTables[7].second);
+            probe.exec(
+                "INSERT INTO medicalMst VALUES ('80000', 'Hospital', 'Oral surgery', 'Dr. A', '0', '0')");
+        }
+        foundation::LogCapture cap;
+        store::ClinicState state;
+        connect(state);
+        CHECK(cap.lines() == firstLaunchLines);
+        ClinicDbProbe probe(path);
+        const auto tables = tablesIn(probe);
+        CHECK(std::set(tables.begin(), tables.end()) == std::set(kTables.begin(), kTables.end()));
+        checkSeeded();
+        CHECK(probe.count("medicalMst") == 1); // what the later tables hold stays
+        CHECK(probe.count("letterMst") == 0);
+    }
+    SECTION("a file holding one of the first tables is not set up again") {
+        {
+            ClinicDbProbe probe(path);
+            probe.exec(kTables[1].second); // patientMst
+        }
+        foundation::LogCapture cap;
+        store::ClinicState state;
+        connect(state);
+        CHECK(cap.lines() == std::vector<std::string>{"Added Tables"});
+        ClinicDbProbe probe(path);
+        CHECK(tablesIn(probe).size() == 3);
+        CHECK(probe.count("patientMst") == 0);
     }
 }

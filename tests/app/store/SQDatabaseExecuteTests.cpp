@@ -227,3 +227,70 @@ TEST_CASE("SQDatabase format forms bind placeholders", "[SQDatabase]") {
         CHECK(rs->columnIsNull("name"));
     }
 }
+
+TEST_CASE("SQDatabase: a value that does not bind fails its statement", "[SQDatabase]") {
+    LogCapture log;
+    auto db = openDB();
+    // A connection that allows short values only: a longer one is refused by the bind (SQLITE_TOOBIG).
+    REQUIRE(sqlite3_limit(db->sqliteHandle(), SQLITE_LIMIT_LENGTH, 1000) > 1000);
+    const std::string longText(4096, 'x');
+    auto rowCount = [&] {
+        auto rs = db->executeQuery("SELECT COUNT(*) FROM p");
+        REQUIRE(rs);
+        REQUIRE(rs->next());
+        return rs->intForColumnIndex(0);
+    };
+    auto checkSQLiteError = [&] {
+        CHECK(db->lastErrorCode() == SQLITE_TOOBIG);
+        CHECK(db->lastErrorMessage() == "string or blob too big");
+        CHECK(db->hadError());
+        CHECK(db->lastError()->code() == SQLITE_TOOBIG);
+    };
+
+    SECTION("an update stores nothing and reports SQLite's error") {
+        CHECK_FALSE(db->executeUpdate("INSERT INTO p (pid, name) VALUES (?, ?)", "1", longText));
+        checkSQLiteError();
+        CHECK(log.contains("string or blob too big"));
+        CHECK(rowCount() == 0);
+    }
+    SECTION("the error out-parameter carries it too") {
+        foundation::ErrorPtr error;
+        CHECK_FALSE(db->executeUpdateWithErrorAndBindings("INSERT INTO p (pid, b) VALUES (?, ?)", &error, "1",
+                                                          foundation::Data(4096, 1)));
+        REQUIRE(error);
+        CHECK(error->code() == SQLITE_TOOBIG);
+        CHECK(error->localizedDescription() == "string or blob too big");
+        CHECK(rowCount() == 0);
+    }
+    SECTION("the array and map forms") {
+        CHECK_FALSE(db->executeUpdateWithArgumentsInArray(
+            "INSERT INTO p (pid, b) VALUES (?, ?)", {SQValue("1"), SQValue(foundation::Data(4096, 1))}));
+        checkSQLiteError();
+        CHECK_FALSE(db->executeUpdateWithParameterDictionary(
+            "INSERT INTO p (pid, name) VALUES (:pid, :name)",
+            SQParameterDictionary{{"pid", "2"}, {"name", SQValue(longText)}}));
+        checkSQLiteError();
+        CHECK(rowCount() == 0);
+    }
+    SECTION("a query gives no result set") {
+        REQUIRE(db->executeUpdate("INSERT INTO p (pid, name) VALUES (?, ?)", "1", "short"));
+        CHECK_FALSE(db->executeQuery("SELECT pid FROM p WHERE name = ?", longText));
+        checkSQLiteError();
+        CHECK_FALSE(db->hasOpenResultSets());
+        CHECK_FALSE(db->executeQueryWithParameterDictionary(
+            "SELECT pid FROM p WHERE name = :name", SQParameterDictionary{{"name", SQValue(longText)}}));
+        checkSQLiteError();
+    }
+    SECTION("a cached statement stays usable after a failed bind") {
+        db->setShouldCacheStatements(true);
+        const std::string insert = "INSERT INTO p (pid, name) VALUES (?, ?)";
+        REQUIRE(db->executeUpdate(insert, "1", "first"));
+        CHECK_FALSE(db->executeUpdate(insert, "2", longText));
+        checkSQLiteError();
+        CHECK(db->executeUpdate(insert, "3", "third"));
+        CHECK(db->cachedStatements()[insert].size() == 1);
+        auto rs = db->executeQuery("SELECT group_concat(pid) FROM p");
+        REQUIRE(rs->next());
+        CHECK(rs->stringForColumnIndex(0) == "1,3");
+    }
+}

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <filesystem>
 #include <set>
+#include <stdexcept>
 #include <thread>
 
 #include "app/store/SQDatabase.h"
@@ -275,6 +276,47 @@ TEST_CASE("SQDatabase transactions and savepoints", "[SQDatabase]") {
     }
 }
 
+TEST_CASE("SQDatabase: an exception from a savepoint block rolls the savepoint back", "[SQDatabase]") {
+    LogCapture log;
+    auto db = openMemoryDB();
+    REQUIRE(db->executeUpdate("INSERT INTO t (name) VALUES (?)", "before"));
+    auto failingBlock = [&](bool&) {
+        REQUIRE(db->executeUpdate("INSERT INTO t (name) VALUES (?)", "inside"));
+        throw std::runtime_error("the block failed");
+    };
+
+    SECTION("outside a transaction: the handle is left in autocommit and the next transaction works") {
+        CHECK_THROWS_WITH(db->inSavePoint(failingBlock), "the block failed");
+        CHECK(sqlite3_get_autocommit(db->sqliteHandle()) != 0);
+        CHECK_FALSE(db->inTransaction());
+        CHECK(countRows(*db) == 1);
+        REQUIRE(db->beginTransaction());
+        REQUIRE(db->executeUpdate("INSERT INTO t (name) VALUES (?)", "after"));
+        REQUIRE(db->commit());
+        CHECK(countRows(*db) == 2);
+        CHECK_FALSE(db->inSavePoint([](bool&) {}));
+    }
+    SECTION("inside a transaction: only the savepoint's work goes, the transaction stays open") {
+        REQUIRE(db->beginTransaction());
+        REQUIRE(db->executeUpdate("INSERT INTO t (name) VALUES (?)", "outer"));
+        CHECK_THROWS_AS(db->inSavePoint(failingBlock), std::runtime_error);
+        CHECK(sqlite3_get_autocommit(db->sqliteHandle()) == 0);
+        CHECK(countRows(*db) == 2);
+        REQUIRE(db->rollback()); // no savepoint left inside: the whole transaction goes
+        CHECK(sqlite3_get_autocommit(db->sqliteHandle()) != 0);
+        CHECK(countRows(*db) == 1);
+    }
+    SECTION("a nested savepoint block unwinds level by level") {
+        CHECK_THROWS_AS(db->inSavePoint([&](bool&) {
+            REQUIRE(db->executeUpdate("INSERT INTO t (name) VALUES (?)", "outer"));
+            db->inSavePoint(failingBlock);
+        }),
+                        std::runtime_error);
+        CHECK(sqlite3_get_autocommit(db->sqliteHandle()) != 0);
+        CHECK(countRows(*db) == 1);
+    }
+}
+
 TEST_CASE("SQDatabase waits for a busy database for a bounded time", "[SQDatabase]") {
     STATIC_REQUIRE(SQDatabase::BusyClock::is_steady);
     LogCapture log;
@@ -443,6 +485,19 @@ TEST_CASE("SQDatabase closes with open result sets and leaked statements", "[SQD
         CHECK(sqlite3_memory_used() < before);
         CHECK(db->sqliteHandle() == nullptr);
     }
+    SECTION("a connection still used by a backup is logged, and the handle lets it go all the same") {
+        sqlite3* copy = nullptr;
+        REQUIRE(sqlite3_open(":memory:", &copy) == SQLITE_OK);
+        sqlite3_backup* backup = sqlite3_backup_init(copy, "main", db->sqliteHandle(), "main");
+        REQUIRE(backup);
+        CHECK(db->close());
+        CHECK(log.count("error closing!: 5") == 1);
+        CHECK_FALSE(log.contains("Closing leaked statement"));
+        CHECK(db->sqliteHandle() == nullptr);
+        CHECK(db->open()); // a fresh connection; finishing the backup ends the old one
+        CHECK(sqlite3_backup_finish(backup) == SQLITE_OK);
+        CHECK(sqlite3_close(copy) == SQLITE_OK);
+    }
     SECTION("a result set may outlive every other owner of its handle") {
         std::shared_ptr<SQResultSet> rs = db->executeQuery("SELECT name FROM t ORDER BY name");
         std::weak_ptr<SQDatabase> weak = db;
@@ -480,6 +535,20 @@ TEST_CASE("SQDatabase SQL functions and the in-use guard", "[SQDatabase]") {
                                   [](sqlite3_context* c, int, sqlite3_value**) { sqlite3_result_int(c, 1); });
         REQUIRE(closed->open());
         CHECK_FALSE(closed->executeQuery("SELECT f()"));
+    }
+    SECTION("a registration SQLite refuses is logged with SQLite's error") {
+        auto one = [](sqlite3_context* c, int, sqlite3_value**) { sqlite3_result_int(c, 1); };
+        const std::string longName(256, 'f'); // SQLite takes names of at most 255 bytes
+        db->makeFunctionNamed(longName, 0, one);
+        CHECK(log.count("(21: bad parameter or other API misuse)") == 1);
+        CHECK(log.contains(longName));
+        db->makeFunctionNamed("many", 128, one); // at most 127 arguments
+        CHECK(log.count("(21: bad parameter or other API misuse)") == 2);
+        CHECK(log.contains("many"));
+        CHECK_FALSE(db->executeQuery("SELECT many()"));
+        log.clear();
+        db->makeFunctionNamed("fine", 0, one);
+        CHECK(log.lines().empty());
     }
     SECTION("re-entering the handle during a statement is refused") {
         bool innerResult = true;

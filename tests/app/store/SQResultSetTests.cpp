@@ -163,3 +163,42 @@ TEST_CASE("SQResultSet life cycle", "[SQResultSet]") {
         CHECK(rs->query() == "SELECT 1");
     }
 }
+
+TEST_CASE("SQResultSet: an unknown column name leaves the set and the connection as they were",
+          "[SQResultSet]") {
+    LogCapture log;
+    auto db = seededDB();
+    auto rs = db->executeQuery("SELECT cid, name FROM a ORDER BY cid");
+    REQUIRE(rs->next());
+    REQUIRE_FALSE(db->hadError());
+
+    SECTION("numeric readers give 0") {
+        CHECK(rs->intForColumn("nope") == 0);
+        CHECK(rs->longForColumn("nope") == 0);
+        CHECK(rs->longLongIntForColumn("nope") == 0);
+        CHECK(rs->unsignedLongLongIntForColumn("nope") == 0);
+        CHECK_FALSE(rs->boolForColumn("nope"));
+        CHECK(rs->doubleForColumn("nope") == 0.0);
+    }
+    SECTION("text, date and data readers give none") {
+        CHECK_FALSE(rs->stringForColumn("nope"));
+        CHECK_FALSE(rs->dateForColumn("nope"));
+        CHECK_FALSE(rs->dataForColumn("nope"));
+        CHECK_FALSE(rs->dataNoCopyForColumn("nope"));
+        CHECK(rs->UTF8StringForColumnName("nope") == nullptr);
+    }
+    SECTION("value readers give the null value") {
+        CHECK(rs->columnIsNull("nope"));
+        CHECK(rs->objectForColumnName("nope").isNull());
+        CHECK((*rs)["nope"].isNull());
+    }
+    CHECK(log.contains("Warning: I could not find the column named 'nope'."));
+    CHECK_FALSE(db->hadError());
+    CHECK(db->lastErrorCode() == SQLITE_ROW);
+    CHECK(rs->hasAnotherRow());
+    CHECK(rs->stringForColumn("cid") == "1");
+    REQUIRE(rs->next());
+    CHECK(rs->stringForColumn("cid") == "2");
+    CHECK_FALSE(rs->next());
+    CHECK_FALSE(log.contains("Error calling sqlite3_step"));
+}

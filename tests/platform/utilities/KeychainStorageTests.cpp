@@ -153,11 +153,6 @@ TEST_CASE("damaged or unexpected items read as absent", "[keychain]") {
             CHECK(filesUnder(keychain::rootPath()).empty());
         }
     }
-    SECTION("an unreadable file") {
-        if (::geteuid() == 0) return; // root reads anything
-        fs::permissions(files[0], fs::perms::none);
-        CHECK(get(storage, "k").isNull());
-    }
     SECTION("a stored object of another class than asked for") {
         foundation::LogCapture log;
         CHECK(get(storage, "k", "", Value::Type::String).isNull());
@@ -180,6 +175,22 @@ TEST_CASE("keychain failures reject with an error", "[keychain]") {
         CHECK(e->code() == keychain::kBadParameter);
         CHECK(settledError(storage.setObject(Value(foundation::Array{Value()}), "k", ""))->code() ==
               keychain::kBadParameter);
+    }
+    SECTION("an item the system cannot read is an error, not an absent item") {
+        set(storage, sampleItem(), "k");
+        auto files = filesUnder(keychain::rootPath());
+        REQUIRE(files.size() == 1);
+        // A folder where the file should be: unreadable for anyone, root included.
+        fs::remove(files[0]);
+        fs::create_directory(files[0]);
+        auto p = storage.getObjectForKey("k", Value::Type::Dictionary, "");
+        REQUIRE(p.await(5));
+        REQUIRE(p.isRejected());
+        CHECK(p.error()->domain() == keychain::kErrorDomain);
+        CHECK(p.error()->code() == keychain::kReadFailed);
+        foundation::Data data;
+        CHECK(keychain::copyMatching({{keychain::kClass, keychain::kClassGenericPassword}}, data) ==
+              keychain::kReadFailed);
     }
     SECTION("the keychain folder cannot be made") {
         std::ofstream(keychain::rootPath()) << "a file where the folder should be";
