@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QThread>
 #include <vector>
@@ -31,12 +32,37 @@ double keyboardHeight(const foundation::Dictionary& info) {
     return it == info.end() ? 0 : frameHeight(it->second);
 }
 
-void onGuiThread(std::function<void()> fn) {
-    auto* app = QCoreApplication::instance();
-    if (!app || QThread::currentThread() == app->thread())
-        fn();
-    else
-        QMetaObject::invokeMethod(app, std::move(fn), Qt::QueuedConnection);
+GuiObservers::GuiObservers() : context_(std::make_unique<QObject>()) {}
+
+GuiObservers::~GuiObservers() {
+    tokens_.clear(); // before the context: a handler running elsewhere still points at it
+}
+
+void GuiObservers::add(const char* name, Handler handler) {
+    // The context is alive wherever the handler runs: the tokens end (waiting for handlers running on
+    // other threads) before the context does.
+    QObject* context = context_.get();
+    auto shared = std::make_shared<Handler>(std::move(handler));
+    tokens_.push_back(foundation::NotificationCenter::defaultCenter()->addObserver(
+        name, nullptr, nullptr, [context, shared](const foundation::Notification& n) {
+            if (QThread::currentThread() == context->thread()) {
+                (*shared)(n);
+                return;
+            }
+            auto* app = QCoreApplication::instance();
+            if (!app) return; // no GUI thread left to run it on
+            QMetaObject::invokeMethod(
+                app,
+                [alive = QPointer<QObject>(context), shared, n] {
+                    if (alive) (*shared)(n);
+                },
+                Qt::QueuedConnection);
+        }));
+}
+
+void GuiObservers::clear() {
+    tokens_.clear();
+    context_ = std::make_unique<QObject>(); // hops queued for the old one find it gone
 }
 
 } // namespace hud

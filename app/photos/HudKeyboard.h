@@ -1,8 +1,12 @@
 #pragma once
 // Keyboard and orientation notifications as the HUD hears them: their names, the keyboard height
-// their user info gives, and a hop to the GUI thread for posts from elsewhere.
+// their user info gives, and observers that hear them on the GUI thread.
+#include <QObject>
 #include <functional>
+#include <memory>
+#include <vector>
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
 #include "platform/ui/Keyboard.h"
 
@@ -22,7 +26,24 @@ inline constexpr const char* kKeyboardDuration = ui::kKeyboardAnimationDurationU
 // "Height"), an array (x, y, w, h), or text holding four numbers such as "{{0, 760}, {768, 264}}".
 double keyboardHeight(const foundation::Dictionary& userInfo);
 
-// Runs fn now on the GUI thread, else queues it there.
-void onGuiThread(std::function<void()> fn);
+// Observers whose handlers run on the GUI thread: a notification posted elsewhere hops there. A hop
+// still queued when the observers are cleared (or destroyed) is dropped with them, so a handler never
+// runs for an owner that has stopped listening or is gone.
+class GuiObservers {
+  public:
+    using Handler = std::function<void(const foundation::Notification&)>;
+    GuiObservers();
+    ~GuiObservers();
+    GuiObservers(const GuiObservers&) = delete;
+    GuiObservers& operator=(const GuiObservers&) = delete;
+
+    void add(const char* name, Handler handler);
+    void clear();
+
+  private:
+    // What queued hops check before they run; a new one after each clear.
+    std::unique_ptr<QObject> context_;
+    std::vector<foundation::ObserverPtr> tokens_;
+};
 
 } // namespace hud

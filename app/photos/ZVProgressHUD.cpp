@@ -55,9 +55,14 @@ ZVProgressHUD& ZVProgressHUD::sharedView() {
     if (!instance) {
         instance.reset(new ZVProgressHUD);
         // Widgets must go while the application object still stands.
-        qAddPostRoutine([] { sharedInstance().reset(); });
+        qAddPostRoutine(releaseSharedView);
     }
     return *instance;
+}
+
+void ZVProgressHUD::releaseSharedView() {
+    qRemovePostRoutine(releaseSharedView); // the next shared view registers again
+    sharedInstance().reset();
 }
 
 ZVProgressHUD::ZVProgressHUD() {
@@ -75,18 +80,18 @@ ZVProgressHUD::ZVProgressHUD() {
     s.defaultMaskType = ZVProgressHUDMaskTypeNone;
     // What keyboard is up now, for placing the box when no notification says so.
     _keyboardHeight = ui::Keyboard::shared().isVisible() ? ui::kKeyboardHeight : 0;
-    _keyboardWatch = foundation::NotificationCenter::defaultCenter()->addObserver(
-        "", nullptr, nullptr, [this](const foundation::Notification& n) {
-            if (n.name == hud::kKeyboardWillShow || n.name == hud::kKeyboardDidShow) {
-                double h = hud::keyboardHeight(n.userInfo);
-                hud::onGuiThread([this, h] { _keyboardHeight = h; });
-            } else if (n.name == hud::kKeyboardWillHide || n.name == hud::kKeyboardDidHide) {
-                hud::onGuiThread([this] { _keyboardHeight = 0; });
-            }
+    for (const char* name : {hud::kKeyboardWillShow, hud::kKeyboardDidShow})
+        _keyboardWatch.add(name, [this](const foundation::Notification& n) {
+            _keyboardHeight = hud::keyboardHeight(n.userInfo);
         });
+    for (const char* name : {hud::kKeyboardWillHide, hud::kKeyboardDidHide})
+        _keyboardWatch.add(name, [this](const foundation::Notification&) { _keyboardHeight = 0; });
 }
 
 ZVProgressHUD::~ZVProgressHUD() {
+    // No handler may come into a HUD half taken apart: the observers go first.
+    _observers.clear();
+    _keyboardWatch.clear();
     if (_fadeOutTimer) _fadeOutTimer->invalidate();
 }
 
@@ -360,7 +365,8 @@ void ZVProgressHUD::showViewProgress(float progress, const QString& status, Mask
             boxLook.setAlpha(1);
             if (!isClear()) viewLook.setAlpha(1);
         },
-        [this](bool) {
+        [this, alive = lifetime()](bool) {
+            if (!alive) return;
             postNotification(ZVProgressHUDDidAppearNotification, notificationUserInfo());
             announce(_hudView.get());
         });
@@ -386,7 +392,9 @@ void ZVProgressHUD::showImageStatusDurationMaskType(const QImage& image, const Q
     applyMaskTouches(status);
     announce(hudView());
 
-    setFadeOutTimer(ui::AnimationClock::shared().schedule(duration, [this] { dismissView(); }));
+    setFadeOutTimer(ui::AnimationClock::shared().schedule(duration, [this, alive = lifetime()] {
+        if (alive) dismissView();
+    }));
 }
 
 void ZVProgressHUD::setViewStatus(const QString& status) {
@@ -433,7 +441,8 @@ void ZVProgressHUD::dismissView() {
             else
                 viewLook.setAlpha(0);
         },
-        [this, userInfo](bool) {
+        [this, alive = lifetime(), userInfo](bool) {
+            if (!alive) return;
             auto& viewLook = view()->animated();
             bool boxGone = !_hudView || _hudView->animated().alpha() == 0;
             if (viewLook.alpha() != 0 && !boxGone) return; // shown again meanwhile

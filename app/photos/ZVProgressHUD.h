@@ -12,6 +12,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/photos/HudKeyboard.h"
 #include "app/photos/HudViews.h"
 #include "app/photos/ZVIndefiniteAnimatedView.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -46,6 +47,9 @@ class ZVProgressHUD {
 
     // The one HUD of the process, made on first use (a QApplication must exist).
     static ZVProgressHUD& sharedView();
+    // Lets the shared HUD go; the next use makes a new one. The application does this as it ends,
+    // while widgets can still be destroyed.
+    static void releaseSharedView();
 
     // Where the HUD attaches: the application's main window, or the widget set here (tests host the
     // HUD in a plain widget; null goes back to the main window).
@@ -144,6 +148,9 @@ class ZVProgressHUD {
 
   private:
     ZVProgressHUD();
+    // Held by deferred work (animation completions, the fade-out) as a QPointer: once the HUD is gone
+    // they find it null and do nothing.
+    QPointer<QObject> lifetime() { return &_lifetime; }
     static QColor currentBackgroundColor();
     static QColor currentForegroundColor();
     static QFont currentFont();
@@ -154,6 +161,7 @@ class ZVProgressHUD {
     void applyMaskTouches(const QString& status);
     void postNotification(const char* name, foundation::Dictionary userInfo = {});
 
+    QObject _lifetime;
     MaskType _maskType = ZVProgressHUDMaskTypeNone;
     ui::ClockTimerPtr _fadeOutTimer;
     ui::OwnedWidget<hud::OverlayControl> _overlayView;
@@ -169,7 +177,7 @@ class ZVProgressHUD {
 
     ui::OwnedWidget<hud::MaskView> _view;
     QString _status;
-    std::vector<foundation::ObserverPtr> _observers;
-    foundation::ObserverPtr _keyboardWatch;
+    hud::GuiObservers _observers;
+    hud::GuiObservers _keyboardWatch;
     double _keyboardHeight = 0;
 };

@@ -76,13 +76,9 @@ void ZVProgressHUD::moveToPoint(QPointF newCenter, double /*angle*/) {
 
 void ZVProgressHUD::registerNotifications() {
     _observers.clear(); // a second appearing must not double the handlers
-    auto center = foundation::NotificationCenter::defaultCenter();
     for (const char* name : {hud::kOrientationDidChange, hud::kKeyboardWillHide, hud::kKeyboardDidHide,
                              hud::kKeyboardWillShow, hud::kKeyboardDidShow})
-        _observers.push_back(
-            center->addObserver(name, nullptr, nullptr, [this](const foundation::Notification& n) {
-                hud::onGuiThread([this, n] { positionHUD(&n); });
-            }));
+        _observers.add(name, [this](const foundation::Notification& n) { positionHUD(&n); });
 }
 
 // ---- touches ----

@@ -1,20 +1,82 @@
 #include "platform/foundation/SerialQueue.h"
 
+#include <algorithm>
+#include <condition_variable>
+#include <deque>
 #include <future>
+#include <map>
+#include <mutex>
+#include <optional>
+#include <utility>
+
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 
 namespace foundation {
 
+struct SerialQueue::Worker : std::enable_shared_from_this<Worker> {
+    std::string name;
+    std::mutex mutex;
+    std::condition_variable cv;
+    std::deque<Task> tasks;
+    std::multimap<QueueClock::TimePoint, Task> delayed;
+    ClockPtr clock;
+    std::shared_ptr<void> clockWatch;
+    bool stopping = false;
+    bool busy = false; // the worker thread is inside a task
+    // The main queue on an event loop: the loop runs the tasks while the worker thread idles.
+    MainExecutor executor;
+    bool onLoop = false;
+    uint64_t generation = 0; // one per install: drains asked of an earlier loop do nothing
+    int loopRunning = 0;     // tasks the loop is inside (a nested loop runs one inside another)
+    bool drainPosted = false;
+    std::optional<QueueClock::TimePoint> timedDrainAt;
+};
+
 namespace {
+
 // The worker whose thread this is: identifies the current queue without touching a queue object,
 // which may already be gone while its thread finishes.
 thread_local const void* currentWorker = nullptr;
 thread_local const std::string* currentWorkerName = nullptr;
-std::mutex executorMutex;
-MainExecutor mainExecutor;
+// The queue whose task the event loop is running on this thread, if any.
+thread_local const void* currentLoopWorker = nullptr;
+
+class SteadyClock final : public QueueClock {
+  public:
+    TimePoint now() const override { return std::chrono::steady_clock::now(); }
+};
+
+std::chrono::steady_clock::duration toDuration(double seconds) {
+    return std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+        std::chrono::duration<double>(seconds));
+}
+
+// Nothing escapes a task: what would end the process elsewhere is logged the same way here, and the
+// queue goes on with its next task.
+void runLogged(Task& task) {
+    try {
+        task();
+    } catch (...) {
+        logMessage(describeUncaught(std::current_exception()));
+    }
+    // Released before the caller takes its lock again: the task may hold the last reference to the
+    // queue (or to its owner), whose destructor takes that lock.
+    task = nullptr;
+}
+
 } // namespace
 
-SerialQueue::SerialQueue(std::string name) : name_(std::move(name)), worker_(std::make_shared<Worker>()) {
+std::shared_ptr<QueueClock> QueueClock::steady() {
+    static const auto clock = std::make_shared<SteadyClock>();
+    return clock;
+}
+
+SerialQueue::SerialQueue(std::string name, ClockPtr clock)
+    : name_(std::move(name)), worker_(std::make_shared<Worker>()) {
     worker_->name = name_;
+    worker_->clock = clock ? std::move(clock) : QueueClock::steady();
+    worker_->clockWatch = watchClock(worker_->clock, worker_);
     thread_ = std::thread([worker = worker_] { run(worker); });
 }
 
@@ -34,22 +96,61 @@ SerialQueue::~SerialQueue() {
 
 std::shared_ptr<SerialQueue> SerialQueue::main() {
     // Never destroyed: objects torn down during static destruction may still ask for the main queue.
-    static auto* q = new std::shared_ptr<SerialQueue>(std::make_shared<SerialQueue>("com.zaruvedez.main-thread"));
+    static auto* q =
+        new std::shared_ptr<SerialQueue>(std::make_shared<SerialQueue>("com.zaruvedez.main-thread"));
     return *q;
 }
 
 void SerialQueue::setMainExecutor(MainExecutor executor) {
-    std::lock_guard lock(executorMutex);
-    mainExecutor = std::move(executor);
+    auto& w = *main()->worker_;
+    // A loop that goes, asked on its own thread, runs what it still owes as its last turn: work queued
+    // for the GUI thread must not end up on another one.
+    std::function<bool()> goingLoopThread;
+    {
+        std::lock_guard lock(w.mutex);
+        if (w.onLoop && !executor.post) goingLoopThread = w.executor.isCurrentThread;
+    }
+    bool lastTurn = goingLoopThread && goingLoopThread();
+    MainExecutor previous; // let go of once the lock is released: it is the GUI layer's
+    Task request;
+    size_t owed = 0;
+    {
+        std::lock_guard lock(w.mutex);
+        previous = std::exchange(w.executor, std::move(executor));
+        w.onLoop = bool(w.executor.post);
+        ++w.generation;
+        w.drainPosted = false;
+        w.timedDrainAt.reset();
+        // Not from inside a task of the loop's (the rest would run nested in it), nor while the worker
+        // thread still finishes one from before the loop came: that thread takes the rest over then.
+        if (lastTurn && w.loopRunning == 0 && !w.busy) {
+            promoteDue(w);
+            owed = w.tasks.size();
+            if (owed) ++w.loopRunning; // the worker thread waits for the last turn
+        }
+        request = drainRequest(w);
+    }
+    w.cv.notify_all(); // the worker thread idles under a loop and takes over without one
+    if (request) request();
+    if (owed) runLastTurn(w, owed);
+}
+
+void SerialQueue::runLastTurn(Worker& w, size_t owed) {
+    std::unique_lock lock(w.mutex);
+    for (; owed > 0 && !w.tasks.empty(); --owed) {
+        Task t = std::move(w.tasks.front());
+        w.tasks.pop_front();
+        lock.unlock();
+        runOnLoopThread(w, t);
+        lock.lock();
+    }
+    --w.loopRunning;
+    lock.unlock();
+    w.cv.notify_all();
 }
 
 void SerialQueue::clearMainExecutor() {
-    std::lock_guard lock(executorMutex);
-    mainExecutor = {};
-}
-
-bool SerialQueue::isMain() const {
-    return this == main().get();
+    setMainExecutor({});
 }
 
 void SerialQueue::run(const std::shared_ptr<Worker>& w) {
@@ -57,27 +158,33 @@ void SerialQueue::run(const std::shared_ptr<Worker>& w) {
     currentWorkerName = &w->name;
     std::unique_lock lock(w->mutex);
     for (;;) {
-        auto now = std::chrono::steady_clock::now();
-        while (!w->delayed.empty() && w->delayed.begin()->first <= now) {
-            w->tasks.push_back(std::move(w->delayed.begin()->second));
-            w->delayed.erase(w->delayed.begin());
-        }
-        if (!w->tasks.empty()) {
-            Task t = std::move(w->tasks.front());
-            w->tasks.pop_front();
-            lock.unlock();
-            t();
-            // Released before the lock is taken again: the task may hold the last reference to the
-            // queue (or to its owner), whose destructor takes this lock.
-            t = nullptr;
-            lock.lock();
-            continue;
+        // Under a loop this thread runs nothing; a loop just removed may still be inside a task.
+        if (!w->onLoop && w->loopRunning == 0) {
+            promoteDue(*w);
+            if (!w->tasks.empty()) {
+                Task t = std::move(w->tasks.front());
+                w->tasks.pop_front();
+                w->busy = true;
+                lock.unlock();
+                runLogged(t);
+                lock.lock();
+                w->busy = false;
+                // A loop that came meanwhile hears of the rest from here, and from nowhere else: the
+                // drains are asked by whoever queues a task or moves the clock.
+                if (Task request = drainRequest(*w)) {
+                    lock.unlock();
+                    request();
+                    request = nullptr;
+                    lock.lock();
+                }
+                continue;
+            }
         }
         if (w->stopping) break; // pending immediate tasks ran; delayed ones are dropped
-        if (w->delayed.empty())
+        if (w->onLoop || w->loopRunning > 0 || w->delayed.empty() || !w->clock->movesByItself())
             w->cv.wait(lock);
         else
-            w->cv.wait_until(lock, w->delayed.begin()->first);
+            w->cv.wait_for(lock, w->delayed.begin()->first - w->clock->now());
     }
     auto dropped = std::move(w->delayed);
     w->delayed.clear();
@@ -87,31 +194,136 @@ void SerialQueue::run(const std::shared_ptr<Worker>& w) {
     currentWorkerName = nullptr;
 }
 
+void SerialQueue::promoteDue(Worker& w) {
+    if (w.delayed.empty()) return;
+    auto due = w.delayed.upper_bound(w.clock->now());
+    for (auto it = w.delayed.begin(); it != due; ++it)
+        w.tasks.push_back(std::move(it->second));
+    w.delayed.erase(w.delayed.begin(), due);
+}
+
+Task SerialQueue::drainRequest(Worker& w) {
+    // Asked under the lock, posted after it: the loop's post is code of another layer. While the
+    // worker thread finishes a task from before the loop came, it asks once that task has ended.
+    if (!w.onLoop || w.busy) return {};
+    promoteDue(w);
+    bool timed = false;
+    double delay = 0;
+    if (!w.tasks.empty()) {
+        if (w.drainPosted) return {};
+        w.drainPosted = true;
+    } else {
+        // A clock that moves only when told brings its drain when it moves.
+        if (w.delayed.empty() || !w.clock->movesByItself()) return {};
+        auto first = w.delayed.begin()->first;
+        if (w.timedDrainAt && *w.timedDrainAt <= first) return {};
+        w.timedDrainAt = first;
+        timed = true;
+        delay = std::chrono::duration<double>(first - w.clock->now()).count();
+    }
+    return [post = w.executor.post, weak = w.weak_from_this(), generation = w.generation, timed, delay] {
+        post([weak, generation, timed] { drainOnLoop(weak, generation, timed); }, delay);
+    };
+}
+
+void SerialQueue::drainOnLoop(const std::weak_ptr<Worker>& weak, uint64_t generation, bool timed) {
+    auto w = weak.lock();
+    if (!w) return;
+    std::unique_lock lock(w->mutex);
+    if (!w->onLoop || w->generation != generation) return; // the tasks went on without this loop
+    if (timed)
+        w->timedDrainAt.reset();
+    else
+        w->drainPosted = false;
+    if (!w->busy) {
+        promoteDue(*w);
+        // What is queued now; what these tasks add waits for the next drain, so the loop gets a turn.
+        for (size_t n = w->tasks.size();
+             n > 0 && !w->tasks.empty() && w->onLoop && w->generation == generation; --n) {
+            Task t = std::move(w->tasks.front());
+            w->tasks.pop_front();
+            ++w->loopRunning;
+            lock.unlock();
+            runOnLoopThread(*w, t);
+            lock.lock();
+            --w->loopRunning;
+        }
+        if (w->loopRunning == 0 && !w->onLoop) w->cv.notify_all(); // the worker thread took over meanwhile
+    }
+    Task request = drainRequest(*w);
+    lock.unlock();
+    if (request) request();
+}
+
+void SerialQueue::runOnLoopThread(Worker& w, Task& task) {
+    const void* outer = currentLoopWorker; // a nested loop may run one task inside another
+    currentLoopWorker = &w;
+    runLogged(task);
+    currentLoopWorker = outer;
+}
+
+void SerialQueue::clockMoved(const std::weak_ptr<Worker>& weak) {
+    auto w = weak.lock();
+    if (!w) return;
+    Task request;
+    {
+        std::lock_guard lock(w->mutex);
+        request = drainRequest(*w);
+    }
+    w->cv.notify_all();
+    if (request) request();
+}
+
+std::shared_ptr<void> SerialQueue::watchClock(const ClockPtr& clock, const std::shared_ptr<Worker>& w) {
+    return clock->watch([weak = std::weak_ptr<Worker>(w)] { clockMoved(weak); });
+}
+
+ClockPtr SerialQueue::clock() const {
+    std::lock_guard lock(worker_->mutex);
+    return worker_->clock;
+}
+
+void SerialQueue::setClock(ClockPtr clock) {
+    if (!clock) clock = QueueClock::steady();
+    auto watch = watchClock(clock, worker_);
+    ClockPtr previous;
+    std::shared_ptr<void> previousWatch; // both let go of once the lock is released
+    Task request;
+    {
+        std::lock_guard lock(worker_->mutex);
+        previous = std::exchange(worker_->clock, std::move(clock));
+        previousWatch = std::exchange(worker_->clockWatch, std::move(watch));
+        worker_->timedDrainAt.reset();
+        request = drainRequest(*worker_);
+    }
+    worker_->cv.notify_all();
+    if (request) request();
+}
+
 void SerialQueue::async(Task task) {
-    after(0, std::move(task));
+    enqueue(std::move(task), std::nullopt);
 }
 
 void SerialQueue::after(double seconds, Task task) {
-    if (isMain()) {
-        std::unique_lock elock(executorMutex);
-        if (mainExecutor.post) {
-            auto post = mainExecutor.post;
-            elock.unlock();
-            post(std::move(task), seconds);
-            return;
-        }
-    }
+    if (seconds <= 0) return enqueue(std::move(task), std::nullopt);
+    enqueue(std::move(task), clock()->now() + toDuration(seconds));
+}
+
+void SerialQueue::enqueue(Task task, std::optional<QueueClock::TimePoint> deadline) {
+    auto& w = *worker_;
+    Task request;
     {
-        std::lock_guard lock(worker_->mutex);
-        if (seconds <= 0)
-            worker_->tasks.push_back(std::move(task));
+        std::lock_guard lock(w.mutex);
+        // Whatever fell due before this task came runs before it.
+        promoteDue(w);
+        if (!deadline || *deadline <= w.clock->now())
+            w.tasks.push_back(std::move(task));
         else
-            worker_->delayed.emplace(std::chrono::steady_clock::now() +
-                                         std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                             std::chrono::duration<double>(seconds)),
-                                     std::move(task));
+            w.delayed.emplace(*deadline, std::move(task));
+        request = drainRequest(w);
     }
-    worker_->cv.notify_one();
+    w.cv.notify_one();
+    if (request) request();
 }
 
 void SerialQueue::sync(const Task& task) {
@@ -135,47 +347,67 @@ void SerialQueue::sync(const Task& task) {
 }
 
 bool SerialQueue::isCurrent() const {
-    if (isMain()) {
-        std::lock_guard elock(executorMutex);
-        if (mainExecutor.isCurrentThread) return mainExecutor.isCurrentThread();
+    // The worker thread first: it may still finish a task from before the loop came.
+    if (currentWorker == worker_.get() || currentLoopWorker == worker_.get()) return true;
+    std::function<bool()> onLoopThread;
+    {
+        std::lock_guard lock(worker_->mutex);
+        if (worker_->onLoop) onLoopThread = worker_->executor.isCurrentThread;
     }
-    return currentWorker == worker_.get();
+    return onLoopThread && onLoopThread();
 }
 
 std::string SerialQueue::currentQueueName() {
+    if (currentWorkerName) return *currentWorkerName;
     if (main()->isCurrent()) return main()->name();
-    return currentWorkerName ? *currentWorkerName : std::string();
+    return {};
 }
 
 std::shared_ptr<Timer> Timer::schedule(QueuePtr queue, double interval, bool repeats, Task fire) {
     auto t = std::make_shared<Timer>(std::move(queue), interval, repeats, std::move(fire));
-    t->arm();
+    t->arm(t->queue_->clock()->now() + toDuration(interval));
     return t;
 }
 
 Timer::Timer(QueuePtr queue, double interval, bool repeats, Task fire)
     : queue_(std::move(queue)), interval_(interval), repeats_(repeats), fire_(std::move(fire)) {}
 
-void Timer::arm() {
+void Timer::arm(QueueClock::TimePoint when) {
     // The queue keeps a valid timer alive, as a run loop does; invalidation releases it.
-    queue_->after(interval_, [self = shared_from_this()] {
-        if (!self->isValid()) return;
-        if (!self->repeats_) {
-            std::lock_guard lock(self->mutex_);
-            self->valid_ = false;
-        }
-        self->fire_();
-        if (self->repeats_ && self->isValid()) self->arm();
-    });
+    queue_->at(when, [self = shared_from_this(), when] { self->fired(when); });
+}
+
+void Timer::fired(QueueClock::TimePoint due) {
+    if (!valid_) return;
+    if (!repeats_) {
+        valid_ = false;
+        fire_();
+        return;
+    }
+    // The next beat counts from when this one was due; beats the queue was too late for are skipped.
+    // A throwing handler does not stop the timer: the queue logs the throw and the beat goes on.
+    auto rearm = [&] {
+        if (!valid_) return;
+        auto period = toDuration(std::max(interval_, 1e-4)); // as short as a run loop allows
+        auto now = queue_->clock()->now();
+        auto next = due + period;
+        if (next <= now) next += ((now - next) / period + 1) * period;
+        arm(next);
+    };
+    try {
+        fire_();
+    } catch (...) {
+        rearm();
+        throw;
+    }
+    rearm();
 }
 
 void Timer::invalidate() {
-    std::lock_guard lock(mutex_);
     valid_ = false;
 }
 
 bool Timer::isValid() const {
-    std::lock_guard lock(mutex_);
     return valid_;
 }
 

@@ -1,14 +1,14 @@
 #pragma once
 // Serial queues: one worker thread each, tasks run one at a time in submission order. The main queue
 // runs on the app's event loop once one is installed (setMainExecutor); before that, on a thread of
-// its own, so plain programs and tests work without an event loop.
+// its own, so plain programs and tests work without an event loop. A task that throws is logged as an
+// uncaught exception would be, and the queue goes on with its next task.
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
+#include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -16,24 +16,48 @@ namespace foundation {
 
 using Task = std::function<void()>;
 
-// How the main queue reaches an event loop (the GUI layer installs one).
+// Time for delayed tasks and timers: the steady clock unless a queue is given another (tests give a
+// manual one, so nothing waits on the wall clock). now() is asked under a queue's lock and must not
+// call back into queues.
+class QueueClock {
+  public:
+    using TimePoint = std::chrono::steady_clock::time_point;
+    virtual ~QueueClock() = default;
+    virtual TimePoint now() const = 0;
+    // False for a clock that moves only when told: its queues wait for its word, not for a deadline.
+    virtual bool movesByItself() const { return true; }
+    // A clock that moves only when told calls `moved` (from the thread that moved it) after each step,
+    // for as long as the returned handle lives.
+    virtual std::shared_ptr<void> watch(std::function<void()> /*moved*/) { return nullptr; }
+    static std::shared_ptr<QueueClock> steady();
+};
+
+using ClockPtr = std::shared_ptr<QueueClock>;
+
+// How the main queue reaches an event loop (the GUI layer installs one). The queue keeps its tasks
+// itself and asks the loop to run `drain` on its thread, at once or after `delaySeconds`; a drain runs
+// whatever is due then, so the order stays the queue's own.
 struct MainExecutor {
-    std::function<void(Task, double delaySeconds)> post;
+    std::function<void(Task drain, double delaySeconds)> post;
     std::function<bool()> isCurrentThread;
 };
 
 class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
   public:
-    explicit SerialQueue(std::string name);
+    explicit SerialQueue(std::string name, ClockPtr clock = nullptr);
     ~SerialQueue();
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
 
-    static std::shared_ptr<SerialQueue> create(std::string name) {
-        return std::make_shared<SerialQueue>(std::move(name));
+    static std::shared_ptr<SerialQueue> create(std::string name, ClockPtr clock = nullptr) {
+        return std::make_shared<SerialQueue>(std::move(name), std::move(clock));
     }
     static std::shared_ptr<SerialQueue> main();
+    // Tasks queued before the loop arrives run there first, in order; a task the queue's own thread is
+    // running then finishes before the loop runs any.
     static void setMainExecutor(MainExecutor executor);
+    // Back to the queue's own thread. Called on the loop's thread, the loop first runs what it still
+    // owes there; otherwise the queue's own thread takes that over.
     static void clearMainExecutor();
 
     const std::string& name() const { return name_; }
@@ -48,20 +72,27 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     void drain() {
         sync([] {});
     }
+    ClockPtr clock() const;
+    // Null goes back to the steady clock. Deadlines already set stay as they are in the new clock's time.
+    void setClock(ClockPtr clock);
 
   private:
-    // What the worker thread works on. The thread holds it too, so a queue whose last owner lets go
-    // from one of the queue's own tasks is destroyed safely: the thread finishes on this state alone.
-    struct Worker {
-        std::string name;
-        std::mutex mutex;
-        std::condition_variable cv;
-        std::deque<Task> tasks;
-        std::multimap<std::chrono::steady_clock::time_point, Task> delayed;
-        bool stopping = false;
-    };
+    friend class Timer;
+    // What the worker thread works on (defined with the queue). The thread holds it too, so a queue
+    // whose last owner lets go from one of the queue's own tasks is destroyed safely: the thread
+    // finishes on this state alone.
+    struct Worker;
+    // Without a deadline the task runs in its turn; with one, once the queue's clock reaches it.
+    void enqueue(Task task, std::optional<QueueClock::TimePoint> deadline);
+    void at(QueueClock::TimePoint when, Task task) { enqueue(std::move(task), when); }
     static void run(const std::shared_ptr<Worker>& worker);
-    bool isMain() const;
+    static void promoteDue(Worker& w);
+    static Task drainRequest(Worker& w);
+    static void drainOnLoop(const std::weak_ptr<Worker>& weak, uint64_t generation, bool timed);
+    static void runLastTurn(Worker& w, size_t owed);
+    static void runOnLoopThread(Worker& w, Task& task);
+    static void clockMoved(const std::weak_ptr<Worker>& weak);
+    static std::shared_ptr<void> watchClock(const ClockPtr& clock, const std::shared_ptr<Worker>& w);
     std::string name_;
     std::shared_ptr<Worker> worker_;
     std::thread thread_;
@@ -69,7 +100,8 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
 
 using QueuePtr = std::shared_ptr<SerialQueue>;
 
-// A timer firing on a queue; repeating timers fire every interval until invalidated.
+// A timer firing on a queue, by the queue's clock; repeating timers fire every interval until
+// invalidated. A repeating timer that fell behind fires once, then keeps to its beat.
 class Timer : public std::enable_shared_from_this<Timer> {
   public:
     static std::shared_ptr<Timer> schedule(QueuePtr queue, double intervalSeconds, bool repeats, Task fire);
@@ -79,13 +111,13 @@ class Timer : public std::enable_shared_from_this<Timer> {
     double interval() const { return interval_; }
 
   private:
-    void arm();
+    void arm(QueueClock::TimePoint when);
+    void fired(QueueClock::TimePoint due);
     QueuePtr queue_;
     double interval_;
     bool repeats_;
     Task fire_;
-    mutable std::mutex mutex_;
-    bool valid_ = true;
+    std::atomic<bool> valid_{true};
 };
 
 } // namespace foundation

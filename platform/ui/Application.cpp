@@ -80,9 +80,10 @@ bool Application::launch(const std::string& storyboardName, const foundation::Di
     bool ok = delegate_ ? delegate_->applicationDidFinishLaunchingWithOptions(*this, launchOptions) : true;
     post(kApplicationDidFinishLaunchingNotification);
     window_->makeKeyAndVisible();
-    // The offscreen platform never reports an active state: become active on the loop's next turn.
-    foundation::SerialQueue::main()->async([this, alive = QPointer<Application>(this)] {
-        if (alive) becomeActive();
+    // The offscreen platform never reports an active state: become active on the loop's next turn,
+    // unless this application is being taken down by then (the loop's last turn runs in its destructor).
+    foundation::SerialQueue::main()->async([alive = QPointer<Application>(this)] {
+        if (alive && current == alive.data()) alive->becomeActive();
     });
     return ok;
 }

@@ -10,19 +10,23 @@
 namespace ui {
 
 void installMainQueueExecutor() {
+    // The queue keeps its tasks and their order; the loop only runs its drains. A drain holds the
+    // queue weakly, and one queued on an application object that has gone is dropped with it.
     foundation::MainExecutor executor;
-    executor.post = [](foundation::Task task, double delaySeconds) {
+    executor.post = [](foundation::Task drain, double delaySeconds) {
         QCoreApplication* app = QCoreApplication::instance();
         if (!app) return; // the event loop is gone: the process is ending
+        if (delaySeconds <= 0) {
+            QMetaObject::invokeMethod(app, std::move(drain), Qt::QueuedConnection);
+            return;
+        }
+        // A timer starts on the thread it belongs to: hop there first. Rounded up, so the deadline
+        // has passed when it fires; a drain that finds it has not asks again.
+        int ms = int(std::ceil(delaySeconds * 1000.0));
         QMetaObject::invokeMethod(
             app,
-            [task = std::move(task), delaySeconds]() mutable {
-                if (delaySeconds <= 0) {
-                    task();
-                    return;
-                }
-                int ms = int(std::ceil(delaySeconds * 1000.0));
-                QTimer::singleShot(ms, Qt::PreciseTimer, QCoreApplication::instance(), std::move(task));
+            [app, drain = std::move(drain), ms]() mutable {
+                QTimer::singleShot(ms, Qt::PreciseTimer, app, std::move(drain));
             },
             Qt::QueuedConnection);
     };

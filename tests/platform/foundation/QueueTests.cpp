@@ -6,8 +6,10 @@
 #include <thread>
 #include <vector>
 
-#include "platform/foundation/NotificationCenter.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
 #include "platform/foundation/SerialQueue.h"
+#include "tests/support/ManualQueueClock.h"
 
 using namespace foundation;
 
@@ -40,10 +42,11 @@ TEST_CASE("serial queues run tasks one at a time in order", "[queue]") {
 TEST_CASE("a queue whose last owner lets go from one of its own tasks ends cleanly", "[queue]") {
     // The owner's destructor destroys the queue on the queue's own thread, then says it finished.
     struct Owner {
-        explicit Owner(std::shared_ptr<std::promise<void>> f) : finished(std::move(f)) {}
+        Owner(std::shared_ptr<std::promise<void>> f, ClockPtr clock)
+            : finished(std::move(f)), queue(SerialQueue::create("test.self-owned", std::move(clock))) {}
         Owner(const Owner&) = delete;
         std::shared_ptr<std::promise<void>> finished;
-        QueuePtr queue = SerialQueue::create("test.self-owned");
+        QueuePtr queue;
         ~Owner() {
             queue.reset();
             finished->set_value();
@@ -54,10 +57,11 @@ TEST_CASE("a queue whose last owner lets go from one of its own tasks ends clean
     std::promise<void> released;
     std::shared_future<void> releasedFuture = released.get_future().share();
     std::atomic<int> ran{0};
+    auto clock = std::make_shared<testsupport::ManualQueueClock>();
 
     SECTION("the task holds the last reference when it ends") {
         {
-            auto owner = std::make_shared<Owner>(finished);
+            auto owner = std::make_shared<Owner>(finished, clock);
             owner->queue->async([owner, releasedFuture, &ran] {
                 releasedFuture.wait();
                 ++ran;
@@ -67,81 +71,148 @@ TEST_CASE("a queue whose last owner lets go from one of its own tasks ends clean
     }
     SECTION("a one-shot timer holds the last reference to its queue") {
         {
-            auto owner = std::make_shared<Owner>(finished);
-            Timer::schedule(owner->queue, 0.001, false, [owner, releasedFuture, &ran] {
+            auto owner = std::make_shared<Owner>(finished, clock);
+            Timer::schedule(owner->queue, 0.25, false, [owner, releasedFuture, &ran] {
                 releasedFuture.wait();
                 ++ran;
             });
         }
+        clock->advance(0.25);
         released.set_value();
     }
     REQUIRE(finishedFuture.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
     CHECK(ran == 1);
 }
 
-TEST_CASE("delayed tasks and timers", "[queue]") {
-    auto q = SerialQueue::create("test.timer");
-    std::atomic<int> fired{0};
-    SECTION("after runs later, not before") {
-        q->after(0.05, [&] { fired = 1; });
+TEST_CASE("delayed tasks and timers keep the queue's clock", "[queue][timer]") {
+    auto clock = std::make_shared<testsupport::ManualQueueClock>();
+    auto q = SerialQueue::create("test.timer", clock);
+    std::vector<std::string> seen; // touched on the queue, read after a drain
+    auto note = [&](std::string what) { return [&seen, what] { seen.push_back(what); }; };
+
+    SECTION("after runs once its time has come, not before, and in deadline order") {
+        q->after(0.5, note("half"));
+        q->after(0.25, note("quarter"));
+        q->after(0.5, note("half again"));
         q->drain();
-        CHECK(fired == 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(120));
+        CHECK(seen.empty());
+        clock->advance(0.125);
         q->drain();
-        CHECK(fired == 1);
+        CHECK(seen.empty());
+        clock->advance(0.125);
+        q->drain();
+        CHECK(seen == std::vector<std::string>{"quarter"});
+        clock->advance(0.25);
+        q->drain();
+        CHECK(seen == std::vector<std::string>{"quarter", "half", "half again"});
     }
-    SECTION("a repeating timer fires until invalidated, and a dropped handle keeps it running") {
-        auto t = Timer::schedule(q, 0.01, true, [&] { ++fired; });
-        std::weak_ptr<Timer> weak = t;
-        t.reset();
-        std::this_thread::sleep_for(std::chrono::milliseconds(80));
-        int sofar = fired;
-        CHECK(sofar >= 2);
-        weak.lock()->invalidate();
+    SECTION("a task that fell due runs before one queued after that") {
+        q->after(0.25, note("due"));
+        clock->advance(0.25);
+        q->async(note("later"));
         q->drain();
-        int after = fired;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        CHECK(fired == after);
+        CHECK(seen == std::vector<std::string>{"due", "later"});
+    }
+    SECTION("no delay, or a negative one, is the next turn") {
+        q->after(0, note("zero"));
+        q->after(-1, note("negative"));
+        q->drain();
+        CHECK(seen == std::vector<std::string>{"zero", "negative"});
     }
     SECTION("a one-shot timer fires once and becomes invalid") {
-        auto t = Timer::schedule(q, 0.01, false, [&] { ++fired; });
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
-        CHECK(fired == 1);
+        auto t = Timer::schedule(q, 0.25, false, note("fired"));
+        clock->advance(0.125);
+        q->drain();
+        CHECK(seen.empty());
+        CHECK(t->isValid());
+        clock->advance(0.125);
+        q->drain();
+        CHECK(seen.size() == 1);
         CHECK_FALSE(t->isValid());
+        clock->advance(1);
+        q->drain();
+        CHECK(seen.size() == 1);
+    }
+    SECTION("a repeating timer fires every interval until invalidated; a dropped handle keeps it going") {
+        auto t = Timer::schedule(q, 0.25, true, note("tick"));
+        std::weak_ptr<Timer> weak = t;
+        t.reset();
+        for (int i = 1; i <= 3; ++i) {
+            clock->advance(0.25);
+            q->drain();
+            CHECK(seen.size() == size_t(i));
+        }
+        REQUIRE(weak.lock());
+        weak.lock()->invalidate();
+        clock->advance(1);
+        q->drain();
+        CHECK(seen.size() == 3);
+        CHECK(weak.expired()); // the queue let go of it
+    }
+    SECTION("a repeating timer that fell behind fires once, then keeps its beat") {
+        auto t = Timer::schedule(q, 0.25, true, note("tick"));
+        clock->advance(1.125); // beats at 0.25, 0.5, 0.75 and 1.0 all missed
+        q->drain();
+        CHECK(seen.size() == 1);
+        clock->advance(0.125); // the next beat is 1.25, not 1.125 + 0.25
+        q->drain();
+        CHECK(seen.size() == 2);
+        t->invalidate();
+    }
+    SECTION("a repeating timer whose handler throws goes on") {
+        LogCapture log;
+        int ticks = 0;
+        auto t = Timer::schedule(q, 0.25, true, [&] {
+            if (++ticks == 1) throw std::runtime_error("first tick");
+        });
+        clock->advance(0.25);
+        q->drain();
+        clock->advance(0.25);
+        q->drain();
+        CHECK(ticks == 2);
+        CHECK(log.count("first tick") == 1);
+        t->invalidate();
+    }
+    SECTION("a queue handed another clock keeps its deadlines in that clock's time") {
+        q->after(0.25, note("due"));
+        auto other = std::make_shared<testsupport::ManualQueueClock>();
+        other->advance(0.25); // made after the first: a little ahead of it already, then a quarter more
+        q->setClock(other);
+        q->drain();
+        CHECK(seen == std::vector<std::string>{"due"});
+        CHECK(q->clock() == other);
     }
 }
 
-TEST_CASE("notification centre delivers by name and sender; tokens unregister", "[notifications]") {
-    auto c = std::make_shared<NotificationCenter>();
-    int a = 0, b = 0;
-    int senderA = 0, senderB = 0;
-    Dictionary got;
-    auto t1 = c->addObserver("N", nullptr, nullptr, [&](const Notification& n) {
-        ++a;
-        got = n.userInfo;
-    });
-    auto t2 = c->addObserver("N", &senderA, nullptr, [&](const Notification&) { ++b; });
-    c->post("N", &senderB, {{"k", Value("v")}});
-    CHECK(a == 1);
-    CHECK(b == 0);
-    CHECK(got["k"] == Value("v"));
-    c->post("N", &senderA);
-    CHECK(b == 1);
-    c->post("Other");
-    CHECK(a == 2);
-    t1.reset();
-    c->post("N", &senderA);
-    CHECK(a == 2);
-    CHECK(b == 2);
-    CHECK(c->observerCount() == 1);
+TEST_CASE("the steady clock still drives a queue without a clock of its own", "[queue][timer]") {
+    auto q = SerialQueue::create("test.steady");
+    CHECK(q->clock() == QueueClock::steady());
+    std::promise<void> fired;
+    q->after(0.001, [&] { fired.set_value(); });
+    // The one wait on the wall clock: that real time reaches a delayed task at all.
+    CHECK(fired.get_future().wait_for(std::chrono::seconds(10)) == std::future_status::ready);
+}
 
-    SECTION("delivery on a queue is asynchronous on that queue") {
-        auto q = SerialQueue::create("test.notify");
-        std::string where;
-        auto t3 = c->addObserver("Q", nullptr, q,
-                                 [&](const Notification&) { where = SerialQueue::currentQueueName(); });
-        c->post("Q");
-        q->drain();
-        CHECK(where == "test.notify");
+TEST_CASE("a task that throws is logged as an uncaught exception and the queue goes on",
+          "[queue][exception]") {
+    auto q = SerialQueue::create("test.throws");
+    LogCapture log;
+    std::vector<int> ran;
+    std::exception_ptr thrown;
+
+    SECTION("a named exception") {
+        thrown = std::make_exception_ptr(NamedException(kInvalidArgumentException, "no such patient"));
     }
+    SECTION("a standard exception") {
+        thrown = std::make_exception_ptr(std::runtime_error("disk gone"));
+    }
+    SECTION("something that is no exception at all") {
+        thrown = std::make_exception_ptr(42);
+    }
+    q->async([&] { ran.push_back(1); });
+    q->async([thrown] { std::rethrow_exception(thrown); });
+    q->async([&] { ran.push_back(2); });
+    q->drain();
+    CHECK(ran == std::vector<int>{1, 2});
+    CHECK(log.lines() == std::vector<std::string>{describeUncaught(thrown)});
 }

@@ -11,6 +11,7 @@
 #include "platform/ui/Tag.h"
 #include "platform/ui/Window.h"
 #include "tests/platform/ui/Recorder.h"
+#include "tests/support/ManualQueueClock.h"
 
 using namespace ui;
 using Lines = std::vector<std::string>;
@@ -123,10 +124,14 @@ TEST_CASE("the main queue runs on the event loop once the application launched",
     CHECK(order == std::vector<int>{0, 1, 2, 3, 4});
     CHECK(onGuiThread);
 
+    testsupport::ManualTimeOn time(main);
     bool late = false;
-    main->after(0.05, [&] { late = true; });
+    main->after(0.25, [&] { late = true; });
+    QCoreApplication::sendPostedEvents();
     CHECK_FALSE(late);
-    CHECK(QTest::qWaitFor([&] { return late; }, 2000));
+    time.advance(0.25);
+    QCoreApplication::sendPostedEvents();
+    CHECK(late);
 
     SECTION("a sync call from a worker waits for the loop") {
         int value = 0;
