@@ -4,6 +4,7 @@
 #include "app/shell/MainStoryboard.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/ClassRegistry.h"
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 
@@ -21,14 +22,17 @@ void registerLoadHooks() {
 }
 
 int runLoggingEscapes(const std::function<int()>& body) {
-    recordThrowSites(true);
     try {
-        int rc = body();
-        recordThrowSites(false);
-        return rc;
+        return body();
     } catch (...) {
+        auto escaped = std::current_exception();
+        // Only our own exceptions carry a call stack; of another kind, its type and message are all we know.
+        auto summary = foundation::summarize(escaped);
+        if (!summary.named)
+            foundation::log("Exception '%@' escaped the main loop, reason: '%@'", summary.name,
+                            summary.reason);
         std::vector<foundation::Value> symbols;
-        for (auto& s : thrownCallStackSymbols())
+        for (auto& s : callStackSymbols(escaped))
             symbols.emplace_back(s);
         foundation::log("%@", foundation::Value(foundation::Array(std::move(symbols))));
         throw;

@@ -11,6 +11,8 @@ void registerLoadHooks();
 int processEntry(int argc, char** argv);
 
 // Runs `body`; an exception escaping it is caught once, its call stack logged with "%@", and thrown again.
+// One of another kind than foundation::NamedException has no call stack: its type and message are
+// logged first, then the empty stack.
 int runLoggingEscapes(const std::function<int()>& body);
 
 } // namespace shell

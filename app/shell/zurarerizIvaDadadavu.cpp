@@ -119,12 +119,18 @@ bool zurarerizIvaDadadavu::registCertificate() {
 bool zurarerizIvaDadadavu::registLetter() {
     return store::FormRecords(state_).registLetter();
 }
-void zurarerizIvaDadadavu::getLetterPhotoInfo() { photoInfo().getLetterPhotoInfo(); }
-void zurarerizIvaDadadavu::getCertificatePhotoInfo() { photoInfo().getCertificatePhotoInfo(); }
+void zurarerizIvaDadadavu::getLetterPhotoInfo() {
+    photoInfo().getLetterPhotoInfo();
+}
+void zurarerizIvaDadadavu::getCertificatePhotoInfo() {
+    photoInfo().getCertificatePhotoInfo();
+}
 void zurarerizIvaDadadavu::getPhotoInfoFromDB(const std::string& photoKind) {
     photoInfo().getPhotoInfoFromDB(photoKind);
 }
-void zurarerizIvaDadadavu::getAssetsListFromLibrary() { photoInfo().getAssetsListFromLibrary(); }
+void zurarerizIvaDadadavu::getAssetsListFromLibrary() {
+    photoInfo().getAssetsListFromLibrary();
+}
 
 store::PatientPhotoInfo zurarerizIvaDadadavu::photoInfo() {
     store::PatientPhotoInfo info(state_, photoSource_);

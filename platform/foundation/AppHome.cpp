@@ -30,13 +30,27 @@ void reset() {
     cached.clear();
 }
 
-std::string documents() { return root() + "/Documents"; }
-std::string library() { return root() + "/Library"; }
-std::string caches() { return library() + "/Caches"; }
-std::string applicationSupport() { return library() + "/Application Support"; }
-std::string preferences() { return library() + "/Preferences"; }
-std::string photoLibrary() { return root() + "/PhotoLibrary"; }
-std::string tmp() { return root() + "/tmp"; }
+std::string documents() {
+    return root() + "/Documents";
+}
+std::string library() {
+    return root() + "/Library";
+}
+std::string caches() {
+    return library() + "/Caches";
+}
+std::string applicationSupport() {
+    return library() + "/Application Support";
+}
+std::string preferences() {
+    return library() + "/Preferences";
+}
+std::string photoLibrary() {
+    return root() + "/PhotoLibrary";
+}
+std::string tmp() {
+    return root() + "/tmp";
+}
 
 void ensureLayout() {
     for (const auto& d : {documents(), caches(), applicationSupport(), preferences(), photoLibrary(), tmp()})

@@ -5,7 +5,8 @@ namespace foundation {
 
 inline constexpr const char* kApplicationDidFinishLaunchingNotification =
     "UIApplicationDidFinishLaunchingNotification";
-inline constexpr const char* kApplicationDidBecomeActiveNotification = "UIApplicationDidBecomeActiveNotification";
+inline constexpr const char* kApplicationDidBecomeActiveNotification =
+    "UIApplicationDidBecomeActiveNotification";
 inline constexpr const char* kApplicationWillResignActiveNotification =
     "UIApplicationWillResignActiveNotification";
 inline constexpr const char* kApplicationDidEnterBackgroundNotification =

@@ -49,7 +49,9 @@ Value Bundle::objectForInfoDictionaryKey(const std::string& key) const {
     return it == info_.end() ? Value() : it->second;
 }
 
-std::string Bundle::bundleIdentifier() const { return objectForInfoDictionaryKey("CFBundleIdentifier").stringValue(); }
+std::string Bundle::bundleIdentifier() const {
+    return objectForInfoDictionaryKey("CFBundleIdentifier").stringValue();
+}
 
 std::optional<std::string> Bundle::pathForResource(const std::string& name, const std::string& type) const {
     std::string file = path_ + "/" + name + (type.empty() ? "" : "." + type);

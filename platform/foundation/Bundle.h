@@ -10,7 +10,7 @@
 namespace foundation {
 
 class Bundle {
-public:
+  public:
     explicit Bundle(std::string path);
 
     static std::shared_ptr<Bundle> main();
@@ -24,7 +24,7 @@ public:
     // "<path>/<name>.<type>" when that file exists; type may be empty or already in name.
     std::optional<std::string> pathForResource(const std::string& name, const std::string& type) const;
 
-private:
+  private:
     std::string path_;
     Dictionary info_;
 };

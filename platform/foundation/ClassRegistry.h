@@ -11,28 +11,27 @@
 namespace foundation {
 
 class ClassRegistry {
-public:
+  public:
     // Registers a class object (any value that stands for the class, e.g. a table of its class
     // operations) under its name. A later registration of the same name replaces the earlier.
     static void registerClass(const std::string& name, std::any classObject);
     static bool exists(const std::string& name);
     static std::optional<std::any> lookup(const std::string& name);
-    template <class T>
-    static const T* lookupAs(const std::string& name) {
+    template <class T> static const T* lookupAs(const std::string& name) {
         std::lock_guard lock(mutex());
         auto it = classes().find(name);
         return it == classes().end() ? nullptr : std::any_cast<T>(&it->second);
     }
     static void unregisterClass(const std::string& name);
 
-private:
+  private:
     static std::mutex& mutex();
     static std::map<std::string, std::any>& classes();
 };
 
 // Runs each load hook once per process, in the order given.
 class LoadHooks {
-public:
+  public:
     using Hook = void (*)();
     static void runOnce(std::initializer_list<Hook> hooks);
 };

@@ -13,7 +13,7 @@ inline constexpr const char* kLocalizedRecoverySuggestionKey = "NSLocalizedRecov
 inline constexpr const char* kUnderlyingErrorKey = "NSUnderlyingError";
 
 class Error {
-public:
+  public:
     Error(std::string domain, long code, Dictionary userInfo = {})
         : domain_(std::move(domain)), code_(code), userInfo_(std::move(userInfo)) {}
 
@@ -31,7 +31,7 @@ public:
 
     bool operator==(const Error& o) const { return domain_ == o.domain_ && code_ == o.code_; }
 
-private:
+  private:
     std::string domain_;
     long code_;
     Dictionary userInfo_;

@@ -26,11 +26,15 @@ FormatArg::FormatArg(const Value& v) {
 
 int64_t FormatArg::asSigned() const {
     switch (kind_) {
-    case Kind::Signed: return i_;
+    case Kind::Signed:
+        return i_;
     case Kind::Unsigned:
-    case Kind::Pointer: return int64_t(u_);
-    case Kind::Real: return int64_t(d_);
-    case Kind::Text: return std::strtoll(text_.c_str(), nullptr, 10);
+    case Kind::Pointer:
+        return int64_t(u_);
+    case Kind::Real:
+        return int64_t(d_);
+    case Kind::Text:
+        return std::strtoll(text_.c_str(), nullptr, 10);
     }
     return 0;
 }
@@ -41,20 +45,27 @@ uint64_t FormatArg::asUnsigned() const {
 
 double FormatArg::asReal() const {
     switch (kind_) {
-    case Kind::Real: return d_;
-    case Kind::Signed: return double(i_);
+    case Kind::Real:
+        return d_;
+    case Kind::Signed:
+        return double(i_);
     case Kind::Unsigned:
-    case Kind::Pointer: return double(u_);
-    case Kind::Text: return std::strtod(text_.c_str(), nullptr);
+    case Kind::Pointer:
+        return double(u_);
+    case Kind::Text:
+        return std::strtod(text_.c_str(), nullptr);
     }
     return 0;
 }
 
 std::string FormatArg::asText() const {
     switch (kind_) {
-    case Kind::Text: return text_;
-    case Kind::Signed: return text_.empty() ? std::to_string(i_) : text_;
-    case Kind::Unsigned: return std::to_string(u_);
+    case Kind::Text:
+        return text_;
+    case Kind::Signed:
+        return text_.empty() ? std::to_string(i_) : text_;
+    case Kind::Unsigned:
+        return std::to_string(u_);
     case Kind::Real: {
         if (!text_.empty()) return text_;
         char buf[64];
@@ -101,8 +112,10 @@ std::string formatWithArgs(std::string_view fmt, std::initializer_list<FormatArg
         while (i < fmt.size() && std::string_view("-+ #0'").find(fmt[i]) != std::string_view::npos)
             flags += fmt[i++];
         std::string width;
-        while (i < fmt.size() && ((fmt[i] >= '0' && fmt[i] <= '9') || fmt[i] == '.')) width += fmt[i++];
-        while (i < fmt.size() && std::string_view("hlqLzjt").find(fmt[i]) != std::string_view::npos) ++i;
+        while (i < fmt.size() && ((fmt[i] >= '0' && fmt[i] <= '9') || fmt[i] == '.'))
+            width += fmt[i++];
+        while (i < fmt.size() && std::string_view("hlqLzjt").find(fmt[i]) != std::string_view::npos)
+            ++i;
         if (i >= fmt.size()) {
             out.append(fmt.substr(start));
             break;
@@ -121,11 +134,15 @@ std::string formatWithArgs(std::string_view fmt, std::initializer_list<FormatArg
             break;
         }
         case 'd':
-        case 'i': out += printfOne(base + "lld", (long long)a.asSigned()); break;
+        case 'i':
+            out += printfOne(base + "lld", (long long)a.asSigned());
+            break;
         case 'u':
         case 'x':
         case 'X':
-        case 'o': out += printfOne(base + "ll" + conv, (unsigned long long)a.asUnsigned()); break;
+        case 'o':
+            out += printfOne(base + "ll" + conv, (unsigned long long)a.asUnsigned());
+            break;
         case 'f':
         case 'F':
         case 'e':
@@ -133,11 +150,22 @@ std::string formatWithArgs(std::string_view fmt, std::initializer_list<FormatArg
         case 'g':
         case 'G':
         case 'a':
-        case 'A': out += printfOne(base + conv, a.asReal()); break;
-        case 'c': out += char(a.asSigned()); break;
-        case 's': out += printfOne(base + "s", a.asText().c_str()); break;
-        case 'p': out += printfOne("%s", a.asText().c_str()); break;
-        default: out.append(fmt.substr(start, i - start)); --next; break;
+        case 'A':
+            out += printfOne(base + conv, a.asReal());
+            break;
+        case 'c':
+            out += char(a.asSigned());
+            break;
+        case 's':
+            out += printfOne(base + "s", a.asText().c_str());
+            break;
+        case 'p':
+            out += printfOne("%s", a.asText().c_str());
+            break;
+        default:
+            out.append(fmt.substr(start, i - start));
+            --next;
+            break;
         }
     }
     return out;

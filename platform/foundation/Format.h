@@ -18,7 +18,7 @@ concept Describable = requires(const T& t) {
 };
 
 class FormatArg {
-public:
+  public:
     enum class Kind { Signed, Unsigned, Real, Text, Pointer };
 
     FormatArg(const std::string& s) : kind_(Kind::Text), text_(s) {}
@@ -27,18 +27,14 @@ public:
     FormatArg(char* s) : FormatArg(static_cast<const char*>(s)) {}
     FormatArg(bool b) : kind_(Kind::Signed), i_(b ? 1 : 0) {}
     FormatArg(char c) : kind_(Kind::Signed), i_(c) {}
-    template <std::signed_integral T>
-    FormatArg(T v) : kind_(Kind::Signed), i_(int64_t(v)) {}
+    template <std::signed_integral T> FormatArg(T v) : kind_(Kind::Signed), i_(int64_t(v)) {}
     template <std::unsigned_integral T>
-        requires(!std::same_as<T, bool>)
-    FormatArg(T v) : kind_(Kind::Unsigned), u_(uint64_t(v)) {}
-    template <std::floating_point T>
-    FormatArg(T v) : kind_(Kind::Real), d_(double(v)) {}
+    requires(!std::same_as<T, bool>) FormatArg(T v) : kind_(Kind::Unsigned), u_(uint64_t(v)) {}
+    template <std::floating_point T> FormatArg(T v) : kind_(Kind::Real), d_(double(v)) {}
     FormatArg(const void* p) : kind_(Kind::Pointer), u_(uint64_t(reinterpret_cast<uintptr_t>(p))) {}
     FormatArg(std::nullptr_t) : kind_(Kind::Text), text_("(null)") {}
     FormatArg(const Value& v);
-    template <Describable T>
-    FormatArg(const T& t) : kind_(Kind::Text), text_(t.description()) {}
+    template <Describable T> FormatArg(const T& t) : kind_(Kind::Text), text_(t.description()) {}
 
     Kind kind() const { return kind_; }
     int64_t asSigned() const;
@@ -46,7 +42,7 @@ public:
     double asReal() const;
     std::string asText() const;
 
-private:
+  private:
     Kind kind_;
     std::string text_;
     int64_t i_ = 0;
@@ -56,8 +52,7 @@ private:
 
 std::string formatWithArgs(std::string_view fmt, std::initializer_list<FormatArg> args);
 
-template <class... Args>
-std::string format(std::string_view fmt, const Args&... args) {
+template <class... Args> std::string format(std::string_view fmt, const Args&... args) {
     if constexpr (sizeof...(Args) == 0) {
         return std::string(fmt);
     } else {

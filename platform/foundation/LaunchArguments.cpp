@@ -10,7 +10,9 @@ std::mutex m;
 std::vector<std::string> args;
 } // namespace
 
-void setArguments(int argc, char** argv) { setArguments(std::vector<std::string>(argv, argv + argc)); }
+void setArguments(int argc, char** argv) {
+    setArguments(std::vector<std::string>(argv, argv + argc));
+}
 
 void setArguments(std::vector<std::string> a) {
     std::lock_guard lock(m);

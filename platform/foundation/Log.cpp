@@ -71,7 +71,9 @@ std::vector<std::string> LogCapture::lines() const {
     return lines_;
 }
 
-bool LogCapture::contains(std::string_view needle) const { return count(needle) > 0; }
+bool LogCapture::contains(std::string_view needle) const {
+    return count(needle) > 0;
+}
 
 size_t LogCapture::count(std::string_view needle) const {
     std::lock_guard lock(mutex_);

@@ -14,8 +14,7 @@ namespace foundation {
 void logMessage(std::string_view message);
 
 // Clinic-style free text: log("%@, %@, %@", cls, method, detail).
-template <class... Args>
-void log(std::string_view fmt, const Args&... args) {
+template <class... Args> void log(std::string_view fmt, const Args&... args) {
     logMessage(format(fmt, args...));
 }
 
@@ -25,7 +24,7 @@ std::string formatLogLine(std::string_view message);
 // Captures the messages (without the time/pid prefix) while alive; used by tests. Lines still reach
 // standard error unless `silence` is set.
 class LogCapture {
-public:
+  public:
     explicit LogCapture(bool silence = true);
     ~LogCapture();
     LogCapture(const LogCapture&) = delete;
@@ -36,7 +35,7 @@ public:
     size_t count(std::string_view needle) const;
     void clear();
 
-private:
+  private:
     friend void logMessage(std::string_view);
     void add(std::string_view message);
     mutable std::mutex mutex_;

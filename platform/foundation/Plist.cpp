@@ -51,7 +51,8 @@ Value fromNode(plist_t n) {
     case PLIST_ARRAY: {
         Array a;
         uint32_t size = plist_array_get_size(n);
-        for (uint32_t i = 0; i < size; ++i) a.push_back(fromNode(plist_array_get_item(n, i)));
+        for (uint32_t i = 0; i < size; ++i)
+            a.push_back(fromNode(plist_array_get_item(n, i)));
         return Value(std::move(a));
     }
     case PLIST_DICT: {
@@ -74,17 +75,23 @@ Value fromNode(plist_t n) {
         plist_get_uid_val(n, &u);
         return Value(int64_t(u));
     }
-    default: return Value();
+    default:
+        return Value();
     }
 }
 
 plist_t toNode(const Value& v) {
     switch (v.type()) {
-    case Value::Type::Null: return plist_new_string("");
-    case Value::Type::Bool: return plist_new_bool(v.boolValue());
-    case Value::Type::Integer: return plist_new_uint(uint64_t(v.intValue()));
-    case Value::Type::Real: return plist_new_real(v.doubleValue());
-    case Value::Type::String: return plist_new_string(v.string()->c_str());
+    case Value::Type::Null:
+        return plist_new_string("");
+    case Value::Type::Bool:
+        return plist_new_bool(v.boolValue());
+    case Value::Type::Integer:
+        return plist_new_uint(uint64_t(v.intValue()));
+    case Value::Type::Real:
+        return plist_new_real(v.doubleValue());
+    case Value::Type::String:
+        return plist_new_string(v.string()->c_str());
     case Value::Type::Data:
         return plist_new_data(reinterpret_cast<const char*>(v.data()->data()), v.data()->size());
     case Value::Type::Date: {
@@ -94,12 +101,14 @@ plist_t toNode(const Value& v) {
     }
     case Value::Type::Array: {
         plist_t a = plist_new_array();
-        for (const auto& e : *v.array()) plist_array_append_item(a, toNode(e));
+        for (const auto& e : *v.array())
+            plist_array_append_item(a, toNode(e));
         return a;
     }
     case Value::Type::Dictionary: {
         plist_t d = plist_new_dict();
-        for (const auto& [k, e] : *v.dictionary()) plist_dict_set_item(d, k.c_str(), toNode(e));
+        for (const auto& [k, e] : *v.dictionary())
+            plist_dict_set_item(d, k.c_str(), toNode(e));
         return d;
     }
     }
@@ -149,6 +158,8 @@ Data toBinary(const Value& v) {
     return d;
 }
 
-bool writeFile(const std::string& path, const Value& v) { return writeFileAtomically(path, toBinary(v)); }
+bool writeFile(const std::string& path, const Value& v) {
+    return writeFileAtomically(path, toBinary(v));
+}
 
 } // namespace foundation::plist

@@ -26,7 +26,9 @@ UserDefaults::UserDefaults(std::string suiteName) : suite_(std::move(suiteName))
     if (auto v = plist::readFile(filePath()); v && v->dictionary()) values_ = *v->dictionary();
 }
 
-std::shared_ptr<UserDefaults> UserDefaults::standard() { return suite(standardSuiteName()); }
+std::shared_ptr<UserDefaults> UserDefaults::standard() {
+    return suite(standardSuiteName());
+}
 
 std::shared_ptr<UserDefaults> UserDefaults::suite(const std::string& name) {
     std::lock_guard lock(registryMutex);
@@ -40,7 +42,9 @@ void UserDefaults::resetAll() {
     registry().clear();
 }
 
-std::string UserDefaults::filePath() const { return home::preferences() + "/" + suite_ + ".plist"; }
+std::string UserDefaults::filePath() const {
+    return home::preferences() + "/" + suite_ + ".plist";
+}
 
 Value UserDefaults::objectForKey(const std::string& key) const {
     std::lock_guard lock(mutex_);

@@ -11,7 +11,7 @@
 namespace foundation {
 
 class UserDefaults {
-public:
+  public:
     explicit UserDefaults(std::string suiteName);
 
     static std::shared_ptr<UserDefaults> standard();
@@ -33,7 +33,7 @@ public:
     bool synchronize();
     Dictionary dictionaryRepresentation() const;
 
-private:
+  private:
     bool persistLocked();
     std::string suite_;
     mutable std::mutex mutex_;

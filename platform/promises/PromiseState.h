@@ -4,6 +4,7 @@
 #include <chrono>
 #include <concepts>
 #include <condition_variable>
+#include <exception>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -27,13 +28,20 @@ enum PromiseErrorCode : long {
     kPromiseErrorMissing = 1,
     // validate(): the predicate turned the value down.
     kPromiseErrorValidationFailure = 2,
+    // The work or a continuation threw; the user info names the exception.
+    kPromiseErrorException = 3,
 };
+// User info of a kPromiseErrorException error: the exception's name and reason (for an exception other
+// than a foundation::NamedException, its type name and what()).
+inline constexpr const char* kExceptionNameKey = "ExceptionName";
+inline constexpr const char* kExceptionReasonKey = "ExceptionReason";
 
 // The queue continuations run on when none is given. A serial queue of its own rather than the main
 // queue: the SDK's chains wait on disk and network, and must neither stall nor depend on the GUI loop.
 QueuePtr defaultQueue();
 ErrorPtr validationFailureError();
 ErrorPtr missingError();
+ErrorPtr exceptionError(const std::exception_ptr& e);
 
 namespace detail {
 
@@ -112,6 +120,16 @@ template <class T> class Outcome {
 };
 
 namespace detail {
+
+// Runs the caller's code for a promise. A throw would otherwise escape into the queue's thread and end
+// the process; instead it rejects the promise, and the chain goes on to its catch.
+template <class P, class F> void rejectOnThrow(const P& promise, F&& body) {
+    try {
+        body();
+    } catch (...) {
+        promise.reject(exceptionError(std::current_exception()));
+    }
+}
 
 // The value type of the promise a continuation's result leads to.
 template <class R> struct Chain { using Value = R; };

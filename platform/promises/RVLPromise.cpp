@@ -1,5 +1,7 @@
 #include "platform/promises/RVLPromise.h"
 
+#include "platform/foundation/Exception.h"
+
 namespace promises {
 
 QueuePtr defaultQueue() {
@@ -16,6 +18,15 @@ ErrorPtr missingError() {
     return foundation::Error::make(
         kPromiseErrorDomain, kPromiseErrorMissing,
         {{foundation::kLocalizedDescriptionKey, "Promise rejected without an error."}});
+}
+
+ErrorPtr exceptionError(const std::exception_ptr& e) {
+    auto summary = foundation::summarize(e);
+    const std::string& description = summary.reason.empty() ? summary.name : summary.reason;
+    return foundation::Error::make(kPromiseErrorDomain, kPromiseErrorException,
+                                   {{kExceptionNameKey, summary.name},
+                                    {kExceptionReasonKey, summary.reason},
+                                    {foundation::kLocalizedDescriptionKey, description}});
 }
 
 } // namespace promises

@@ -9,8 +9,9 @@
 //
 // Continuations without a queue run on defaultQueue(), one at a time; a continuation runs only after its
 // predecessor settled, and continuations added to one promise are handed to their queues in the order
-// they were added (so on one queue they run in that order). `do` and `catch` are C++ keywords, hence
-// do_ and catch_.
+// they were added (so on one queue they run in that order). Work or a continuation that throws rejects
+// its promise with a kPromiseErrorException error. `do` and `catch` are C++ keywords, hence do_ and
+// catch_.
 #include <memory>
 #include <tuple>
 #include <vector>
@@ -50,12 +51,14 @@ template <class T> class RVLPromise {
     template <class F> static RVLPromise onQueueDo(QueuePtr queue, F work) {
         auto p = pendingPromise();
         queue->async([p, work = std::move(work)]() mutable {
-            if constexpr (std::is_void_v<std::invoke_result_t<F&>>) {
-                work();
-                p.fulfill(T{});
-            } else {
-                p.settleWith(Outcome<T>(work()));
-            }
+            promises::detail::rejectOnThrow(p, [&] {
+                if constexpr (std::is_void_v<std::invoke_result_t<F&>>) {
+                    work();
+                    p.fulfill(T{});
+                } else {
+                    p.settleWith(Outcome<T>(work()));
+                }
+            });
         });
         return p;
     }
@@ -64,8 +67,10 @@ template <class T> class RVLPromise {
     template <class F> static RVLPromise async(F work) {
         auto p = pendingPromise();
         promises::defaultQueue()->async([p, work = std::move(work)]() mutable {
-            work(Fulfill([p](T v) { p.fulfill(std::move(v)); }),
-                 Reject([p](ErrorPtr e) { p.reject(std::move(e)); }));
+            promises::detail::rejectOnThrow(p, [&] {
+                work(Fulfill([p](T v) { p.fulfill(std::move(v)); }),
+                     Reject([p](ErrorPtr e) { p.reject(std::move(e)); }));
+            });
         });
         return p;
     }
@@ -85,8 +90,10 @@ template <class T> class RVLPromise {
             auto next = pendingPromise();
             observe(std::move(queue), [next, f](promises::detail::State<T>& s) mutable {
                 if (s.error) return next.reject(s.error);
-                promises::detail::callWith(f, *s.value);
-                next.fulfill(*s.value);
+                promises::detail::rejectOnThrow(next, [&] {
+                    promises::detail::callWith(f, *s.value);
+                    next.fulfill(*s.value);
+                });
             });
             return next;
         } else {
@@ -94,19 +101,23 @@ template <class T> class RVLPromise {
             auto next = RVLPromise<U>::pendingPromise();
             observe(std::move(queue), [next, f](promises::detail::State<T>& s) mutable {
                 if (s.error) return next.reject(s.error);
-                next.settleWith(Outcome<U>(promises::detail::callWith(f, *s.value)));
+                promises::detail::rejectOnThrow(
+                    next, [&] { next.settleWith(Outcome<U>(promises::detail::callWith(f, *s.value))); });
             });
             return next;
         }
     }
 
-    // Observes an error; the promise it returns settles as this one did.
+    // Observes an error; the promise it returns settles as this one did (or, when the observer throws,
+    // is rejected with that exception).
     template <class F> RVLPromise catch_(F f) const {
         auto next = pendingPromise();
         observe(promises::defaultQueue(), [next, f](promises::detail::State<T>& s) mutable {
             if (s.error) {
-                f(s.error);
-                return next.reject(s.error);
+                return promises::detail::rejectOnThrow(next, [&] {
+                    f(s.error);
+                    next.reject(s.error);
+                });
             }
             next.fulfill(*s.value);
         });
@@ -118,7 +129,7 @@ template <class T> class RVLPromise {
         auto next = pendingPromise();
         observe(promises::defaultQueue(), [next, f](promises::detail::State<T>& s) mutable {
             if (!s.error) return next.fulfill(*s.value);
-            next.settleWith(Outcome<T>(f(s.error)));
+            promises::detail::rejectOnThrow(next, [&] { next.settleWith(Outcome<T>(f(s.error))); });
         });
         return next;
     }
@@ -128,10 +139,12 @@ template <class T> class RVLPromise {
         auto next = pendingPromise();
         observe(promises::defaultQueue(), [next, predicate](promises::detail::State<T>& s) mutable {
             if (s.error) return next.reject(s.error);
-            if (predicate(*s.value))
-                next.fulfill(*s.value);
-            else
-                next.reject(promises::validationFailureError());
+            promises::detail::rejectOnThrow(next, [&] {
+                if (predicate(*s.value))
+                    next.fulfill(*s.value);
+                else
+                    next.reject(promises::validationFailureError());
+            });
         });
         return next;
     }
@@ -256,9 +269,13 @@ template <class T> class RVLPromise {
             auto self = this->shared_from_this();
             st->observe([self, st, remaining] {
                 if (!st->error) return self->result.fulfill(*st->value);
-                if (remaining <= 0 || !self->shouldRetry(remaining, st->error))
-                    return self->result.reject(st->error);
-                promises::defaultQueue()->after(self->delay, [self, remaining] { self->run(remaining - 1); });
+                // The condition is the caller's code as well, run on the thread that settled the attempt.
+                promises::detail::rejectOnThrow(self->result, [&] {
+                    if (remaining <= 0 || !self->shouldRetry(remaining, st->error))
+                        return self->result.reject(st->error);
+                    promises::defaultQueue()->after(self->delay,
+                                                    [self, remaining] { self->run(remaining - 1); });
+                });
             });
         }
     };

@@ -19,8 +19,8 @@ std::shared_ptr<zaruvedezViewController> mainMenu(const shelltest::LaunchedApp& 
 class PlaceholderScene : public ui::ViewController {};
 
 // The buttons whose screens are not built yet (patient registration is).
-const char* const kSceneButtons[] = {"inquiryButton", "certificateButton", "LetterButton", "receivePhotoButton",
-                                     "selectPhotoButton"};
+const char* const kSceneButtons[] = {"inquiryButton", "certificateButton", "LetterButton",
+                                     "receivePhotoButton", "selectPhotoButton"};
 } // namespace
 
 TEST_CASE("the main menu shows only what leads somewhere", "[shell][menu]") {

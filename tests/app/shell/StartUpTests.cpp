@@ -97,24 +97,3 @@ TEST_CASE("start-up configures the SDK's default app", "[shell][startup][sdk]") 
     }
     VEVApp::resetApps();
 }
-
-TEST_CASE("an exception escaping the main loop is logged with its call stack and thrown again",
-          "[shell][entry]") {
-    foundation::LogCapture log;
-    SECTION("an escape") {
-        struct Boom : std::runtime_error {
-            using std::runtime_error::runtime_error;
-        };
-        CHECK_THROWS_AS(shell::runLoggingEscapes([]() -> int { throw Boom("boom"); }), Boom);
-        auto lines = log.lines();
-        REQUIRE(lines.size() == 1);
-        CHECK(lines[0].front() == '(');
-        CHECK(lines[0].find(", ") != std::string::npos); // several frames
-        CHECK_FALSE(shell::thrownCallStackSymbols().empty());
-    }
-    SECTION("a normal end logs nothing") {
-        CHECK(shell::runLoggingEscapes([] { return 7; }) == 7);
-        CHECK(log.lines().empty());
-    }
-    shell::recordThrowSites(false);
-}

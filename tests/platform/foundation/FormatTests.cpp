@@ -31,8 +31,16 @@ TEST_CASE("format edge cases", "[format]") {
     SECTION("%% writes one percent and consumes no argument") {
         CHECK(format("%d%% of %@", 50, "x") == "50% of x");
     }
-    SECTION("a placeholder without an argument stays as written") { CHECK(format("%@ and %@", "a") == "a and %@"); }
-    SECTION("a trailing lone percent is kept") { CHECK(format("%@ %", "a") == "a %"); }
-    SECTION("width applies to %@") { CHECK(format("[%5@]", "ab") == "[   ab]"); }
-    SECTION("null C strings print as (null)") { CHECK(format("%@", static_cast<const char*>(nullptr)) == "(null)"); }
+    SECTION("a placeholder without an argument stays as written") {
+        CHECK(format("%@ and %@", "a") == "a and %@");
+    }
+    SECTION("a trailing lone percent is kept") {
+        CHECK(format("%@ %", "a") == "a %");
+    }
+    SECTION("width applies to %@") {
+        CHECK(format("[%5@]", "ab") == "[   ab]");
+    }
+    SECTION("null C strings print as (null)") {
+        CHECK(format("%@", static_cast<const char*>(nullptr)) == "(null)");
+    }
 }

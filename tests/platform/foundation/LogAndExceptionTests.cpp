@@ -1,5 +1,6 @@
 #include <catch2/catch.hpp>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
@@ -9,6 +10,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "platform/foundation/CallStack.h"
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Exception.h"
@@ -160,6 +162,92 @@ TEST_CASE("named exceptions carry name and reason; an uncaught one is logged bef
                                                 R"(exception 'com\.vevurizo\.core', reason: )"
                                                 R"('Default app has already been configured\.'\n)")));
     }
+}
+
+namespace {
+// Raises where the test can tell: the return address into the caller must be among the recorded frames.
+[[gnu::noinline]] void raiseNoted(void*& returnAddress) {
+    returnAddress = __builtin_return_address(0);
+    raise("com.vevurizo.core", "Options is nil. Please pass a valid options.");
+}
+
+bool hasFrame(const CallStack& stack, void* address) {
+    auto frames = stack.frames();
+    return std::find(frames.begin(), frames.end(), address) != frames.end();
+}
+} // namespace
+
+TEST_CASE("a named exception keeps the call stack where it was raised", "[exception][callstack]") {
+    SECTION("the stack leads back through the raising function, wherever the exception is caught") {
+        void* returnAddress = nullptr;
+        std::exception_ptr carried;
+        std::thread([&] {
+            try {
+                raiseNoted(returnAddress);
+            } catch (...) {
+                carried = std::current_exception();
+            }
+        }).join();
+        REQUIRE(returnAddress);
+        try {
+            std::rethrow_exception(carried);
+        } catch (const NamedException& e) {
+            CHECK(hasFrame(e.callStack(), returnAddress));
+            auto copy = e;
+            CHECK(hasFrame(copy.callStack(), returnAddress));
+            auto symbols = e.callStackSymbols();
+            CHECK(symbols.size() == e.callStack().frames().size());
+            for (const auto& line : symbols)
+                CHECK_FALSE(line.empty());
+        }
+    }
+    SECTION("each exception has its own stack") {
+        void* first = nullptr;
+        void* second = nullptr;
+        std::exception_ptr a, b;
+        try {
+            raiseNoted(first);
+        } catch (...) {
+            a = std::current_exception();
+        }
+        [&] {
+            try {
+                raiseNoted(second);
+            } catch (...) {
+                b = std::current_exception();
+            }
+        }();
+        REQUIRE(first != second);
+        try {
+            std::rethrow_exception(a);
+        } catch (const NamedException& e) {
+            CHECK(hasFrame(e.callStack(), first));
+            CHECK_FALSE(hasFrame(e.callStack(), second));
+        }
+    }
+    SECTION("an empty stack has no lines; mangled type names read as written") {
+        CHECK(CallStack().empty());
+        CHECK(CallStack().symbols().empty());
+        CHECK_FALSE(CallStack::capture().empty());
+        CHECK(demangledName("St12out_of_range") == "std::out_of_range");
+        CHECK(demangledName("not a mangled name") == "not a mangled name");
+    }
+}
+
+TEST_CASE("any exception can be summarized as a name and a reason", "[exception]") {
+    auto summaryOf = [](auto thrown) { return summarize(std::make_exception_ptr(thrown)); };
+    auto named = summaryOf(NamedException("com.vevurizo.core", "Name cannot be empty."));
+    CHECK(named.named);
+    CHECK(named.name == "com.vevurizo.core");
+    CHECK(named.reason == "Name cannot be empty.");
+    auto standard = summaryOf(std::out_of_range("index 3"));
+    CHECK_FALSE(standard.named);
+    CHECK(standard.name == "std::out_of_range");
+    CHECK(standard.reason == "index 3");
+    auto other = summaryOf(42);
+    CHECK(other.name == "int");
+    CHECK(other.reason.empty());
+    CHECK(summarize(nullptr).name.empty());
 }
 
 namespace {

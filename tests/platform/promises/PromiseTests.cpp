@@ -2,10 +2,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "platform/foundation/Exception.h"
 #include "platform/foundation/Value.h"
 #include "platform/promises/RVLPromise.h"
 
@@ -363,5 +365,109 @@ TEST_CASE("attempts retries a rejected operation", "[promise][retry]") {
             return n == 1 ? RVLPromise<int>::resolvedWith(err(500)) : RVLPromise<int>::resolvedWith(n);
         });
         CHECK(valueOf(p) == 2);
+    }
+}
+
+namespace {
+struct NotAStdException {};
+
+[[noreturn]] void raiseLocked() {
+    foundation::raise("com.vevurizo.installations", "Keychain item is %@.", "locked");
+}
+
+// The name and reason a rejection carries for a thrown exception.
+template <class T> std::pair<std::string, std::string> thrownOf(const RVLPromise<T>& p) {
+    REQUIRE(p.await(5));
+    REQUIRE(p.isRejected());
+    const auto& e = *p.error();
+    CHECK(e.domain() == kPromiseErrorDomain);
+    CHECK(e.code() == kPromiseErrorException);
+    auto name = e.userInfo().find(kExceptionNameKey), reason = e.userInfo().find(kExceptionReasonKey);
+    REQUIRE(name != e.userInfo().end());
+    REQUIRE(reason != e.userInfo().end());
+    return {*name->second.string(), *reason->second.string()};
+}
+
+using NameAndReason = std::pair<std::string, std::string>;
+} // namespace
+
+TEST_CASE("a throw inside work or a continuation rejects that promise", "[promise][exception]") {
+    const NameAndReason named{"com.vevurizo.installations", "Keychain item is locked."};
+
+    SECTION("work on the default queue or a given one; a named exception gives its name and reason") {
+        auto q = SerialQueue::create("test.promises.throwing");
+        CHECK(thrownOf(RVLPromise<int>::do_([]() -> int { raiseLocked(); })) == named);
+        CHECK(thrownOf(RVLPromise<int>::onQueueDo(q, []() -> int { throw std::out_of_range("slot 9"); })) ==
+              NameAndReason{"std::out_of_range", "slot 9"});
+        CHECK(thrownOf(RVLPromise<std::nullptr_t>::onQueueDo(q, [] { throw NotAStdException(); })).first ==
+              "(anonymous namespace)::NotAStdException");
+        // Both queues go on running work.
+        CHECK(valueOf(RVLPromise<int>::onQueueDo(q, [] { return 2; })) == 2);
+        CHECK(valueOf(RVLPromise<int>::do_([] { return 3; })) == 3);
+    }
+    SECTION("async work that throws before it calls back; a later throw cannot undo a fulfilment") {
+        CHECK(thrownOf(RVLPromise<int>::async([](auto, auto) { throw std::runtime_error("no session"); })) ==
+              NameAndReason{"std::runtime_error", "no session"});
+        auto kept = RVLPromise<int>::async([](auto fulfill, auto) {
+            fulfill(4);
+            throw std::runtime_error("too late");
+        });
+        CHECK(valueOf(kept) == 4);
+    }
+    SECTION("then, on the default queue or a given one, with or without a result; the catch sees it") {
+        auto q = SerialQueue::create("test.promises.throwingThen");
+        auto start = RVLPromise<int>::resolvedWith(1);
+        int skipped = 0;
+        ErrorPtr caught;
+        auto end = start.then([](int) -> int { raiseLocked(); })
+                       .then([&](int v) {
+                           ++skipped;
+                           return v;
+                       })
+                       .catch_([&](const ErrorPtr& e) { caught = e; });
+        CHECK(thrownOf(end) == named);
+        CHECK(skipped == 0);
+        REQUIRE(caught);
+        CHECK(caught == end.error());
+        CHECK(thrownOf(start.then([](int) { throw std::logic_error("void then"); })).second == "void then");
+        CHECK(thrownOf(start.onQueueThen(q, [](int) -> std::string {
+                  throw std::logic_error("on q");
+              })).second == "on q");
+        CHECK(thrownOf(start.onQueueThen(q, [] { throw std::logic_error("on q, no result"); })).second ==
+              "on q, no result");
+    }
+    SECTION("recover and validate") {
+        auto failed = RVLPromise<int>::resolvedWith(err(50));
+        CHECK(thrownOf(failed.recover([](const ErrorPtr&) -> int {
+                  throw std::runtime_error("recover");
+              })).second == "recover");
+        auto checked = RVLPromise<int>::resolvedWith(1).validate(
+            [](int) -> bool { throw std::runtime_error("validate"); });
+        CHECK(thrownOf(checked).second == "validate");
+        // What a throw rejected can still be recovered.
+        CHECK(valueOf(checked.recover([](const ErrorPtr& e) { return int(e->code()); })) ==
+              kPromiseErrorException);
+    }
+    SECTION("a catch that throws rejects its promise with that exception instead") {
+        auto p = RVLPromise<int>::resolvedWith(err(51)).catch_(
+            [](const ErrorPtr&) { throw std::runtime_error("in catch"); });
+        CHECK(thrownOf(p).second == "in catch");
+    }
+    SECTION("attempts: throwing work is retried; a throwing condition rejects") {
+        std::atomic<int> runs{0};
+        auto flaky = [&]() -> int {
+            if (++runs == 1) throw std::runtime_error("first try");
+            return 7;
+        };
+        CHECK(valueOf(RVLPromise<int>::attempts(1, 0.001, nullptr, flaky)) == 7);
+        runs = 0;
+        auto p = RVLPromise<int>::attempts(
+            3, 0.001, [](const ErrorPtr&) -> bool { throw std::runtime_error("condition"); },
+            [&]() -> Outcome<int> {
+                ++runs;
+                return err(500);
+            });
+        CHECK(thrownOf(p).second == "condition");
+        CHECK(runs == 1);
     }
 }

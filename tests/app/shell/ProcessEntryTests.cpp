@@ -1,0 +1,91 @@
+#include <catch2/catch.hpp>
+#include <dlfcn.h>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/shell/CallStack.h"
+#include "app/shell/ProcessEntry.h"
+#include "platform/foundation/Exception.h"
+#include "platform/foundation/Log.h"
+#include "platform/foundation/Value.h"
+
+namespace {
+[[noreturn, gnu::noinline]] void raiseFromDeepInside() {
+    foundation::raise(foundation::kInvalidArgumentException, "Could not find a storyboard named '%@'",
+                      "Main");
+}
+
+std::string stackLine(const std::vector<std::string>& symbols) {
+    return foundation::Value(foundation::Array(symbols.begin(), symbols.end())).description();
+}
+} // namespace
+
+TEST_CASE("an exception escaping the main loop is logged with its call stack and thrown again",
+          "[shell][entry]") {
+    foundation::LogCapture log;
+    SECTION("a named exception: the stack where it was raised, though others were thrown since") {
+        const foundation::NamedException* raised = nullptr;
+        std::exception_ptr escaped;
+        try {
+            shell::runLoggingEscapes([&]() -> int {
+                try {
+                    raiseFromDeepInside();
+                } catch (const foundation::NamedException& e) {
+                    raised = &e;
+                    try {
+                        throw std::runtime_error("handled on the way out");
+                    } catch (const std::runtime_error&) {
+                    }
+                    throw;
+                }
+            });
+        } catch (const foundation::NamedException& e) {
+            CHECK(&e == raised); // the same exception, thrown again
+            escaped = std::current_exception();
+        }
+        REQUIRE(escaped);
+        auto symbols = shell::callStackSymbols(escaped);
+        CHECK(symbols.size() > 1);
+        CHECK(log.lines() == std::vector<std::string>{stackLine(symbols)});
+    }
+    SECTION("a named exception carried over from another thread logs the stack of that thread") {
+        std::exception_ptr fromWorker;
+        std::thread([&] {
+            try {
+                raiseFromDeepInside();
+            } catch (...) {
+                fromWorker = std::current_exception();
+            }
+        }).join();
+        auto symbols = shell::callStackSymbols(fromWorker);
+        REQUIRE_FALSE(symbols.empty());
+        CHECK_THROWS_AS(shell::runLoggingEscapes([&]() -> int { std::rethrow_exception(fromWorker); }),
+                        foundation::NamedException);
+        CHECK(log.lines() == std::vector<std::string>{stackLine(symbols)});
+    }
+    SECTION("another kind: its type and message, then an empty stack") {
+        CHECK_THROWS_AS(shell::runLoggingEscapes([]() -> int { throw std::length_error("boom"); }),
+                        std::length_error);
+        CHECK_THROWS_AS(shell::runLoggingEscapes([]() -> int { throw 7; }), int);
+        CHECK(log.lines() ==
+              std::vector<std::string>{"Exception 'std::length_error' escaped the main loop, reason: 'boom'",
+                                       "()", "Exception 'int' escaped the main loop, reason: ''", "()"});
+        CHECK(shell::callStackSymbols(std::make_exception_ptr(std::length_error("boom"))).empty());
+    }
+    SECTION("a normal end logs nothing") {
+        CHECK(shell::runLoggingEscapes([] { return 7; }) == 7);
+        CHECK(log.lines().empty());
+    }
+}
+
+TEST_CASE("throwing goes through the C++ runtime's own throw function", "[shell][entry]") {
+    // A throw function defined in the executable would take over every throw in the process.
+    Dl_info thrower{}, self{};
+    void* resolved = dlsym(RTLD_DEFAULT, "__cxa_throw");
+    REQUIRE(resolved);
+    REQUIRE(dladdr(resolved, &thrower));
+    REQUIRE(dladdr(reinterpret_cast<void*>(&raiseFromDeepInside), &self));
+    CHECK(thrower.dli_fbase != self.dli_fbase);
+}
