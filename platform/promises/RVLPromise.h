@@ -166,8 +166,11 @@ template <class T> class RVLPromise {
         g->values.resize(promises.size());
         g->left = promises.size();
         for (size_t i = 0; i < promises.size(); ++i) {
-            auto st = promises[i].state_;
-            st->observe([g, st, i, result] {
+            auto& st = promises[i].state_;
+            // The state holds its observers: a strong reference here would keep a never-settled one alive.
+            st->observe([g, weak = std::weak_ptr(st), i, result] {
+                auto st = weak.lock();
+                if (!st) return;
                 if (st->error) return result.reject(st->error);
                 std::vector<T> done;
                 {
@@ -231,7 +234,9 @@ template <class T> class RVLPromise {
         auto inner = outcome.promise()->state_;
         if (inner == state_) return reject(promises::missingError()); // a promise cannot wait for itself
         auto self = *this;
-        inner->observe([self, inner] {
+        inner->observe([self, weak = std::weak_ptr(inner)] {
+            auto inner = weak.lock();
+            if (!inner) return;
             if (inner->error)
                 self.reject(inner->error);
             else
@@ -241,9 +246,10 @@ template <class T> class RVLPromise {
 
     // Hands the handler to the queue once this promise has settled.
     template <class H> void observe(QueuePtr queue, H handler) const {
-        auto st = state_;
-        st->observe(
-            [st, queue, handler]() mutable { queue->async([st, handler]() mutable { handler(*st); }); });
+        auto& st = state_;
+        st->observe([weak = std::weak_ptr(st), queue, handler]() mutable {
+            if (auto st = weak.lock()) queue->async([st, handler]() mutable { handler(*st); });
+        });
     }
 
     template <class Condition, class Work>
@@ -265,9 +271,11 @@ template <class T> class RVLPromise {
 
         void run(int remaining) {
             auto attempt = onQueueDo(promises::defaultQueue(), work);
-            auto st = attempt.state_;
+            auto& st = attempt.state_;
             auto self = this->shared_from_this();
-            st->observe([self, st, remaining] {
+            st->observe([self, weak = std::weak_ptr(st), remaining] {
+                auto st = weak.lock();
+                if (!st) return;
                 if (!st->error) return self->result.fulfill(*st->value);
                 // The condition is the caller's code as well, run on the thread that settled the attempt.
                 promises::detail::rejectOnThrow(self->result, [&] {
@@ -300,8 +308,10 @@ template <class... Ts> RVLPromise<std::tuple<Ts...>> all(const RVLPromise<Ts>&..
         result.fulfill(std::move(tuple));
     };
     auto watch = [&]<size_t I>(const auto& promise, std::integral_constant<size_t, I>) {
-        auto st = promise.state_;
-        st->observe([g, st, result, finish] {
+        auto& st = promise.state_;
+        st->observe([g, weak = std::weak_ptr(st), result, finish] {
+            auto st = weak.lock();
+            if (!st) return;
             if (st->error) return result.reject(st->error);
             {
                 std::lock_guard lock(g->mutex);
