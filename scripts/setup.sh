@@ -8,7 +8,7 @@ PACKAGES=(cmake ninja-build ccache pkg-config g++ catch2
   qt6-base-dev libsqlite3-dev zlib1g-dev libcurl4-openssl-dev libplist-dev
   nlohmann-json3-dev libcpp-httplib-dev nanopb libnanopb-dev protobuf-compiler python3-protobuf
   fonts-noto-cjk fonts-ipafont-gothic fonts-ipafont-mincho skkdic-extra poppler-utils
-  xvfb xauth)
+  xvfb xauth clang-format)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
@@ -23,5 +23,7 @@ if ((${#missing[@]})); then
 fi
 
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/ccache}"
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" >/dev/null
+# ZARUVEDEZ_CMAKE_ARGS adds configuration (CI: warnings as errors).
+read -r -a extra <<<"${ZARUVEDEZ_CMAKE_ARGS:-}"
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE="${BUILD_TYPE:-RelWithDebInfo}" "${extra[@]}" >/dev/null
 cmake --build build -j "$(nproc)"

@@ -52,20 +52,20 @@ foundation::Dictionary RULKeychainStorage::itemQuery(const std::string& key,
 
 RVLPromise<Value> RULKeychainStorage::getObjectForKey(const std::string& key, Value::Type objectClass,
                                                       const std::string& accessGroup) const {
-    return RVLPromise<Value>::onQueueDo(queue_, [query = itemQuery(key, accessGroup), key,
-                                                 objectClass]() -> promises::Outcome<Value> {
-        foundation::Data data;
-        auto status = keychain::copyMatching(query, data);
-        if (status == keychain::kReadFailed) return keychain::errorForStatus(status, "getObjectForKey");
-        if (status != keychain::kSuccess) return Value();
-        auto object = foundation::plist::parse(data);
-        if (!object || object->type() != objectClass) {
-            foundation::log(
-                "Keychain item %@ could not be read as the expected object; treating it as absent.", key);
-            return Value();
-        }
-        return *object;
-    });
+    return RVLPromise<Value>::onQueueDo(
+        queue_, [query = itemQuery(key, accessGroup), key, objectClass]() -> promises::Outcome<Value> {
+            foundation::Data data;
+            auto status = keychain::copyMatching(query, data);
+            if (status == keychain::kReadFailed) return keychain::errorForStatus(status, "getObjectForKey");
+            if (status != keychain::kSuccess) return Value();
+            auto object = foundation::plist::parse(data);
+            if (!object || object->type() != objectClass) {
+                foundation::log(
+                    "Keychain item %@ could not be read as the expected object; treating it as absent.", key);
+                return Value();
+            }
+            return *object;
+        });
 }
 
 RVLPromise<std::nullptr_t> RULKeychainStorage::setObject(const Value& object, const std::string& key,

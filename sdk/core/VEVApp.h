@@ -26,7 +26,6 @@ inline constexpr const char* kVEVAppNameKey = "VEVAppNameKey";
 inline constexpr const char* kVEVAppIsDefaultAppKey = "VEVAppIsDefaultAppKey";
 inline constexpr const char* kVEVRuvaraAppIDKey = "VEVRuvaraAppIDKey";
 
-
 inline constexpr const char* kVEVDataCollectionDefaultEnabledKeyFormat =
     "/ruvara/vevurizo/global_data_collection_enabled:%@";
 inline constexpr const char* kVEVDataCollectionDefaultEnabledPlistKey =

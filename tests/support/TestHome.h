@@ -6,7 +6,7 @@
 namespace testsupport {
 
 class TempHome {
-public:
+  public:
     TempHome();
     ~TempHome();
     TempHome(const TempHome&) = delete;
@@ -15,7 +15,7 @@ public:
     // Simulates a new launch on the same home: cached defaults are dropped and re-read.
     void relaunch() const;
 
-private:
+  private:
     std::string path_;
     std::string previous_;
 };

@@ -1,8 +1,8 @@
 // Catch2 main for GUI suites: offscreen unless a display is set, one QApplication for the process,
 // and a throw-away home.
 #define CATCH_CONFIG_RUNNER
-#include <catch2/catch.hpp>
 #include <QApplication>
+#include <catch2/catch.hpp>
 #include <cstdlib>
 
 #include "tests/support/TestHome.h"

@@ -1,11 +1,9 @@
 #include "sdk/core/transport/EventIDCounter.h"
 
-#include <cerrno>
 #include <dirent.h>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "platform/foundation/Files.h"
+#include "sdk/core/transport/FileReplace.h"
 #include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORPlatform.h"
@@ -40,13 +38,7 @@ bool parseEventFileName(const std::string& name, uint64_t& id) {
 EventIDCounter::EventIDCounter(std::string rootDirectory)
     : queue_(foundation::SerialQueue::create("com.ruvara.RDTCOREventIDQueue")),
       root_(std::move(rootDirectory)), path_(root_ + "/count") {
-    queue_->async([this] { load(); });
-}
-
-// Queued work uses our members: let it finish before they go.
-EventIDCounter::~EventIDCounter() {
-    queue_->drain();
-    if (fd_ >= 0) ::close(fd_);
+    load();
 }
 
 std::shared_ptr<EventIDCounter> EventIDCounter::shared() {
@@ -60,7 +52,6 @@ void EventIDCounter::load() {
     next_ = 0;
     if (foundation::fileExists(path_)) {
         auto text = foundation::readTextFile(path_);
-        fileSize_ = text ? text->size() : UINT64_MAX;
         std::string trimmed = text.value_or("");
         while (!trimmed.empty() && (trimmed.back() == '\n' || trimmed.back() == ' '))
             trimmed.pop_back();
@@ -83,15 +74,11 @@ void EventIDCounter::load() {
 }
 
 void EventIDCounter::persist() {
-    std::string text = std::to_string(next_);
-    // One small write in place: a killed process leaves the old or the new number. After a power cut
-    // a stale or damaged value is caught by the stored-event checks, so no disk sync per ID.
-    if (fd_ < 0) fd_ = ::open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    bool ok = fd_ >= 0 && ::pwrite(fd_, text.data(), text.size(), 0) == ssize_t(text.size());
-    if (ok && text.size() < fileSize_) ok = ::ftruncate(fd_, off_t(text.size())) == 0;
-    if (ok)
-        fileSize_ = text.size();
-    else
+    // A whole new file renamed over the old one: a reader, or a start after a kill, finds the old number
+    // or the new one, never a part of either. No disk sync per ID: after a power cut a stale number is
+    // caught by the scan of the stored events' IDs.
+    const std::string text = std::to_string(next_);
+    if (!replaceFile(path_, text.data(), text.size(), FileSync::None))
         RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The event ID counter %@ could not be written.", path_);
 }
 

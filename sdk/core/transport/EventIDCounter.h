@@ -1,8 +1,8 @@
 #pragma once
-// The persistent event-ID counter: the next ID lives in the "count" file of the transport's folder and
-// is rewritten in place as each ID is handed out (the number only grows, so each write covers the last). A
-// lost or damaged file never lets IDs fall back below one that names a stored event: the counter also starts
-// above every "event-<ID>" file it finds, and the storage raises it past every ID it loads.
+// The persistent event-ID counter: the next ID lives in the "count" file of the transport's folder, which
+// is replaced (a new file renamed over it) as each ID is handed out, so a reader sees a whole number, old
+// or new. A lost or stale file never lets IDs fall back below one that names a stored event: the counter
+// also starts above every "event-<ID>" file it finds, and the storage raises it past every ID it loads.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,8 +13,8 @@ namespace transport {
 
 class EventIDCounter {
   public:
+    // Reads the count file and scans the folder before it returns.
     explicit EventIDCounter(std::string rootDirectory);
-    ~EventIDCounter();
     EventIDCounter(const EventIDCounter&) = delete;
     EventIDCounter& operator=(const EventIDCounter&) = delete;
 
@@ -35,8 +35,6 @@ class EventIDCounter {
     std::string root_;
     std::string path_;
     uint64_t next_ = 0;
-    int fd_ = -1;
-    uint64_t fileSize_ = 0;
 };
 
 // "event-<decimal>" → the number; nothing for any other name (or an absurdly large number).

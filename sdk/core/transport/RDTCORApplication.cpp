@@ -5,8 +5,7 @@
 #include "sdk/core/transport/RDTCORLog.h"
 
 std::shared_ptr<RDTCORApplication> RDTCORApplication::sharedApplication() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORApplication>> instance(
-        std::make_shared<RDTCORApplication>());
+    static transport::NoDestructor<std::shared_ptr<RDTCORApplication>> instance(create());
     return *instance;
 }
 
@@ -18,18 +17,30 @@ void RDTCORApplication::load() {
     sharedApplication();
 }
 
-RDTCORApplication::RDTCORApplication(std::shared_ptr<foundation::NotificationCenter> center)
-    : center_(std::move(center)) {
-    auto on = [this](const char* name, std::function<void()> action) {
-        observers_.push_back(center_->addObserver(name, nullptr, nullptr,
-                                                  [action](const foundation::Notification&) { action(); }));
+std::shared_ptr<RDTCORApplication>
+RDTCORApplication::create(std::shared_ptr<foundation::NotificationCenter> center) {
+    auto app = std::make_shared<RDTCORApplication>(Token{}, std::move(center));
+    std::weak_ptr<RDTCORApplication> weak = app;
+    auto on = [&](const char* name, void (RDTCORApplication::*action)()) {
+        app->observers_.push_back(app->center_->addObserver(name, nullptr, nullptr,
+                                                            [weak, action](const foundation::Notification&) {
+                                                                if (auto self = weak.lock())
+                                                                    (self.get()->*action)();
+                                                            }));
     };
-    on(foundation::kApplicationDidEnterBackgroundNotification, [this] { enterBackground(); });
-    on(kUISceneWillDeactivateNotification, [this] { enterBackground(); });
-    on(foundation::kApplicationWillEnterForegroundNotification, [this] { enterForeground(); });
-    on(kUISceneWillEnterForegroundNotification, [this] { enterForeground(); });
-    on(foundation::kApplicationWillTerminateNotification,
-       [this] { center_->post(kRDTCORApplicationWillTerminateNotification); });
+    on(foundation::kApplicationDidEnterBackgroundNotification, &RDTCORApplication::enterBackground);
+    on(kUISceneWillDeactivateNotification, &RDTCORApplication::enterBackground);
+    on(foundation::kApplicationWillEnterForegroundNotification, &RDTCORApplication::enterForeground);
+    on(kUISceneWillEnterForegroundNotification, &RDTCORApplication::enterForeground);
+    on(foundation::kApplicationWillTerminateNotification, &RDTCORApplication::willTerminate);
+    return app;
+}
+
+RDTCORApplication::RDTCORApplication(Token, std::shared_ptr<foundation::NotificationCenter> center)
+    : center_(std::move(center)) {}
+
+void RDTCORApplication::willTerminate() {
+    center_->post(kRDTCORApplicationWillTerminateNotification);
 }
 
 void RDTCORApplication::enterBackground() {

@@ -27,14 +27,18 @@ inline constexpr const char* kRDTCORApplicationWillEnterForegroundNotification =
 inline constexpr const char* kRDTCORApplicationWillTerminateNotification =
     "RDTCORApplicationWillTerminateNotification";
 
-class RDTCORApplication {
+class RDTCORApplication : public std::enable_shared_from_this<RDTCORApplication> {
+    struct Token {};
+
   public:
     static std::shared_ptr<RDTCORApplication> sharedApplication();
     // Class-load registration: creates the shared wrapper so it follows the app from launch.
     static void load();
 
-    explicit RDTCORApplication(std::shared_ptr<foundation::NotificationCenter> center =
-                                   foundation::NotificationCenter::defaultCenter());
+    // A wrapper following the notifications of `center`; its handlers do nothing once it is gone.
+    static std::shared_ptr<RDTCORApplication> create(std::shared_ptr<foundation::NotificationCenter> center =
+                                                         foundation::NotificationCenter::defaultCenter());
+    RDTCORApplication(Token, std::shared_ptr<foundation::NotificationCenter> center);
     RDTCORApplication(const RDTCORApplication&) = delete;
     RDTCORApplication& operator=(const RDTCORApplication&) = delete;
 
@@ -52,6 +56,7 @@ class RDTCORApplication {
   private:
     void enterBackground();
     void enterForeground();
+    void willTerminate();
     std::shared_ptr<foundation::NotificationCenter> center_;
     std::atomic<bool> background_{false};
     std::vector<foundation::ObserverPtr> observers_;

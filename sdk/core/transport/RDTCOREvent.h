@@ -11,6 +11,7 @@
 
 #include "platform/foundation/Error.h"
 #include "platform/foundation/Value.h"
+#include "sdk/core/transport/FileReplace.h"
 #include "sdk/core/transport/RDTCORClock.h"
 #include "sdk/core/transport/RDTCORTypes.h"
 
@@ -54,9 +55,11 @@ class RDTCOREvent {
 
     // Writes the payload's bytes atomically to `rootDirectory`/`fileName`; on success the event
     // remembers the file and lets go of the payload object. No payload object or an empty payload
-    // is refused with an error; a failed write reports its error.
+    // is refused with an error; a failed write reports its error. With `sync` Data the file's name
+    // is durable only once the caller syncs the folder (the storage does so once per batch).
     bool writeToRDTPath(const std::string& fileName, foundation::ErrorPtr* error,
-                        const std::string& rootDirectory = {});
+                        const std::string& rootDirectory = {},
+                        transport::FileSync sync = transport::FileSync::DataAndFolder);
 
     std::shared_ptr<RDTCOREvent> copy() const;
 

@@ -5,10 +5,12 @@
 #include <cstdio>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/foundation/Files.h"
 #include "sdk/core/transport/ArchiveCodec.h"
 #include "sdk/core/transport/EventIDCounter.h"
+#include "sdk/core/transport/FileReplace.h"
 #include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORLog.h"
@@ -25,6 +27,11 @@ namespace {
 
 ErrorPtr storageError(const char* domain, long code, const std::string& description) {
     return foundation::Error::make(domain, code, {{foundation::kLocalizedDescriptionKey, description}});
+}
+
+// For work asked of a storage that was destroyed before it got to it.
+ErrorPtr storageGone() {
+    return storageError(kRDTCORErrorDomain, 12, "The storage was closed before it got to the request.");
 }
 
 } // namespace
@@ -50,25 +57,39 @@ void RDTCORFlatFileStorage::load() {
 }
 
 std::shared_ptr<RDTCORFlatFileStorage> RDTCORFlatFileStorage::create(Dependencies dependencies) {
-    return std::make_shared<RDTCORFlatFileStorage>(Token{}, std::move(dependencies));
+    auto storage = std::make_shared<RDTCORFlatFileStorage>(Token{}, std::move(dependencies));
+    storage->queue_->async([weak = storage->weak_from_this()] {
+        if (auto self = weak.lock()) self->loadOnQueue();
+    });
+    return storage;
 }
 
 RDTCORFlatFileStorage::RDTCORFlatFileStorage(Token, Dependencies deps)
     : root_(deps.rootDirectory), archivePath_(root_ + "/RDTCORFlatFileStorageArchive"),
+      journalLimit_(deps.journalLimitBytes ? deps.journalLimitBytes : kJournalLimitBytes),
       queue_(foundation::SerialQueue::create("com.ruvara.RDTCORFlatFileStorage")),
       registrar_(std::move(deps.registrar)), coordinator_(std::move(deps.uploadCoordinator)),
       application_(std::move(deps.application)),
-      counter_(deps.counter ? std::move(deps.counter) : transport::EventIDCounter::shared()) {
+      counter_(deps.counter ? std::move(deps.counter) : transport::EventIDCounter::shared()),
+      journal_(root_ + "/RDTCORFlatFileStorageJournal") {
     registerClassNameMappings();
-    queue_->async([this] { loadOnQueue(); });
 }
 
+// Our queued tasks hold us only weakly, so none runs any more: the rest of the work is done here.
 RDTCORFlatFileStorage::~RDTCORFlatFileStorage() {
-    queue_->sync([this] { flushOnQueue(); });
+    if (!loaded_) loadOnQueue(); // a store must not take an ID or file of an event not yet loaded
+    processRequestsUpTo(UINT64_MAX);
+    // Only when there is something to fold in: the coordinator, whose in-flight packages the archive
+    // also holds, may already be gone.
+    if (journal_.recordBytes() > 0) compactOnQueue();
 }
 
 std::string RDTCORFlatFileStorage::archivePath() {
     return RDTCORRootDirectory() + "/RDTCORFlatFileStorageArchive";
+}
+
+std::string RDTCORFlatFileStorage::journalPath() {
+    return RDTCORRootDirectory() + "/RDTCORFlatFileStorageJournal";
 }
 
 std::string RDTCORFlatFileStorage::libraryDataPath() {
@@ -96,46 +117,80 @@ void RDTCORFlatFileStorage::storeEvent(std::shared_ptr<RDTCOREvent> event, RDTCO
         };
     RDTCORBackgroundIdentifier task = RDTCORBackgroundIdentifierInvalid;
     if (application_) {
-        auto app = application_;
+        // The handler lives in the application's own table: a strong reference would be a cycle.
+        std::weak_ptr<RDTCORApplication> app = application_;
         auto id = std::make_shared<RDTCORBackgroundIdentifier>();
-        *id = app->beginBackgroundTaskWithName("RDTStorage", [app, id] { app->endBackgroundTask(*id); });
+        *id = application_->beginBackgroundTaskWithName("RDTStorage", [app, id] {
+            if (auto a = app.lock()) a->endBackgroundTask(*id);
+        });
         task = *id;
     }
-    queue_->async([this, event = std::move(event), onComplete = std::move(onComplete), hadCompletion, task] {
-        storeOnQueue(event, onComplete, hadCompletion, task);
+    Request request;
+    request.event = std::move(event);
+    request.completion = std::move(onComplete);
+    request.hadCompletion = hadCompletion;
+    request.backgroundTask = task;
+    enqueue(std::move(request));
+}
+
+void RDTCORFlatFileStorage::enqueue(Request request) {
+    bool schedule = false;
+    {
+        std::lock_guard lock(intakeMutex_);
+        intake_.push_back(std::move(request));
+        ++issued_;
+        schedule = !std::exchange(pumpScheduled_, true);
+    }
+    if (schedule) schedulePump();
+}
+
+void RDTCORFlatFileStorage::schedulePump() {
+    queue_->async([weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->pump();
     });
+}
+
+void RDTCORFlatFileStorage::pump() {
+    auto batch = takeRequests(kRequestsPerBatch, UINT64_MAX);
+    processBatch(batch);
+    bool more;
+    {
+        std::lock_guard lock(intakeMutex_);
+        more = !intake_.empty();
+        pumpScheduled_ = more;
+    }
+    // Queued again rather than looping, so removals and other work asked for meanwhile get their turn.
+    if (more) schedulePump();
+}
+
+uint64_t RDTCORFlatFileStorage::issuedRequests() const {
+    std::lock_guard lock(intakeMutex_);
+    return issued_;
+}
+
+std::vector<RDTCORFlatFileStorage::Request> RDTCORFlatFileStorage::takeRequests(size_t limit, uint64_t upTo) {
+    std::vector<Request> batch;
+    std::lock_guard lock(intakeMutex_);
+    while (batch.size() < limit && !intake_.empty() && taken_ < upTo) {
+        batch.push_back(std::move(intake_.front()));
+        intake_.pop_front();
+        ++taken_;
+    }
+    return batch;
+}
+
+void RDTCORFlatFileStorage::processRequestsUpTo(uint64_t upTo) {
+    for (auto batch = takeRequests(kRequestsPerBatch, upTo); !batch.empty();
+         batch = takeRequests(kRequestsPerBatch, upTo))
+        processBatch(batch);
 }
 
 std::string RDTCORFlatFileStorage::saveEventBytesToDisk(const std::shared_ptr<RDTCOREvent>& event,
                                                         ErrorPtr* error) {
     std::string fileName = event->payloadFileName();
-    if (!event->writeToRDTPath(fileName, error, root_)) return {};
+    // Synced, but not its name: a batch syncs the folder once for all its payloads.
+    if (!event->writeToRDTPath(fileName, error, root_, transport::FileSync::Data)) return {};
     return pathOf(fileName);
-}
-
-void RDTCORFlatFileStorage::storeOnQueue(const std::shared_ptr<RDTCOREvent>& event,
-                                         const RDTCORSendCompletion& completion, bool hadCompletion,
-                                         RDTCORBackgroundIdentifier task) {
-    if (!event->eventID()) event->setEventID(counter_->next());
-    const uint64_t id = *event->eventID();
-    ErrorPtr error;
-    if (stored_.count(id) || pendingIDs_.count(id)) {
-        // Its payload file would replace the stored event's.
-        error = storageError(kRDTCORErrorDomain, 5, "An event with this ID is already stored.");
-    } else if (saveEventBytesToDisk(event, &error).empty() && !error) {
-        error = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
-    }
-    if (error) {
-        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
-        completion(false, error);
-        endBackgroundTask(task);
-        return;
-    }
-    struct stat st;
-    uint64_t size = ::stat(pathOf(*event->RDTFilePath()).c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
-    pending_.push_back({event, size, completion, hadCompletion, task});
-    pendingIDs_.insert(id);
-    scheduleFlush();
 }
 
 RDTCORFlatFileStorage::Stored RDTCORFlatFileStorage::makeStored(std::shared_ptr<RDTCOREvent> event,
@@ -151,47 +206,95 @@ void RDTCORFlatFileStorage::addEventToTrackingCollections(const std::shared_ptr<
     targets_[event->target()].insert(*event->eventID());
 }
 
-void RDTCORFlatFileStorage::scheduleFlush() {
-    // One archive write for everything queued up to when it runs.
-    if (flushScheduled_) return;
-    flushScheduled_ = true;
-    queue_->async([this] { flushOnQueue(); });
-}
-
-void RDTCORFlatFileStorage::flushOnQueue() {
-    flushScheduled_ = false;
-    if (pending_.empty() && !removedSinceArchive_) return;
-    for (auto& p : pending_)
-        stored_[*p.event->eventID()] = makeStored(p.event, p.payloadSize);
-    const bool persisted = writeArchiveOnQueue();
-    auto stores = std::move(pending_);
-    pending_.clear();
-    pendingIDs_.clear();
-    if (persisted) {
-        removedSinceArchive_ = false;
-        commit(stores);
-    }
-    for (auto& p : stores) {
-        if (persisted) {
-            p.completion(true, nullptr);
-        } else {
-            // Without its archive entry the event would be lost at the next start: report it unstored.
-            stored_.erase(*p.event->eventID());
-            ::unlink(pathOf(*p.event->RDTFilePath()).c_str());
-            auto error = storageError(kRDTCORErrorDomain, 7, "The storage's archive could not be written.");
-            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
-            p.completion(false, error);
+void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch) {
+    if (batch.empty()) return;
+    std::vector<ErrorPtr> errors(batch.size());
+    std::vector<size_t> written;    // stores whose payload is written; tracked from here on
+    std::set<uint64_t> batchIDs;    // stored by this batch, even if removed again within it
+    std::vector<std::string> files; // of removed events
+    foundation::Data records, removalRecords;
+    for (size_t i = 0; i < batch.size(); ++i) {
+        const auto& event = batch[i].event;
+        if (!event) {
+            std::set<uint64_t> removed;
+            for (uint64_t id : batch[i].removals) {
+                auto it = stored_.find(id);
+                if (it == stored_.end()) continue;
+                if (const auto& name = it->second.event->RDTFilePath()) files.push_back(pathOf(*name));
+                if (auto t = targets_.find(it->second.event->target()); t != targets_.end()) {
+                    t->second.erase(id);
+                    if (t->second.empty()) targets_.erase(t);
+                }
+                stored_.erase(it);
+                removed.insert(id);
+            }
+            if (!removed.empty()) {
+                transport::StorageJournal::appendRemovalRecord(records, removed);
+                transport::StorageJournal::appendRemovalRecord(removalRecords, removed);
+            }
+            continue;
         }
-        endBackgroundTask(p.backgroundTask);
+        if (!event->eventID()) event->setEventID(counter_->next());
+        const uint64_t id = *event->eventID();
+        ErrorPtr& error = errors[i];
+        if (stored_.count(id) || batchIDs.count(id)) {
+            // Its payload file would replace the stored event's.
+            error = storageError(kRDTCORErrorDomain, 5, "An event with this ID is already stored.");
+        } else if (saveEventBytesToDisk(event, &error).empty() && !error) {
+            error = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+        }
+        if (error) {
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
+            continue;
+        }
+        struct stat st;
+        uint64_t size = ::stat(pathOf(*event->RDTFilePath()).c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+        auto stored = makeStored(event, size);
+        transport::StorageJournal::appendStoreRecord(records, stored.encoded);
+        stored_[id] = std::move(stored);
+        written.push_back(i);
+        batchIDs.insert(id);
     }
-    // Files go only after the archive forgot their events, so a crash cannot bring one back. When the
-    // archive could not be written they go all the same: a restart then drops those events (their
-    // payloads are gone) rather than uploading them again, and the next burst retries the archive.
-    for (const auto& path : pendingDeletes_)
+
+    // The payloads' names first, then the records that refer to them. Without the journal the archive
+    // must take the batch before its stores count as stored.
+    ErrorPtr failure;
+    if (!written.empty() && !transport::syncFolder(root_)) {
+        failure = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+        for (size_t i : written)
+            stored_.erase(*batch[i].event->eventID());
+        records = std::move(removalRecords); // the removals still count
+    }
+    if (!records.empty() && !journal_.append(records) && !compactOnQueue() && !failure)
+        failure = storageError(kRDTCORErrorDomain, 7, "The storage's archive could not be written.");
+    if (failure) {
+        for (size_t i : written) {
+            // Without a record on disk the event would be lost at the next start: report it unstored.
+            const auto& event = batch[i].event;
+            stored_.erase(*event->eventID());
+            ::unlink(pathOf(*event->RDTFilePath()).c_str());
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *failure);
+            errors[i] = failure;
+        }
+    }
+    std::vector<const Request*> committed;
+    for (size_t i : written)
+        if (!errors[i] && stored_.count(*batch[i].event->eventID())) committed.push_back(&batch[i]);
+    commit(committed);
+    // In the order they were asked for.
+    for (size_t i = 0; i < batch.size(); ++i) {
+        if (!batch[i].event) continue;
+        batch[i].completion(!errors[i], errors[i]);
+        endBackgroundTask(batch[i].backgroundTask);
+    }
+    // Files go only once their removal is on disk, so a crash cannot bring an event back. When neither
+    // journal nor archive could be written they go all the same: a restart then drops those events
+    // (their payloads are gone) rather than uploading them again.
+    for (const auto& path : files)
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "There was an error removing an event file: %@",
                              path);
-    pendingDeletes_.clear();
+    compactIfJournalIsLarge();
 }
 
 std::shared_ptr<RDTCORPrioritizer> RDTCORFlatFileStorage::prioritizerFor(RDTCORTarget target) const {
@@ -199,17 +302,17 @@ std::shared_ptr<RDTCORPrioritizer> RDTCORFlatFileStorage::prioritizerFor(RDTCORT
     return registrar ? registrar->prioritizerForTarget(target) : nullptr;
 }
 
-void RDTCORFlatFileStorage::commit(const std::vector<PendingStore>& stores) {
-    // Like the archive, the prioritizers' saved state and the forced uploads are done once per burst.
+void RDTCORFlatFileStorage::commit(const std::vector<const Request*>& stores) {
+    // Like the journal sync, the prioritizers' saved state and the forced uploads are done once per batch.
     std::vector<std::shared_ptr<RDTCORPrioritizer>> toSave;
     std::set<RDTCORTarget> toForce;
-    for (const auto& p : stores) {
-        const auto& event = p.event;
+    for (const Request* r : stores) {
+        const auto& event = r->event;
         targets_[event->target()].insert(*event->eventID());
         if (auto prioritizer = prioritizerFor(event->target())) {
             // The prioritizer gets its own copy: it may annotate it while we keep ours unchanged.
             prioritizer->prioritizeEvent(event->copy());
-            if (p.hadCompletion && std::find(toSave.begin(), toSave.end(), prioritizer) == toSave.end())
+            if (r->hadCompletion && std::find(toSave.begin(), toSave.end(), prioritizer) == toSave.end())
                 toSave.push_back(prioritizer);
         }
         if (event->qosTier() == RDTCOREventQoSFast) toForce.insert(event->target());
@@ -223,43 +326,38 @@ void RDTCORFlatFileStorage::commit(const std::vector<PendingStore>& stores) {
 
 bool RDTCORFlatFileStorage::writeArchiveOnQueue() {
     ErrorPtr error;
-    if (!RDTCORWriteEncodedArchive(encodedArchive(), archivePath_, &error)) {
+    auto bytes = RDTCORWriteEncodedArchive(encodedArchive(), archivePath_, &error);
+    if (!bytes) {
         RDTCORLogWarning(RDTCORLogCodeEventNotSaved,
                          "Serializing RDTCORFlatFileStorage to an archive failed: %@",
                          error ? error->description() : std::string("(unknown)"));
         return false;
     }
+    archiveBytes_ = bytes->size();
     RDTCORLogDebug("Serialized RDTCORFlatFileStorage to %@", archivePath_);
     return true;
+}
+
+bool RDTCORFlatFileStorage::compactOnQueue() {
+    if (!writeArchiveOnQueue()) return false;
+    // A crash before this leaves records the archive already holds; replaying them changes nothing.
+    if (!journal_.reset() && journal_.isUsable())
+        RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The journal %@ could not be emptied.",
+                         journal_.path());
+    return true;
+}
+
+void RDTCORFlatFileStorage::compactIfJournalIsLarge() {
+    if (journal_.recordBytes() > std::max(journalLimit_, archiveBytes_)) compactOnQueue();
 }
 
 // MARK: removing
 
 void RDTCORFlatFileStorage::removeEvents(const std::set<uint64_t>& eventIDs) {
-    queue_->async([this, eventIDs] {
-        // Stores queued before the removal count as done before it.
-        for (uint64_t id : eventIDs)
-            if (pendingIDs_.count(id)) {
-                flushOnQueue();
-                break;
-            }
-        bool removed = false;
-        for (uint64_t id : eventIDs) {
-            auto it = stored_.find(id);
-            if (it == stored_.end()) continue;
-            const auto& event = it->second.event;
-            if (event->RDTFilePath()) pendingDeletes_.push_back(pathOf(*event->RDTFilePath()));
-            if (auto t = targets_.find(event->target()); t != targets_.end()) {
-                t->second.erase(id);
-                if (t->second.empty()) targets_.erase(t);
-            }
-            stored_.erase(it);
-            removed = true;
-        }
-        if (!removed) return;
-        removedSinceArchive_ = true;
-        scheduleFlush();
-    });
+    if (eventIDs.empty()) return;
+    Request request;
+    request.removals = eventIDs;
+    enqueue(std::move(request));
 }
 
 // MARK: reading
@@ -268,7 +366,7 @@ std::map<uint64_t, std::shared_ptr<RDTCOREvent>> RDTCORFlatFileStorage::storedEv
     std::map<uint64_t, std::shared_ptr<RDTCOREvent>> copy;
     queue_->sync([&] {
         for (const auto& [id, s] : stored_)
-            if (!pendingIDs_.count(id)) copy[id] = s.event->copy();
+            copy[id] = s.event->copy();
     });
     return copy;
 }
@@ -285,7 +383,8 @@ std::map<RDTCORTarget, RDTCOREventSet> RDTCORFlatFileStorage::targetToEventSet()
 }
 
 void RDTCORFlatFileStorage::waitUntilPersisted() {
-    queue_->sync([this] { flushOnQueue(); });
+    const uint64_t upTo = issuedRequests();
+    queue_->sync([&] { processRequestsUpTo(upTo); });
 }
 
 // MARK: life cycle
@@ -296,19 +395,26 @@ void RDTCORFlatFileStorage::appWillForeground(RDTCORApplication&) {
 }
 
 void RDTCORFlatFileStorage::appWillBackground(RDTCORApplication& app) {
+    std::weak_ptr<RDTCORApplication> weakApp = app.weak_from_this();
     auto id = std::make_shared<RDTCORBackgroundIdentifier>();
-    *id = app.beginBackgroundTaskWithName("RDTStorage", [&app, id] { app.endBackgroundTask(*id); });
-    queue_->async([this, &app, id] {
-        flushOnQueue();
-        writeArchiveOnQueue();
-        app.endBackgroundTask(*id);
+    *id = app.beginBackgroundTaskWithName("RDTStorage", [weakApp, id] {
+        if (auto a = weakApp.lock()) a->endBackgroundTask(*id);
+    });
+    queue_->async([weak = weak_from_this(), weakApp, id, before = issuedRequests()] {
+        // A storage already gone did this work on its way out.
+        if (auto self = weak.lock()) {
+            self->processRequestsUpTo(before);
+            self->compactOnQueue();
+        }
+        if (auto a = weakApp.lock()) a->endBackgroundTask(*id);
     });
 }
 
 void RDTCORFlatFileStorage::appWillTerminate(RDTCORApplication&) {
-    queue_->sync([this] {
-        flushOnQueue();
-        writeArchiveOnQueue();
+    const uint64_t upTo = issuedRequests();
+    queue_->sync([&] {
+        processRequestsUpTo(upTo);
+        compactOnQueue();
     });
 }
 
@@ -336,9 +442,12 @@ void RDTCORFlatFileStorage::storeLibraryData(const Data& data, const std::string
         if (onComplete) onComplete(error);
         return;
     }
-    queue_->async([this, data, key, onComplete] {
+    queue_->async([weak = weak_from_this(), data, key, onComplete] {
+        auto self = weak.lock();
         ErrorPtr err;
-        if (!foundation::writeFileAtomically(libraryDataDirectory() + "/" + key, data))
+        if (!self)
+            err = storageGone();
+        else if (!foundation::writeFileAtomically(self->libraryDataDirectory() + "/" + key, data))
             err = storageError(kRDTCORErrorDomain, 9, "The library data could not be written.");
         if (onComplete) onComplete(err);
     });
@@ -350,10 +459,14 @@ void RDTCORFlatFileStorage::libraryDataForKey(const std::string& key, LibraryDat
         if (onComplete) onComplete(std::nullopt, error);
         return;
     }
-    queue_->async([this, key, onComplete] {
-        auto bytes = foundation::readFile(libraryDataDirectory() + "/" + key);
+    queue_->async([weak = weak_from_this(), key, onComplete] {
+        auto self = weak.lock();
+        std::optional<Data> bytes;
         ErrorPtr err;
-        if (!bytes) err = storageError(kRDTCORErrorDomain, 10, "The library data could not be read.");
+        if (!self)
+            err = storageGone();
+        else if (!(bytes = foundation::readFile(self->libraryDataDirectory() + "/" + key)))
+            err = storageError(kRDTCORErrorDomain, 10, "The library data could not be read.");
         if (onComplete) onComplete(bytes, err);
     });
 }
@@ -365,8 +478,13 @@ void RDTCORFlatFileStorage::removeLibraryDataForKey(const std::string& key,
         if (onComplete) onComplete(error);
         return;
     }
-    queue_->async([this, key, onComplete] {
-        std::string path = libraryDataDirectory() + "/" + key;
+    queue_->async([weak = weak_from_this(), key, onComplete] {
+        auto self = weak.lock();
+        if (!self) {
+            if (onComplete) onComplete(storageGone());
+            return;
+        }
+        std::string path = self->libraryDataDirectory() + "/" + key;
         if (!foundation::fileExists(path)) return;
         ErrorPtr err;
         if (::unlink(path.c_str()) != 0)

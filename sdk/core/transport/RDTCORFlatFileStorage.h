@@ -1,12 +1,16 @@
 #pragma once
 // The transport's storage: each event's payload in a file named by its ID under the transport folder,
-// the events it tracks (by ID and by target) in a keyed archive rewritten after every burst of stores
-// and removals, and small keyed blobs ("library data") of transport clients. The archive is read once,
-// when the storage is created, before its first store: no life-cycle notification is needed to see
-// the events of an earlier run. A store completes with success only once its payload and its archive
-// entry are both on disk; a removed event's file goes only once the archive has forgotten it.
+// the events it tracks (by ID and by target) in a keyed archive (the snapshot) plus a journal of the
+// stores and removals since it, and small keyed blobs ("library data") of transport clients. The
+// archive and journal are read once, when the storage is created, before its first store: no life-cycle
+// notification is needed to see the events of an earlier run. A store completes with success only once
+// its payload and its journal record are both on disk, so its cost does not grow with what is stored;
+// the journal is folded into the archive when it grows large, at background, termination and when the
+// storage is destroyed. A removed event's file goes only once the removal is on disk.
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -15,6 +19,7 @@
 #include "sdk/core/transport/RDTCORArchive.h"
 #include "sdk/core/transport/RDTCOREvent.h"
 #include "sdk/core/transport/RDTCORProtocols.h"
+#include "sdk/core/transport/StorageJournal.h"
 
 class RDTCORRegistrar;
 class RDTCORUploadCoordinator;
@@ -22,16 +27,27 @@ namespace transport {
 class EventIDCounter;
 } // namespace transport
 
-class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding {
+class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
+                              public RDTCORCoding,
+                              public std::enable_shared_from_this<RDTCORFlatFileStorage> {
     struct Token {};
 
   public:
+    // Requests taken from the backlog at a time: one journal sync covers them, and their completions
+    // come before the next ones are written, so a long backlog still sees acknowledgements.
+    static constexpr size_t kRequestsPerBatch = 32;
+    static constexpr uint64_t kJournalLimitBytes = 1 << 20;
+
     struct Dependencies {
         std::string rootDirectory;
         std::shared_ptr<RDTCORRegistrar> registrar;               // may be null: no prioritizer
         std::weak_ptr<RDTCORUploadCoordinator> uploadCoordinator; // may be empty: no forced uploads
         std::shared_ptr<RDTCORApplication> application;           // may be null: no background tasks
         std::shared_ptr<transport::EventIDCounter> counter;       // null: the process counter
+        // The journal is folded into the archive once it holds more than this, or more than the
+        // archive itself when that is larger (so the rewrites cost a bounded share of each store).
+        // 0: kJournalLimitBytes.
+        uint64_t journalLimitBytes = 0;
     };
 
     static std::shared_ptr<RDTCORFlatFileStorage> sharedInstance();
@@ -39,9 +55,10 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
     // targets 1000, 1001 and 1002.
     static void load();
     static void registerClassNameMappings();
-    // A storage over `rootDirectory`; its archive is read first thing on its queue.
+    // A storage over `rootDirectory`; its archive and journal are read first thing on its queue.
     static std::shared_ptr<RDTCORFlatFileStorage> create(Dependencies dependencies);
     RDTCORFlatFileStorage(Token, Dependencies dependencies);
+    // Stores still waiting are made durable and the journal is folded into the archive.
     ~RDTCORFlatFileStorage() override;
 
     void storeEvent(std::shared_ptr<RDTCOREvent> event, RDTCORSendCompletion onComplete) override;
@@ -57,10 +74,12 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
 
     // Paths in the shared transport folder.
     static std::string archivePath();
+    static std::string journalPath();
     static std::string libraryDataPath();
     // Paths of this storage.
     const std::string& rootDirectory() const { return root_; }
     std::string archiveFilePath() const { return root_ + "/RDTCORFlatFileStorageArchive"; }
+    std::string journalFilePath() const { return root_ + "/RDTCORFlatFileStorageJournal"; }
     std::string libraryDataDirectory() const { return root_ + "/RDTCORFlatFileStorage/rdt_library_data"; }
 
     // On the storage queue: writes the event's payload to "event-<ID>" and returns the file's path,
@@ -73,7 +92,7 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
     std::map<uint64_t, std::shared_ptr<RDTCOREvent>> storedEvents() const;
     std::map<RDTCORTarget, RDTCOREventSet> targetToEventSet() const;
 
-    // Waits until everything queued so far is stored and in the archive.
+    // Waits until every store and removal asked for so far is on disk (in the journal or the archive).
     void waitUntilPersisted();
     foundation::QueuePtr storageQueue() const { return queue_; }
 
@@ -84,28 +103,41 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
     struct Stored {
         std::shared_ptr<RDTCOREvent> event;
         uint64_t payloadSize = 0; // 0: unknown (older archives)
-        // The event's archive entry, encoded once: rewriting the archive then costs little more
-        // than writing its bytes.
+        // The event's archive entry, encoded once: it is the body of its journal record, and rewriting
+        // the archive then costs little more than writing its bytes.
         foundation::Data encoded;
     };
     static Stored makeStored(std::shared_ptr<RDTCOREvent> event, uint64_t payloadSize);
-    struct PendingStore {
+    // A store (with an event) or a removal (without), asked for and not yet taken up by the queue.
+    // Both wait in one line, so each is done after everything asked for before it.
+    struct Request {
         std::shared_ptr<RDTCOREvent> event;
-        uint64_t payloadSize;
         RDTCORSendCompletion completion;
-        bool hadCompletion;
-        RDTCORBackgroundIdentifier backgroundTask;
+        bool hadCompletion = false;
+        RDTCORBackgroundIdentifier backgroundTask = RDTCORBackgroundIdentifierInvalid;
+        std::set<uint64_t> removals;
     };
 
     void loadOnQueue();
-    void storeOnQueue(const std::shared_ptr<RDTCOREvent>& event, const RDTCORSendCompletion& completion,
-                      bool hadCompletion, RDTCORBackgroundIdentifier backgroundTask);
-    void scheduleFlush();
-    void flushOnQueue();
+    void enqueue(Request request);
+    void schedulePump();
+    void pump();
+    // The number of requests made so far.
+    uint64_t issuedRequests() const;
+    // Up to `limit` waiting requests, only among the first `upTo` ever made.
+    std::vector<Request> takeRequests(size_t limit, uint64_t upTo);
+    // Carries out, batch by batch, every waiting request among the first `upTo` made.
+    void processRequestsUpTo(uint64_t upTo);
+    // Writes the batch's payloads, makes its stores and removals durable with one journal append,
+    // then answers the stores in order and deletes the removed events' files.
+    void processBatch(std::vector<Request>& batch);
+    void commit(const std::vector<const Request*>& stored);
+    // Writes the archive from what is tracked and empties the journal.
+    bool compactOnQueue();
+    void compactIfJournalIsLarge();
     bool writeArchiveOnQueue();
     // The archive's body in the archive encoding, assembled from the events' stored encodings.
     foundation::Data encodedArchive() const;
-    void commit(const std::vector<PendingStore>& stores);
     std::shared_ptr<RDTCORPrioritizer> prioritizerFor(RDTCORTarget target) const;
     void endBackgroundTask(RDTCORBackgroundIdentifier id);
     std::string pathOf(const std::string& fileName) const { return root_ + "/" + fileName; }
@@ -113,18 +145,24 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol, public RDTCORCoding 
 
     const std::string root_;
     const std::string archivePath_;
+    const uint64_t journalLimit_;
     foundation::QueuePtr queue_;
     std::weak_ptr<RDTCORRegistrar> registrar_; // the registrar holds us
     std::weak_ptr<RDTCORUploadCoordinator> coordinator_;
     std::shared_ptr<RDTCORApplication> application_;
     std::shared_ptr<transport::EventIDCounter> counter_;
 
-    // Only touched on the storage queue.
+    // Stores and removals asked for, in order, until the queue takes them up.
+    mutable std::mutex intakeMutex_;
+    std::deque<Request> intake_;
+    uint64_t issued_ = 0;
+    uint64_t taken_ = 0;
+    bool pumpScheduled_ = false;
+
+    // Only touched on the storage queue (or by the destructor, when nothing else can run).
+    bool loaded_ = false;
     std::map<uint64_t, Stored> stored_;
     std::map<RDTCORTarget, std::set<uint64_t>> targets_;
-    std::vector<PendingStore> pending_;
-    std::set<uint64_t> pendingIDs_;
-    bool removedSinceArchive_ = false;
-    std::vector<std::string> pendingDeletes_;
-    bool flushScheduled_ = false;
+    transport::StorageJournal journal_;
+    uint64_t archiveBytes_ = 0;
 };

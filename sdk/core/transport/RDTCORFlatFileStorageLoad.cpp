@@ -1,4 +1,5 @@
-// Reading and writing the storage's archive, and the check of the transport folder at creation.
+// Reading and writing the storage's archive, replaying its journal, and the check of the transport
+// folder at creation.
 #include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -88,7 +89,7 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         uint64_t size = v[transport::kStoredPayloadSizeKey].isNumber()
                             ? uint64_t(v[transport::kStoredPayloadSizeKey].intValue())
                             : 0;
-        if (replace || !entries.count(*event->eventID())) entries[*event->eventID()] = {event, size};
+        if (replace || !entries.count(*event->eventID())) entries[*event->eventID()] = {event, size, {}};
     };
 
     ErrorPtr error;
@@ -115,6 +116,26 @@ void RDTCORFlatFileStorage::loadOnQueue() {
                         if (item.isDictionary()) take(item, false);
         coordinatorValue = (*archived)[kUploadCoordinatorKey];
     }
+
+    // What was stored and removed since the archive was written, in order. Records the archive
+    // already holds (a crash between writing it and emptying the journal) change nothing.
+    auto journaled = transport::StorageJournal::read(journal_.path());
+    uint64_t highestRemoved = 0;
+    for (const auto& record : journaled.records) {
+        if (record.kind == transport::JournalRecord::Kind::Store) {
+            take(record.value, true);
+        } else if (const auto* ids = record.value.array()) {
+            for (const auto& id : *ids)
+                if (id.isNumber() && id.intValue() >= 0) {
+                    entries.erase(uint64_t(id.intValue()));
+                    highestRemoved = std::max(highestRemoved, uint64_t(id.intValue()));
+                }
+        }
+    }
+    if (journaled.droppedBytes)
+        RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
+                         "The journal %@ is damaged (%@); %@ bytes after its last whole record were dropped.",
+                         journal_.path(), journaled.problem, journaled.droppedBytes);
 
     // Every tracked event must have its whole payload file, and a file of its own.
     std::set<std::string> referenced;
@@ -168,6 +189,10 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         }
         ::closedir(dir);
     }
+    if (highestRemoved > highest) {
+        highest = highestRemoved;
+        anyID = true;
+    }
     if (anyID) counter_->ensureAbove(highest);
 
     stored_.clear();
@@ -187,5 +212,17 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         if (auto prioritizer = prioritizerFor(s.event->target()))
             prioritizer->prioritizeEvent(s.event->copy());
 
-    if (rewrite) writeArchiveOnQueue();
+    // One that could not be read is left as it is: starting it afresh would lose what it holds.
+    if (!journaled.readable || !journal_.open(journaled.validBytes))
+        RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
+                         "The journal %@ cannot be used (%@); each store rewrites the archive instead.",
+                         journal_.path(), journaled.readable ? "it cannot be written" : journaled.problem);
+    loaded_ = true;
+    // Start from an archive that holds everything and an empty journal.
+    if (rewrite || !journaled.records.empty() || journaled.droppedBytes || !journaled.problem.empty()) {
+        compactOnQueue();
+    } else {
+        struct stat st;
+        archiveBytes_ = ::stat(archivePath_.c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
+    }
 }

@@ -9,11 +9,9 @@
 
 std::shared_ptr<RDTCORLifecycle> RDTCORLifecycle::sharedInstance() {
     static transport::NoDestructor<std::shared_ptr<RDTCORLifecycle>> instance(
-        std::make_shared<RDTCORLifecycle>(
-            foundation::NotificationCenter::defaultCenter(), RDTCORApplication::sharedApplication(),
-            std::vector<std::shared_ptr<RDTCORLifecycleProtocol>>{RDTCORTransformer::sharedInstance(),
-                                                                  RDTCORUploadCoordinator::sharedInstance(),
-                                                                  RDTCORRegistrar::sharedInstance()}));
+        create(foundation::NotificationCenter::defaultCenter(), RDTCORApplication::sharedApplication(),
+               {RDTCORTransformer::sharedInstance(), RDTCORUploadCoordinator::sharedInstance(),
+                RDTCORRegistrar::sharedInstance()}));
     return *instance;
 }
 
@@ -21,21 +19,30 @@ void RDTCORLifecycle::load() {
     sharedInstance();
 }
 
-RDTCORLifecycle::RDTCORLifecycle(std::shared_ptr<foundation::NotificationCenter> center,
-                                 std::shared_ptr<RDTCORApplication> application,
-                                 std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts)
-    : application_(std::move(application)), parts_(std::move(parts)) {
+std::shared_ptr<RDTCORLifecycle>
+RDTCORLifecycle::create(std::shared_ptr<foundation::NotificationCenter> center,
+                        std::shared_ptr<RDTCORApplication> application,
+                        std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts) {
+    auto lifecycle = std::make_shared<RDTCORLifecycle>(Token{}, std::move(application), std::move(parts));
+    std::weak_ptr<RDTCORLifecycle> weak = lifecycle;
     auto on = [&](const char* name, void (RDTCORLifecycleProtocol::*op)(RDTCORApplication&)) {
-        observers_.push_back(
-            center->addObserver(name, nullptr, nullptr, [this, op](const foundation::Notification&) {
-                for (const auto& part : parts_)
-                    (part.get()->*op)(*application_);
+        lifecycle->observers_.push_back(
+            center->addObserver(name, nullptr, nullptr, [weak, op](const foundation::Notification&) {
+                auto self = weak.lock();
+                if (!self) return;
+                for (const auto& part : self->parts_)
+                    (part.get()->*op)(*self->application_);
             }));
     };
     on(kRDTCORApplicationDidEnterBackgroundNotification, &RDTCORLifecycleProtocol::appWillBackground);
     on(kRDTCORApplicationWillEnterForegroundNotification, &RDTCORLifecycleProtocol::appWillForeground);
     on(kRDTCORApplicationWillTerminateNotification, &RDTCORLifecycleProtocol::appWillTerminate);
+    return lifecycle;
 }
+
+RDTCORLifecycle::RDTCORLifecycle(Token, std::shared_ptr<RDTCORApplication> application,
+                                 std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts)
+    : application_(std::move(application)), parts_(std::move(parts)) {}
 
 void RDTCORTransportLoad() {
     RDTCORApplication::load();

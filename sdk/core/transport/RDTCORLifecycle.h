@@ -9,14 +9,19 @@
 #include "sdk/core/transport/RDTCORProtocols.h"
 
 class RDTCORLifecycle {
+    struct Token {};
+
   public:
     static std::shared_ptr<RDTCORLifecycle> sharedInstance();
     // Class-load registration: starts following the notifications from launch.
     static void load();
 
-    // `parts` in the order they are told.
-    RDTCORLifecycle(std::shared_ptr<foundation::NotificationCenter> center,
-                    std::shared_ptr<RDTCORApplication> application,
+    // `parts` in the order they are told. Its handlers do nothing once it is gone.
+    static std::shared_ptr<RDTCORLifecycle>
+    create(std::shared_ptr<foundation::NotificationCenter> center,
+           std::shared_ptr<RDTCORApplication> application,
+           std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts);
+    RDTCORLifecycle(Token, std::shared_ptr<RDTCORApplication> application,
                     std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts);
     RDTCORLifecycle(const RDTCORLifecycle&) = delete;
     RDTCORLifecycle& operator=(const RDTCORLifecycle&) = delete;

@@ -6,7 +6,7 @@
 
 std::shared_ptr<RDTCORReachability> RDTCORReachability::sharedInstance() {
     static transport::NoDestructor<std::shared_ptr<RDTCORReachability>> instance(
-        std::make_shared<RDTCORReachability>([] { return transport::probeReachabilityFlags(); }, true));
+        create([] { return transport::probeReachabilityFlags(); }, true));
     return *instance;
 }
 
@@ -14,25 +14,34 @@ uint32_t RDTCORReachability::currentFlags() {
     return sharedInstance()->flags();
 }
 
-RDTCORReachability::RDTCORReachability(std::function<uint32_t()> probe, bool monitorChanges)
-    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORReachability")), probe_(std::move(probe)) {
-    queue_->async([this] { flags_ = probe_(); });
+std::shared_ptr<RDTCORReachability> RDTCORReachability::create(std::function<uint32_t()> probe,
+                                                               bool monitorChanges) {
+    auto r = std::make_shared<RDTCORReachability>(Token{}, std::move(probe));
+    std::weak_ptr<RDTCORReachability> weak = r;
+    r->queue_->async([weak] {
+        if (auto self = weak.lock()) self->flags_ = self->probe_();
+    });
     if (monitorChanges) {
-        monitor_ = std::make_unique<transport::RouteMonitor>([this] {
-            queue_->async([this] {
-                callbackFlags_ = probe_();
-                haveCallbackFlags_ = true;
+        r->monitor_ = std::make_unique<transport::RouteMonitor>([weak, queue = r->queue_] {
+            queue->async([weak] {
+                if (auto self = weak.lock()) {
+                    self->callbackFlags_ = self->probe_();
+                    self->haveCallbackFlags_ = true;
+                }
             });
         });
-        if (!monitor_->isRunning())
+        if (!r->monitor_->isRunning())
             RDTCORLog(RDTCORLogCodeReachability, RDTCORLoggingLevelNotice,
                       "The reachability callback wasn't set.");
     }
+    return r;
 }
+
+RDTCORReachability::RDTCORReachability(Token, std::function<uint32_t()> probe)
+    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORReachability")), probe_(std::move(probe)) {}
 
 RDTCORReachability::~RDTCORReachability() {
     monitor_.reset(); // no more change callbacks after this
-    queue_->drain();
 }
 
 uint32_t RDTCORReachability::flags() const {
@@ -42,9 +51,11 @@ uint32_t RDTCORReachability::flags() const {
 }
 
 void RDTCORReachability::reachabilityChanged(uint32_t flags) {
-    queue_->async([this, flags] {
-        callbackFlags_ = flags;
-        haveCallbackFlags_ = true;
+    queue_->async([weak = weak_from_this(), flags] {
+        if (auto self = weak.lock()) {
+            self->callbackFlags_ = flags;
+            self->haveCallbackFlags_ = true;
+        }
     });
 }
 

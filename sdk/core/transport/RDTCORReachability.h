@@ -11,14 +11,17 @@ namespace transport {
 class RouteMonitor;
 }
 
-class RDTCORReachability {
+class RDTCORReachability : public std::enable_shared_from_this<RDTCORReachability> {
+    struct Token {};
+
   public:
     static std::shared_ptr<RDTCORReachability> sharedInstance();
     // The shared instance's current flags.
     static uint32_t currentFlags();
 
     // `probe` reads the flags; with `monitorChanges` each kernel route or link change reads them again.
-    RDTCORReachability(std::function<uint32_t()> probe, bool monitorChanges);
+    static std::shared_ptr<RDTCORReachability> create(std::function<uint32_t()> probe, bool monitorChanges);
+    RDTCORReachability(Token, std::function<uint32_t()> probe);
     ~RDTCORReachability();
     RDTCORReachability(const RDTCORReachability&) = delete;
     RDTCORReachability& operator=(const RDTCORReachability&) = delete;

@@ -6,30 +6,34 @@
 #include "sdk/core/transport/NoDestructor.h"
 
 std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(
-        std::make_shared<RDTCORRegistrar>());
+    static transport::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(create());
     return *instance;
 }
 
-RDTCORRegistrar::RDTCORRegistrar() : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORRegistrar")) {}
-
-// Queued registrations use our tables: let them finish before the tables go.
-RDTCORRegistrar::~RDTCORRegistrar() {
-    queue_->drain();
+std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::create() {
+    return std::make_shared<RDTCORRegistrar>(Token{});
 }
 
+RDTCORRegistrar::RDTCORRegistrar(Token)
+    : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORRegistrar")) {}
+
 void RDTCORRegistrar::registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target) {
-    queue_->async([this, uploader = std::move(uploader), target] { uploaders_[target] = uploader; });
+    queue_->async([weak = weak_from_this(), uploader = std::move(uploader), target] {
+        if (auto self = weak.lock()) self->uploaders_[target] = uploader;
+    });
 }
 
 void RDTCORRegistrar::registerStorage(std::shared_ptr<RDTCORStorageProtocol> storage, RDTCORTarget target) {
-    queue_->async([this, storage = std::move(storage), target] { storages_[target] = storage; });
+    queue_->async([weak = weak_from_this(), storage = std::move(storage), target] {
+        if (auto self = weak.lock()) self->storages_[target] = storage;
+    });
 }
 
 void RDTCORRegistrar::registerPrioritizer(std::shared_ptr<RDTCORPrioritizer> prioritizer,
                                           RDTCORTarget target) {
-    queue_->async(
-        [this, prioritizer = std::move(prioritizer), target] { prioritizers_[target] = prioritizer; });
+    queue_->async([weak = weak_from_this(), prioritizer = std::move(prioritizer), target] {
+        if (auto self = weak.lock()) self->prioritizers_[target] = prioritizer;
+    });
 }
 
 std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> RDTCORRegistrar::targetToUploader() const {

@@ -7,11 +7,14 @@
 #include "platform/foundation/SerialQueue.h"
 #include "sdk/core/transport/RDTCORProtocols.h"
 
-class RDTCORRegistrar : public RDTCORLifecycleProtocol {
+class RDTCORRegistrar : public RDTCORLifecycleProtocol, public std::enable_shared_from_this<RDTCORRegistrar> {
+    struct Token {};
+
   public:
     static std::shared_ptr<RDTCORRegistrar> sharedInstance();
-    RDTCORRegistrar();
-    ~RDTCORRegistrar() override;
+    // Registrations queued when the registrar goes are dropped with it.
+    static std::shared_ptr<RDTCORRegistrar> create();
+    explicit RDTCORRegistrar(Token);
 
     void registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target);
     void registerStorage(std::shared_ptr<RDTCORStorageProtocol> storage, RDTCORTarget target);

@@ -8,33 +8,44 @@
 
 std::shared_ptr<RDTCORTransformer> RDTCORTransformer::sharedInstance() {
     static transport::NoDestructor<std::shared_ptr<RDTCORTransformer>> instance(
-        std::make_shared<RDTCORTransformer>(RDTCORRegistrar::sharedInstance(),
-                                            RDTCORApplication::sharedApplication()));
+        create(RDTCORRegistrar::sharedInstance(), RDTCORApplication::sharedApplication()));
     return *instance;
 }
 
-RDTCORTransformer::RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar,
+std::shared_ptr<RDTCORTransformer> RDTCORTransformer::create(std::shared_ptr<RDTCORRegistrar> registrar,
+                                                             std::shared_ptr<RDTCORApplication> application) {
+    return std::make_shared<RDTCORTransformer>(Token{}, std::move(registrar), std::move(application));
+}
+
+RDTCORTransformer::RDTCORTransformer(Token, std::shared_ptr<RDTCORRegistrar> registrar,
                                      std::shared_ptr<RDTCORApplication> application)
     : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORTransformer")),
       registrar_(std::move(registrar)), application_(std::move(application)) {}
-
-// Queued sends use our members: let them finish before the members go.
-RDTCORTransformer::~RDTCORTransformer() {
-    queue_->drain();
-}
 
 void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
                                        std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
                                        RDTCORSendCompletion onComplete) {
     auto app = application_ ? application_ : RDTCORApplication::sharedApplication();
     auto task = std::make_shared<RDTCORBackgroundIdentifier>(RDTCORBackgroundIdentifierInvalid);
-    *task =
-        app->beginBackgroundTaskWithName("RDTTransformer", [app, task] { app->endBackgroundTask(*task); });
-    queue_->async([this, event = std::move(event), transformers = std::move(transformers),
+    // The handler lives in the application's own table: a strong reference would be a cycle.
+    *task = app->beginBackgroundTaskWithName("RDTTransformer", [weakApp = std::weak_ptr(app), task] {
+        if (auto a = weakApp.lock()) a->endBackgroundTask(*task);
+    });
+    queue_->async([weak = weak_from_this(), event = std::move(event), transformers = std::move(transformers),
                    onComplete = std::move(onComplete), app, task]() mutable {
         auto complete = [&](bool written, foundation::ErrorPtr error) {
             if (onComplete) onComplete(written, std::move(error));
         };
+        auto self = weak.lock();
+        if (!self) {
+            // The task ends first: the answer may be the last thing its sender waits for.
+            app->endBackgroundTask(*task);
+            complete(false,
+                     foundation::Error::make(kRDTCORErrorDomain, 13,
+                                             {{foundation::kLocalizedDescriptionKey,
+                                               "The transformer was closed before the event was sent."}}));
+            return;
+        }
         if (!event) {
             // Nobody would ever answer the sender otherwise.
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "The event was nil, so it was not saved.");
@@ -60,7 +71,7 @@ void RDTCORTransformer::transformEvent(std::shared_ptr<RDTCOREvent> event,
                 return;
             }
         }
-        auto storage = registrar_->storageForTarget(event->target());
+        auto storage = self->registrar_->storageForTarget(event->target());
         if (!storage) {
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved,
                              "No storage is registered for target %ld; the event %@ was not saved.",

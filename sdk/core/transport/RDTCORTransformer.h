@@ -9,15 +9,20 @@
 
 class RDTCORRegistrar;
 
-class RDTCORTransformer : public RDTCORLifecycleProtocol {
+class RDTCORTransformer : public RDTCORLifecycleProtocol,
+                          public std::enable_shared_from_this<RDTCORTransformer> {
+    struct Token {};
+
   public:
     static std::shared_ptr<RDTCORTransformer> sharedInstance();
-    RDTCORTransformer(std::shared_ptr<RDTCORRegistrar> registrar,
+    static std::shared_ptr<RDTCORTransformer> create(std::shared_ptr<RDTCORRegistrar> registrar,
+                                                     std::shared_ptr<RDTCORApplication> application);
+    RDTCORTransformer(Token, std::shared_ptr<RDTCORRegistrar> registrar,
                       std::shared_ptr<RDTCORApplication> application);
-    ~RDTCORTransformer() override;
 
     // The completion (may be empty) hears (NO, no error) when a transformer drops the event or is
-    // missing, and the storage's answer otherwise.
+    // missing, and the storage's answer otherwise; a send still queued when the transformer goes
+    // hears NO with an error.
     void transformEvent(std::shared_ptr<RDTCOREvent> event,
                         std::vector<std::shared_ptr<RDTCOREventTransformer>> transformers,
                         RDTCORSendCompletion onComplete);

@@ -6,8 +6,8 @@
 #include "platform/ui/AnimatedValue.h"
 #include "platform/ui/AnimatedView.h"
 #include "platform/ui/AnimationClock.h"
-#include "tests/support/ManualAnimationClock.h"
 #include "platform/ui/LayerAnimation.h"
+#include "tests/support/ManualAnimationClock.h"
 
 using namespace ui;
 

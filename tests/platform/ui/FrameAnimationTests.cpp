@@ -3,8 +3,8 @@
 #include <QWidget>
 
 #include "platform/ui/AnimationClock.h"
-#include "tests/support/ManualAnimationClock.h"
 #include "platform/ui/FrameAnimation.h"
+#include "tests/support/ManualAnimationClock.h"
 
 namespace {
 using ManualClock = testsupport::ManualAnimationClock;

@@ -4,8 +4,8 @@
 #include <cmath>
 
 #include "platform/ui/AnimationClock.h"
-#include "tests/support/ManualAnimationClock.h"
 #include "platform/ui/ShapeLayer.h"
+#include "tests/support/ManualAnimationClock.h"
 
 using namespace ui;
 

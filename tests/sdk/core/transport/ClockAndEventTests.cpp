@@ -1,6 +1,10 @@
 #include <catch2/catch.hpp>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
+#include <sys/stat.h>
+#include <thread>
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
@@ -244,4 +248,56 @@ TEST_CASE("the event-ID counter persists and never restarts below a stored ID",
         CHECK_FALSE(transport::parseEventFileName("event-18446744073709551615", id));
         CHECK_FALSE(transport::parseEventFileName("count", id));
     }
+}
+
+TEST_CASE("the count file is replaced whole, so a reader never sees part of it",
+          "[transport][event][counter]") {
+    TempDir dir;
+    std::string root = dir.path + "/events";
+    auto counter = std::make_unique<transport::EventIDCounter>(root);
+    CHECK(counter->next() == 0);
+    const std::string path = root + "/count";
+
+    SECTION("a reader holding the old file keeps the whole old number; the name gets the new one") {
+        struct stat before;
+        REQUIRE(::stat(path.c_str(), &before) == 0);
+        FILE* old = std::fopen(path.c_str(), "re");
+        REQUIRE(old);
+        CHECK(counter->next() == 1);
+        char text[32] = {};
+        size_t n = std::fread(text, 1, sizeof text - 1, old);
+        std::fclose(old);
+        CHECK(std::string(text, n) == "1");
+        CHECK(foundation::readTextFile(path) == std::optional<std::string>("2"));
+        struct stat after;
+        REQUIRE(::stat(path.c_str(), &after) == 0);
+        CHECK(after.st_ino != before.st_ino);
+    }
+    SECTION("while IDs are handed out, every read finds a whole number that only grows") {
+        std::atomic<bool> done{false};
+        std::vector<std::string> bad;
+        std::thread reader([&] {
+            uint64_t last = 0;
+            while (!done) {
+                auto text = foundation::readTextFile(path).value_or("(missing)");
+                uint64_t v = 0;
+                bool whole = !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+                if (whole) v = std::stoull(text);
+                if (!whole || v < last) bad.push_back(text);
+                last = std::max(last, v);
+            }
+        });
+        for (int i = 0; i < 3000; ++i)
+            counter->next();
+        done = true;
+        reader.join();
+        CHECK(bad.empty());
+        CHECK(foundation::readTextFile(path) == std::optional<std::string>("3001"));
+    }
+    // Only the count file itself is left: no temporary stays behind.
+    counter.reset();
+    size_t files = 0;
+    for (const auto& e : std::filesystem::directory_iterator(root))
+        files += e.path().filename() != "count";
+    CHECK(files == 0);
 }

@@ -14,18 +14,6 @@ using foundation::Value;
 namespace fs = std::filesystem;
 
 namespace {
-// The IDs of the events in the storage's archive file, read the way another process would.
-std::set<uint64_t> archivedIDs(const std::string& root) {
-    std::set<uint64_t> ids;
-    auto archived =
-        RDTCORDecodeArchive("RDTCORFlatFileStorage", root + "/RDTCORFlatFileStorageArchive", nullptr);
-    if (!archived) return ids;
-    if (const auto* events = (*archived)["RDTCORStorageStoredEventsKey"].dictionary())
-        for (const auto& [key, value] : *events)
-            if (auto e = RDTCOREvent::decode(value, [] { return uint64_t(0); })) ids.insert(*e->eventID());
-    return ids;
-}
-
 std::set<std::string> filesIn(const std::string& dir) {
     std::set<std::string> names;
     for (const auto& e : fs::directory_iterator(dir))
@@ -54,8 +42,8 @@ TEST_CASE("stored events are payload files plus archive entries that outlive the
     CHECK(rig.prioritizer->pending() == 3);
     CHECK(rig.prioritizer->saves == 3); // a completion was given each time
     CHECK(rig.app->openBackgroundTaskCount() == 0);
-    // Each reported store is already in the archive, with no life-cycle notification.
-    CHECK(archivedIDs(rig.root) == std::set<uint64_t>{*a->eventID(), *b->eventID(), *c->eventID()});
+    // Each reported store is already on disk, with no life-cycle notification.
+    CHECK(persistedIDs(rig.root) == std::set<uint64_t>{*a->eventID(), *b->eventID(), *c->eventID()});
 
     SECTION("a new process sees them without any life-cycle notification and offers them for upload") {
         uint64_t lastID = *c->eventID();
@@ -84,7 +72,7 @@ TEST_CASE("stored events are payload files plus archive entries that outlive the
     SECTION("removal deletes files and entries; unknown IDs change nothing") {
         rig.storage->removeEvents({*a->eventID(), *b->eventID(), 987654});
         rig.storage->waitUntilPersisted();
-        CHECK(archivedIDs(rig.root) == std::set<uint64_t>{*c->eventID()}); // the removal is archived
+        CHECK(persistedIDs(rig.root) == std::set<uint64_t>{*c->eventID()}); // the removal is on disk
         CHECK(rig.storage->storedEvents().size() == 1);
         CHECK_FALSE(fs::exists(rig.file(*a->eventID())));
         CHECK(fs::exists(rig.file(*c->eventID())));
@@ -131,7 +119,7 @@ TEST_CASE("a store without a completion is archived too", "[transport][storage]"
     CHECK(rig.storage->storedEvents().count(*e->eventID()) == 1);
 }
 
-TEST_CASE("a burst of stores is archived and saved once, and completes only when archived",
+TEST_CASE("a burst of stores is made durable and saved once, and completes only when durable",
           "[transport][storage]") {
     StorageRig rig;
     // Hold the storage's queue so the whole burst is queued before any of it runs.
@@ -223,14 +211,14 @@ TEST_CASE("a burst with removals leaves the archive holding exactly what is stor
     rig.storage->removeEvents({ids[0], ids[1]}); // queued after their stores, maybe before their archiving
     rig.storage->waitUntilPersisted();
     std::set<uint64_t> expected(ids.begin() + 2, ids.end());
-    CHECK(archivedIDs(rig.root) == expected);
+    CHECK(persistedIDs(rig.root) == expected);
     CHECK_FALSE(fs::exists(rig.file(ids[0])));
     rig.relaunch();
     auto stored = rig.storage->storedEvents();
     CHECK(stored.size() == 118);
     CHECK(stored.count(ids[0]) == 0);
     CHECK(stored.at(ids[119])->customBytes()->size() == 4096);
-    CHECK(filesIn(rig.root).size() == 118 + 2); // the payloads, the archive and the count file
+    CHECK(filesIn(rig.root).size() == 118 + 3); // the payloads, the archive, the journal and the count file
 }
 
 TEST_CASE("damaged files give log lines and a working storage", "[transport][storage][corrupt]") {

@@ -111,13 +111,13 @@ TEST_CASE("Linux routes and interfaces give the reachability flags", "[transport
 TEST_CASE("reachability keeps the latest delivered flags, including none",
           "[transport][platform][reachability]") {
     std::atomic<uint32_t> probed{2};
-    RDTCORReachability reachability([&] { return probed.load(); }, false);
-    CHECK(reachability.flags() == 2);
-    reachability.reachabilityChanged(0x40002);
-    CHECK(reachability.flags() == 0x40002);
+    auto reachability = RDTCORReachability::create([&] { return probed.load(); }, false);
+    CHECK(reachability->flags() == 2);
+    reachability->reachabilityChanged(0x40002);
+    CHECK(reachability->flags() == 0x40002);
     // The network went away: that is news, not a reason to fall back to the flags read at start.
-    reachability.reachabilityChanged(0);
-    CHECK(reachability.flags() == 0);
+    reachability->reachabilityChanged(0);
+    CHECK(reachability->flags() == 0);
 
     SECTION("the shared monitor answers from the real system") {
         uint32_t flags = RDTCORReachability::currentFlags();
@@ -127,8 +127,8 @@ TEST_CASE("reachability keeps the latest delivered flags, including none",
         std::atomic<int> changes{0};
         {
             transport::RouteMonitor monitor([&] { ++changes; });
-            RDTCORReachability watched([&] { return probed.load(); }, true);
-            CHECK(watched.flags() == 2);
+            auto watched = RDTCORReachability::create([&] { return probed.load(); }, true);
+            CHECK(watched->flags() == 2);
         }
         CHECK(changes >= 0);
     }
@@ -136,24 +136,24 @@ TEST_CASE("reachability keeps the latest delivered flags, including none",
 
 TEST_CASE("the application wrapper follows the app's life cycle", "[transport][platform][application]") {
     auto center = std::make_shared<foundation::NotificationCenter>();
-    RDTCORApplication app(center);
+    auto app = RDTCORApplication::create(center);
     std::vector<std::string> posted;
     std::mutex m;
     auto token = center->addObserver("", nullptr, nullptr, [&](const foundation::Notification& n) {
         std::lock_guard lock(m);
         if (n.name.rfind("RDTCOR", 0) == 0) posted.push_back(n.name);
     });
-    CHECK_FALSE(app.isRunningInBackground());
+    CHECK_FALSE(app->isRunningInBackground());
 
     SECTION("app and scene notifications set the background state and are passed on") {
         center->post(foundation::kApplicationDidEnterBackgroundNotification);
-        CHECK(app.isRunningInBackground());
+        CHECK(app->isRunningInBackground());
         center->post(foundation::kApplicationWillEnterForegroundNotification);
-        CHECK_FALSE(app.isRunningInBackground());
+        CHECK_FALSE(app->isRunningInBackground());
         center->post(kUISceneWillDeactivateNotification);
-        CHECK(app.isRunningInBackground());
+        CHECK(app->isRunningInBackground());
         center->post(kUISceneWillEnterForegroundNotification);
-        CHECK_FALSE(app.isRunningInBackground());
+        CHECK_FALSE(app->isRunningInBackground());
         center->post(foundation::kApplicationWillTerminateNotification);
         CHECK(posted == std::vector<std::string>{kRDTCORApplicationDidEnterBackgroundNotification,
                                                  kRDTCORApplicationWillEnterForegroundNotification,
@@ -162,25 +162,25 @@ TEST_CASE("the application wrapper follows the app's life cycle", "[transport][p
                                                  kRDTCORApplicationWillTerminateNotification});
     }
     SECTION("background tasks are numbered from 1 and end once") {
-        auto a = app.beginBackgroundTaskWithName("RDTStorage", [] {});
-        auto b = app.beginBackgroundTaskWithName("RDTTransformer", [] {});
+        auto a = app->beginBackgroundTaskWithName("RDTStorage", [] {});
+        auto b = app->beginBackgroundTaskWithName("RDTTransformer", [] {});
         CHECK(a != 0);
         CHECK(b != a);
-        CHECK(app.openBackgroundTaskCount() == 2);
-        app.endBackgroundTask(a);
-        app.endBackgroundTask(a);
-        app.endBackgroundTask(0);
-        CHECK(app.openBackgroundTaskCount() == 1);
-        app.endBackgroundTask(b);
-        CHECK(app.openBackgroundTaskCount() == 0);
+        CHECK(app->openBackgroundTaskCount() == 2);
+        app->endBackgroundTask(a);
+        app->endBackgroundTask(a);
+        app->endBackgroundTask(0);
+        CHECK(app->openBackgroundTaskCount() == 1);
+        app->endBackgroundTask(b);
+        CHECK(app->openBackgroundTaskCount() == 0);
     }
     SECTION("inside an app extension no background task is begun") {
         TempDir dir;
         std::filesystem::create_directories(dir.path + "/Share.appex");
         foundation::Bundle::setMainPath(dir.path + "/Share.appex");
         CHECK(RDTCORApplication::isAppExtension());
-        CHECK(app.beginBackgroundTaskWithName("RDTStorage", [] {}) == RDTCORBackgroundIdentifierInvalid);
-        CHECK(app.openBackgroundTaskCount() == 0);
+        CHECK(app->beginBackgroundTaskWithName("RDTStorage", [] {}) == RDTCORBackgroundIdentifierInvalid);
+        CHECK(app->openBackgroundTaskCount() == 0);
         foundation::Bundle::setMainPath("");
         CHECK_FALSE(RDTCORApplication::isAppExtension());
     }
@@ -199,12 +199,12 @@ struct RecordingPart : RDTCORLifecycleProtocol {
 
 TEST_CASE("the life-cycle fan-out tells each part in order", "[transport][platform][lifecycle]") {
     auto center = std::make_shared<foundation::NotificationCenter>();
-    auto app = std::make_shared<RDTCORApplication>(center);
+    auto app = RDTCORApplication::create(center);
     std::vector<std::string> log;
-    RDTCORLifecycle lifecycle(center, app,
-                              {std::make_shared<RecordingPart>(log, "transformer"),
-                               std::make_shared<RecordingPart>(log, "coordinator"),
-                               std::make_shared<RecordingPart>(log, "registrar")});
+    auto lifecycle = RDTCORLifecycle::create(center, app,
+                                             {std::make_shared<RecordingPart>(log, "transformer"),
+                                              std::make_shared<RecordingPart>(log, "coordinator"),
+                                              std::make_shared<RecordingPart>(log, "registrar")});
     center->post(foundation::kApplicationDidEnterBackgroundNotification);
     center->post(foundation::kApplicationWillEnterForegroundNotification);
     center->post(foundation::kApplicationWillTerminateNotification);

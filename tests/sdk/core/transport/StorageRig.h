@@ -6,12 +6,47 @@
 #include "platform/foundation/Files.h"
 #include "sdk/core/transport/EventIDCounter.h"
 #include "sdk/core/transport/RDTCORApplication.h"
+#include "sdk/core/transport/RDTCORArchive.h"
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
 #include "sdk/core/transport/RDTCORRegistrar.h"
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
+#include "sdk/core/transport/StorageJournal.h"
 #include "tests/sdk/core/transport/TransportFakes.h"
 
 namespace transporttest {
+
+// What another process would find on disk: the events of the archive with the journal's stores and
+// removals replayed over them, in order. `journalProblem` hears why a damaged journal tail was dropped.
+inline std::map<uint64_t, std::shared_ptr<RDTCOREvent>>
+persistedEvents(const std::string& root, std::string* journalProblem = nullptr,
+                foundation::ErrorPtr* archiveError = nullptr) {
+    std::map<uint64_t, std::shared_ptr<RDTCOREvent>> events;
+    auto noNewID = [] { return uint64_t(0); };
+    auto archived = RDTCORDecodeArchive("RDTCORFlatFileStorage", root + "/RDTCORFlatFileStorageArchive",
+                                        nullptr, archiveError);
+    if (archived)
+        if (const auto* stored = (*archived)["RDTCORStorageStoredEventsKey"].dictionary())
+            for (const auto& [key, value] : *stored)
+                if (auto e = RDTCOREvent::decode(value, noNewID)) events[*e->eventID()] = e;
+    auto journal = transport::StorageJournal::read(root + "/RDTCORFlatFileStorageJournal");
+    for (const auto& record : journal.records) {
+        if (record.kind == transport::JournalRecord::Kind::Store) {
+            if (auto e = RDTCOREvent::decode(record.value, noNewID)) events[*e->eventID()] = e;
+        } else if (const auto* ids = record.value.array()) {
+            for (const auto& id : *ids)
+                events.erase(uint64_t(id.intValue()));
+        }
+    }
+    if (journalProblem) *journalProblem = journal.problem;
+    return events;
+}
+
+inline std::set<uint64_t> persistedIDs(const std::string& root) {
+    std::set<uint64_t> ids;
+    for (const auto& [id, event] : persistedEvents(root))
+        ids.insert(id);
+    return ids;
+}
 
 struct StoreOutcome {
     bool written = false;
@@ -22,7 +57,7 @@ struct StorageRig {
     TempDir dir;
     std::string root = dir.path + "/ruvara-sdks-events";
     std::shared_ptr<RDTCORApplication> app =
-        std::make_shared<RDTCORApplication>(std::make_shared<foundation::NotificationCenter>());
+        RDTCORApplication::create(std::make_shared<foundation::NotificationCenter>());
     std::shared_ptr<RDTCORRegistrar> registrar;
     std::shared_ptr<FakePrioritizer> prioritizer;
     std::shared_ptr<FakeUploader> uploader;
@@ -30,17 +65,18 @@ struct StorageRig {
     std::shared_ptr<transport::EventIDCounter> counter;
     std::shared_ptr<RDTCORFlatFileStorage> storage;
     uint32_t flags = 2;
+    uint64_t journalLimit = 0; // the storage's default
 
     StorageRig() { open(); }
     ~StorageRig() { close(); }
 
     void open() {
-        registrar = std::make_shared<RDTCORRegistrar>();
+        registrar = RDTCORRegistrar::create();
         prioritizer = std::make_shared<FakePrioritizer>();
         uploader = std::make_shared<FakeUploader>();
         coordinator = RDTCORUploadCoordinator::create({registrar, app, [this] { return flags; }});
         counter = std::make_shared<transport::EventIDCounter>(root);
-        storage = RDTCORFlatFileStorage::create({root, registrar, coordinator, app, counter});
+        storage = RDTCORFlatFileStorage::create({root, registrar, coordinator, app, counter, journalLimit});
         prioritizer->storage = storage;
         prioritizer->handler = coordinator;
         for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH}) {
@@ -77,6 +113,8 @@ struct StorageRig {
         return makeEvent(counter->next(), payload, target, tier);
     }
     std::string file(uint64_t id) const { return root + "/event-" + std::to_string(id); }
+    std::string archive() const { return root + "/RDTCORFlatFileStorageArchive"; }
+    std::string journal() const { return root + "/RDTCORFlatFileStorageJournal"; }
     std::optional<std::string> read(uint64_t id) const { return foundation::readTextFile(file(id)); }
 };
 

@@ -1,9 +1,11 @@
 #pragma once
 // Stand-ins for the transport tests: a clock moved by hand (its timers fire as it passes them), a
-// payload object, and a prioritizer and an uploader that record what they are asked.
+// payload object, a prioritizer and an uploader that record what they are asked, and a gate that holds
+// a queue.
 #include <algorithm>
 #include <atomic>
 #include <filesystem>
+#include <future>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -24,6 +26,20 @@ struct TempDir {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
     }
+};
+
+// Holds a queue until released, so work piles up behind it.
+struct QueueGate {
+    explicit QueueGate(const foundation::QueuePtr& queue) {
+        queue->async([gate = released.get_future().share()] { gate.wait(); });
+    }
+    ~QueueGate() { release(); }
+    void release() {
+        if (!done) released.set_value();
+        done = true;
+    }
+    std::promise<void> released;
+    bool done = false;
 };
 
 class ManualTimeSource : public transport::TimeSource {

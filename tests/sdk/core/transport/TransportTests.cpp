@@ -53,10 +53,10 @@ struct Outcome {
 };
 
 struct Rig {
-    std::shared_ptr<RDTCORRegistrar> registrar = std::make_shared<RDTCORRegistrar>();
+    std::shared_ptr<RDTCORRegistrar> registrar = RDTCORRegistrar::create();
     std::shared_ptr<RDTCORApplication> app =
-        std::make_shared<RDTCORApplication>(std::make_shared<foundation::NotificationCenter>());
-    std::shared_ptr<RDTCORTransformer> transformer = std::make_shared<RDTCORTransformer>(registrar, app);
+        RDTCORApplication::create(std::make_shared<foundation::NotificationCenter>());
+    std::shared_ptr<RDTCORTransformer> transformer = RDTCORTransformer::create(registrar, app);
     std::shared_ptr<RecordingStorage> storage = std::make_shared<RecordingStorage>();
 
     std::shared_ptr<RDTCORTransport> transport(std::vector<std::shared_ptr<RDTCOREventTransformer>> t = {},
@@ -184,27 +184,27 @@ struct Everything : RDTCORPrioritizer, RDTCORUploader {
 } // namespace
 
 TEST_CASE("the registrar keeps one part per target and tells each part once", "[transport][registrar]") {
-    RDTCORRegistrar registrar;
+    auto registrar = RDTCORRegistrar::create();
     std::vector<std::string> log;
     auto both = std::make_shared<Everything>(log, "prioritizer+uploader");
     auto uploader = std::make_shared<FakeUploader>();
-    registrar.registerUploader(uploader, 1000);
-    registrar.registerUploader(both, 1000); // replaces
-    registrar.registerUploader(both, 1001);
-    registrar.registerPrioritizer(both, 1000);
+    registrar->registerUploader(uploader, 1000);
+    registrar->registerUploader(both, 1000); // replaces
+    registrar->registerUploader(both, 1001);
+    registrar->registerPrioritizer(both, 1000);
     auto storage = std::make_shared<RecordingStorage>();
-    registrar.registerStorage(storage, 1002);
+    registrar->registerStorage(storage, 1002);
 
-    CHECK(registrar.uploaderForTarget(1000) == both);
-    CHECK(registrar.prioritizerForTarget(1001) == nullptr);
-    CHECK(registrar.storageForTarget(1002) == storage);
+    CHECK(registrar->uploaderForTarget(1000) == both);
+    CHECK(registrar->prioritizerForTarget(1001) == nullptr);
+    CHECK(registrar->storageForTarget(1002) == storage);
 
-    auto table = registrar.targetToUploader();
+    auto table = registrar->targetToUploader();
     table.clear(); // a copy: the registrar's table is untouched
-    CHECK(registrar.targetToUploader().size() == 2);
+    CHECK(registrar->targetToUploader().size() == 2);
 
-    RDTCORApplication app(std::make_shared<foundation::NotificationCenter>());
-    registrar.appWillBackground(app);
+    auto app = RDTCORApplication::create(std::make_shared<foundation::NotificationCenter>());
+    registrar->appWillBackground(*app);
     CHECK(log == std::vector<std::string>{"prioritizer+uploader"});
 }
 

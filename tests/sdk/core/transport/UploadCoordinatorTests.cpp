@@ -97,8 +97,8 @@ TEST_CASE("in the foreground the timer uploads at start and then every 30 second
 TEST_CASE("the timer skips its work while the app is in the background", "[transport][coordinator]") {
     ManualClock clock;
     auto center = std::make_shared<foundation::NotificationCenter>();
-    auto app = std::make_shared<RDTCORApplication>(center);
-    auto registrar = std::make_shared<RDTCORRegistrar>();
+    auto app = RDTCORApplication::create(center);
+    auto registrar = RDTCORRegistrar::create();
     auto uploader = std::make_shared<FakeUploader>();
     registrar->registerUploader(uploader, RDTCORTargetCCT);
     auto coordinator = RDTCORUploadCoordinator::create({registrar, app, [] { return 2u; }});
