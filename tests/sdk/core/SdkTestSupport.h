@@ -15,6 +15,7 @@
 #include "sdk/core/VEVApp.h"
 #include "sdk/core/VEVLogger.h"
 #include "sdk/core/VEVOptions.h"
+#include "sdk/core/transport/RDTCORFlatFileStorage.h"
 #include "tests/support/TestHome.h"
 
 namespace sdktest {
@@ -76,6 +77,9 @@ class SdkFixture {
   public:
     SdkFixture() { reset(); }
     ~SdkFixture() {
+        // The load hooks start the shared event storage loading on its queue; it must be done with
+        // this home before the home is removed, or it reports (and recreates) a folder that is going.
+        RDTCORFlatFileStorage::sharedInstance()->storageQueue()->drain();
         VEVApp::resetApps();
         foundation::launch::setArguments(std::vector<std::string>{});
         sdk::resetLoggerForTesting();
