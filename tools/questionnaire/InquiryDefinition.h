@@ -1,0 +1,69 @@
+#pragma once
+// The questionnaire's three pages as data: every tagged view (circle, text field, text view, date
+// label) with its frame, and the printed texts around them, in the three languages. The page
+// artwork is drawn from this, so a circle's frame and its printed choice can't drift apart.
+#include <array>
+#include <string>
+#include <vector>
+
+namespace questionnaire {
+
+enum class Language { Japanese, English, Chinese };
+inline constexpr std::array<Language, 3> kLanguages = {Language::Japanese, Language::English,
+                                                       Language::Chinese};
+
+// One printed text in each language, UTF-8.
+struct Text {
+    std::string ja, en, zh;
+    const std::string& in(Language language) const;
+};
+
+struct Rect {
+    int x = 0, y = 0, width = 0, height = 0;
+    int bottom() const { return y + height; }
+    int right() const { return x + width; }
+};
+
+enum class ItemKind { SingleCircle, MultiCircle, TextField, TextView, DateLabel };
+
+// A view laid over the page background; its tag is its key in the questionnaire answers.
+struct InquiryItem {
+    int tag = 0;
+    ItemKind kind = ItemKind::SingleCircle;
+    int page = 1;
+    Rect frame;
+    Text text;         // the printed choice (circles) or the caption of a field
+    Rect captionFrame; // fields only: where the caption is printed
+};
+
+enum class PrintStyle { Title, Section, Question, Caption, Note };
+
+// Printed text that no view covers: titles, section bands, question lines.
+struct PrintedText {
+    int page = 1;
+    Rect frame;
+    PrintStyle style = PrintStyle::Question;
+    Text text;
+};
+
+struct InquiryDefinition {
+    std::array<int, 3> pageHeights{};
+    std::vector<InquiryItem> items;
+    std::vector<PrintedText> texts;
+    Rect patientIdFrame;  // page 1: where the patient ID label sits
+    Rect clinicLogoFrame; // every page: the clinic's logo, top right
+    // Page 3 prints the radar chart background in radarFrame; the radar view, whose points start at
+    // its own top left, goes at radarFrame's origin moved by radarChartOrigin.
+    Rect radarFrame;
+    Rect radarChartOrigin;
+    // The radar axes in the order of graph1..graph5.
+    std::array<Text, 5> axisNames;
+};
+
+const InquiryDefinition& inquiryDefinition();
+
+// The background file of a page (1 to 3) in a language, as the pages look it up.
+std::string pageImageName(int page, Language language);
+std::string radarImageName(Language language);
+
+} // namespace questionnaire
