@@ -46,6 +46,21 @@ struct RunLog {
     }
 };
 
+// Keeps the main queue's own thread inside a task until release(), with `count` tasks queued behind it.
+struct QueueThreadHeld {
+    std::promise<void> entered, opened;
+    QueueThreadHeld(const foundation::QueuePtr& main, RunLog& log, int count) {
+        main->async([this, gate = opened.get_future().share()] {
+            entered.set_value();
+            gate.wait();
+        });
+        entered.get_future().wait();
+        for (int i = 0; i < count; ++i)
+            main->async(log.task(i));
+    }
+    void release() { opened.set_value(); }
+};
+
 std::vector<int> upTo(int n) {
     std::vector<int> v;
     for (int i = 0; i < n; ++i)
@@ -62,19 +77,12 @@ TEST_CASE("the main queue keeps its order across the event loop's arrival", "[ui
 
     SECTION("tasks queued before the install run first, in order, on the GUI thread") {
         // The main queue's own thread is inside a task while the loop arrives.
-        std::promise<void> entered, opened;
-        main->async([&, gate = opened.get_future().share()] {
-            entered.set_value();
-            gate.wait();
-        });
-        entered.get_future().wait();
-        for (int i = 0; i < 5; ++i)
-            main->async(log.task(i));
+        QueueThreadHeld held(main, log, 5);
         MainQueueOnEventLoop loop;
         for (int i = 5; i < 10; ++i)
             main->async(log.task(i));
         QCoreApplication::sendPostedEvents(); // a turn of the loop while the earlier tasks still wait
-        opened.set_value();
+        held.release();
         REQUIRE(QTest::qWaitFor([&] { return log.size() == 10; }, 5000));
         CHECK(log.order == upTo(10));
         CHECK(std::count(log.threads.begin(), log.threads.end(), qApp->thread()) == 10);
@@ -109,20 +117,13 @@ TEST_CASE("the main queue keeps its order across the event loop's arrival", "[ui
         CHECK(std::count(log.threads.begin(), log.threads.end(), qApp->thread()) == 0);
     }
     SECTION("a loop that comes and goes while the queue's thread is inside a task leaves the rest to it") {
-        std::promise<void> entered, opened;
-        main->async([&, gate = opened.get_future().share()] {
-            entered.set_value();
-            gate.wait();
-        });
-        entered.get_future().wait();
-        for (int i = 0; i < 5; ++i)
-            main->async(log.task(i));
+        QueueThreadHeld held(main, log, 5);
         {
             MainQueueOnEventLoop loop;
             QCoreApplication::sendPostedEvents();
         }
         CHECK(log.size() == 0); // nothing ran beside the task still running
-        opened.set_value();
+        held.release();
         main->drain();
         REQUIRE(log.size() == 5);
         CHECK(log.order == upTo(5));

@@ -1,9 +1,11 @@
 #pragma once
 // A storage over a folder of its own, with its own registrar, prioritizer and counter; `relaunch`
 // drops it and opens the folder again the way a new process would.
+#include <filesystem>
 #include <future>
 
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
 #include "sdk/core/transport/EventIDCounter.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORArchive.h"
@@ -117,5 +119,21 @@ struct StorageRig {
     std::string journal() const { return root + "/RDTCORFlatFileStorageJournal"; }
     std::optional<std::string> read(uint64_t id) const { return foundation::readTextFile(file(id)); }
 };
+
+// Opens the rig over stored events 1 to 4 whose paths point outside the folder (1: "../victim"), at the
+// counter (2), or share a file (3 and 4 on "event-3"): only 3 is kept, and removing them all leaves the
+// files they pointed at alone.
+inline void checkOnlyTheSoundPathKept(StorageRig& rig) {
+    foundation::LogCapture log;
+    rig.open();
+    auto stored = rig.storage->storedEvents();
+    CHECK(stored.size() == 1);
+    CHECK(stored.count(3) == 1);
+    CHECK(log.count("was dropped") == 3);
+    rig.storage->removeEvents({1, 2, 3, 4});
+    rig.storage->waitUntilPersisted();
+    CHECK(foundation::readTextFile(rig.dir.path + "/victim") == std::optional<std::string>("keep me"));
+    CHECK(std::filesystem::exists(rig.root + "/count"));
+}
 
 } // namespace transporttest
