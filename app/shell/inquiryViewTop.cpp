@@ -1,0 +1,114 @@
+#include "app/shell/inquiryViewTop.h"
+
+#include "app/shell/StaticVariableHelper.h"
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/AlertController.h"
+#include "ui_inquiryViewTop.h"
+
+namespace {
+void toggleTogether(QPushButton* first, QPushButton* second, QPushButton* third) {
+    const bool show = first->isHidden();
+    for (QPushButton* b : {first, second, third})
+        b->setVisible(show);
+}
+} // namespace
+
+inquiryViewTop::inquiryViewTop()
+    : form_(std::make_unique<Ui::inquiryViewTop>()), appDelegate_(zurarerizIvaDadadavu::shared()) {}
+
+inquiryViewTop::~inquiryViewTop() = default;
+
+void inquiryViewTop::loadView() {
+    loadViewFromForm(*form_);
+}
+
+ui::TextField* inquiryViewTop::patientIDBox() const {
+    return form_->patientIDBox;
+}
+QPushButton* inquiryViewTop::JapaneseVersionButton() const {
+    return form_->JapaneseVersionButton;
+}
+QPushButton* inquiryViewTop::EnglishVersionButton() const {
+    return form_->EnglishVersionButton;
+}
+QPushButton* inquiryViewTop::ChineseVersionButton() const {
+    return form_->ChineseVersionButton;
+}
+QPushButton* inquiryViewTop::JapanesePrintButton() const {
+    return form_->JapanesePrintButton;
+}
+QPushButton* inquiryViewTop::EnglishPrintButton() const {
+    return form_->EnglishPrintButton;
+}
+QPushButton* inquiryViewTop::ChinesePrintButton() const {
+    return form_->ChinesePrintButton;
+}
+
+void inquiryViewTop::viewDidLoad() {
+    setTitle("問診票登録");
+    if (appDelegate_ && appDelegate_->patientID()) patientIDBox()->setStdText(*appDelegate_->patientID());
+    patientIDBox()->setDelegate(std::static_pointer_cast<inquiryViewTop>(shared_from_this()));
+    for (QPushButton* b : {JapaneseVersionButton(), EnglishVersionButton(), ChineseVersionButton(),
+                           JapanesePrintButton(), EnglishPrintButton(), ChinesePrintButton()})
+        b->setVisible(false);
+    connect(form_->inquiryStartButton, &QPushButton::clicked, this, &inquiryViewTop::inquiryStart);
+    connect(JapaneseVersionButton(), &QPushButton::clicked, this, &inquiryViewTop::japaneseVersionAction);
+    connect(EnglishVersionButton(), &QPushButton::clicked, this, &inquiryViewTop::englishVersionAction);
+    connect(ChineseVersionButton(), &QPushButton::clicked, this, &inquiryViewTop::chineseVersionAction);
+    connect(JapanesePrintButton(), &QPushButton::clicked, this, &inquiryViewTop::japanesePrintAction);
+    connect(EnglishPrintButton(), &QPushButton::clicked, this, &inquiryViewTop::englishPrintAction);
+    connect(ChinesePrintButton(), &QPushButton::clicked, this, &inquiryViewTop::chinesePrintAction);
+}
+
+void inquiryViewTop::inquiryStart() {
+    toggleTogether(JapaneseVersionButton(), EnglishVersionButton(), ChineseVersionButton());
+}
+
+void inquiryViewTop::printInquiry() {
+    toggleTogether(JapanesePrintButton(), EnglishPrintButton(), ChinesePrintButton());
+}
+
+bool inquiryViewTop::textFieldShouldReturn(ui::TextField&) {
+    inquiryStart();
+    return true;
+}
+
+void inquiryViewTop::showAlert(const std::string& message) {
+    auto alert = ui::AlertController::create("エラー", message);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    present(alert, true);
+}
+
+bool inquiryViewTop::getPatientInfo() {
+    if (!appDelegate_) return false;
+    appDelegate_->inputItems() = store::FormData{};
+    const std::string pid = patientIDBox()->stdText();
+    if (pid.empty()) {
+        showAlert("患者IDを入力してください");
+        return false;
+    }
+    appDelegate_->patientID() = pid;
+    if (!appDelegate_->setPatientInfoData()) {
+        showAlert("入力されたIDの患者情報はありません");
+        return false;
+    }
+    return true;
+}
+
+void inquiryViewTop::fillOut(const std::string& language) {
+    StaticVariableHelper::setInquiryLanguage(language);
+    if (!getPatientInfo()) return;
+    foundation::log("inquiryViewTop, getPatientInfo and inquiry start");
+    patientIDBox()->resignFirstResponder();
+    appDelegate_->setTouchMode(true);
+    performSegue(kStartSegue, patientIDBox());
+}
+
+void inquiryViewTop::print(const std::string& language) {
+    StaticVariableHelper::setInquiryLanguage(language);
+    if (!getPatientInfo()) return;
+    patientIDBox()->resignFirstResponder();
+    appDelegate_->setTouchMode(false);
+    performSegue(kPrintSegue, patientIDBox());
+}
