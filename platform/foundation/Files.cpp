@@ -1,10 +1,9 @@
 #include "platform/foundation/Files.h"
 
+#include <atomic>
 #include <cerrno>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,11 +11,29 @@ namespace foundation {
 
 namespace fs = std::filesystem;
 
+namespace {
+std::string parentFolder(const std::string& path) {
+    fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? "." : parent.string();
+}
+} // namespace
+
 std::optional<Data> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    Data d((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return std::nullopt;
+    // A read error (a folder where the file should be, an I/O fault) is no file, not an empty one.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    Data d;
+    char buf[16384];
+    bool ok = true;
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) ok = false;
+        if (n <= 0) break;
+        d.insert(d.end(), buf, buf + n);
+    }
+    ::close(fd);
+    if (!ok) return std::nullopt;
     return d;
 }
 
@@ -37,39 +54,52 @@ bool fileExists(const std::string& path) {
     return fs::exists(path, ec);
 }
 
-bool writeFileAtomically(const std::string& path, const void* bytes, size_t size) {
-    fs::path target(path);
-    if (target.has_parent_path() && !createDirectories(target.parent_path().string())) return false;
-    static thread_local std::mt19937_64 rng{std::random_device{}()};
-    std::string tmp = path + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(rng());
-    int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+bool replaceFile(const std::string& path, const void* bytes, size_t size, FileSync sync) {
+    static std::atomic<uint64_t> serial{0};
+    const std::string temporary =
+        path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
+    int fd = ::open(temporary.c_str(), flags, 0644);
+    if (fd < 0 && errno == ENOENT && createDirectories(fs::path(path).parent_path().string()))
+        fd = ::open(temporary.c_str(), flags, 0644);
     if (fd < 0) return false;
+    // Unsynced, its blocks are given at once: left to be allocated at write-back, the rename over an
+    // existing file would start that write-back itself, a wait of its own on a busy disk.
+    if (sync == FileSync::None && size > 0) (void)::fallocate(fd, 0, 0, off_t(size));
     const char* p = static_cast<const char*>(bytes);
-    size_t left = size;
     bool ok = true;
-    while (left > 0) {
+    for (size_t left = size; ok && left > 0;) {
         ssize_t n = ::write(fd, p, left);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            ok = false;
-            break;
+        ok = n > 0;
+        if (ok) {
+            p += n;
+            left -= size_t(n);
         }
-        p += n;
-        left -= size_t(n);
     }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    if (ok) ok = ::rename(tmp.c_str(), path.c_str()) == 0;
+    if (ok && sync != FileSync::None) ok = ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
-        ::unlink(tmp.c_str());
+        ::unlink(temporary.c_str());
         return false;
     }
-    // Make the rename itself durable.
-    int dfd = ::open(target.has_parent_path() ? target.parent_path().c_str() : ".", O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
+    if (sync != FileSync::DataAndFolder) return true;
+    return syncFolder(parentFolder(path));
+}
+
+bool syncFolder(const std::string& folder) {
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = ::fsync(fd) == 0;
+    ::close(fd);
+    return ok;
+}
+
+bool writeFileAtomically(const std::string& path, const void* bytes, size_t size) {
+    if (!replaceFile(path, bytes, size, FileSync::Data)) return false;
+    // The rename is made durable as well as the folder allows; the new content is in place either way.
+    (void)syncFolder(parentFolder(path));
     return true;
 }
 

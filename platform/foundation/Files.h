@@ -1,5 +1,5 @@
 #pragma once
-// File helpers: whole-file reads and atomic writes (temporary file, fsync, rename).
+// File helpers: whole-file reads and atomic replacement (temporary file beside the target, then rename).
 #include <optional>
 #include <string>
 
@@ -18,6 +18,18 @@ inline bool writeFileAtomically(const std::string& path, const Data& d) {
 inline bool writeFileAtomically(const std::string& path, const std::string& s) {
     return writeFileAtomically(path, s.data(), s.size());
 }
+
+// How much of a replacement is made durable. A temporary is named "<name>.tmp-<pid>-<n>", so a later
+// start can tell one a crash left behind; several files renamed into one folder can share one sync.
+enum class FileSync {
+    None,         // a crash of the process keeps the new content; a power cut may not
+    Data,         // the content is on disk; the rename is once the folder is synced
+    DataAndFolder // both are on disk
+};
+bool replaceFile(const std::string& path, const void* bytes, size_t size, FileSync sync);
+// Makes renames and new names in `folder` durable.
+bool syncFolder(const std::string& folder);
+
 bool fileExists(const std::string& path);
 bool createDirectories(const std::string& path);
 

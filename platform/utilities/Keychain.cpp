@@ -122,29 +122,12 @@ struct Item {
 
 enum class ReadOutcome { Read, Damaged, Unreadable };
 
-// The file's bytes, or false when the system could not read it (as opposed to bytes that make no item).
-bool readBytes(const std::string& path, Data& out) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    out.clear();
-    char buf[4096];
-    bool ok = true;
-    for (;;) {
-        ssize_t n = ::read(fd, buf, sizeof buf);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) ok = false;
-        if (n <= 0) break;
-        out.insert(out.end(), buf, buf + n);
-    }
-    ::close(fd);
-    return ok;
-}
-
 ReadOutcome readItem(const std::string& path, std::optional<Item>& item) {
     item.reset();
-    Data bytes;
-    if (!readBytes(path, bytes)) return ReadOutcome::Unreadable;
-    auto v = foundation::plist::parse(bytes);
+    // The file was just listed: not reading it is the system's refusal, not an absent item.
+    auto bytes = foundation::readFile(path);
+    if (!bytes) return ReadOutcome::Unreadable;
+    auto v = foundation::plist::parse(*bytes);
     if (!v || !v->isDictionary()) return ReadOutcome::Damaged;
     const Value& attrs = (*v)["attributes"];
     const Value& data = (*v)["data"];

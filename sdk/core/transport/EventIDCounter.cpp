@@ -3,7 +3,6 @@
 #include <dirent.h>
 
 #include "platform/foundation/Files.h"
-#include "sdk/core/transport/FileReplace.h"
 #include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORPlatform.h"
@@ -78,7 +77,7 @@ void EventIDCounter::persist() {
     // or the new one, never a part of either. No disk sync per ID: after a power cut a stale number is
     // caught by the scan of the stored events' IDs.
     const std::string text = std::to_string(next_);
-    if (!replaceFile(path_, text.data(), text.size(), FileSync::None))
+    if (!foundation::replaceFile(path_, text.data(), text.size(), foundation::FileSync::None))
         RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The event ID counter %@ could not be written.", path_);
 }
 

@@ -90,7 +90,7 @@ std::string RDTCOREvent::fileURL(const std::string& rootDirectory) {
 }
 
 bool RDTCOREvent::writeToRDTPath(const std::string& fileName, foundation::ErrorPtr* error,
-                                 const std::string& rootDirectory, transport::FileSync sync) {
+                                 const std::string& rootDirectory, foundation::FileSync sync) {
     foundation::Data bytes;
     if (dataObject_) bytes = dataObject_->transportBytes();
     if (bytes.empty()) {
@@ -100,7 +100,7 @@ bool RDTCOREvent::writeToRDTPath(const std::string& fileName, foundation::ErrorP
         return false;
     }
     std::string path = (rootDirectory.empty() ? RDTCORRootDirectory() : rootDirectory) + "/" + fileName;
-    if (!transport::replaceFile(path, bytes.data(), bytes.size(), sync)) {
+    if (!foundation::replaceFile(path, bytes.data(), bytes.size(), sync)) {
         auto err = eventError(2, foundation::format("The event file %@ could not be written.", path));
         RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "An event file could not be written: %@", path);
         if (error) *error = err;

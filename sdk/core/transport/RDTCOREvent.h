@@ -10,8 +10,8 @@
 #include <string>
 
 #include "platform/foundation/Error.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Value.h"
-#include "sdk/core/transport/FileReplace.h"
 #include "sdk/core/transport/RDTCORClock.h"
 #include "sdk/core/transport/RDTCORTypes.h"
 
@@ -59,7 +59,7 @@ class RDTCOREvent {
     // is durable only once the caller syncs the folder (the storage does so once per batch).
     bool writeToRDTPath(const std::string& fileName, foundation::ErrorPtr* error,
                         const std::string& rootDirectory = {},
-                        transport::FileSync sync = transport::FileSync::DataAndFolder);
+                        foundation::FileSync sync = foundation::FileSync::DataAndFolder);
 
     std::shared_ptr<RDTCOREvent> copy() const;
 

@@ -10,7 +10,6 @@
 #include "platform/foundation/Files.h"
 #include "sdk/core/transport/ArchiveCodec.h"
 #include "sdk/core/transport/EventIDCounter.h"
-#include "sdk/core/transport/FileReplace.h"
 #include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORLog.h"
@@ -189,7 +188,7 @@ std::string RDTCORFlatFileStorage::saveEventBytesToDisk(const std::shared_ptr<RD
                                                         ErrorPtr* error) {
     std::string fileName = event->payloadFileName();
     // Synced, but not its name: a batch syncs the folder once for all its payloads.
-    if (!event->writeToRDTPath(fileName, error, root_, transport::FileSync::Data)) return {};
+    if (!event->writeToRDTPath(fileName, error, root_, foundation::FileSync::Data)) return {};
     return pathOf(fileName);
 }
 
@@ -259,7 +258,7 @@ void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch) {
     // The payloads' names first, then the records that refer to them. Without the journal the archive
     // must take the batch before its stores count as stored.
     ErrorPtr failure;
-    if (!written.empty() && !transport::syncFolder(root_)) {
+    if (!written.empty() && !foundation::syncFolder(root_)) {
         failure = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
         for (size_t i : written)
             stored_.erase(*batch[i].event->eventID());

@@ -9,7 +9,6 @@
 
 #include "platform/foundation/Files.h"
 #include "sdk/core/transport/ArchiveCodec.h"
-#include "sdk/core/transport/FileReplace.h"
 
 namespace transport {
 
@@ -124,7 +123,7 @@ bool StorageJournal::open(uint64_t validBytes) {
     if (validBytes < kHeaderSize) {
         // New, or not ours: start it afresh, and make its name durable with it.
         bool ok = ::ftruncate(fd_, 0) == 0 && writeAll(fd_, kHeader, kHeaderSize, 0) && ::fsync(fd_) == 0 &&
-                  syncFolder(std::filesystem::path(path_).parent_path().string());
+                  foundation::syncFolder(std::filesystem::path(path_).parent_path().string());
         size_ = kHeaderSize;
         broken_ = !ok;
         return ok;

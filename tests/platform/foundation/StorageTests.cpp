@@ -91,6 +91,16 @@ TEST_CASE("atomic writes replace whole files and create folders", "[files]") {
     CHECK_FALSE(writeFileAtomically("/proc/nope/x", std::string("x")));
 }
 
+TEST_CASE("a whole-file read that the system refuses is no file, not an empty one", "[files]") {
+    testsupport::TempHome home;
+    CHECK_FALSE(readFile(home.path() + "/missing"));
+    std::filesystem::create_directory(home.path() + "/folder");
+    CHECK_FALSE(readFile(home.path() + "/folder")); // a folder where a file should be
+    REQUIRE(writeFileAtomically(home.path() + "/empty", std::string()));
+    REQUIRE(readFile(home.path() + "/empty"));
+    CHECK(readFile(home.path() + "/empty")->empty());
+}
+
 TEST_CASE("the main bundle reads its Info.plist and finds resources", "[bundle]") {
     auto b = Bundle::main();
     CHECK_FALSE(b->bundleIdentifier().empty());
