@@ -1,5 +1,17 @@
 #include "app/shell/MainStoryboard.h"
 
+#include "app/documents/certificateBaseView.h"
+#include "app/documents/certificateView.h"
+#include "app/documents/certificateView1.h"
+#include "app/documents/certificateViewTop.h"
+#include "app/documents/inquiryBaseView.h"
+#include "app/documents/inquiryView.h"
+#include "app/documents/inquiryViewTop.h"
+#include "app/documents/printCertificateView.h"
+#include "app/documents/printInquiryView.h"
+#include "app/documents/tableListView.h"
+#include "app/photos/PeerListViewController.h"
+#include "app/photos/RcvViewController.h"
 #include "app/shell/datePickerView.h"
 #include "app/shell/patientRegistView.h"
 #include "app/shell/patientRegistViewTop.h"
@@ -8,6 +20,18 @@
 
 namespace shell {
 
+namespace {
+// A segue from a scene; its destination may not be built yet.
+struct Way {
+    const char* segue;
+    const char* scene;
+};
+void addWays(ui::Storyboard& board, const char* source, std::initializer_list<Way> ways) {
+    for (const Way& way : ways)
+        board.addSegue(source, way.segue, way.scene, ui::SegueKind::Push);
+}
+} // namespace
+
 void defineMainStoryboard() {
     auto board = ui::Storyboard::define(kMainStoryboardName);
     board->addScene<zaruvedezViewController>(kMainMenuScene);
@@ -15,15 +39,13 @@ void defineMainStoryboard() {
 
     // The main menu's ways out. A segue may name a scene that is not built yet; its button stays
     // hidden until the scene is added here.
-    struct Way {
-        const char* segue;
-        const char* scene;
-    };
-    for (const Way& way :
-         {Way{"patientRegistSegue", "patientRegistViewTop"}, Way{"inquirySegue", "inquiryViewTop"},
-          Way{"certificateSegue", "certificateViewTop"}, Way{"letterSegue", "LetterViewTop"},
-          Way{"receivePhotoSegue", "RcvViewController"}, Way{"selectPhotoSegue", "selectPhotosViewTop"}})
-        board->addSegue(kMainMenuScene, way.segue, way.scene, ui::SegueKind::Push);
+    addWays(*board, kMainMenuScene,
+            {{"patientRegistSegue", "patientRegistViewTop"},
+             {"inquirySegue", "inquiryViewTop"},
+             {"certificateSegue", "certificateViewTop"},
+             {"letterSegue", "LetterViewTop"},
+             {"receivePhotoSegue", "RcvViewController"},
+             {"selectPhotoSegue", "selectPhotosViewTop"}});
 
     // Patient registration, and the date picker popover the forms share.
     board->addScene<patientRegistViewTop>(patientRegistViewTop::kSceneIdentifier);
@@ -31,6 +53,43 @@ void defineMainStoryboard() {
     board->addSegue(patientRegistViewTop::kSceneIdentifier, patientRegistViewTop::kStartSegue,
                     patientRegistView::kSceneIdentifier, ui::SegueKind::Push);
     board->addScene<datePickerView>(datePickerView::kSceneIdentifier);
+
+    // The questionnaire: its start screen, the container and the three pages it holds.
+    board->addScene<inquiryViewTop>(inquiryViewTop::kSceneIdentifier);
+    board->addScene<inquiryBaseView>(inquiryBaseView::kSceneIdentifier);
+    board->addScene<inquiryView1>(inquiryView1::kSceneIdentifier);
+    board->addScene<inquiryView2>(inquiryView2::kSceneIdentifier);
+    board->addScene<inquiryView3>(inquiryView3::kSceneIdentifier);
+    board->addSegue(inquiryViewTop::kSceneIdentifier, inquiryViewTop::kStartSegue,
+                    inquiryBaseView::kSceneIdentifier, ui::SegueKind::Push);
+    board->addScene<printInquiryView>(printInquiryView::kSceneIdentifier);
+    board->addSegue(inquiryViewTop::kSceneIdentifier, inquiryViewTop::kPrintSegue,
+                    printInquiryView::kSceneIdentifier, ui::SegueKind::Push);
+
+    // The certificate: its start screen, the three-page container and pages, the treatment list and
+    // the three-page preview. The one-page segues wait for their screens.
+    board->addScene<certificateViewTop>(certificateViewTop::kSceneIdentifier);
+    board->addScene<certificateBaseView>(certificateBaseView::kSceneIdentifier);
+    board->addScene<certificateView1>(certificateView1::kSceneIdentifier);
+    board->addScene<certificateView2>(certificateView2::kSceneIdentifier);
+    board->addScene<certificateView3>(certificateView3::kSceneIdentifier);
+    board->addScene<tableListView>(tableListView::kSceneIdentifier);
+    board->addScene<printCertificateView>(printCertificateView::kSceneIdentifier);
+    addWays(*board, certificateViewTop::kSceneIdentifier,
+            {{certificateViewTop::kStartSegue, certificateBaseView::kSceneIdentifier},
+             {certificateViewTop::kPrintSegue, printCertificateView::kSceneIdentifier},
+             {certificateViewTop::kOnePageSegue, "onePageCertificateView"},
+             {certificateViewTop::kPrintOnePageSegue, "printOnePageCertificateView"},
+             {certificateViewTop::kInquirySegue, inquiryViewTop::kSceneIdentifier}});
+
+    // Receiving photographs from a nearby device: the start screen, the receive screen, and the way
+    // to the questionnaire for a patient who has none yet.
+    board->addScene<RcvViewController>(RcvViewController::kSceneIdentifier);
+    board->addScene<PeerListViewController>(PeerListViewController::kSceneIdentifier);
+    board->addSegue(RcvViewController::kSceneIdentifier, RcvViewController::kPeerListSegue,
+                    PeerListViewController::kSceneIdentifier, ui::SegueKind::Push);
+    board->addSegue(RcvViewController::kSceneIdentifier, RcvViewController::kInquirySegue,
+                    inquiryViewTop::kSceneIdentifier, ui::SegueKind::Push);
 }
 
 } // namespace shell

@@ -40,7 +40,10 @@ void WidgetFormPage::setCircle(int tag, bool shown) {
         button->setIcon(QIcon());
         return;
     }
-    button->setIcon(QIcon(circle_.isNull() ? drawnRing(button->size()) : circle_));
+    // The mark is drawn around the whole choice: stretched to the button, whatever the image's shape.
+    button->setIcon(QIcon(
+        circle_.isNull() ? drawnRing(button->size())
+                         : circle_.scaled(button->size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)));
     button->setIconSize(button->size());
 }
 

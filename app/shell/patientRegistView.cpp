@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "app/shell/FormAlerts.h"
 #include "app/shell/PatientRegistration.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
@@ -135,22 +136,14 @@ void patientRegistView::viewDidLoad() {
 }
 
 void patientRegistView::viewWillAppear(bool) {
-    std::weak_ptr<patientRegistView> weak = std::static_pointer_cast<patientRegistView>(shared_from_this());
-    auto center = foundation::NotificationCenter::defaultCenter();
-    showObserver_ = center->addObserver(ui::kKeyboardWillShowNotification, nullptr, nullptr,
-                                        [weak](const foundation::Notification& n) {
-                                            if (auto self = weak.lock()) self->keyboardWillShow(n);
-                                        });
-    hideObserver_ = center->addObserver(ui::kKeyboardWillHideNotification, nullptr, nullptr,
-                                        [weak](const foundation::Notification& n) {
-                                            if (auto self = weak.lock()) self->keyboardWillHide(n);
-                                        });
+    keyboard_ =
+        ui::observeKeyboard(std::static_pointer_cast<patientRegistView>(shared_from_this()),
+                            &patientRegistView::keyboardWillShow, &patientRegistView::keyboardWillHide);
 }
 
 void patientRegistView::viewDidDisappear(bool) {
     // A screen out of sight must not move for another screen's keyboard.
-    showObserver_.reset();
-    hideObserver_.reset();
+    keyboard_.reset();
 }
 
 void patientRegistView::setRegistedInfo() {
@@ -229,34 +222,11 @@ void patientRegistView::registData() {
     const bool saved = appDelegate_ && appDelegate_->db() && !entry.pid.empty() &&
                        shell::registPatient(*appDelegate_->db(), entry);
     // A failed save keeps the form as it is, so nothing typed is lost.
-    if (saved)
-        showAlert("メッセージ", "登録しました", true);
-    else
-        showAlert("エラー", "登録できませんでした", false);
+    shell::presentRegisterResult(*this, saved);
 }
 
 void patientRegistView::tapCancelButton() {
-    std::weak_ptr<patientRegistView> weak = std::static_pointer_cast<patientRegistView>(shared_from_this());
-    auto alert = ui::AlertController::create("メッセージ", "登録せずに終了しますか？");
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [weak](ui::AlertAction&) {
-        if (auto self = weak.lock()) self->leaveToMainMenu();
-    }));
-    alert->addAction(ui::AlertAction::create("キャンセル", ui::AlertActionStyle::Cancel));
-    present(alert, true);
-}
-
-void patientRegistView::showAlert(const char* title, const char* message, bool leaveOnOK) {
-    std::weak_ptr<patientRegistView> weak = std::static_pointer_cast<patientRegistView>(shared_from_this());
-    auto alert = ui::AlertController::create(title, message);
-    alert->addAction(
-        ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [weak, leaveOnOK](ui::AlertAction&) {
-            if (auto self = weak.lock(); self && leaveOnOK) self->leaveToMainMenu();
-        }));
-    present(alert, true);
-}
-
-void patientRegistView::leaveToMainMenu() {
-    if (auto nav = navigationController()) nav->popToRootViewController(true);
+    shell::presentCancelQuestion(*this);
 }
 
 bool patientRegistView::textFieldShouldBeginEditing(ui::TextField& field) {

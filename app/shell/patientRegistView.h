@@ -9,6 +9,7 @@
 
 #include "app/shell/datePickerView.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/ViewController.h"
 
@@ -90,8 +91,6 @@ class patientRegistView : public ui::ViewController,
   private:
     void showDatePicker(ui::TextField& field);
     void lookUpPostalCode();
-    void leaveToMainMenu();
-    void showAlert(const char* title, const char* message, bool leaveOnOK);
 
     std::unique_ptr<Ui::patientRegistView> form_;
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;
@@ -100,5 +99,5 @@ class patientRegistView : public ui::ViewController,
     bool viewUpFlg_ = false;
     std::shared_ptr<geo::Geocoder> geocoder_;
     std::shared_ptr<datePickerView> pop_;
-    foundation::ObserverPtr showObserver_, hideObserver_;
+    ui::KeyboardObservers keyboard_;
 };

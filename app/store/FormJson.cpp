@@ -37,7 +37,16 @@ nlohmann::ordered_json parseStoredJSON(std::string_view text) {
 }
 
 std::string compactJSON(const nlohmann::ordered_json& value) {
-    return value.dump(-1, ' ', /*ensure_ascii=*/false, nlohmann::ordered_json::error_handler_t::replace);
+    std::string text =
+        value.dump(-1, ' ', /*ensure_ascii=*/false, nlohmann::ordered_json::error_handler_t::replace);
+    // "/" is written "\/", as the stored rows always had it; outside strings JSON has no "/" to change.
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '/') out += '\\';
+        out += c;
+    }
+    return out;
 }
 
 std::string formDataJSON(const FormData& form) {

@@ -19,7 +19,8 @@ int jsonNumber(const nlohmann::ordered_json& value);
 // Parses a stored text; a text that is not JSON gives a discarded value (is_discarded()).
 nlohmann::ordered_json parseStoredJSON(std::string_view text);
 
-// Compact UTF-8 text; invalid UTF-8 in a value is replaced rather than failing the save.
+// Compact UTF-8 text, "/" written as "\/"; invalid UTF-8 in a value is replaced rather than failing
+// the save. The one writer of the form records and the photo rows.
 std::string compactJSON(const nlohmann::ordered_json& value);
 
 // A form's dictionary as stored in certifMst/letterMst.result and photoMst.photo_num.

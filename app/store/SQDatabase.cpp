@@ -254,20 +254,22 @@ foundation::ErrorPtr SQDatabase::lastError() const {
 }
 
 int64_t SQDatabase::lastInsertRowId() {
-    if (isExecutingStatement_.exchange(true)) {
+    if (isExecutingStatement_.load(std::memory_order_relaxed)) {
         warnInUse();
         return 0;
     }
+    isExecutingStatement_.store(true, std::memory_order_relaxed);
     int64_t id = db_ ? sqlite3_last_insert_rowid(db_) : 0;
     isExecutingStatement_ = false;
     return id;
 }
 
 int SQDatabase::changes() {
-    if (isExecutingStatement_.exchange(true)) {
+    if (isExecutingStatement_.load(std::memory_order_relaxed)) {
         warnInUse();
         return 0;
     }
+    isExecutingStatement_.store(true, std::memory_order_relaxed);
     int n = db_ ? sqlite3_changes(db_) : 0;
     isExecutingStatement_ = false;
     return n;
@@ -315,16 +317,8 @@ void SQDatabase::setCachedStatements(CachedStatements statements) {
 }
 
 std::shared_ptr<SQStatement> SQDatabase::cachedStatementForQuery(std::string_view query) {
-    if (!cachedStatements_) return nullptr;
-    // Loops run one SQL text again and again: compare with the last one found before hashing.
-    if (!lastCacheEntry_ || lastCacheEntry_->first != query) {
-        auto it = cachedStatements_->find(query);
-        if (it == cachedStatements_->end()) return nullptr;
-        lastCacheEntry_ = &*it;
-    }
-    for (const auto& statement : lastCacheEntry_->second)
-        if (!statement->inUse()) return statement;
-    return nullptr;
+    const auto* found = findCachedStatement(query);
+    return found ? *found : nullptr;
 }
 
 void SQDatabase::setCachedStatement(const std::shared_ptr<SQStatement>& statement, std::string_view query) {
@@ -416,7 +410,11 @@ bool SQDatabase::rollbackToSavePointWithName(const std::string& name, foundation
 }
 
 foundation::ErrorPtr SQDatabase::inSavePoint(const std::function<void(bool& rollback)>& block) {
-    std::string name = foundation::format("dbSavePoint%ld", gSavePointCounter.fetch_add(1));
+    return inSavePointNamed(foundation::format("dbSavePoint%ld", gSavePointCounter.fetch_add(1)), block);
+}
+
+foundation::ErrorPtr SQDatabase::inSavePointNamed(const std::string& name,
+                                                  const std::function<void(bool& rollback)>& block) {
     foundation::ErrorPtr error;
     if (!startSavePointWithName(name, &error)) return error;
     bool shouldRollback = false;
@@ -432,6 +430,49 @@ foundation::ErrorPtr SQDatabase::inSavePoint(const std::function<void(bool& roll
     if (shouldRollback) rollbackToSavePointWithName(name, &error);
     releaseSavePointWithName(name, &error);
     return error;
+}
+
+void SQDatabase::runTransaction(SQDatabase* db, bool deferred, const SQTransactionBlock& block) {
+    bool shouldRollback = false;
+    // A transaction that did not begin must not take writes: they would each commit at once, and a
+    // roll-back asked for later could not undo them. The block learns of it by getting no handle.
+    if (!db || !(deferred ? db->beginDeferredTransaction() : db->beginTransaction())) {
+        if (block) block(nullptr, shouldRollback);
+        return;
+    }
+    try {
+        if (block) block(db, shouldRollback);
+    } catch (...) {
+        db->rollback(); // the block's work is unfinished: none of it stays
+        throw;
+    }
+    if (shouldRollback) {
+        db->rollback();
+        return;
+    }
+    if (!db->commit()) {
+        foundation::log("Could not commit the transaction (%d: %@)", db->lastErrorCode(),
+                        db->lastErrorMessage());
+        // SQLite keeps a transaction open after some failed commits (a busy database, say); the handle
+        // goes back to its owner only once that is ended.
+        if (db->sqliteHandle() && !sqlite3_get_autocommit(db->sqliteHandle())) {
+            foundation::logMessage("Rolling the transaction back");
+            db->rollback();
+        }
+    }
+}
+
+foundation::ErrorPtr SQDatabase::runSavePoint(SQDatabase* db, const std::string& name,
+                                              const SQTransactionBlock& block) {
+    if (!db) {
+        // No savepoint could be started: the block does not run, and the caller is told why.
+        return foundation::Error::make(
+            "SQDatabase", SQLITE_CANTOPEN,
+            {{foundation::kLocalizedDescriptionKey, foundation::Value(sqlite3_errstr(SQLITE_CANTOPEN))}});
+    }
+    return db->inSavePointNamed(name, [&](bool& rollback) {
+        if (block) block(db, rollback);
+    });
 }
 
 // SQL functions.

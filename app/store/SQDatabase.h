@@ -33,10 +33,16 @@
 #include "app/store/SQValue.h"
 #include "platform/foundation/Error.h"
 
+class SQDatabase;
+
 // A row of a statement batch: column name to text (null value for NULL); a nonzero result stops the batch.
 using SQExecuteStatementsCallbackBlock = std::function<int(const foundation::Dictionary& resultsDictionary)>;
 // Sets the SQL function's result through SQLite itself (sqlite3_result_*).
 using SQFunctionBlock = std::function<void(sqlite3_context* context, int argc, sqlite3_value** argv)>;
+// Work handed to a queue or a pool: the handle is lent for the call only (null when none could be had).
+using SQDatabaseBlock = std::function<void(SQDatabase* db)>;
+// Transaction and savepoint work; setting the flag rolls the work back.
+using SQTransactionBlock = std::function<void(SQDatabase* db, bool& rollback)>;
 
 class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     struct Private {};
@@ -198,6 +204,51 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     // SQL functions: the callback lives as long as the handle.
     void makeFunctionNamed(const std::string& name, int maximumArguments, SQFunctionBlock block);
 
+    // One-value queries: column 0 of the first row; no row gives none (or 0). The result set is closed
+    // before they return. (SQDatabaseAdditions.cpp)
+    template <class... Args>
+    std::optional<std::string> stringForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::stringForColumnIndex, std::optional<std::string>(), args...);
+    }
+    template <class... Args> int intForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::intForColumnIndex, 0, args...);
+    }
+    template <class... Args> int64_t longForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::longForColumnIndex, int64_t(0), args...);
+    }
+    template <class... Args> bool boolForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::boolForColumnIndex, false, args...);
+    }
+    template <class... Args> double doubleForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::doubleForColumnIndex, 0.0, args...);
+    }
+    template <class... Args>
+    std::optional<foundation::Data> dataForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::dataForColumnIndex, std::optional<foundation::Data>(), args...);
+    }
+    template <class... Args>
+    std::optional<foundation::Date> dateForQuery(std::string_view sql, const Args&... args) {
+        return firstValue(sql, &SQResultSet::dateForColumnIndex, std::optional<foundation::Date>(), args...);
+    }
+
+    // Schema. Table and column names compare without regard to ASCII case.
+    bool tableExists(std::string_view tableName);
+    std::shared_ptr<SQResultSet> getSchema();
+    // The rows of "pragma table_info" for the table (cid, name, type, notnull, dflt_value, pk).
+    std::shared_ptr<SQResultSet> getTableSchema(std::string_view tableName);
+    bool columnExistsInTableWithName(std::string_view columnName, std::string_view tableName);
+    // The same test, table first.
+    bool columnExistsColumnName(std::string_view tableName, std::string_view columnName);
+
+    // The file's "user_version" and "application_id" header fields.
+    uint32_t userVersion();
+    void setUserVersion(uint32_t version);
+    uint32_t applicationID();
+    void setApplicationID(uint32_t appID);
+
+    // Whether the SQL prepares; nothing runs. The error is in the Cocoa domain with SQLite's code.
+    bool validateSQL(std::string_view sql, foundation::ErrorPtr* error = nullptr);
+
     // Switches.
     bool logsErrors() const { return logsErrors_; }
     void setLogsErrors(bool v) { logsErrors_ = v; }
@@ -210,6 +261,29 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
 
   private:
     friend class SQStatement;
+    friend class SQDatabaseQueue;
+    friend class SQDatabasePool;
+
+    // The first row of a query, or null (no row, or the query failed).
+    std::shared_ptr<SQResultSet> firstRow(std::string_view sql, const sqdetail::ArgSource& args);
+    template <class T, class... Args>
+    T firstValue(std::string_view sql, T (SQResultSet::*read)(int) const, T none, const Args&... args) {
+        std::array<sqdetail::ArgRef, sizeof...(Args)> refs{sqdetail::ref(args)...};
+        auto rs = firstRow(sql, {refs.data(), nullptr, refs.size()});
+        if (!rs) return none;
+        T value = ((*rs).*read)(0);
+        rs->close();
+        return value;
+    }
+    // Runs a pragma that sets a value: a query stepped once.
+    void runPragma(const std::string& sql);
+    // The savepoint steps under a name the caller chose (queues and pools name their own).
+    foundation::ErrorPtr inSavePointNamed(const std::string& name,
+                                          const std::function<void(bool& rollback)>& block);
+    // The transaction and savepoint forms of queues and pools, on the handle they lent (or none).
+    static void runTransaction(SQDatabase* db, bool deferred, const SQTransactionBlock& block);
+    static foundation::ErrorPtr runSavePoint(SQDatabase* db, const std::string& name,
+                                             const SQTransactionBlock& block);
     using ArgSource = sqdetail::ArgSource;
 
     std::shared_ptr<SQResultSet>
@@ -221,15 +295,30 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
                                                                     const SQParameterDictionary* dictionary);
     // Shared by both workers: take the statement from the cache or prepare it; false after a failure.
     bool prepare(std::string_view sql, const char* operation, foundation::ErrorPtr* outErr,
-                 sqlite3_stmt*& pStmt, std::shared_ptr<SQStatement>& cached);
+                 sqlite3_stmt*& pStmt, const std::shared_ptr<SQStatement>*& cached);
+    // The cache's own entry for a free statement of that SQL, or null. (Here, as every statement asks.)
+    const std::shared_ptr<SQStatement>* findCachedStatement(std::string_view query) {
+        if (!cachedStatements_) return nullptr;
+        // Loops run one SQL text again and again: compare with the last one found before hashing.
+        if (!lastCacheEntry_ || lastCacheEntry_->first != query) {
+            auto it = cachedStatements_->find(query);
+            if (it == cachedStatements_->end()) return nullptr;
+            lastCacheEntry_ = &*it;
+        }
+        for (const auto& statement : lastCacheEntry_->second)
+            if (!statement->inUse()) return &statement;
+        return nullptr;
+    }
     // Binds the values of the one source given; returns how many were bound. Stops at the first value
     // SQLite refuses, with its code in `rc`.
     int bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
-                      const SQParameterDictionary* dictionary, int& rc);
+                      const SQParameterDictionary* dictionary, bool copyBytes, int& rc);
     // False (logged, and stored in outErr when given) after a refused bind.
     bool didBind(int rc, std::string_view sql, foundation::ErrorPtr* outErr);
-    static void releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQStatement>& statement);
-    int bindArgument(const sqdetail::ArgRef& value, int idx, sqlite3_stmt* statement) const;
+    static void releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQStatement>* statement);
+    // copyBytes false: SQLite reads text and blobs in place, so they must live until the statement is
+    // rewound or finalized.
+    int bindArgument(const sqdetail::ArgRef& value, int idx, sqlite3_stmt* statement, bool copyBytes) const;
     std::shared_ptr<SQStatement> adoptStatement(sqlite3_stmt* pStmt, std::string_view sql);
     void statementDidClose(SQStatement* statement);
     bool didOpen(int rc, sqlite3* db);

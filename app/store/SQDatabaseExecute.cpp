@@ -1,4 +1,5 @@
 // Running SQL on an SQDatabase: the query and update workers, binding, the format forms and batches.
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -10,25 +11,32 @@ namespace {
 // Clears the in-use guard when a worker returns, whichever way it returns.
 struct InUseGuard {
     std::atomic<bool>& flag;
-    ~InUseGuard() { flag.store(false, std::memory_order_release); }
+    ~InUseGuard() { flag.store(false, std::memory_order_relaxed); }
 };
 
 } // namespace
 
-int SQDatabase::bindArgument(const sqdetail::ArgRef& v, int idx, sqlite3_stmt* statement) const {
+// Values that bind as text made for the occasion: a date with a formatter, an array or dictionary.
+[[gnu::cold]] [[gnu::noinline]] static int bindMadeText(const std::string& text, int idx,
+                                                        sqlite3_stmt* statement) {
+    return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
+[[gnu::always_inline]] inline int SQDatabase::bindArgument(const sqdetail::ArgRef& v, int idx,
+                                                           sqlite3_stmt* statement, bool copyBytes) const {
     using Kind = SQValue::Kind;
+    // An update steps and rewinds its statement before it returns, while the caller's values still live:
+    // SQLite may read their bytes in place. A query's rows are read later, so SQLite keeps a copy.
+    const auto lifetime = copyBytes ? SQLITE_TRANSIENT : SQLITE_STATIC;
     switch (v.kind) {
     case Kind::Null:
         return sqlite3_bind_null(statement, idx);
     case Kind::Blob:
         // A null pointer would bind NULL: an empty buffer must stay a zero-length blob.
-        return sqlite3_bind_blob64(statement, idx, v.p ? v.p : "", v.n, SQLITE_TRANSIENT);
+        return sqlite3_bind_blob64(statement, idx, v.p ? v.p : "", v.n, lifetime);
     case Kind::Date:
-        if (dateFormat_) {
-            std::string text = dateFormat_->stringFromDate(foundation::Date{v.d});
-            return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT,
-                                       SQLITE_UTF8);
-        }
+        if (dateFormat_)
+            return bindMadeText(dateFormat_->stringFromDate(foundation::Date{v.d}), idx, statement);
         return sqlite3_bind_double(statement, idx, v.d);
     case Kind::Int:
         return sqlite3_bind_int(statement, idx, int(v.i));
@@ -37,34 +45,31 @@ int SQDatabase::bindArgument(const sqdetail::ArgRef& v, int idx, sqlite3_stmt* s
     case Kind::Double:
         return sqlite3_bind_double(statement, idx, v.d);
     case Kind::Text:
-        if (v.object) {
-            std::string text = v.object->description();
-            return sqlite3_bind_text64(statement, idx, text.data(), text.size(), SQLITE_TRANSIENT,
-                                       SQLITE_UTF8);
-        }
-        // Bound with its length, so text holding a NUL keeps every byte; SQLite takes its own copy.
-        return sqlite3_bind_text64(statement, idx, v.p ? v.p : "", v.n, SQLITE_TRANSIENT, SQLITE_UTF8);
+        if (v.object) return bindMadeText(v.object->description(), idx, statement);
+        // Bound with its length, so text holding a NUL keeps every byte.
+        return sqlite3_bind_text64(statement, idx, v.p ? v.p : "", v.n, lifetime, SQLITE_UTF8);
     }
     return SQLITE_MISUSE;
 }
 
 int SQDatabase::bindObject(const SQValue& value, int idx, sqlite3_stmt* statement) const {
-    return bindArgument(sqdetail::ref(value), idx, statement);
+    return bindArgument(sqdetail::ref(value), idx, statement, true);
 }
 
-bool SQDatabase::prepare(std::string_view sql, const char* operation, foundation::ErrorPtr* outErr,
-                         sqlite3_stmt*& pStmt, std::shared_ptr<SQStatement>& cached) {
+[[gnu::always_inline]] inline bool SQDatabase::prepare(std::string_view sql, const char* operation,
+                                                       foundation::ErrorPtr* outErr, sqlite3_stmt*& pStmt,
+                                                       const std::shared_ptr<SQStatement>*& cached) {
     if (traceExecution_ && !sql.empty()) foundation::log("%@ %s: %@", description(), operation, sql);
 
     if (shouldCacheStatements_) {
-        cached = cachedStatementForQuery(sql);
+        cached = findCachedStatement(sql);
         if (cached) {
-            if (!cached->rewound_) cached->reset();
-            pStmt = cached->statement();
+            if (!(*cached)->rewound_) (*cached)->reset();
+            pStmt = (*cached)->statement();
         }
     }
     if (!pStmt) {
-        cached.reset();
+        cached = nullptr;
         int rc = sqlite3_prepare_v2(db_, sql.data(), int(sql.size()), &pStmt, nullptr);
         if (rc != SQLITE_OK) {
             if (logsErrors_) {
@@ -82,8 +87,9 @@ bool SQDatabase::prepare(std::string_view sql, const char* operation, foundation
     return true;
 }
 
-int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
-                              const SQParameterDictionary* dictionary, int& rc) {
+[[gnu::always_inline]] inline int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
+                                                            const SQParameterDictionary* dictionary,
+                                                            bool copyBytes, int& rc) {
     rc = SQLITE_OK;
     int count = 0;
     if (dictionary) {
@@ -92,7 +98,8 @@ int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
             if (traceExecution_) foundation::log("%@ = %@", name, value.description());
             int idx = sqlite3_bind_parameter_index(pStmt, name.c_str());
             if (idx > 0) {
-                if ((rc = bindObject(value, idx, pStmt)) != SQLITE_OK) return count;
+                if ((rc = bindArgument(sqdetail::ref(value), idx, pStmt, copyBytes)) != SQLITE_OK)
+                    return count;
                 ++count;
             } else {
                 foundation::log("Could not find index for %@", key);
@@ -100,16 +107,25 @@ int SQDatabase::bindArguments(sqlite3_stmt* pStmt, int n, const ArgSource& args,
         }
         return count;
     }
-    for (int idx = 0; idx < n && size_t(idx) < args.count; ++idx) {
-        sqdetail::ArgRef value = args.at(size_t(idx));
-        if (traceExecution_) {
+    const int limit = int(std::min(size_t(std::max(n, 0)), args.count));
+    if (traceExecution_) {
+        for (int idx = 0; idx < limit; ++idx) {
+            sqdetail::ArgRef value = args.at(size_t(idx));
             if (value.kind == SQValue::Kind::Blob)
                 foundation::log("data: %ld bytes", long(value.n));
             else
                 foundation::log("obj: %@", value.description());
         }
-        if ((rc = bindArgument(value, idx + 1, pStmt)) != SQLITE_OK) return count;
-        ++count;
+    }
+    // Every statement binds here: the two sources get a loop each, so neither pays for the other.
+    if (args.refs) {
+        for (; count < limit; ++count)
+            if ((rc = bindArgument(args.refs[count], count + 1, pStmt, copyBytes)) != SQLITE_OK) return count;
+    } else {
+        for (; count < limit; ++count)
+            if ((rc = bindArgument(sqdetail::ref(args.values[count]), count + 1, pStmt, copyBytes)) !=
+                SQLITE_OK)
+                return count;
     }
     return count;
 }
@@ -126,9 +142,9 @@ bool SQDatabase::didBind(int rc, std::string_view sql, foundation::ErrorPtr* out
 }
 
 // Gives back a statement that will not run: a cached one stays cached, rewound; any other is finalized.
-void SQDatabase::releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQStatement>& statement) {
+void SQDatabase::releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQStatement>* statement) {
     if (statement)
-        statement->reset();
+        (*statement)->reset();
     else
         sqlite3_finalize(pStmt); // it never ran, so there is no error of a run to report
 }
@@ -136,21 +152,26 @@ void SQDatabase::releaseUnrun(sqlite3_stmt* pStmt, const std::shared_ptr<SQState
 std::shared_ptr<SQResultSet>
 SQDatabase::executeQueryWithArgumentsInArrayOrDictionaryOrVAList(std::string_view sql, const ArgSource& args,
                                                                  const SQParameterDictionary* dictionary) {
-    if (!databaseExists()) return nullptr;
-    if (isExecutingStatement_.exchange(true, std::memory_order_acquire)) {
+    if (!db_) {
+        databaseExists(); // logs that the handle is closed
+        return nullptr;
+    }
+    if (isExecutingStatement_.load(std::memory_order_relaxed)) {
         warnInUse();
         return nullptr;
     }
+    isExecutingStatement_.store(true, std::memory_order_relaxed);
     InUseGuard guard{isExecutingStatement_};
 
     sqlite3_stmt* pStmt = nullptr;
-    std::shared_ptr<SQStatement> statement;
+    // Points into the cache, which nothing changes before this call returns: no reference is taken.
+    const std::shared_ptr<SQStatement>* statement = nullptr;
     if (!prepare(sql, "executeQuery", nullptr, pStmt, statement)) return nullptr;
 
     int n = sqlite3_bind_parameter_count(pStmt);
     int bindRc;
-    int count = bindArguments(pStmt, n, args, dictionary, bindRc);
-    if (!didBind(bindRc, sql, nullptr)) {
+    int count = bindArguments(pStmt, n, args, dictionary, true, bindRc);
+    if (bindRc != SQLITE_OK && !didBind(bindRc, sql, nullptr)) {
         releaseUnrun(pStmt, statement);
         return nullptr;
     }
@@ -159,34 +180,38 @@ SQDatabase::executeQueryWithArgumentsInArrayOrDictionaryOrVAList(std::string_vie
         releaseUnrun(pStmt, statement);
         return nullptr;
     }
-    if (!statement) {
-        statement = adoptStatement(pStmt, sql);
-        if (shouldCacheStatements_ && !sql.empty()) setCachedStatement(statement, sql);
-    }
-    auto rs = SQResultSet::resultSetWithStatement(statement, shared_from_this());
+    std::shared_ptr<SQStatement> owned = statement ? *statement : adoptStatement(pStmt, sql);
+    if (!statement && shouldCacheStatements_ && !sql.empty()) setCachedStatement(owned, sql);
+    owned->incrementUseCount();
+    auto rs = SQResultSet::resultSetWithStatement(std::move(owned), shared_from_this());
     openResultSets_.push_back(rs.get());
-    statement->incrementUseCount();
     return rs;
 }
 
 bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
     std::string_view sql, foundation::ErrorPtr* outErr, const ArgSource& args,
     const SQParameterDictionary* dictionary) {
-    if (!databaseExists()) return false;
-    if (isExecutingStatement_.exchange(true, std::memory_order_acquire)) {
+    if (!db_) {
+        databaseExists(); // logs that the handle is closed
+        return false;
+    }
+    if (isExecutingStatement_.load(std::memory_order_relaxed)) {
         warnInUse();
         return false;
     }
+    isExecutingStatement_.store(true, std::memory_order_relaxed);
     InUseGuard guard{isExecutingStatement_};
 
     sqlite3_stmt* pStmt = nullptr;
-    std::shared_ptr<SQStatement> statement;
+    const std::shared_ptr<SQStatement>* statement = nullptr; // into the cache, as in the query worker
     if (!prepare(sql, "executeUpdate", outErr, pStmt, statement)) return false;
 
     int n = sqlite3_bind_parameter_count(pStmt);
     int bindRc;
-    int count = bindArguments(pStmt, n, args, dictionary, bindRc);
-    if (!didBind(bindRc, sql, outErr)) {
+    // Every parameter is bound again before any later run, so the bytes left bound after the rewind below
+    // are never read.
+    int count = bindArguments(pStmt, n, args, dictionary, false, bindRc);
+    if (bindRc != SQLITE_OK && !didBind(bindRc, sql, outErr)) {
         releaseUnrun(pStmt, statement);
         return false;
     }
@@ -211,15 +236,17 @@ bool SQDatabase::executeUpdateErrorWithArgumentsInArrayOrDictionaryOrVAList(
         foundation::log("DB Query: %@", sql);
     }
 
-    if (shouldCacheStatements_ && !statement && pStmt) {
-        statement = adoptStatement(pStmt, sql);
-        setCachedStatement(statement, sql);
+    SQStatement* kept = statement ? statement->get() : nullptr;
+    if (shouldCacheStatements_ && !kept && pStmt) {
+        auto adopted = adoptStatement(pStmt, sql);
+        setCachedStatement(adopted, sql);
+        kept = adopted.get(); // the cache holds it now
     }
     int closeRc;
-    if (statement) {
-        statement->incrementUseCount();
+    if (kept) {
+        kept->incrementUseCount();
         closeRc = sqlite3_reset(pStmt);
-        statement->rewound_ = true;
+        kept->rewound_ = true;
     } else {
         closeRc = sqlite3_finalize(pStmt);
     }

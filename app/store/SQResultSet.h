@@ -97,12 +97,12 @@ class SQResultSet {
 
   private:
     sqlite3_stmt* stmt() const;
-    void buildColumnNames();
+    void closeKeepingQuery(bool keepQuery);
+    // Lower-cased, by index; none once the set is closed.
+    const std::vector<std::string>& columnNames();
 
     std::shared_ptr<SQDatabase> parentDB_;
     std::shared_ptr<SQStatement> statement_;
+    // Set by setQuery, or kept from the statement when the set closes.
     std::shared_ptr<const std::string> query_;
-    // Lower-cased column names by index, built on first use by name (once per set).
-    std::vector<std::string> columnNames_;
-    bool columnNamesBuilt_ = false;
 };

@@ -36,3 +36,22 @@ std::string SQStatement::description() const {
                               foundation::format("<SQStatement: %p>", static_cast<const void*>(this)),
                               useCount(), query());
 }
+
+const std::vector<std::string>& SQStatement::columnNames() {
+    if (!statement_) {
+        columnNames_.clear();
+        columnNamesPrepareCount_ = -1;
+        return columnNames_;
+    }
+    const int prepareCount = sqlite3_stmt_status(statement_, SQLITE_STMTSTATUS_REPREPARE, 0);
+    if (prepareCount == columnNamesPrepareCount_) return columnNames_;
+    columnNamesPrepareCount_ = prepareCount;
+    const int n = sqlite3_column_count(statement_);
+    columnNames_.assign(size_t(n), std::string());
+    for (int i = 0; i < n; ++i) {
+        const char* name = sqlite3_column_name(statement_, i);
+        for (const char* c = name; c && *c; ++c)
+            columnNames_[size_t(i)] += (*c >= 'A' && *c <= 'Z') ? char(*c + ('a' - 'A')) : *c;
+    }
+    return columnNames_;
+}

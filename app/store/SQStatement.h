@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 class SQDatabase;
 
@@ -19,14 +20,22 @@ class SQStatement {
     SQStatement& operator=(const SQStatement&) = delete;
 
     sqlite3_stmt* statement() const { return statement_; }
-    void setStatement(sqlite3_stmt* statement) { statement_ = statement; }
+    void setStatement(sqlite3_stmt* statement) {
+        statement_ = statement;
+        columnNamesPrepareCount_ = -1; // another statement: its names are read afresh
+    }
 
     const std::string& query() const;
     void setQuery(std::string query);
 
     int64_t useCount() const { return useCount_.load(std::memory_order_relaxed); }
     void setUseCount(int64_t n) { useCount_.store(n, std::memory_order_relaxed); }
-    int64_t incrementUseCount() { return useCount_.fetch_add(1, std::memory_order_relaxed) + 1; }
+    // One handle uses a statement at a time: no read-modify-write needed, only a value others may read.
+    int64_t incrementUseCount() {
+        const int64_t n = useCount_.load(std::memory_order_relaxed) + 1;
+        useCount_.store(n, std::memory_order_relaxed);
+        return n;
+    }
 
     bool inUse() const { return inUse_.load(std::memory_order_relaxed); }
     void setInUse(bool inUse) { inUse_.store(inUse, std::memory_order_relaxed); }
@@ -37,6 +46,10 @@ class SQStatement {
     void reset();
 
     std::string description() const;
+
+    // The result columns' names, lower-cased, by index. Made on first use and kept while SQLite keeps the
+    // statement as prepared: a schema change that makes it prepare the statement again may change them.
+    const std::vector<std::string>& columnNames();
 
   private:
     friend class SQDatabase;
@@ -53,4 +66,6 @@ class SQStatement {
     SQDatabase* owner_ = nullptr;
     // True while the statement is known to be rewound, so taking it from the cache needs no reset.
     bool rewound_ = false;
+    std::vector<std::string> columnNames_;
+    int columnNamesPrepareCount_ = -1; // SQLite's count of re-preparations when the names were read
 };

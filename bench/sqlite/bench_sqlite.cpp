@@ -22,8 +22,11 @@
 #include <vector>
 
 #include "app/store/SQDatabase.h"
+#include "bench/sqlite/BenchItems.h"
 
 namespace {
+
+using namespace benchitems;
 
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
@@ -35,9 +38,6 @@ constexpr int kClinicIterations = 1000;
 constexpr int kRounds = 7;
 constexpr int kClinicRounds = 3;
 
-const char* const kCreate = "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT, qty INTEGER, price REAL)";
-const char* const kInsert = "INSERT INTO items (id, name, qty, price) VALUES (?, ?, ?, ?)";
-const char* const kSelectOne = "SELECT id, name, qty, price FROM items WHERE id = ?";
 const char* const kSelectAll = "SELECT id, name, qty, price FROM items";
 
 const char* const kCreateInquiry =
@@ -47,13 +47,6 @@ const char* const kCount = "SELECT COUNT(*) FROM inquiryMst WHERE pid = ?;";
 const char* const kInsertInquiry = "INSERT INTO inquiryMst VALUES (?, ?, ?, ?, ?, ?, ?, ?)";
 const char* const kUpdateInquiry = "UPDATE inquiryMst SET result = ?, graph1 = ?, graph2 = ?, graph3 = ?, "
                                    "graph4 = ?, graph5 = ?, inputdate = ? WHERE pid = ?;";
-
-struct Row {
-    int64_t id;
-    std::string name;
-    int qty;
-    double price;
-};
 
 [[noreturn]] void fail(const std::string& what) {
     std::fprintf(stderr, "bench_sqlite: %s\n", what.c_str());
@@ -105,20 +98,6 @@ std::shared_ptr<SQDatabase> layerOpen(const std::string& path) {
     db->setShouldCacheStatements(true);
     return db;
 }
-
-// The same checksum on both sides shows both did the same reads.
-struct Sum {
-    int64_t ids = 0, qty = 0;
-    size_t nameBytes = 0;
-    double price = 0;
-    void add(int64_t id, const std::string& name, int q, double p) {
-        ids += id;
-        nameBytes += name.size();
-        qty += q;
-        price += p;
-    }
-    bool operator==(const Sum&) const = default;
-};
 
 // The work, once through each side.
 

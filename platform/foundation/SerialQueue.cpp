@@ -72,15 +72,47 @@ std::shared_ptr<QueueClock> QueueClock::steady() {
     return clock;
 }
 
+namespace {
+// Every live queue, for drainAll. Never destroyed: queues may outlive static destruction.
+std::mutex& liveQueuesMutex() {
+    static auto* m = new std::mutex;
+    return *m;
+}
+std::vector<SerialQueue*>& liveQueues() {
+    static auto* queues = new std::vector<SerialQueue*>;
+    return *queues;
+}
+} // namespace
+
 SerialQueue::SerialQueue(std::string name, ClockPtr clock)
     : name_(std::move(name)), worker_(std::make_shared<Worker>()) {
     worker_->name = name_;
     worker_->clock = clock ? std::move(clock) : QueueClock::steady();
     worker_->clockWatch = watchClock(worker_->clock, worker_);
     thread_ = std::thread([worker = worker_] { run(worker); });
+    std::lock_guard lock(liveQueuesMutex());
+    liveQueues().push_back(this);
+}
+
+void SerialQueue::drainAll() {
+    std::vector<std::shared_ptr<SerialQueue>> queues;
+    {
+        // A queue being destroyed has no owner left to lock (and waits here to leave the list).
+        std::lock_guard lock(liveQueuesMutex());
+        for (SerialQueue* q : liveQueues())
+            if (auto live = q->weak_from_this().lock()) queues.push_back(std::move(live));
+    }
+    const auto mainQueue = main();
+    for (const auto& q : queues)
+        if (q != mainQueue && !q->isCurrent()) q->drain();
 }
 
 SerialQueue::~SerialQueue() {
+    {
+        std::lock_guard lock(liveQueuesMutex());
+        auto& queues = liveQueues();
+        queues.erase(std::remove(queues.begin(), queues.end(), this), queues.end());
+    }
     {
         std::lock_guard lock(worker_->mutex);
         worker_->stopping = true;

@@ -72,6 +72,9 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     void drain() {
         sync([] {});
     }
+    // Drains every other live queue but the main one, so work in flight is done before a test
+    // process tears down the home it works in.
+    static void drainAll();
     ClockPtr clock() const;
     // Null goes back to the steady clock. Deadlines already set stay as they are in the new clock's time.
     void setClock(ClockPtr clock);

@@ -1,5 +1,6 @@
 #include "platform/photos/ChangeRequest.h"
 
+#include <QBuffer>
 #include <cstdio>
 #include <mutex>
 #include <random>
@@ -38,8 +39,31 @@ std::string ChangeRequest::createImageAsset(foundation::Data imageData) {
     return id;
 }
 
+std::string ChangeRequest::createImageAsset(const QImage& image) {
+    foundation::Data data;
+    if (!image.isNull()) {
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (image.save(&buffer, "JPEG", 100)) data.assign(bytes.begin(), bytes.end());
+    }
+    return createImageAsset(std::move(data)); // empty data fails as an unreadable image
+}
+
 void ChangeRequest::addAssets(const std::string& album, const std::vector<std::string>& assets) {
     steps_.emplace_back(Addition{album, assets});
+}
+
+void ChangeRequest::addAssetsToAlbumTitled(const std::string& title, const std::vector<std::string>& assets) {
+    steps_.emplace_back(TitledAddition{title, assets});
+}
+
+void ChangeRequest::removeAssets(const std::string& album, const std::vector<std::string>& assets) {
+    steps_.emplace_back(Removal{album, assets});
+}
+
+void ChangeRequest::fail(const std::string& description) {
+    if (failure_.empty()) failure_ = description.empty() ? "The change was refused." : description;
 }
 
 } // namespace photos

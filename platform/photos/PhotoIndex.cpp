@@ -173,6 +173,14 @@ std::optional<AssetRecord> PhotoIndex::asset(const std::string& localIdentifier)
     return std::nullopt;
 }
 
+std::vector<AssetRecord> PhotoIndex::allAssets() {
+    std::vector<AssetRecord> out;
+    Statement s(db_, (std::string("SELECT ") + kAssetColumns + " FROM assets a ORDER BY a.seq").c_str());
+    while (s.step())
+        out.push_back(readAsset(s));
+    return out;
+}
+
 bool PhotoIndex::begin() {
     return exec("BEGIN IMMEDIATE");
 }
@@ -219,6 +227,13 @@ bool PhotoIndex::addToAlbum(const std::string& albumId, const std::string& asset
                           " JOIN assets a ON a.seq = m.asset_seq WHERE b.local_id = ?1 AND a.local_id = ?2");
     member.bind(1, albumId).bind(2, assetId);
     return member.step();
+}
+
+bool PhotoIndex::removeFromAlbum(const std::string& albumId, const std::string& assetId) {
+    Statement s(db_, "DELETE FROM album_assets WHERE album_seq = (SELECT seq FROM albums WHERE local_id = ?1)"
+                     " AND asset_seq = (SELECT seq FROM assets WHERE local_id = ?2)");
+    s.bind(1, albumId).bind(2, assetId);
+    return s.run();
 }
 
 } // namespace photos

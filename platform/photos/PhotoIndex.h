@@ -42,6 +42,8 @@ class PhotoIndex {
     std::optional<Album> album(const std::string& localIdentifier);
     std::vector<Asset> assetsInAlbum(const std::string& albumLocalIdentifier);
     std::optional<AssetRecord> asset(const std::string& localIdentifier);
+    // Every asset with its file, in creation order (the all-photos view, and consistency checks).
+    std::vector<AssetRecord> allAssets();
 
     bool begin();
     bool commit();
@@ -50,6 +52,8 @@ class PhotoIndex {
     bool insertAlbum(const Album& album);
     // Appends to the album's end; an asset already in the album stays where it is.
     bool addToAlbum(const std::string& albumLocalIdentifier, const std::string& assetLocalIdentifier);
+    // Takes the asset out of the album; false only when the statement fails.
+    bool removeFromAlbum(const std::string& albumLocalIdentifier, const std::string& assetLocalIdentifier);
     std::string lastError() const;
 
   private:

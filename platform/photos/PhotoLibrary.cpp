@@ -29,6 +29,9 @@ double now() {
     return duration<double>(system_clock::now().time_since_epoch()).count();
 }
 
+// A picture needing more memory than this to decode is refused rather than risking the process.
+constexpr int kImageAllocationLimitMB = 256;
+
 struct ImageInfo {
     int width = 0, height = 0;
     std::string uti, extension;
@@ -41,6 +44,7 @@ std::optional<ImageInfo> inspectImage(const foundation::Data& data) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     reader.setAutoTransform(false);
+    reader.setAllocationLimit(kImageAllocationLimitMB);
     if (!reader.canRead()) return std::nullopt;
     QSize size = reader.size();
     const QByteArray format = reader.format().toLower();
@@ -146,6 +150,16 @@ std::vector<Asset> PhotoLibrary::assetsInAlbum(const Album& album) const {
     return index_ ? index_->assetsInAlbum(album.localIdentifier) : std::vector<Asset>{};
 }
 
+std::vector<Asset> PhotoLibrary::allAssets() const {
+    std::vector<Asset> out;
+    if (!accessGranted()) return out;
+    std::lock_guard lock(mutex_);
+    if (!index_) return out;
+    for (auto& r : index_->allAssets())
+        out.push_back(std::move(r.asset));
+    return out;
+}
+
 std::vector<Asset> PhotoLibrary::assetsWithLocalIdentifiers(const std::vector<std::string>& ids) const {
     std::vector<Asset> out;
     if (!accessGranted()) return out;
@@ -224,6 +238,7 @@ foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
     if (!accessGranted()) return makeError(kErrorAccessDenied, "Access to the photo library is not granted.");
     if (!isAvailable())
         return makeError(kErrorLibraryUnavailable, "The photo library is unavailable: " + openError_);
+    if (!request.failure().empty()) return makeError(kErrorUnknownObject, request.failure());
     if (request.empty()) return nullptr;
 
     // Files first, outside the index lock; they stay unreferenced until the index commits.
@@ -264,6 +279,22 @@ foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
             if (!index_->album(add->album)) return fail(kErrorUnknownObject, "No album " + add->album);
             for (const auto& id : add->assets)
                 if (!index_->addToAlbum(add->album, id)) return fail(kErrorUnknownObject, "No asset " + id);
+        } else if (auto* titled = std::get_if<ChangeRequest::TitledAddition>(&step)) {
+            auto found = index_->albums(titled->title);
+            std::string album = found.empty() ? std::string() : found.front().localIdentifier;
+            if (album.empty()) {
+                album = makeLocalIdentifier(true);
+                if (!index_->insertAlbum(Album{album, titled->title, foundation::Date{now()}}))
+                    return fail(kErrorIndex, index_->lastError());
+            }
+            for (const auto& id : titled->assets)
+                if (!index_->addToAlbum(album, id)) return fail(kErrorUnknownObject, "No asset " + id);
+        } else if (auto* removal = std::get_if<ChangeRequest::Removal>(&step)) {
+            if (!index_->album(removal->album))
+                return fail(kErrorUnknownObject, "No album " + removal->album);
+            for (const auto& id : removal->assets)
+                if (!index_->removeFromAlbum(removal->album, id))
+                    return fail(kErrorIndex, index_->lastError());
         }
     }
     if (!index_->commit()) return fail(kErrorIndex, index_->lastError());

@@ -51,6 +51,8 @@ class PhotoLibrary {
     // The user albums with exactly this title, in creation order.
     std::vector<Album> albumsWithTitle(const std::string& title) const;
     std::optional<Album> albumWithLocalIdentifier(const std::string& localIdentifier) const;
+    // Every asset of the library, in creation order (the all-photos album).
+    std::vector<Asset> allAssets() const;
     // The album's assets in album order.
     std::vector<Asset> assetsInAlbum(const Album& album) const;
     // The known assets among the identifiers, in the order asked, each once.

@@ -7,12 +7,14 @@
 
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/Exception.h"
+#include "platform/foundation/LaunchArguments.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/SerialQueue.h"
 #include "platform/ui/MainQueue.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Window.h"
+#include "platform/ui/WindowScale.h"
 
 namespace ui {
 
@@ -74,6 +76,10 @@ bool Application::launch(const std::string& storyboardName, const foundation::Di
         connect(core, &QCoreApplication::aboutToQuit, this, &Application::terminate);
 
     window_ = std::make_shared<Window>();
+    if (auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        window_->setScale(chooseWindowScale(foundation::launch::arguments(),
+                                            QGuiApplication::platformName().toStdString(),
+                                            gui->primaryScreen()));
     if (delegate_) delegate_->setWindow(window_);
     window_->setRootViewController(Storyboard::named(storyboardName)->instantiateInitialViewController());
 

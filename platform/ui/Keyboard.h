@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QWidget>
 
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/Value.h"
 
 namespace ui {
@@ -32,6 +33,30 @@ foundation::Dictionary rectDictionary(const QRect& r);
 QRect rectFromDictionary(const foundation::Value& v);
 // The end frame carried by a keyboard notification's user info.
 QRect keyboardEndFrame(const foundation::Dictionary& userInfo);
+
+// Observes both keyboard notifications on the default centre for a screen held weakly: the handlers
+// run only while the screen lives; dropping the returned tokens stops them.
+struct KeyboardObservers {
+    foundation::ObserverPtr show, hide;
+    void reset() {
+        show.reset();
+        hide.reset();
+    }
+};
+template <class Screen>
+KeyboardObservers observeKeyboard(const std::shared_ptr<Screen>& screen,
+                                  void (Screen::*onShow)(const foundation::Notification&),
+                                  void (Screen::*onHide)(const foundation::Notification&)) {
+    std::weak_ptr<Screen> weak = screen;
+    auto center = foundation::NotificationCenter::defaultCenter();
+    auto forward = [weak](void (Screen::*handler)(const foundation::Notification&)) {
+        return [weak, handler](const foundation::Notification& n) {
+            if (auto self = weak.lock()) (self.get()->*handler)(n);
+        };
+    };
+    return {center->addObserver(kKeyboardWillShowNotification, nullptr, nullptr, forward(onShow)),
+            center->addObserver(kKeyboardWillHideNotification, nullptr, nullptr, forward(onHide))};
+}
 
 void postKeyboardWillShow(const QRect& endFrame = keyboardShownFrame());
 void postKeyboardWillHide(const QRect& endFrame = keyboardHiddenFrame());

@@ -113,8 +113,10 @@ void NavigationController::updateBar() {
         c.showsBack = stack_.size() > 1 && !item.hidesBackButton() && c.left.empty();
         if (c.showsBack) {
             const auto& prev = stack_[stack_.size() - 2];
-            c.backTitle =
-                prev->navigationItem().title().empty() ? prev->title() : prev->navigationItem().title();
+            const NavigationItem& below = prev->navigationItem();
+            c.backTitle = !below.backButtonTitle().empty() ? below.backButtonTitle()
+                          : below.title().empty()          ? prev->title()
+                                                           : below.title();
             if (c.backTitle.empty()) c.backTitle = "戻る";
         }
     }

@@ -25,6 +25,11 @@ void NavigationItem::setRightBarButtonItems(std::vector<BarButtonItemPtr> items)
     emit changed();
 }
 
+void NavigationItem::setBackButtonTitle(std::string title) {
+    backButtonTitle_ = std::move(title);
+    emit changed();
+}
+
 void NavigationItem::setHidesBackButton(bool hides) {
     hidesBackButton_ = hides;
     emit changed();

@@ -30,6 +30,9 @@ class NavigationItem : public QObject {
     // The back button shows unless hidden or replaced by left items.
     bool hidesBackButton() const { return hidesBackButton_; }
     void setHidesBackButton(bool hides);
+    // The title of the back button on screens pushed above this one; empty: this screen's title.
+    const std::string& backButtonTitle() const { return backButtonTitle_; }
+    void setBackButtonTitle(std::string title);
 
   signals:
     void changed();
@@ -39,6 +42,7 @@ class NavigationItem : public QObject {
     std::vector<BarButtonItemPtr> left_;
     std::vector<BarButtonItemPtr> right_;
     bool hidesBackButton_ = false;
+    std::string backButtonTitle_;
 };
 
 } // namespace ui

@@ -1,5 +1,7 @@
 #include "platform/ui/TextView.h"
 
+#include <QTimer>
+
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QTextCursor>
@@ -66,6 +68,10 @@ void TextView::userEdit(const std::function<void()>& edit) {
                     });
     if (!changed) return;
     if (auto d = delegate()) d->textViewDidChange(*this);
+}
+
+void TextView::resignFirstResponderLater() {
+    QTimer::singleShot(0, this, [this] { resignFirstResponder(); });
 }
 
 } // namespace ui

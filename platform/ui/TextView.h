@@ -41,6 +41,9 @@ class TextView : public QPlainTextEdit {
     bool isEditing() const { return editing_.isEditing(); }
     bool becomeFirstResponder() { return editing_.becomeFirstResponder(); }
     bool resignFirstResponder() { return editing_.resignFirstResponder(); }
+    // Ends editing on the event loop's next turn: a delegate refusing a typed line break ends editing
+    // this way, once the refused change is undone, so the text it then reads never holds the break.
+    void resignFirstResponderLater();
 
   protected:
     void focusInEvent(QFocusEvent* event) override;

@@ -5,7 +5,9 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/ScaledWindowHost.h"
 #include "platform/ui/Screen.h"
+#include "platform/ui/WindowScale.h"
 
 namespace ui {
 
@@ -18,6 +20,7 @@ Window::Window() {
 }
 
 Window::~Window() {
+    host_.reset();
     if (root_) root_->window_ = nullptr;
     root_.reset();
 }
@@ -63,8 +66,35 @@ void Window::makeKeyAndVisible() {
         v->lower();
     }
     show();
-    activateWindow();
+    if (host_) host_->show();
+    screenWidget()->activateWindow();
     ViewController::appearance(root_, ViewController::Phase::DidAppear, false);
+}
+
+void Window::setScale(double scale) {
+    scale = std::clamp(scale, kMinimumWindowScale, kMaximumWindowScale);
+    if (scale == scale_) return;
+    scale_ = scale;
+    if (scale_ == 1.0) {
+        host_.reset();
+        if (visible_) show();
+        return;
+    }
+    if (!host_) host_ = std::make_unique<ScaledWindowHost>(this);
+    host_->setScale(scale_);
+    if (visible_) {
+        show();
+        host_->show();
+    }
+}
+
+QWidget* Window::focusedWidget() const {
+    QWidget* w = focusWidget();
+    return w && w->hasFocus() ? w : nullptr;
+}
+
+QWidget* Window::screenWidget() {
+    return host_ ? static_cast<QWidget*>(host_.get()) : this;
 }
 
 ViewControllerPtr Window::topPresentedViewController() const {

@@ -1,7 +1,8 @@
 #pragma once
 // The one window: a top-level widget of the main screen's size showing its root controller's view,
 // with everything presented (modal screens, alerts, popovers, overlays) stacked above it as child
-// layers, so one widget tree holds all the app shows.
+// layers, so one widget tree holds all the app shows. The tree is always in canvas points; at another
+// scale than 1:1 a host draws it scaled on the monitor.
 #include <QPointer>
 #include <QWidget>
 #include <memory>
@@ -12,6 +13,7 @@
 namespace ui {
 
 class AlertController;
+class ScaledWindowHost;
 
 class Window : public QWidget {
     Q_OBJECT
@@ -24,6 +26,16 @@ class Window : public QWidget {
     // Shows the window; the root controller's view loads and appears.
     void makeKeyAndVisible();
     bool isKeyAndVisible() const { return visible_; }
+
+    // The factor the canvas is shown at on the monitor (kept from 0.25 to 4); the window's own size stays
+    // the canvas's.
+    void setScale(double scale);
+    double scale() const { return scale_; }
+    // What stands on the monitor: the scaling host, or at 1:1 this window itself.
+    QWidget* screenWidget();
+    // The widget inside with the keyboard focus, or null. (While scaled, QApplication::focusWidget()
+    // names the host, not the field.)
+    QWidget* focusedWidget() const;
 
     // The controller on top: the last one presented, else the root.
     ViewControllerPtr topPresentedViewController() const;
@@ -42,6 +54,8 @@ class Window : public QWidget {
     ViewControllerPtr root_;
     std::vector<QPointer<QWidget>> layers_;
     bool visible_ = false;
+    double scale_ = 1.0;
+    std::unique_ptr<ScaledWindowHost> host_;
 };
 
 } // namespace ui

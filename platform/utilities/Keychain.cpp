@@ -14,6 +14,7 @@
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/PercentEncoding.h"
 #include "platform/foundation/Plist.h"
 
 namespace utilities::keychain {
@@ -44,17 +45,7 @@ std::string encode(const Value& v) {
         out = "~";
     } else
         bytes = v.description();
-    static const char* hex = "0123456789ABCDEF";
-    for (unsigned char c : bytes) {
-        if (std::isalnum(c) || c == '-' || c == '_' || c == '.')
-            out += char(c);
-        else {
-            out += '%';
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        }
-    }
-    return out;
+    return out + foundation::percentEncode(bytes, "-_.");
 }
 
 const Value& attribute(const Dictionary& d, const char* key) {

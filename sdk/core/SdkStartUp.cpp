@@ -1,6 +1,7 @@
 #include "sdk/core/SdkStartUp.h"
 
 #include "sdk/core/VEVApp.h"
+#include "sdk/core/VEVCoreDiagnostics.h"
 #include "sdk/core/VEVInstallations.h"
 #include "sdk/core/transport/RDTCORLifecycle.h"
 #include "sdk/crash/VEVRevavovudev.h"
@@ -13,8 +14,9 @@ namespace sdk {
 
 const std::vector<foundation::LoadHooks::Hook>& loadHooks() {
     static const std::vector<foundation::LoadHooks::Hook> hooks{
-        &RIZEvudezodo::load,         &RIZEvudezodoConnector::load, &VEVRevavovudev::load, &VEVDatabase::load,
-        &VEVDatabaseComponent::load, &VEVInstallations::load,      &RDTCORTransportLoad,
+        &RIZEvudezodo::load,  &RIZEvudezodoConnector::load, &VEVRevavovudev::load,
+        &VEVDatabase::load,   &VEVDatabaseComponent::load,  &VEVInstallations::load,
+        &RDTCORTransportLoad, &VEVCoreDiagnostics::load,
     };
     return hooks;
 }

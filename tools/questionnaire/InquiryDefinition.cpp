@@ -201,12 +201,12 @@ void page1(InquiryDefinition& d) {
         {"毎日歯をみがいていますか？", "Do you brush your teeth every day?", "您每天刷牙吗？"}, 13,
         {kYes, kNo});
     page.question({"「はい」の方：1日に何回みがきますか？", "If yes: how many times a day?",
-                   "回答“是”的人：每天刷几次？"});
+                   "如回答“是”：每天刷几次？"});
     page.choices(12, ItemKind::SingleCircle,
                  {{"1回", "Once", "1次"}, {"2回", "Twice", "2次"}, {"3回以上", "3 times or more", "3次以上"}},
                  4);
     page.question({"「いいえ」の方：どのくらいの間隔でみがきますか？", "If no: how often do you brush?",
-                   "回答“否”的人：多久刷一次牙？"});
+                   "如回答“否”：多久刷一次牙？"});
     page.choices(14, ItemKind::SingleCircle,
                  {{"2〜3日に1回", "Every 2 or 3 days", "每两三天一次"},
                   {"週に1回以下", "Once a week or less", "每周一次或更少"}},
@@ -356,7 +356,7 @@ void page3(InquiryDefinition& d) {
                   {"不安はない", "Not at all", "不紧张"}},
                  4);
     page.question({"ご希望に当てはまるものをすべて選んでください", "What matters most to you? (choose all)",
-                   "请选择您的希望（可多选）"});
+                   "您希望治疗时注重哪些方面？（可多选）"});
     page.choices(91, ItemKind::MultiCircle,
                  {{"痛みの少ない治療", "As little pain as possible", "尽量减少疼痛"},
                   {"できるだけ歯を残したい", "Keep my own teeth", "尽量保留自己的牙齿"},

@@ -84,3 +84,15 @@ size_t RDTCORApplication::openBackgroundTaskCount() const {
     std::lock_guard lock(tasksMutex_);
     return tasks_.size();
 }
+
+void RDTCORApplication::expireBackgroundTasks() {
+    std::vector<std::function<void()>> handlers;
+    {
+        std::lock_guard lock(tasksMutex_);
+        for (const auto& [id, task] : tasks_)
+            if (task.second) handlers.push_back(task.second);
+    }
+    // Outside the lock: a handler ends its task here.
+    for (const auto& handler : handlers)
+        handler();
+}

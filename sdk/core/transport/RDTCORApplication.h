@@ -52,6 +52,8 @@ class RDTCORApplication : public std::enable_shared_from_this<RDTCORApplication>
     void endBackgroundTask(RDTCORBackgroundIdentifier identifier);
     // Background tasks begun and not yet ended.
     size_t openBackgroundTaskCount() const;
+    // The system took the app's background time back: each open task's expiration handler runs.
+    void expireBackgroundTasks();
 
   private:
     void enterBackground();

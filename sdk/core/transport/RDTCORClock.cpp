@@ -39,14 +39,18 @@ RDTCORClock RDTCORClock::snapshot() {
 
 RDTCORClock RDTCORClock::clockSnapshotInTheFuture(int64_t millisInTheFuture) {
     RDTCORClock c = snapshot();
-    c.timeMillis_ += millisInTheFuture;
+    // Saturates: a huge span must not wrap around into the past.
+    if (__builtin_add_overflow(c.timeMillis_, millisInTheFuture, &c.timeMillis_))
+        c.timeMillis_ = millisInTheFuture > 0 ? INT64_MAX : INT64_MIN;
     return c;
 }
 
 bool RDTCORClock::isAfter(const RDTCORClock& other) const {
     if (kernelBootTime_ != other.kernelBootTime_) return other.kernelBootTime_ < kernelBootTime_;
     // Milliseconds plus seconds, as stored: both snapshots carry the same zone offset in practice.
-    return timeMillis_ + timezoneOffsetSeconds_ > other.timeMillis_ + other.timezoneOffsetSeconds_;
+    // Summed wider than 64 bits, so a saturated deliver-by or wait time cannot overflow.
+    return __int128(timeMillis_) + timezoneOffsetSeconds_ >
+           __int128(other.timeMillis_) + other.timezoneOffsetSeconds_;
 }
 
 size_t RDTCORClock::hash() const {

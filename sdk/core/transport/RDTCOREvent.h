@@ -63,6 +63,16 @@ class RDTCOREvent {
 
     std::shared_ptr<RDTCOREvent> copy() const;
 
+    // Upload extras, kept as a JSON object in the custom bytes (RDTCOREventRDTCCTSupport.cpp). Readers
+    // treat missing or unreadable extras as absent; setters leave unreadable extras as they are.
+    bool needsNetworkConnectionInfoPopulated() const;
+    void setNeedsNetworkConnectionInfoPopulated(bool needsNetworkInfo);
+    // The 16-byte network connection record.
+    std::optional<foundation::Data> networkConnectionInfoData() const;
+    void setNetworkConnectionInfoData(const std::optional<foundation::Data>& data);
+    std::optional<int64_t> eventCode() const;
+    void setEventCode(std::optional<int64_t> code);
+
     bool operator==(const RDTCOREvent& o) const { return eventID_ == o.eventID_; }
     size_t hash() const;
     std::string description() const;

@@ -1,6 +1,8 @@
 #include "sdk/core/transport/RDTCORLifecycle.h"
 
 #include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/transport/RDTCCTPrioritizer.h"
+#include "sdk/core/transport/RDTCCTUploader.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
 #include "sdk/core/transport/RDTCORRegistrar.h"
@@ -46,6 +48,10 @@ RDTCORLifecycle::RDTCORLifecycle(Token, std::shared_ptr<RDTCORApplication> appli
 
 void RDTCORTransportLoad() {
     RDTCORApplication::load();
+    // The prioritizer and uploader first: the storage offers the events of earlier runs to the
+    // prioritizer as soon as it has read them.
+    RDTCCTPrioritizer::load();
+    RDTCCTUploader::load();
     RDTCORFlatFileStorage::load();
     RDTCORLifecycle::load();
 }

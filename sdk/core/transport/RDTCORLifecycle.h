@@ -32,6 +32,7 @@ class RDTCORLifecycle {
     std::vector<foundation::ObserverPtr> observers_;
 };
 
-// Every class-load registration of the transport core, in order: the application wrapper, the
-// storage (and its archive's class names) and the life-cycle fan-out.
+// Every class-load registration of the transport, in order: the application wrapper, the prioritizer
+// and uploader of the three targets, the storage (and its archive's class names) and the life-cycle
+// fan-out.
 void RDTCORTransportLoad();

@@ -1,9 +1,12 @@
 #include "sdk/measurement/engine/RIZEvudezodo.h"
 
 #include "platform/foundation/ClassRegistry.h"
+#include "platform/foundation/Exception.h"
 #include "sdk/core/AnalyticsStartClass.h"
+#include "sdk/core/VEVInstallations.h"
 #include "sdk/core/VEVLogger.h"
 #include "sdk/measurement/engine/APMAnalytics.h"
+#include "sdk/measurement/engine/APMInstallationIDObserver.h"
 #include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 
 void RIZEvudezodo::load() {
@@ -25,4 +28,11 @@ void RIZEvudezodo::startWithConfiguration(const std::shared_ptr<RIZEvudezodoConf
         if (auto it = defaults->find(kRIZSafelistedEventsOptionsKey); it != defaults->end())
             startOptions[kRIZSafelistedEventsKey] = it->second;
     APMAnalytics::startWithAppID(options->ruvaraAppID(), kRIZOrigin, startOptions);
+    try {
+        APMInstallationIDObserver::startObserving(VEVInstallations::installations());
+    } catch (const foundation::NamedException& e) {
+        // Options the installations client refuses: configuring the app raises this itself when it
+        // makes its components; the engine runs on without an ID.
+        VEVLogWarning(kVEVLoggerAnalytics, "I-RIZ000003", "Installation ID not observed: %@", e.reason());
+    }
 }

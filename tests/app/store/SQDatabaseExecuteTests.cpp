@@ -1,6 +1,7 @@
 // Values reaching SQL: binding of every kind, named parameters, the format forms.
 #include <catch2/catch.hpp>
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/store/SQDatabase.h"
@@ -293,4 +294,31 @@ TEST_CASE("SQDatabase: a value that does not bind fails its statement", "[SQData
         REQUIRE(rs->next());
         CHECK(rs->stringForColumnIndex(0) == "1,3");
     }
+}
+
+TEST_CASE("SQDatabase: a cached update reads its text in place, and only while it runs", "[SQDatabase]") {
+    auto db = openDB();
+    db->setShouldCacheStatements(true);
+    const std::string insert = "INSERT INTO p (pid, name, b) VALUES (?, ?, ?)";
+    // Each run's values are gone (and their memory reused) before the next run binds new ones.
+    for (int i = 0; i < 3; ++i) {
+        std::string pid = std::to_string(i);
+        std::string name(40, char('a' + i));
+        foundation::Data blob(24, uint8_t(i));
+        REQUIRE(db->executeUpdate(insert, pid, name, blob));
+        std::fill(name.begin(), name.end(), 'x');
+        std::fill(blob.begin(), blob.end(), 0xff);
+    }
+    // The same SQL as a query with a value too few must not run on what the last update left bound.
+    LogCapture log;
+    CHECK_FALSE(db->executeQuery(insert, "9", "only two"));
+    CHECK(log.contains("Error: the bind count is not correct for the # of variables (executeQuery)"));
+    auto rs = db->executeQuery("SELECT pid, name, b FROM p ORDER BY pid");
+    for (int i = 0; i < 3; ++i) {
+        REQUIRE(rs->next());
+        CHECK(rs->stringForColumn("pid") == std::to_string(i));
+        CHECK(rs->stringForColumn("name") == std::string(40, char('a' + i)));
+        CHECK(rs->dataForColumn("b") == foundation::Data(24, uint8_t(i)));
+    }
+    CHECK_FALSE(rs->next());
 }

@@ -1,6 +1,8 @@
 // Reading rows: by index and by case-insensitive name, NULLs, whole rows, the end of a set.
 #include <catch2/catch.hpp>
 
+#include <vector>
+
 #include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
 
@@ -201,4 +203,42 @@ TEST_CASE("SQResultSet: an unknown column name leaves the set and the connection
     CHECK(rs->stringForColumn("cid") == "2");
     CHECK_FALSE(rs->next());
     CHECK_FALSE(log.contains("Error calling sqlite3_step"));
+}
+
+TEST_CASE("SQResultSet: names follow a cached statement through schema changes", "[SQResultSet]") {
+    auto db = seededDB();
+    db->setShouldCacheStatements(true);
+    const std::string query = "SELECT * FROM c";
+    auto readNote = [&](const char* column) {
+        auto rs = db->executeQuery(query);
+        REQUIRE(rs);
+        REQUIRE(rs->next());
+        auto value = rs->stringForColumn(column);
+        rs->close();
+        return value;
+    };
+    CHECK(readNote("NOTE") == "joined");
+    REQUIRE(db->executeUpdate("ALTER TABLE c RENAME COLUMN note TO remark"));
+    REQUIRE(db->executeUpdate("ALTER TABLE c ADD COLUMN extra TEXT DEFAULT 'more'"));
+    // SQLite prepares the cached statement again: the set sees the new names, not the old ones.
+    CHECK(readNote("Remark") == "joined");
+    CHECK(readNote("extra") == "more");
+    LogCapture log;
+    CHECK_FALSE(readNote("note"));
+    CHECK(log.contains("Warning: I could not find the column named 'note'."));
+    CHECK(db->cachedStatements()[query].size() == 1);
+}
+
+TEST_CASE("SQResultSet: many sets open at once, closed in any order", "[SQResultSet]") {
+    auto db = seededDB();
+    std::vector<std::shared_ptr<SQResultSet>> sets;
+    for (int i = 0; i < 5; ++i)
+        sets.push_back(db->executeQuery("SELECT cid, ? AS k FROM a ORDER BY cid", i));
+    for (int i : {3, 0, 4, 1, 2}) {
+        REQUIRE(sets[size_t(i)]->next());
+        CHECK(sets[size_t(i)]->intForColumn("k") == i);
+        CHECK(sets[size_t(i)]->stringForColumn("cid") == "1");
+        sets[size_t(i)].reset();
+    }
+    CHECK_FALSE(db->hasOpenResultSets());
 }

@@ -1,6 +1,7 @@
 #include <catch2/catch.hpp>
 
 #include "platform/foundation/Format.h"
+#include "platform/foundation/PercentEncoding.h"
 
 using foundation::format;
 
@@ -43,4 +44,13 @@ TEST_CASE("format edge cases", "[format]") {
     SECTION("null C strings print as (null)") {
         CHECK(format("%@", static_cast<const char*>(nullptr)) == "(null)");
     }
+}
+
+TEST_CASE("percent-encoding keeps only what is safe", "[foundation][format]") {
+    CHECK(foundation::percentEncode("abc-XYZ_09.~", "-_.") == "abc-XYZ_09.%7E");
+    CHECK(foundation::percentEncode("abc-XYZ_09.~", "-._~") == "abc-XYZ_09.~");
+    // Separators, dots of a parent path and bytes beyond ASCII never pass through.
+    CHECK(foundation::percentEncode("../a/b c", "") == "%2E%2E%2Fa%2Fb%20c");
+    CHECK(foundation::percentEncode("歯", "-") == "%E6%AD%AF");
+    CHECK(foundation::percentEncode(std::string_view("\0x", 2), "") == "%00x");
 }

@@ -216,3 +216,18 @@ TEST_CASE("a task that throws is logged as an uncaught exception and the queue g
     CHECK(ran == std::vector<int>{1, 2});
     CHECK(log.lines() == std::vector<std::string>{describeUncaught(thrown)});
 }
+
+TEST_CASE("drainAll waits for the work of every live queue", "[foundation][queue]") {
+    auto first = foundation::SerialQueue::create("test.drainAll.first");
+    auto second = foundation::SerialQueue::create("test.drainAll.second");
+    std::atomic<int> done{0};
+    for (const auto& q : {first, second})
+        q->async([&done] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            ++done;
+        });
+    foundation::SerialQueue::drainAll();
+    CHECK(done == 2);
+    second.reset(); // a queue gone meanwhile is simply not there any more
+    foundation::SerialQueue::drainAll();
+}

@@ -67,6 +67,17 @@ TEST_CASE("navigation drives load and appearance calls in order", "[ui][navigati
         CHECK(nav->navigationBar()->backButton() == nullptr);
     }
 
+    SECTION("the back button reads the screen beneath's back title, else its title") {
+        a->setTitle("画像受信");
+        nav->popViewController(false);
+        nav->pushViewController(b, false);
+        CHECK(nav->navigationBar()->backButton()->text() == QString::fromUtf8("< 画像受信"));
+        a->navigationItem().setBackButtonTitle("戻る");
+        nav->popViewController(false);
+        nav->pushViewController(b, false);
+        CHECK(nav->navigationBar()->backButton()->text() == QString::fromUtf8("< 戻る"));
+    }
+
     SECTION("pushing the same screen twice is ignored") {
         nav->pushViewController(b, true);
         CHECK(nav->viewControllers().size() == 2);

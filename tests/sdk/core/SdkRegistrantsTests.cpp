@@ -63,7 +63,7 @@ TEST_CASE("The program's components in the default app and a named app", "[sdk][
     CHECK(crash->installations() == VEVInstallations::installationsWithApp(app));
     CHECK(VEVComponentType::instanceForProtocol<VEVRevavovudev>(app->container()) == crash);
 
-    VEVApp::configureWithName("branch", VEVOptions::initWithRuvaraAppID(sdktest::kAppID, "1"));
+    VEVApp::configureWithName("branch", sdktest::namedAppOptions());
     auto branch = VEVApp::appNamed("branch");
     auto installations = VEVInstallations::installationsWithApp(branch);
     REQUIRE(installations);

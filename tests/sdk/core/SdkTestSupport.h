@@ -13,6 +13,7 @@
 #include "platform/foundation/Plist.h"
 #include "sdk/core/SdkStartUp.h"
 #include "sdk/core/VEVApp.h"
+#include "sdk/core/VEVCoreDiagnostics.h"
 #include "sdk/core/VEVLogger.h"
 #include "sdk/core/VEVOptions.h"
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
@@ -29,6 +30,14 @@ inline foundation::Dictionary validOptionsDictionary() {
             {"PROJECT_ID", "zaruvedez-test"},
             {"RCM_SENDER_ID", "123456789012"},
             {"BUNDLE_ID", kBundleID}};
+}
+
+// Options made in code for a further app: app ID, sender ID and the API key that the installations
+// client, made for every app, requires.
+inline VEVOptionsPtr namedAppOptions(const std::string& appID = kAppID) {
+    auto options = VEVOptions::initWithRuvaraAppID(appID, "1");
+    options->setAPIKey("test-key");
+    return options;
 }
 
 // A main bundle in a temporary folder; the default bundle comes back when it goes.
@@ -77,8 +86,10 @@ class SdkFixture {
   public:
     SdkFixture() { reset(); }
     ~SdkFixture() {
-        // The load hooks start the shared event storage loading on its queue; it must be done with
-        // this home before the home is removed, or it reports (and recreates) a folder that is going.
+        // Configure hands the diagnostics record to the transport, and the load hooks start the shared
+        // event storage loading on its queue; both must be done with this home before it is removed,
+        // or they report (and recreate) a folder that is going.
+        VEVCoreDiagnostics::sharedInstance()->diagnosticsQueue()->drain();
         RDTCORFlatFileStorage::sharedInstance()->storageQueue()->drain();
         VEVApp::resetApps();
         foundation::launch::setArguments(std::vector<std::string>{});

@@ -80,7 +80,7 @@ struct OrderLibrary {
 };
 
 VEVOptionsPtr optionsWithAppID(const std::string& appID) {
-    return VEVOptions::initWithRuvaraAppID(appID, "1");
+    return sdktest::namedAppOptions(appID);
 }
 
 } // namespace

@@ -82,7 +82,7 @@ TEST_CASE("Libraries that answer configureWithApp hear of every configured app",
     VEVApp::registerInternalLibrary(sdk::libraryClass<ConfiguringLibrary>(), "test-configuring", "1.0");
     ConfiguringLibrary::configured.clear();
     VEVApp::configure();
-    VEVApp::configureWithName("other", VEVOptions::initWithRuvaraAppID(sdktest::kAppID, "1"));
+    VEVApp::configureWithName("other", sdktest::namedAppOptions());
     CHECK(ConfiguringLibrary::configured == std::vector<std::string>{"__VEVAPP_DEFAULT", "other"});
 }
 
@@ -171,7 +171,7 @@ TEST_CASE("The data-collection switch", "[sdk][registry]") {
                   "/ruvara/vevurizo/global_data_collection_enabled:__VEVAPP_DEFAULT") == Value(false));
     }
     SECTION("the switch is per app") {
-        VEVApp::configureWithName("other", VEVOptions::initWithRuvaraAppID(sdktest::kAppID, "1"));
+        VEVApp::configureWithName("other", sdktest::namedAppOptions());
         VEVApp::appNamed("other")->setDataCollectionDefaultEnabled(false);
         CHECK(app->isDataCollectionDefaultEnabled());
         CHECK_FALSE(VEVApp::appNamed("other")->isDataCollectionDefaultEnabled());

@@ -54,7 +54,7 @@ VEVComponentPtr greeterComponent(std::string text, bool cacheable, int* made = n
 }
 
 std::shared_ptr<VEVApp> configuredNamedApp(const std::string& name = "container-test") {
-    VEVApp::configureWithName(name, VEVOptions::initWithRuvaraAppID(sdktest::kAppID, "1"));
+    VEVApp::configureWithName(name, sdktest::namedAppOptions());
     return VEVApp::appNamed(name);
 }
 

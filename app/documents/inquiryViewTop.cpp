@@ -1,9 +1,9 @@
-#include "app/shell/inquiryViewTop.h"
+#include "app/documents/inquiryViewTop.h"
 
+#include "app/shell/PatientGate.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Log.h"
-#include "platform/ui/AlertController.h"
 #include "ui_inquiryViewTop.h"
 
 namespace {
@@ -53,6 +53,7 @@ void inquiryViewTop::viewDidLoad() {
                            JapanesePrintButton(), EnglishPrintButton(), ChinesePrintButton()})
         b->setVisible(false);
     connect(form_->inquiryStartButton, &QPushButton::clicked, this, &inquiryViewTop::inquiryStart);
+    connect(form_->printInquiryButton, &QPushButton::clicked, this, &inquiryViewTop::printInquiry);
     connect(JapaneseVersionButton(), &QPushButton::clicked, this, &inquiryViewTop::japaneseVersionAction);
     connect(EnglishVersionButton(), &QPushButton::clicked, this, &inquiryViewTop::englishVersionAction);
     connect(ChineseVersionButton(), &QPushButton::clicked, this, &inquiryViewTop::chineseVersionAction);
@@ -74,26 +75,8 @@ bool inquiryViewTop::textFieldShouldReturn(ui::TextField&) {
     return true;
 }
 
-void inquiryViewTop::showAlert(const std::string& message) {
-    auto alert = ui::AlertController::create("エラー", message);
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-    present(alert, true);
-}
-
 bool inquiryViewTop::getPatientInfo() {
-    if (!appDelegate_) return false;
-    appDelegate_->inputItems() = store::FormData{};
-    const std::string pid = patientIDBox()->stdText();
-    if (pid.empty()) {
-        showAlert("患者IDを入力してください");
-        return false;
-    }
-    appDelegate_->patientID() = pid;
-    if (!appDelegate_->setPatientInfoData()) {
-        showAlert("入力されたIDの患者情報はありません");
-        return false;
-    }
-    return true;
+    return appDelegate_ && shell::passPatientGate(*this, *appDelegate_, patientIDBox()->stdText());
 }
 
 void inquiryViewTop::fillOut(const std::string& language) {

@@ -1,16 +1,15 @@
 #include <catch2/catch.hpp>
 
+#include "app/documents/inquiryBaseView.h"
+#include "app/documents/inquiryViewTop.h"
+#include "app/documents/printInquiryView.h"
 #include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
-#include "app/shell/inquiryViewTop.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Storyboard.h"
 #include "tests/app/shell/RegistTestSupport.h"
 
 namespace {
-
-// What the two segues lead to, until those screens exist: a screen that records its arrival.
-class Arrival : public ui::ViewController {};
 
 // The start screen on the main storyboard for one test, pushed on the main menu.
 struct InquiryStart {
@@ -19,21 +18,16 @@ struct InquiryStart {
     std::shared_ptr<inquiryViewTop> top;
 
     InquiryStart() {
-        board->addScene<inquiryViewTop>(inquiryViewTop::kSceneIdentifier);
-        board->addScene<Arrival>("inquiryArrival");
-        for (const char* segue : {inquiryViewTop::kStartSegue, inquiryViewTop::kPrintSegue})
-            board->addSegue(inquiryViewTop::kSceneIdentifier, segue, "inquiryArrival", ui::SegueKind::Push);
         top = std::static_pointer_cast<inquiryViewTop>(
             board->instantiateViewController(inquiryViewTop::kSceneIdentifier));
         app.launched.navigation()->pushViewController(top, false);
         app.launched.settle(20);
     }
-    ~InquiryStart() {
-        board->removeScene(inquiryViewTop::kSceneIdentifier);
-        board->removeScene("inquiryArrival");
-        StaticVariableHelper::setInquiryLanguage(std::nullopt);
+    ~InquiryStart() { StaticVariableHelper::setInquiryLanguage(std::nullopt); }
+    bool arrived() const {
+        return std::dynamic_pointer_cast<printInquiryView>(app.top()) ||
+               std::dynamic_pointer_cast<inquiryBaseView>(app.top());
     }
-    bool arrived() const { return std::dynamic_pointer_cast<Arrival>(app.top()) != nullptr; }
 };
 
 } // namespace

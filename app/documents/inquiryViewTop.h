@@ -52,7 +52,6 @@ class inquiryViewTop : public ui::ViewController, public ui::TextFieldDelegate {
   private:
     void fillOut(const std::string& language);
     void print(const std::string& language);
-    void showAlert(const std::string& message);
 
     std::unique_ptr<Ui::inquiryViewTop> form_;
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;

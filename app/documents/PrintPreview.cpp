@@ -1,0 +1,372 @@
+#include "app/documents/PrintPreview.h"
+
+#include <QCoreApplication>
+#include <QResizeEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QUrl>
+#include <cmath>
+
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "app/store/SQDatabase.h"
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/NavigationController.h"
+#include "platform/ui/PDFContext.h"
+#include "platform/ui/PrintInteraction.h"
+#include "platform/ui/Screen.h"
+
+namespace documents {
+
+const PreviewSpec& previewSpec(PreviewDocument document) {
+    static const PreviewSpec specs[] = {
+        {PreviewDocument::Inquiry,
+         3400,
+         1150,
+         {768, 1190},
+         20,
+         "問診票 %@",
+         "%@/%@_inquiry_%@.pdf",
+         false,
+         false,
+         false,
+         false},
+        {PreviewDocument::Certificate,
+         3072,
+         1024,
+         {768, 1064},
+         20,
+         "診断書 %@",
+         "%@/%@_certificate_%@_%02d.pdf",
+         true,
+         false,
+         true,
+         true},
+        {PreviewDocument::OnePageCertificate,
+         1064,
+         1024,
+         {768, 1064},
+         20,
+         "診断書 %@",
+         "%@/%@_certificate_%@_%02d.pdf",
+         true,
+         true,
+         true,
+         true},
+        {PreviewDocument::Letter,
+         2048,
+         1024,
+         {768, 1024},
+         0,
+         "患者紹介状登録 %@",
+         "%@/%@_letter_%@.pdf",
+         false,
+         false,
+         false,
+         false},
+    };
+    return specs[int(document)];
+}
+
+int pageCount(double height, int step) {
+    return height <= 0 || step <= 0 ? 0 : int(std::ceil(height / step));
+}
+
+std::string inquiryDatePart(const store::FormData& inputItems, const QDate& today) {
+    const auto it = inputItems.find("inputdate");
+    const QDate date = it == inputItems.end()
+                           ? QDate()
+                           : QDate::fromString(QString::fromStdString(it->second), "yyyy-MM-dd");
+    // A name is always formed; a date that isn't one would make a name no one can sort by.
+    return (date.isValid() ? date : today).toString("yyyyMMdd").toStdString();
+}
+
+std::string recordDatePart(const store::FormData& record, const QDate& today) {
+    QDate date = today;
+    if (const auto it = record.find("34"); it != record.end() && it->second != "(null)") {
+        const QDate parsed = QDate::fromString(QString::fromStdString(it->second), "yyyy年 M月 d日");
+        if (parsed.isValid()) date = parsed;
+    }
+    return date.toString("yyyyMMdd").toStdString();
+}
+
+std::string fileNamePart(const std::string& patientID) {
+    std::string part = patientID;
+    for (char& c : part)
+        if (c == '/' || c == '\0') c = '_';
+    return part;
+}
+
+int printNumber(const store::FormData& record) {
+    const auto it = record.find("printno");
+    if (it == record.end()) return 0;
+    long long n = 0;
+    bool negative = false;
+    size_t i = 0;
+    const std::string& text = it->second;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && n < 1000000000; ++i)
+        n = n * 10 + (text[i] - '0');
+    if (negative) n = -n;
+    // A number out of the 100 a patient's files cycle through is brought back into them.
+    return int(((n % 100) + 100) % 100);
+}
+
+} // namespace documents
+
+using documents::PreviewDocument;
+
+namespace {
+// A scroll view off screen hears of its new size only when shown; the band's extent must be right
+// before its offset is set.
+void settle(QScrollArea* scroll) {
+    if (!scroll->testAttribute(Qt::WA_PendingResizeEvent)) return;
+    QResizeEvent resize(scroll->size(), QSize());
+    QCoreApplication::sendEvent(scroll, &resize);
+    scroll->setAttribute(Qt::WA_PendingResizeEvent, false);
+}
+} // namespace
+
+PrintPreview::PrintPreview(PreviewDocument document)
+    : appDelegate_(zurarerizIvaDadadavu::shared()), spec_(documents::previewSpec(document)) {}
+
+PrintPreview::~PrintPreview() = default;
+
+void PrintPreview::logCapture(bool forExport, double height, long pages) const {
+    const double maxHeight = spec_.step;
+    if (spec_.document == PreviewDocument::Certificate)
+        foundation::log(forExport ? "printCertificateView, printPDF, height: %f, maxHeight: %f, pages: %ld"
+                                  : "printCertificateView, height: %f, maxHeight: %f, pages: %ld",
+                        height, maxHeight, pages);
+    else if (spec_.document == PreviewDocument::OnePageCertificate)
+        foundation::log(forExport
+                            ? "printOnePageCertificateView, printPDF, height: %f, maxHeight: %f, pages: %ld"
+                            : "printOnePageCertificateView, height: %f, maxHeight: %f, pages: %ld",
+                        height, maxHeight, pages);
+}
+
+void PrintPreview::logStep(const char* step) const {
+    if (spec_.document == PreviewDocument::OnePageCertificate)
+        foundation::log("printCertificateView, %@", step);
+}
+
+void PrintPreview::viewDidLoad() {
+    logStep("viewDidLoad");
+    if (!appDelegate_) appDelegate_ = zurarerizIvaDadadavu::shared();
+    if (appDelegate_) appDelegate_->setTouchMode(false);
+    if (QScrollArea* scroll = scrollView(); scroll && scroll->widget())
+        scroll->widget()->resize(ui::kMainScreenWidth, spec_.contentHeight);
+
+    auto self = std::static_pointer_cast<PrintPreview>(shared_from_this());
+    printButton_ = ui::BarButtonItem::create("印刷", ui::BarButtonItemStyle::Plain);
+    printButton_->setTarget(self, &PrintPreview::pdfPrintForCanon);
+    cancelButton_ = ui::BarButtonItem::create("キャンセル", ui::BarButtonItemStyle::Plain);
+    cancelButton_->setTarget(self, &PrintPreview::tapCancelButton);
+    navigationItem().setRightBarButtonItem(printButton_);
+    navigationItem().setLeftBarButtonItem(cancelButton_);
+}
+
+void PrintPreview::embedPage(const std::shared_ptr<ui::ViewController>& page, QWidget* container) {
+    pages_.push_back(page);
+    adoptChild(page);
+    QWidget* pageView = page->view();
+    pageView->setParent(container);
+    // The whole page at once: nothing scrolls inside it here.
+    pageView->setGeometry(container->rect());
+    pageView->show();
+}
+
+void PrintPreview::prepareForCapture(QScrollArea* scroll) {
+    logStep("prepareForCapture");
+    scroll->verticalScrollBar()->setValue(0);
+    scroll->horizontalScrollBar()->setValue(0);
+    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+}
+
+void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet) {
+    QScrollArea* scroll = scrollView();
+    if (!scroll || !scroll->widget()) return;
+    const QRect frame = scroll->geometry();
+    const auto vertical = scroll->verticalScrollBarPolicy(), horizontal = scroll->horizontalScrollBarPolicy();
+    const double height = scroll->widget()->height();
+    const int step = spec_.step;
+    const QRectF pageRect(QPointF(0, 0), spec_.pageSize);
+    auto setFrame = [&](int frameHeight) {
+        scroll->setGeometry(0, 0, ui::kMainScreenWidth, frameHeight);
+        settle(scroll);
+    };
+    setFrame(step);
+    if (quiet) {
+        scroll->verticalScrollBar()->setValue(0);
+        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    } else {
+        prepareForCapture(scroll);
+    }
+
+    if (forExport && spec_.exportsOnePage) {
+        if (!quiet) logCapture(true, height, 1);
+        if (height < step) setFrame(int(step - (step - height)));
+        context.beginPage(pageRect);
+        context.translate(0, spec_.topOffset);
+        scroll->verticalScrollBar()->setValue(0);
+        context.render(scroll);
+    } else {
+        const int pages = documents::pageCount(height, step);
+        if (!quiet) logCapture(forExport, height, pages);
+        int frameHeight = step;
+        for (int i = 0; i < pages; ++i) {
+            // Only the last band can be short: the page then shows just what is left.
+            if ((i + 1) * step > height) {
+                frameHeight -= int((i + 1) * step - height);
+                setFrame(frameHeight);
+            }
+            context.beginPage(pageRect);
+            context.translate(0, spec_.topOffset - i * step);
+            scroll->verticalScrollBar()->setValue(i * step);
+            context.render(scroll);
+        }
+    }
+
+    scroll->setGeometry(frame);
+    settle(scroll);
+    scroll->verticalScrollBar()->setValue(0);
+    scroll->setVerticalScrollBarPolicy(vertical);
+    scroll->setHorizontalScrollBarPolicy(horizontal);
+}
+
+QByteArray PrintPreview::capturePages(bool forExport) {
+    QByteArray data;
+    auto context = ui::PDFContext::beginToData(&data);
+    drawPages(*context, forExport);
+    context->end();
+    return data;
+}
+
+store::FormData* PrintPreview::record() const {
+    if (!appDelegate_) return nullptr;
+    switch (spec_.document) {
+    case PreviewDocument::Inquiry:
+        if (!appDelegate_->inputItems()) appDelegate_->inputItems().emplace();
+        return &*appDelegate_->inputItems();
+    case PreviewDocument::Letter:
+        return &appDelegate_->letterDataList();
+    default:
+        return &appDelegate_->certifiDataList();
+    }
+}
+
+std::string PrintPreview::datePart() const {
+    const store::FormData* form = record();
+    const store::FormData empty;
+    const QDate today = QDate::currentDate();
+    return spec_.document == PreviewDocument::Inquiry
+               ? documents::inquiryDatePart(form ? *form : empty, today)
+               : documents::recordDatePart(form ? *form : empty, today);
+}
+
+void PrintPreview::advancePrintNumber(int next) {
+    if (store::FormData* form = record()) (*form)["printno"] = std::to_string(next);
+    if (!appDelegate_ || !appDelegate_->db() || !appDelegate_->patientID()) return;
+    SQDatabase& db = *appDelegate_->db();
+    if (!db.open()) return;
+    // Only the in-memory record advances when this fails; the next load reads the column again.
+    db.executeUpdate("UPDATE certifMst SET printno = ? WHERE pid = ?;", std::to_string(next),
+                     *appDelegate_->patientID());
+    db.close();
+}
+
+bool PrintPreview::savePDFFile(const QByteArray& data) {
+    logStep("savePDFFile");
+    const std::string pid =
+        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
+    const std::string folder = foundation::home::documents();
+    std::string path;
+    if (spec_.numbered) {
+        const store::FormData* form = record();
+        const int n = form ? documents::printNumber(*form) : 0;
+        foundation::log("%d", n);
+        path = foundation::format(spec_.fileName, folder, documents::fileNamePart(pid), datePart(), n);
+        advancePrintNumber((n + 1) % 100);
+    } else {
+        path = foundation::format(spec_.fileName, folder, documents::fileNamePart(pid), datePart());
+    }
+    const bool ok =
+        !data.isEmpty() && foundation::writeFileAtomically(path, data.constData(), size_t(data.size()));
+    foundation::log(ok ? "PDF save OK" : "PDF save NG");
+    if (ok && spec_.keepsPrintController) pdfPath_ = path;
+    if (ok) lastWritten_ = path;
+    return ok;
+}
+
+std::optional<std::string> PrintPreview::printPDF() {
+    logStep("printPDF");
+    const QByteArray data = capturePages(true);
+    lastWritten_.clear();
+    if (savePDFFile(data)) return lastWritten_;
+    if (spec_.failedPathIsNil) return std::nullopt;
+    return std::string();
+}
+
+void PrintPreview::print() {
+    logStep("printCertificate");
+    const QByteArray data = capturePages(false);
+    savePDFFile(data); // a failed write still prints what was captured
+    ui::PrintInfo info;
+    info.jobName = foundation::format(
+        spec_.jobName, appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : "");
+    info.orientation = 1;
+    info.outputType = 0;
+    info.duplex = 0;
+    ui::PrintInteractionController* controller = ui::PrintInteractionController::sharedPrintController();
+    if (spec_.keepsPrintController) printController_ = controller;
+    if (!controller || !ui::PrintInteractionController::canPrintData(data)) {
+        printController_ = nullptr;
+        return;
+    }
+    controller->setPrintInfo(info);
+    controller->setShowsPageRange(true);
+    std::weak_ptr<PrintPreview> weak = std::static_pointer_cast<PrintPreview>(shared_from_this());
+    controller->setPrintingItem(data, [weak](QPrinter& printer) {
+        auto self = weak.lock();
+        if (!self) return;
+        auto context = ui::PDFContext::beginToPrinter(&printer);
+        self->drawPages(*context, false, true);
+        context->end();
+    });
+    const bool keeps = spec_.keepsPrintController;
+    controller->presentFromBarButtonItem(printButton_, true,
+                                         [weak, keeps](ui::PrintInteractionController&, bool) {
+                                             if (auto self = weak.lock(); self && keeps)
+                                                 self->printController_ = nullptr;
+                                         });
+}
+
+void PrintPreview::pdfPrintForCanon() {
+    logStep("pdfPrintForCanon");
+    const auto path = printPDF();
+    // Nothing written, nothing to offer.
+    if (!path || path->empty()) return;
+    diController_ = ui::DocumentInteractionController::interactionControllerWithURL(
+        QUrl::fromLocalFile(QString::fromStdString(*path)).toString().toStdString());
+    const QRect bounds = ui::mainScreenBounds();
+    diController_->presentOpenInMenuFromRect(QRect(bounds.width() - 50, bounds.y() + 30, 50, 20), view(),
+                                             true);
+}
+
+void PrintPreview::tapCancelButton() {
+    auto nav = navigationController();
+    if (!nav) return;
+    if (spec_.keepsPrintController) {
+        if (printController_) return; // the print dialog is open
+        const auto& stack = nav->viewControllers();
+        if (stack.size() > 1) nav->popToViewController(stack[1], true);
+        return;
+    }
+    nav->popViewController(true);
+}

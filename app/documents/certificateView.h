@@ -1,0 +1,156 @@
+#pragma once
+// The three-page certificate's pages: each its background in the print language (Japanese while
+// filling out) with the views of its form laid over it.
+#include <QPointer>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/store/ClinicState.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class zurarerizIvaDadadavu;
+namespace Ui {
+class certificateView2;
+class certificateView3;
+} // namespace Ui
+
+class certificatePageView : public ui::ViewController {
+    Q_OBJECT
+  public:
+    ~certificatePageView() override;
+
+    int pageNumber() const { return page_; }
+    // "certificate_<page>.png", with "_English" or "_Chinese" for those print languages.
+    static std::string backgroundImageName(int page, const std::optional<std::string>& language);
+
+    void viewWillAppear(bool animated) override;
+    QWidget* formView() const { return form_; }
+    // The print language; empty while filling out.
+    static std::string language();
+    QLabel* backgroundImage() const;
+
+  protected:
+    explicit certificatePageView(int page);
+    virtual void setupForm(QWidget* form) = 0;
+    void loadView() override;
+
+    std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;
+
+  private:
+    int page_;
+    QPointer<QWidget> form_;
+};
+
+// Pages 2 and 3: check marks, text fields, and photo slots filled from the patient's photographs
+// of each kind at the positions the photo-selection screen gave them.
+class certificateSlotsPage : public certificatePageView, public ui::TextViewDelegate {
+    Q_OBJECT
+  public:
+    ~certificateSlotsPage() override;
+
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+    virtual void setInitialData();
+
+    void touchesEnded(QWidget* touched);
+    void tapImageView(long tag);
+    void settingRegisterdPhoto(const std::string& kind, long slotNumber);
+    void dispCollectionView();
+    void hideCollectionView();
+    void closeCollection();
+    void deselectPhoto();
+    void deselectPhotoFromList(const std::string& key);
+    void removeAssetFromAllassetsList(const store::PhotoAsset& asset);
+    // A photograph chosen from the open list.
+    void didSelectItem(int row);
+
+    bool textViewShouldBeginEditing(ui::TextView& view) override;
+    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
+                                         const std::string& replacement) override;
+    void keyboardWillShow(const foundation::Notification& notification);
+    void keyboardWillHide(const foundation::Notification& notification);
+
+    // The positions of the photo-selection screen that feed a slot ("5", "2,8" …); empty for none.
+    static std::string positionGroup(int page, const std::string& kind, long slotNumber);
+
+    const std::vector<store::PhotoAsset>& assetsList() const { return assetsList_; }
+    long selectTagNo() const { return selectTagNo_; }
+    const std::string& showPhotoType() const { return showPhotoType_; }
+    QListWidget* collectionView() const;
+    QPushButton* deselectBtn() const;
+    QPushButton* closeCollectionBtn() const;
+    QLabel* labelWithTag(int tag) const;
+
+  protected:
+    explicit certificateSlotsPage(int page);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool touchMode() const;
+    store::FormData& record() const;
+    // The assets a slot of this page is filled from.
+    std::vector<store::PhotoAsset>& sourceList();
+    // Shows the photograph of the identifier in the slot once it arrives.
+    void requestSlotImage(const std::string& localIdentifier, QLabel* slot);
+    void setShowPhotoType(std::string kind) { showPhotoType_ = std::move(kind); }
+
+    int32_t touchViewTag_ = 0;
+
+  private:
+    void addListItem(const store::PhotoAsset& asset);
+
+    std::string showPhotoType_;
+    std::vector<store::PhotoAsset> assetsList_;
+    long selectTagNo_ = 0;
+    ui::KeyboardObservers keyboard_;
+};
+
+class certificateView2 : public certificateSlotsPage {
+    Q_OBJECT
+  public:
+    static constexpr const char* kSceneIdentifier = "certificateView2";
+    certificateView2();
+    ~certificateView2() override;
+
+    void setInitialData() override;
+    void textViewDidEndEditing(ui::TextView& view) override;
+    void calcToothAge();
+    // The tens digit of the tooth age for a tooth count.
+    static int toothAgeTens(int teeth);
+
+  protected:
+    void setupForm(QWidget* form) override;
+
+  private:
+    std::unique_ptr<Ui::certificateView2> ui_;
+};
+
+class certificateView3 : public certificateSlotsPage {
+    Q_OBJECT
+  public:
+    static constexpr const char* kSceneIdentifier = "certificateView3";
+    certificateView3();
+    ~certificateView3() override;
+
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void setInitialData() override;
+    void textViewDidEndEditing(ui::TextView& view) override;
+    // The next face of the overall judgement, tapped on the image view with the tag.
+    void nextFaceIcon(int tag);
+    int selectFaceIconNo() const { return selectFaceIconNo_; }
+    // "N/A" in English, "无" in Chinese, "無し" otherwise.
+    static std::string noneWord(const std::string& language);
+
+  protected:
+    void setupForm(QWidget* form) override;
+
+  private:
+    std::unique_ptr<Ui::certificateView3> ui_;
+    int selectFaceIconNo_ = 1;
+};

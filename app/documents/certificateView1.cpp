@@ -1,0 +1,448 @@
+#include "app/documents/certificateView1.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QPixmap>
+#include <QStringList>
+
+#include "app/documents/ClinicInfo.h"
+#include "app/shell/StaticVariableHelper.h"
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/Tag.h"
+#include "ui_certificateView1.h"
+
+namespace {
+
+constexpr const char* kStoredDate = "yyyy年 M月 d日";
+constexpr const char* kMark = "●";
+
+QDate parseStoredDate(const std::string& text) {
+    return QDate::fromString(QString::fromStdString(text), kStoredDate);
+}
+
+QPixmap bundleImage(const std::string& name) {
+    const auto path = foundation::Bundle::main()->pathForResource(name.substr(0, name.size() - 4), "png");
+    return path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
+}
+
+struct Phrase {
+    const char* ja;
+    const char* en;
+    const char* zh;
+};
+constexpr Phrase kPhrases[] = {
+    {"歯肉精密検査（歯茎の検査）", "Thorough gingival inspection (gum inspection)",
+     "牙龈精密检查（牙龈检查）"},
+    {"歯石除去", "Tartar removal", "去除牙结石"},
+    {"虫歯治療", "Tooth decay treatment", "虫牙治疗"},
+    {"歯列改善（歯並びの改善）", "Dentition Alignment (teeth alignment)", "齿列改善（牙齿排列的改善）"},
+    {"欠損部補綴（歯がない部分の治療）", "Deficit Prosthesis (Treatment for missing teeth)",
+     "缺损部补缀（没有牙齿部分的治疗）"},
+};
+
+} // namespace
+
+certificateView1::certificateView1()
+    : certificatePageView(1), ui_(std::make_unique<Ui::certificateView1>()) {}
+certificateView1::~certificateView1() = default;
+
+void certificateView1::setupForm(QWidget* form) {
+    ui_->setupUi(form);
+}
+
+bool certificateView1::touchMode() const {
+    return appDelegate_ && appDelegate_->touchMode();
+}
+
+QLabel* certificateView1::label(const char* name) const {
+    return formView() ? formView()->findChild<QLabel*>(name) : nullptr;
+}
+
+QLabel* certificateView1::labelWithTag(int tag) const {
+    return qobject_cast<QLabel*>(formView() ? ui::viewWithTag(formView(), tag) : nullptr);
+}
+
+ui::TextView* certificateView1::textViewWithTag(int tag) const {
+    return qobject_cast<ui::TextView*>(formView() ? ui::viewWithTag(formView(), tag) : nullptr);
+}
+
+void certificateView1::setText(QLabel* target, const std::string& text) {
+    if (target) target->setText(QString::fromStdString(text));
+}
+
+std::string certificateView1::formatDate(const QDate& date, const std::string& language) {
+    if (!date.isValid()) return {};
+    if (language == "English")
+        return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, "MMM-dd-yyyy").toStdString();
+    return date.toString(kStoredDate).toStdString();
+}
+
+std::string certificateView1::translateJapaneseSectionFourToEnglish(const std::string& phrase) {
+    for (const Phrase& p : kPhrases)
+        if (phrase == p.ja) return p.en;
+    return phrase;
+}
+
+std::string certificateView1::translateJapaneseSectionFourToChinese(const std::string& phrase) {
+    for (const Phrase& p : kPhrases)
+        if (phrase == p.ja) return p.zh;
+    return phrase;
+}
+
+void certificateView1::getWeekDay(const QDate& date, QLabel* target) {
+    static const char* const kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    if (!target || !date.isValid()) return;
+    // Qt counts Monday as 1 and Sunday as 7; the names start on Sunday.
+    target->setText(
+        QString::fromStdString(foundation::format("（%@）", std::string(kDays[date.dayOfWeek() % 7]))));
+}
+
+void certificateView1::viewDidLoad() {
+    viewMoved_ = false;
+    inputFlag_ = false;
+    const std::string lang = language();
+    store::FormData& record = appDelegate_ ? appDelegate_->certifiDataList() : *new store::FormData;
+    std::string name;
+    if (appDelegate_ && appDelegate_->patientInfo())
+        if (auto it = appDelegate_->patientInfo()->find("name"); it != appDelegate_->patientInfo()->end())
+            name = it->second;
+    setTitle(lang == "Japanese" ? foundation::format("%@ 様", name) : name);
+
+    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
+    for (QWidget* view : formView()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int t = ui::tag(view);
+        auto* text = qobject_cast<ui::TextView*>(view);
+        if (text) {
+            text->setDelegate(self);
+            text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            if (!touchMode()) text->setReadOnly(true);
+        }
+        const auto stored = t >= 1 ? record.find(std::to_string(t)) : record.end();
+        if (stored == record.end()) continue;
+        const std::string& v = stored->second;
+        if (auto* l = qobject_cast<QLabel*>(view)) {
+            if (t <= 29) {
+                setFaceIcon(t);
+                continue;
+            }
+            setText(l, v);
+            if (t == 30) {
+                setText(l, formatDate(parseStoredDate(v), lang));
+            } else if (t == 31) {
+                const QStringList parts = QString::fromStdString(v).split("日");
+                if (parts.size() >= 2 && lang == "English")
+                    setText(l, formatDate(parseStoredDate((parts[0] + "日").toStdString()), lang) + " " +
+                                   parts.mid(1).join("日").toStdString());
+            } else if (t == 33) {
+                setText(ui_->visitLabel, formatDate(parseStoredDate(v), lang));
+            } else if (t == 34) {
+                setText(ui_->dateSLabel, formatDate(parseStoredDate(v), lang));
+                ui_->dateLLabel->setText(ui_->dateSLabel->text());
+            }
+        } else if (text) {
+            std::string shown = v;
+            if (t >= 40 && t <= 49 && lang == "English") shown = translateJapaneseSectionFourToEnglish(v);
+            if (t >= 40 && t <= 49 && lang == "Chinese") shown = translateJapaneseSectionFourToChinese(v);
+            text->setStdText(shown);
+        }
+    }
+    if (!record.count("34")) {
+        const QDate today = QDate::currentDate();
+        setText(ui_->dateSLabel, formatDate(today, lang));
+        ui_->dateLLabel->setText(ui_->dateSLabel->text());
+        getWeekDay(today, labelWithTag(36));
+        record["34"] = ui_->dateSLabel->text().toStdString();
+        if (QLabel* weekday = labelWithTag(36)) record["36"] = weekday->text().toStdString();
+    }
+    setCaptions();
+    setInitialData();
+
+    // Taps on labels reach the page as touches.
+    for (QWidget* w : formView()->findChildren<QWidget*>())
+        w->installEventFilter(this);
+}
+
+void certificateView1::setCaptions() {
+    const std::string lang = language();
+    const bool english = lang == "English", chinese = lang == "Chinese";
+    ui_->examinationDateJapanLabel->setVisible(lang == "Japanese");
+    ui_->nextExaminationDateJapanSignalLabel->setVisible(!english && !chinese);
+    const store::FormData empty;
+    const store::FormData& record = appDelegate_ ? appDelegate_->certifiDataList() : empty;
+    ui_->nextExaminationDateLabel->setVisible(!english || record.count("30"));
+    ui_->treatmentStartDateLabel->setVisible(!english || record.count("31"));
+    if (english) {
+        ui_->examinationDateLabel->setText("Examination Date :");
+        ui_->treatmentDateLabel->setText("Treatment Start Date :");
+        ui_->contactAtLabel->setText("Contact At");
+    } else if (chinese) {
+        ui_->examinationDateLabel->setText("本次受诊日 :");
+        ui_->treatmentDateLabel->setText("治疗开始日 :");
+        ui_->contactAtLabel->setText("请联系");
+    }
+}
+
+void certificateView1::viewWillAppear(bool animated) {
+    certificatePageView::viewWillAppear(animated);
+    const std::string lang = language();
+    if (lang == "English") {
+        ui_->reportLabel->setText("Stomavue Report");
+        ui_->dateLabel->setText("Date :");
+        foundation::log("user select English version of certificate");
+    } else if (lang == "Chinese") {
+        ui_->reportLabel->setText("口腔癌检查结果报告书");
+        ui_->dateLabel->setText("日期 :");
+        foundation::log("user select Chinese version of certificate");
+    } else {
+        foundation::log("user select Japanese version of certificate");
+    }
+    keyboard_ = ui::observeKeyboard(std::dynamic_pointer_cast<certificateView1>(shared_from_this()),
+                                    &certificateView1::keyboardWillShow, &certificateView1::keyboardWillHide);
+    if (!touchMode()) ui_->destView->setVisible(false);
+}
+
+void certificateView1::viewDidAppear(bool) {
+    if (touchMode() || ui_->destView->isVisible()) return;
+    // Printed, the clinic block sits higher and carries the logo.
+    ui_->destView->move(ui_->destView->x(), ui_->destView->y() - 25);
+    ui_->destView->setVisible(true);
+    if (logoData_) {
+        QPixmap logo;
+        if (logo.loadFromData(*logoData_))
+            ui_->imageLogo->setPixmap(
+                logo.scaled(ui_->imageLogo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    }
+}
+
+void certificateView1::viewDidDisappear(bool) {
+    keyboard_.reset();
+}
+
+void certificateView1::getClinicInfo() {
+    if (!appDelegate_) return;
+    const std::string folder = appDelegate_->applicationDocumentsDirectory();
+    const auto info = documents::readClinicInfo(folder);
+    if (!info) return;
+    auto member = [&](const char* key) {
+        auto it = info->find(key);
+        return it == info->end() ? std::string() : it->second;
+    };
+    setText(ui_->clinic_name, member("name"));
+    const std::string fax = member("fax");
+    setText(ui_->clinic_tel,
+            fax.empty() ? member("tel") : foundation::format("%@ ／ (FAX)%@", member("tel"), fax));
+    setText(ui_->clinic_postal, foundation::format("〒%@", member("postal")));
+    setText(ui_->clinic_address1, member("state") + member("address1"));
+    setText(ui_->clinic_address2, member("address2"));
+    setText(ui_->clinic_director, member("director"));
+    setText(ui_->clinic_url, member("homepage"));
+    setText(ui_->clinic_mail, member("mailaddress"));
+    if (!info->count("logo")) return;
+    // Only a plain file name in the Documents folder counts.
+    const QString name = QString::fromStdString(member("logo"));
+    QFile file(QString::fromStdString(folder) + "/" + name);
+    if (name.isEmpty() || name.contains('/') || !file.open(QIODevice::ReadOnly)) {
+        logoData_.reset();
+        foundation::log("Not Logo Image.");
+        return;
+    }
+    logoData_ = file.readAll();
+}
+
+void certificateView1::setInitialData() {
+    getClinicInfo();
+    const std::string lang = language();
+    const std::string pid =
+        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
+    setText(ui_->karteLabel, pid + "-1");
+    const store::FormData empty;
+    const store::FormData& info =
+        appDelegate_ && appDelegate_->patientInfo() ? *appDelegate_->patientInfo() : empty;
+    auto column = [&](const char* key) {
+        auto it = info.find(key);
+        return it == info.end() ? std::string() : it->second;
+    };
+    setText(ui_->nameLabel,
+            lang == "Japanese" ? foundation::format("%@　様", column("name")) : column("name"));
+    setText(ui_->postLabel, foundation::format("〒%@", column("postal")));
+    setText(ui_->add1Label, column("state") + column("address1"));
+    setText(ui_->add2Label, column("address2"));
+    setText(ui_->tel1Label, column("tel1"));
+    setText(ui_->tel2Label, column("tel2"));
+    setText(ui_->bizLabel, column("biz"));
+    const QDate birthday = parseStoredDate(column("birthday"));
+    setText(ui_->birthLabel, formatDate(birthday, lang));
+    if (lang == "English")
+        setText(ui_->sexLabel, column("sex") == "男" ? "Male" : "Female");
+    else
+        setText(ui_->sexLabel, foundation::format("%@性", column("sex")));
+    // A birthday that can't be read leaves the age empty rather than a made-up number.
+    if (birthday.isValid()) {
+        const QDate today = QDate::currentDate();
+        long age = today.year() - birthday.year();
+        if (today.month() < birthday.month() ||
+            (today.month() == birthday.month() && today.day() < birthday.day()))
+            --age;
+        const char* format = lang == "English" ? "%ld" : lang == "Chinese" ? "%ld岁" : "%ld歳";
+        setText(ui_->ageLabel, foundation::format(format, age));
+    } else {
+        setText(ui_->ageLabel, "");
+    }
+    if (ui_->dateSLabel->text().isEmpty()) {
+        setText(ui_->dateLLabel, formatDate(QDate::currentDate(), lang));
+        ui_->dateSLabel->setText(ui_->dateLLabel->text());
+    }
+}
+
+void certificateView1::setFaceIcon(int tag) {
+    const int b = tag / 10;
+    // Only the six choice labels of the two judgements choose; any other tag is left alone.
+    if ((b != 1 && b != 2) || tag % 10 < 1 || tag % 10 > 3 || !appDelegate_) return;
+    store::FormData& record = appDelegate_->certifiDataList();
+    for (int choice = 10 * b + 1; choice <= 10 * b + 3; ++choice) {
+        QLabel* l = labelWithTag(choice);
+        if (choice == tag) {
+            if (QLabel* face = labelWithTag(b))
+                face->setPixmap(bundleImage(foundation::format("icon_%d.png", tag)));
+            setText(l, kMark);
+            record[std::to_string(choice)] = kMark;
+        } else {
+            setText(l, "");
+            record.erase(std::to_string(choice));
+        }
+    }
+}
+
+bool certificateView1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease)
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == formView()) touchesEnded(w);
+    return certificatePageView::eventFilter(watched, event);
+}
+
+void certificateView1::touchesEnded(QWidget* touched) {
+    if (!touchMode() || !appDelegate_) return;
+    const int t = ui::tag(touched);
+    touchViewTag_ = t;
+    if (t >= 100) {
+        appDelegate_->onCheckLabelSingle(t, formView(), "■");
+    } else if (t >= 30 && t <= 40) {
+        // The weekdays only follow their dates.
+        if (t != 32 && t != 36) showDatePicker(t);
+    } else if (t >= 10 && t <= 29) {
+        setFaceIcon(t);
+    } else if (t == 1 || t == 2) {
+        for (int i = 1; i <= 3; ++i) {
+            QLabel* chosen = labelWithTag(10 * t + i);
+            if (!chosen || chosen->text() != kMark) continue;
+            setFaceIcon(10 * t + i % 3 + 1);
+            break;
+        }
+    }
+}
+
+void certificateView1::showDatePicker(int tag) {
+    QLabel* target = labelWithTag(tag);
+    auto picker = std::dynamic_pointer_cast<datePickerView>(
+        ui::Storyboard::named("Main")->instantiateViewController(datePickerView::kSceneIdentifier));
+    if (!picker || !target) return;
+    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
+    picker->setDelegate(self);
+    picker->setParentView(self);
+    picker->setTagNoStr(std::to_string(tag));
+    picker->setTargetLabel(target);
+    picker->setPickerType(tag == 31 ? "dateAndTime" : "date");
+    const QString text = target->text();
+    const int year = text.section("年", 0, 0).trimmed().toInt();
+    picker->setDefaultDateStr(year != 0 ? text.toStdString() : std::string());
+    picker->setModalPresentationStyle(ui::PresentationStyle::Popover);
+    picker->setPreferredContentSize(QSize(300, 150));
+    picker->popoverAnchor().sourceView = target;
+    picker->popoverAnchor().sourceRect = target->rect();
+    picker->popoverAnchor().permittedArrowDirections = ui::ArrowDown;
+    pop_ = picker;
+    present(picker, true);
+}
+
+void certificateView1::popoverClose(const QDateTime& date, int32_t tagNo) {
+    if (tagNo != 30 && tagNo != 34) return;
+    QLabel* weekday = labelWithTag(tagNo + 2);
+    getWeekDay(date.date(), weekday);
+    if (appDelegate_ && weekday)
+        appDelegate_->certifiDataList()[std::to_string(tagNo + 2)] = weekday->text().toStdString();
+    if (tagNo == 34) ui_->dateSLabel->setText(ui_->dateLLabel->text());
+}
+
+bool certificateView1::textViewShouldBeginEditing(ui::TextView& view) {
+    if (!touchMode()) return false;
+    const int t = ui::tag(&view);
+    touchViewTag_ = t;
+    if (t >= 40 && t <= 49 && !inputFlag_) {
+        if (ui::TextView* previous = textViewWithTag(saveViewTag_); previous && previous != &view)
+            previous->resignFirstResponder();
+        auto list = std::dynamic_pointer_cast<tableListView>(
+            ui::Storyboard::named("Main")->instantiateViewController(tableListView::kSceneIdentifier));
+        if (!list) return false;
+        list->setDelegate(std::dynamic_pointer_cast<certificateView1>(shared_from_this()));
+        list->setSelectedCont(view.stdText());
+        list->setTagNo(t);
+        list->setModalPresentationStyle(ui::PresentationStyle::Popover);
+        list->setPreferredContentSize(QSize(380, 272));
+        list->popoverAnchor().sourceView = &view;
+        list->popoverAnchor().sourceRect = view.rect();
+        list->popoverAnchor().permittedArrowDirections = ui::ArrowDown;
+        pop_ = list;
+        present(list, true);
+        return false;
+    }
+    inputFlag_ = false;
+    saveViewTag_ = t;
+    return true;
+}
+
+void certificateView1::popoverListClose(const std::string& text, int32_t tagNo, bool closeFlag) {
+    if (!closeFlag) return;
+    if (pop_) pop_->dismiss(true);
+    pop_.reset();
+    ui::TextView* field = textViewWithTag(tagNo);
+    if (!field) return;
+    if (text == tableListView::kManualInput) {
+        // The next edit of the field is free text.
+        inputFlag_ = true;
+        field->becomeFirstResponder();
+        return;
+    }
+    field->setStdText(text);
+    field->resignFirstResponder();
+    if (appDelegate_) appDelegate_->certifiDataList()[std::to_string(tagNo)] = text;
+}
+
+bool certificateView1::textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
+                                                       const std::string& replacement) {
+    if (replacement != "\n") return true;
+    view.resignFirstResponderLater();
+    return false;
+}
+
+void certificateView1::textViewDidEndEditing(ui::TextView& view) {
+    if (appDelegate_ && touchMode())
+        appDelegate_->certifiDataList()[std::to_string(ui::tag(&view))] = view.stdText();
+}
+
+void certificateView1::keyboardWillShow(const foundation::Notification& notification) {
+    if (touchViewTag_ < 1 || touchViewTag_ > 49 || !appDelegate_) return;
+    viewMoved_ = true;
+    appDelegate_->viewPositionChange(notification, view(), true);
+}
+
+void certificateView1::keyboardWillHide(const foundation::Notification& notification) {
+    if (!viewMoved_ || !appDelegate_) return;
+    viewMoved_ = false;
+    appDelegate_->viewPositionChange(notification, view(), false);
+}

@@ -1,0 +1,86 @@
+#pragma once
+// The certificate's first page: the patient and clinic blocks, two face judgements, the examination,
+// next-visit and treatment-start dates with their weekdays, ten treatment fields filled from the
+// treatment list or typed, and check marks. Fill-out mode edits the shared certificate record; print
+// mode shows it in the print language.
+#include <QDate>
+#include <QPointer>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/documents/certificateView.h"
+#include "app/documents/tableListView.h"
+#include "app/shell/datePickerView.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/TextView.h"
+
+class QLabel;
+namespace Ui {
+class certificateView1;
+}
+
+class certificateView1 : public certificatePageView,
+                         public ui::TextViewDelegate,
+                         public datePiclerViewControllerDelegate,
+                         public tableListDelegate {
+    Q_OBJECT
+  public:
+    static constexpr const char* kSceneIdentifier = "certificateView1";
+    certificateView1();
+    ~certificateView1() override;
+
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+
+    void setInitialData();
+    void getClinicInfo();
+    void setFaceIcon(int tag);
+    void showDatePicker(int tag);
+    // Writes "（<weekday>）" of the date into the label.
+    static void getWeekDay(const QDate& date, QLabel* target);
+    static std::string translateJapaneseSectionFourToEnglish(const std::string& phrase);
+    static std::string translateJapaneseSectionFourToChinese(const std::string& phrase);
+    // A date as this page shows it in a language ("MMM-dd-yyyy" in English, else "yyyy年 M月 d日").
+    static std::string formatDate(const QDate& date, const std::string& language);
+
+    void popoverClose(const QDateTime& date, int32_t tagNo) override;
+    void popoverListClose(const std::string& text, int32_t tagNo, bool closeFlag) override;
+    bool textViewShouldBeginEditing(ui::TextView& view) override;
+    void textViewDidEndEditing(ui::TextView& view) override;
+    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
+                                         const std::string& replacement) override;
+    void touchesEnded(QWidget* touched);
+    void keyboardWillShow(const foundation::Notification& notification);
+    void keyboardWillHide(const foundation::Notification& notification);
+
+    QLabel* label(const char* name) const;
+    QLabel* labelWithTag(int tag) const;
+    ui::TextView* textViewWithTag(int tag) const;
+    int32_t touchViewTag() const { return touchViewTag_; }
+    bool inputFlag() const { return inputFlag_; }
+    const std::shared_ptr<ui::ViewController>& pop() const { return pop_; }
+    const std::optional<QByteArray>& logoData() const { return logoData_; }
+
+  protected:
+    void setupForm(QWidget* form) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    bool touchMode() const;
+    void setCaptions();
+    void setText(QLabel* label, const std::string& text);
+    std::string store(int tag) const;
+
+    std::unique_ptr<Ui::certificateView1> ui_;
+    std::shared_ptr<ui::ViewController> pop_;
+    std::optional<QByteArray> logoData_;
+    bool viewMoved_ = false;
+    int32_t touchViewTag_ = 0;
+    bool inputFlag_ = false;
+    int32_t saveViewTag_ = 0;
+    ui::KeyboardObservers keyboard_;
+};

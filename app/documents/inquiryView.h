@@ -1,0 +1,158 @@
+#pragma once
+// The questionnaire's three pages. Each is the page's background in the chosen language with
+// transparent views laid over its printed choices and fields; a view's tag is its answer's key in the
+// shared `inputItems`. While filling out, circles toggle and fields store their text; in print mode
+// (touchMode off) the pages take no input but look the same, since the print preview captures them.
+#include <QPixmap>
+#include <QPointer>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/shell/datePickerView.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/Keyboard.h"
+#include "platform/ui/TextField.h"
+#include "platform/ui/TextView.h"
+#include "platform/ui/ViewController.h"
+
+class QAbstractButton;
+class QLabel;
+class zurarerizIvaDadadavu;
+namespace Ui {
+class inquiryView1;
+class inquiryView2;
+class inquiryView3;
+} // namespace Ui
+
+class inquiryPageView : public ui::ViewController, public ui::TextFieldDelegate {
+    Q_OBJECT
+  public:
+    ~inquiryPageView() override;
+
+    int pageNumber() const { return page_; }
+    // The background of a page in a language: the plain name for "Japanese", "_Chinese" for
+    // "Chinese", "_English" for anything else.
+    static std::string backgroundImageName(int page, const std::optional<std::string>& language);
+
+    void viewDidLoad() override;
+    void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
+
+    virtual void setInitialData();
+    void getClinicInfo();
+    void tapButtonOnCircle(QAbstractButton* button);
+    void tapButtonOnCircleMulti(QAbstractButton* button);
+    void textFieldDidBeginEditing(ui::TextField& field) override;
+    void textFieldDidEndEditing(ui::TextField& field) override;
+    bool textFieldShouldReturn(ui::TextField& field) override;
+    void keyboardWillShow(const foundation::Notification& notification);
+    void keyboardWillHide(const foundation::Notification& notification);
+    // A touch on one of the page's views (taps on labels and the background arrive here).
+    virtual void touchesBegan(QWidget* touched);
+
+    // Outlets.
+    QLabel* backgroundImage() const;
+    QLabel* clinicLogoImage() const;
+    // The form laid over the background (the scrolling content of the page's view).
+    QWidget* formView() const { return form_; }
+    int touchViewTag() const { return touchViewTag_; }
+    const std::shared_ptr<zurarerizIvaDadadavu>& appDelegate() const { return appDelegate_; }
+
+  protected:
+    explicit inquiryPageView(int page);
+    // Builds the page's form into `form`.
+    virtual void setupForm(QWidget* form) = 0;
+    // The image a chosen multi-choice circle with the tag shows.
+    virtual QString multiCircleImageName(int tag) const = 0;
+    virtual bool observesKeyboard() const { return true; }
+    // How the page's views take part in filling out; print mode leaves them inert.
+    virtual void connectViews(bool touchMode);
+    void loadView() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void setBackground();
+    // Leaves a view unable to take input without the disabled look.
+    static void makeInert(QWidget* view);
+
+    std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;
+    int touchViewTag_ = 0;
+
+  private:
+    int page_;
+    QPointer<QWidget> form_;
+    ui::KeyboardObservers keyboard_;
+};
+
+class inquiryView1 : public inquiryPageView {
+    Q_OBJECT
+  public:
+    static constexpr const char* kSceneIdentifier = "inquiryView1";
+    inquiryView1();
+    ~inquiryView1() override;
+    void viewDidAppear(bool animated) override;
+    void setInitialData() override;
+    QLabel* patientIDLabel() const;
+
+  protected:
+    void setupForm(QWidget* form) override;
+    QString multiCircleImageName(int) const override { return "circle_long.png"; }
+
+  private:
+    std::unique_ptr<Ui::inquiryView1> ui_;
+};
+
+class inquiryView2 : public inquiryPageView {
+    Q_OBJECT
+  public:
+    static constexpr const char* kSceneIdentifier = "inquiryView2";
+    inquiryView2();
+    ~inquiryView2() override;
+    void viewDidLoad() override;
+
+  protected:
+    void setupForm(QWidget* form) override;
+    QString multiCircleImageName(int tag) const override {
+        return tag < 6000 ? "circle.png" : "circle_long.png";
+    }
+    bool observesKeyboard() const override { return false; }
+    void connectViews(bool touchMode) override;
+
+  private:
+    std::unique_ptr<Ui::inquiryView2> ui_;
+};
+
+class inquiryView3 : public inquiryPageView,
+                     public ui::TextViewDelegate,
+                     public datePiclerViewControllerDelegate {
+    Q_OBJECT
+  public:
+    static constexpr const char* kSceneIdentifier = "inquiryView3";
+    inquiryView3();
+    ~inquiryView3() override;
+
+    void setInitialData() override;
+    void touchesBegan(QWidget* touched) override;
+    void showDatePicker(QLabel* label);
+    void popoverClose(const QDateTime& date, int32_t tagNo) override;
+    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
+                                         const std::string& replacement) override;
+    bool textViewShouldBeginEditing(ui::TextView& view) override;
+    void textViewDidEndEditing(ui::TextView& view) override;
+
+    ui::TextView* patientName() const;
+    QLabel* inputDateLabel() const;
+    const std::shared_ptr<datePickerView>& pop() const { return pop_; }
+    // The input date as page 3 shows it: "MMM-dd-yyyy" in English, else "yyyy年 M月 d日".
+    static std::string displayDate(const QDate& date, const std::optional<std::string>& language);
+
+  protected:
+    void setupForm(QWidget* form) override;
+    QString multiCircleImageName(int tag) const override {
+        return tag < 10000 ? "circle_long.png" : "circle.png";
+    }
+    void connectViews(bool touchMode) override;
+
+  private:
+    std::unique_ptr<Ui::inquiryView3> ui_;
+    std::shared_ptr<datePickerView> pop_;
+};

@@ -1,0 +1,14 @@
+#include "app/photos/PeerTransferState.h"
+
+PeerTransferState& PeerTransferState::shared() {
+    static PeerTransferState state;
+    return state;
+}
+
+void PeerTransferState::reset() {
+    stopTimer();
+    status = 0;
+    total = count = saved = failed = pending = 0;
+    endStepRunning = false;
+    idleTimerDisabled = false;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// The transfer state of the receive screens: one for the process, kept on the main thread.
+#include <memory>
+
+#include "platform/foundation/SerialQueue.h"
+
+struct PeerTransferState {
+    int status = 0;   // 0 idle, 1 receiving
+    long total = 0;   // n of the last Start text
+    long count = 0;   // photographs arrived since the last Start text: the Progress numbers
+    long saved = 0;   // of those, saves completed (stored or failed)
+    long failed = 0;  // of those, saves that failed
+    long pending = 0; // saves started and not completed, whatever the counts were reset to
+    long leaves = 0;  // peers that left, so a waiting end step sees its transfer was cut
+    bool endStepRunning = false;
+    // The device may not dim or lock while photographs come in.
+    bool idleTimerDisabled = false;
+    std::shared_ptr<foundation::Timer> timer; // the one-shot receive timeout
+
+    static PeerTransferState& shared();
+    void stopTimer() {
+        if (timer) timer->invalidate();
+        timer.reset();
+    }
+    // Back to idle with nothing counted (a new screen, tests).
+    void reset();
+};

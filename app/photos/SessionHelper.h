@@ -1,0 +1,84 @@
+#pragma once
+// The receiving side of a peer session: advertises this device under the bundle's service type, admits
+// one sending device at a time, turns what arrives into a text or a photograph and hands both to its
+// delegate on the main queue, and sends the receiver's replies.
+#include <QByteArray>
+#include <QImage>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/peer/PeerAdvertiser.h"
+#include "platform/peer/PeerSession.h"
+
+class SessionHelperDelegate {
+  public:
+    virtual ~SessionHelperDelegate() = default;
+    // A peer joined (flag false) or left (flag true) the connected list.
+    virtual void sessionHelperDidChangeConnectedPeer(const peer::PeerIDPtr& peerID, bool flag) = 0;
+    // A photograph arrived: the decoded image, the byte length of the data, and the data as received.
+    virtual void sessionHelperDidRecieveImage(const QImage& image, unsigned long sizeOfImage,
+                                              const peer::PeerIDPtr& peerID, const QByteArray& data) = 0;
+    virtual void sessionHelperDidRecieveMessage(const std::string& message,
+                                                const peer::PeerIDPtr& peerID) = 0;
+};
+
+class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
+  public:
+    // initWithDisplayName: advertising starts at once.
+    static std::shared_ptr<SessionHelper>
+    create(const std::string& displayName, peer::PeerSettings settings = peer::PeerSettings::fromDefaults());
+    ~SessionHelper();
+    SessionHelper(const SessionHelper&) = delete;
+    SessionHelper& operator=(const SessionHelper&) = delete;
+
+    static std::optional<std::string> getServiceType();
+    // Whether an invitation has been accepted (0: none); one for the process.
+    static long invitationCounter();
+
+    peer::PeerSession* session() const { return session_.get(); }
+    peer::NearbyServiceAdvertiser* nearbyServiceAdvertiser() const { return advertiser_.get(); }
+    std::shared_ptr<SessionHelperDelegate> delegate() const { return delegate_.lock(); }
+    void setDelegate(const std::shared_ptr<SessionHelperDelegate>& delegate) { delegate_ = delegate; }
+    const std::vector<peer::PeerIDPtr>& connectedPeerIDs() const { return connectedPeerIDs_; }
+    size_t connectedPeersCount() const { return connectedPeerIDs_.size(); }
+    peer::PeerIDPtr connectedPeerIDAtIndex(size_t index) const;
+    bool isHost() const { return isHost_; }
+    std::string roles() const { return isHost_ ? "Host" : "Joiner"; }
+    std::string sessionName() const;
+    std::string selectorNameInSession(const std::string& selectorName) const;
+    // Splits at any of `characters` and joins the pieces with `separator` ("," when none).
+    static std::string replaceCharacters(const std::string& characters, const std::string& text,
+                                         const std::optional<std::string>& separator);
+
+    void stopAdvertise();
+
+    void sendImage(const QImage& image, const peer::PeerIDPtr& peerID);
+    void sendStart(const peer::PeerIDPtr& peerID, unsigned long count);
+    void sendProgress(const peer::PeerIDPtr& peerID, unsigned long count);
+    void sendReadiness(const peer::PeerIDPtr& peerID);
+    void sendEnd(const peer::PeerIDPtr& peerID);
+    void sendCompletion(const peer::PeerIDPtr& peerID);
+    void sendForbidden(const peer::PeerIDPtr& peerID);
+
+  private:
+    SessionHelper() = default;
+    void start(const std::string& displayName, peer::PeerSettings settings);
+    void didReceiveInvitation(const peer::PeerIDPtr& peerID,
+                              const peer::NearbyServiceAdvertiser::InvitationHandler& handler);
+    void peerDidChangeState(const peer::PeerIDPtr& peerID, peer::SessionState state);
+    void didReceiveData(const QByteArray& data, const peer::PeerIDPtr& peerID);
+    void sendText(const peer::PeerIDPtr& peerID, const std::string& text);
+    void send(const peer::PeerIDPtr& peerID, const QByteArray& data);
+
+    std::unique_ptr<peer::PeerSession> session_;
+    std::unique_ptr<peer::NearbyServiceAdvertiser> advertiser_;
+    std::weak_ptr<SessionHelperDelegate> delegate_;
+    std::vector<peer::PeerIDPtr> connectedPeerIDs_;
+    // Peers admitted by an invitation and not yet gone: their failure frees the invitation too.
+    std::set<uint64_t> admitted_;
+    bool isHost_ = false;
+    std::string displayName_;
+};

@@ -1,0 +1,41 @@
+#include "app/shell/FormAlerts.h"
+
+#include "platform/ui/AlertController.h"
+#include "platform/ui/NavigationController.h"
+
+namespace shell {
+
+namespace {
+
+// The host may be gone by the time OK is tapped; then there is nothing to leave.
+ui::AlertAction::Handler leave(ui::ViewController& host, FormExit exit) {
+    std::weak_ptr<ui::ViewController> weak = host.shared_from_this();
+    return [weak, exit](ui::AlertAction&) {
+        auto self = weak.lock();
+        auto nav = self ? self->navigationController() : nullptr;
+        if (!nav) return;
+        if (exit == FormExit::ToMainMenu)
+            nav->popToRootViewController(true);
+        else
+            nav->popViewController(true);
+    };
+}
+
+} // namespace
+
+void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit) {
+    auto alert = saved ? ui::AlertController::create("メッセージ", "登録しました")
+                       : ui::AlertController::create("エラー", "登録できませんでした");
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
+                                             saved ? leave(host, exit) : ui::AlertAction::Handler{}));
+    host.present(alert, true);
+}
+
+void presentCancelQuestion(ui::ViewController& host, FormExit exit) {
+    auto alert = ui::AlertController::create("メッセージ", "登録せずに終了しますか？");
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, leave(host, exit)));
+    alert->addAction(ui::AlertAction::create("キャンセル", ui::AlertActionStyle::Cancel));
+    host.present(alert, true);
+}
+
+} // namespace shell

@@ -1,0 +1,42 @@
+#include "app/shell/PatientGate.h"
+
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/ui/AlertController.h"
+
+namespace shell {
+
+namespace {
+void showError(ui::ViewController& host, const std::string& message) {
+    auto alert = ui::AlertController::create("エラー", message);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    host.present(alert, true);
+}
+} // namespace
+
+bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
+                     const char* inquirySegue) {
+    delegate.inputItems() = store::FormData{};
+    if (patientID.empty()) {
+        showError(host, "患者IDを入力してください");
+        return false;
+    }
+    delegate.patientID() = patientID;
+    if (!delegate.setPatientInfoData()) {
+        showError(host, "入力されたIDの患者情報はありません");
+        return false;
+    }
+    if (!inquirySegue || (delegate.inputItems() && !delegate.inputItems()->empty())) return true;
+    auto alert =
+        ui::AlertController::create("エラー", "問診書が登録されていません。\n先に問診書を登録してください。");
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    std::weak_ptr<ui::ViewController> weak = host.weak_from_this();
+    const std::string segue = inquirySegue;
+    alert->addAction(ui::AlertAction::create("問診票登録へ", ui::AlertActionStyle::Default,
+                                             [weak, segue](ui::AlertAction&) {
+                                                 if (auto self = weak.lock()) self->performSegue(segue);
+                                             }));
+    host.present(alert, true);
+    return false;
+}
+
+} // namespace shell

@@ -1,0 +1,34 @@
+#pragma once
+// What the SQLite benchmarks share: the items table they fill and read, a row of it, and the checksum
+// that shows both sides of a comparison did the same reads.
+#include <cstdint>
+#include <string>
+
+namespace benchitems {
+
+inline constexpr const char* kCreate =
+    "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT, qty INTEGER, price REAL)";
+inline constexpr const char* kInsert = "INSERT INTO items (id, name, qty, price) VALUES (?, ?, ?, ?)";
+inline constexpr const char* kSelectOne = "SELECT id, name, qty, price FROM items WHERE id = ?";
+
+struct Row {
+    int64_t id;
+    std::string name;
+    int qty;
+    double price;
+};
+
+struct Sum {
+    int64_t ids = 0, qty = 0;
+    size_t nameBytes = 0;
+    double price = 0;
+    void add(int64_t id, const std::string& name, int q, double p) {
+        ids += id;
+        nameBytes += name.size();
+        qty += q;
+        price += p;
+    }
+    bool operator==(const Sum&) const = default;
+};
+
+} // namespace benchitems

@@ -1,0 +1,111 @@
+#include "sdk/core/VEVInstallationsURLSession.h"
+
+#include <algorithm>
+#include <cctype>
+#include <curl/curl.h>
+
+#include "platform/foundation/Format.h"
+
+using foundation::ErrorPtr;
+
+namespace {
+
+bool sameField(const std::string& a, const std::string& b) {
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(),
+                      [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
+}
+
+ErrorPtr transportError(long code, const std::string& reason) {
+    return foundation::Error::make(kVEVURLSessionErrorDomain, code,
+                                   {{foundation::kLocalizedDescriptionKey, reason}});
+}
+
+size_t collect(char* bytes, size_t size, size_t count, void* out) {
+    auto* data = static_cast<foundation::Data*>(out);
+    data->insert(data->end(), bytes, bytes + size * count);
+    return size * count;
+}
+
+struct CurlGlobal {
+    CurlGlobal() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+};
+
+// One exchange; runs on the session's queue.
+promises::Outcome<VEVInstallationsURLSessionResponse> perform(const VEVURLRequest& request, double timeout) {
+    static CurlGlobal global;
+    std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
+    if (!curl) return transportError(CURLE_FAILED_INIT, "The HTTP client could not be created.");
+    std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr, curl_slist_free_all);
+    for (const auto& [field, value] : request.headers) {
+        auto* list = curl_slist_append(headers.get(), (field + ": " + value).c_str());
+        if (!list) return transportError(CURLE_OUT_OF_MEMORY, "Out of memory.");
+        headers.release();
+        headers.reset(list);
+    }
+    // No "Expect: 100-continue" pause for bodies.
+    if (auto* list = curl_slist_append(headers.get(), "Expect:")) {
+        headers.release();
+        headers.reset(list);
+    }
+    VEVInstallationsURLSessionResponse response;
+    char errorText[CURL_ERROR_SIZE] = {0};
+    CURL* c = curl.get();
+    CURLcode rc = CURLE_OK;
+    auto set = [&](CURLoption option, auto value) {
+        if (rc == CURLE_OK) rc = curl_easy_setopt(c, option, value);
+    };
+    set(CURLOPT_URL, request.URL.c_str());
+    set(CURLOPT_PROTOCOLS_STR, "http,https");
+    set(CURLOPT_FOLLOWLOCATION, 0L);
+    set(CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
+    set(CURLOPT_NOSIGNAL, 1L);
+    set(CURLOPT_TIMEOUT_MS, long(std::max(1.0, timeout * 1000.0)));
+    set(CURLOPT_CUSTOMREQUEST, request.HTTPMethod.c_str());
+    if (!request.body.empty() || request.HTTPMethod != "GET") {
+        set(CURLOPT_POSTFIELDSIZE, long(request.body.size()));
+        set(CURLOPT_POSTFIELDS,
+            request.body.empty() ? "" : reinterpret_cast<const char*>(request.body.data()));
+    }
+    set(CURLOPT_HTTPHEADER, headers.get());
+    set(CURLOPT_WRITEFUNCTION, collect);
+    set(CURLOPT_WRITEDATA, &response.data);
+    set(CURLOPT_ERRORBUFFER, errorText);
+    if (rc != CURLE_OK) return transportError(rc, curl_easy_strerror(rc));
+    rc = curl_easy_perform(c);
+    if (rc != CURLE_OK)
+        return transportError(rc,
+                              errorText[0] ? std::string(errorText) : std::string(curl_easy_strerror(rc)));
+    long status = 0;
+    if (curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status <= 0)
+        return transportError(CURLE_WEIRD_SERVER_REPLY, "The server gave no HTTP status.");
+    response.HTTPResponse = {request.URL, status};
+    return response;
+}
+
+} // namespace
+
+void VEVURLRequest::setValue(const std::string& value, const std::string& field) {
+    for (auto& header : headers)
+        if (sameField(header.first, field)) {
+            header.second = value;
+            return;
+        }
+    headers.emplace_back(field, value);
+}
+
+VEVInstallationsURLSession::VEVInstallationsURLSession(double timeoutSeconds)
+    : timeoutSeconds_(timeoutSeconds),
+      queue_(foundation::SerialQueue::create("com.vevurizo.installations.session")) {}
+
+VEVInstallationsURLSession::~VEVInstallationsURLSession() = default;
+
+RVLPromise<VEVInstallationsURLSessionResponse>
+VEVInstallationsURLSession::dataTaskWithRequest(const VEVURLRequest& request) {
+    if (request.URL.empty())
+        return RVLPromise<VEVInstallationsURLSessionResponse>::resolvedWith(
+            transportError(kVEVURLSessionErrorNoURL, "No installations service URL is configured."));
+    double timeout = timeoutSeconds_;
+    return RVLPromise<VEVInstallationsURLSessionResponse>::onQueueDo(
+        queue_, [request, timeout] { return perform(request, timeout); });
+}

@@ -1,0 +1,174 @@
+// The print previews: the questionnaire's from its start screen to the PDF, the print dialog, and the
+// capture mechanism over placeholder pages of the other documents' heights.
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QMenu>
+#include <QPainter>
+#include <QPrinter>
+#include <QScrollArea>
+#include <QTemporaryDir>
+#include <catch2/catch.hpp>
+#include <cstdlib>
+
+#include "app/documents/PrintPreview.h"
+#include "app/documents/inquiryView.h"
+#include "app/documents/inquiryViewTop.h"
+#include "app/documents/printInquiryView.h"
+#include "app/documents/radarChartView.h"
+#include "app/shell/StaticVariableHelper.h"
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/PrintInteraction.h"
+#include "tests/app/documents/PdfProbe.h"
+#include "tests/app/shell/RegistTestSupport.h"
+
+namespace {
+
+// How far from the page's own pink a pixel is (the circles and the radar outline are drawn in it).
+bool isMark(QRgb pixel) {
+    return qRed(pixel) > 150 && qGreen(pixel) < 110 && qBlue(pixel) > 60 && qBlue(pixel) < 160;
+}
+
+int marksIn(const QImage& image, const QRect& area) {
+    int count = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            if (image.valid(x, y) && isMark(image.pixel(x, y))) ++count;
+    return count;
+}
+
+struct PrintedQuestionnaire {
+    registtest::RegistApp app;
+
+    std::shared_ptr<printInquiryView> open(const char* printButton) {
+        auto menu = app.launched.navigation()->viewControllers().front();
+        menu->view()->findChild<QPushButton*>("inquiryButton")->click();
+        auto top = std::dynamic_pointer_cast<inquiryViewTop>(app.top());
+        if (!top) return nullptr;
+        registtest::type(top->patientIDBox(), "999999");
+        QTest::mouseClick(top->view()->findChild<QPushButton*>("printInquiryButton"), Qt::LeftButton);
+        QTest::mouseClick(top->view()->findChild<QPushButton*>(printButton), Qt::LeftButton);
+        app.launched.settle(20);
+        return std::dynamic_pointer_cast<printInquiryView>(app.top());
+    }
+    ~PrintedQuestionnaire() {
+        StaticVariableHelper::setInquiryLanguage(std::nullopt);
+        ui::PrintInteractionController::setDialogRunner({});
+        ui::PrintInteractionController::setPrinterAvailability({});
+    }
+};
+
+struct LanguageCase {
+    const char* button;
+    const char* date;
+};
+
+} // namespace
+
+TEST_CASE("the questionnaire exported as PDF from its print preview", "[documents][print]") {
+    const LanguageCase language = GENERATE(LanguageCase{"JapanesePrintButton", "2014年 10月 13日"},
+                                           LanguageCase{"EnglishPrintButton", "Oct-13-2014"},
+                                           LanguageCase{"ChinesePrintButton", "2014年 10月 13日"});
+    INFO(language.button);
+    foundation::LogCapture log;
+    PrintedQuestionnaire q;
+    auto preview = q.open(language.button);
+    REQUIRE(preview);
+    CHECK_FALSE(q.app.delegate().touchMode());
+    CHECK(preview->scrollView()->widget()->height() == 3400);
+    CHECK(preview->printButton()->title() == "印刷");
+    CHECK(preview->cancelButton()->title() == "キャンセル");
+
+    if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
+        preview->scrollView()->widget()->grab().save(
+            QDir(dir).filePath(QString("content-%1.png").arg(language.button)));
+    preview->printButton()->trigger();
+    const QString path =
+        QDir(QString::fromStdString(foundation::home::documents())).filePath("999999_inquiry_20141013.pdf");
+    REQUIRE(QFile::exists(path));
+    CHECK(log.contains("PDF save OK"));
+    if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
+        QFile::copy(path, QDir(dir).filePath(QString("inquiry-%1.pdf").arg(language.button)));
+
+    // The open-in menu offers the file to another application.
+    REQUIRE(preview->diController());
+    QMenu* menu = preview->diController()->menu();
+    REQUIRE(menu);
+    REQUIRE(menu->actions().size() == 1);
+    menu->actions().front()->trigger();
+    REQUIRE(q.app.launched.opened.size() == 1);
+    CHECK(QString::fromStdString(q.app.launched.opened.front()) == QUrl::fromLocalFile(path).toString());
+
+    const pdfprobe::Facts facts = pdfprobe::facts(path);
+    CHECK(facts.pages == 3);
+    CHECK(facts.pageSize == "768 x 1190");
+    CHECK(facts.text.contains("999999"));
+    CHECK(facts.text.contains("睡眠導入剤"));
+    // The name's ideographic space is a gap on paper, not a character.
+    CHECK(facts.text.contains(QString::fromUtf8("札幌")));
+    CHECK(facts.text.contains(QString::fromUtf8("太郎")));
+    CHECK(facts.text.contains(QString::fromUtf8(language.date)));
+    CHECK_FALSE(pdfprobe::hasRadicals(facts.text));
+
+    // Circles and the radar chart in full colour: page 1 shows the seed's visit reason circled, and
+    // page 3 the band from 2300 with the chart where the grid is.
+    QTemporaryDir scratch;
+    const QImage first = pdfprobe::page(path, 1, scratch.path());
+    REQUIRE(first.size() == QSize(768, 1190));
+    const QWidget* circle = preview->page(1)->formView()->findChild<QWidget*>("circle111");
+    REQUIRE(circle);
+    CHECK(marksIn(first, circle->geometry().translated(0, 20)) > 100);
+    const QImage third = pdfprobe::page(path, 3, scratch.path());
+    const QRect radar = preview->radarChart()->geometry().translated(0, 20 - 2300);
+    CHECK(marksIn(third, radar) > 200);
+    // Nothing below the band's end: the last 50 points of the capture window were cut off.
+    CHECK(marksIn(third, QRect(0, 20 + 1100, 768, 70)) == 0);
+
+    SECTION("cancel goes back to the start screen") {
+        preview->cancelButton()->trigger();
+        q.app.launched.settle(10);
+        CHECK(std::dynamic_pointer_cast<inquiryViewTop>(q.app.top()));
+    }
+}
+
+TEST_CASE("the questionnaire printed through the print dialog", "[documents][print]") {
+    PrintedQuestionnaire q;
+    auto preview = q.open("JapanesePrintButton");
+    REQUIRE(preview);
+    QTemporaryDir scratch;
+    const QString printed = QDir(scratch.path()).filePath("printed.pdf");
+    ui::PrintInfo seen;
+    int dialogs = 0;
+    ui::PrintInteractionController::setDialogRunner([&](QPrinter& printer, const ui::PrintInfo& info) {
+        ++dialogs;
+        seen = info;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        return true;
+    });
+
+    SECTION("without a printer there is no dialog, but the file is written") {
+        ui::PrintInteractionController::setPrinterAvailability([] { return false; });
+        preview->printInquiry();
+        CHECK(dialogs == 0);
+        CHECK(QFile::exists(QDir(QString::fromStdString(foundation::home::documents()))
+                                .filePath("999999_inquiry_20141013.pdf")));
+    }
+    SECTION("with one, the job carries its name and every page prints, unrotated") {
+        ui::PrintInteractionController::setPrinterAvailability([] { return true; });
+        preview->printInquiry();
+        CHECK(dialogs == 1);
+        CHECK(seen.jobName == "問診票 999999");
+        CHECK(seen.orientation == 1);
+        CHECK(seen.outputType == 0);
+        CHECK(seen.duplex == 0);
+        const pdfprobe::Facts facts = pdfprobe::facts(printed);
+        if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
+            QFile::copy(printed, QDir(dir).filePath("printed.pdf"));
+        CHECK(facts.pages == 3);
+        CHECK(facts.text.contains("睡眠導入剤"));
+        CHECK_FALSE(pdfprobe::hasRadicals(facts.text));
+        CHECK_FALSE(ui::PrintInteractionController::sharedPrintController()->isPresented());
+    }
+}

@@ -1,0 +1,176 @@
+// The receive screen against the peer-send program as a second process, over loopback.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <catch2/catch.hpp>
+#include <nlohmann/json.hpp>
+
+#include "app/photos/ZVProgressHUD.h"
+#include "platform/foundation/Log.h"
+#include "tests/app/photos/PeerReceiveSupport.h"
+
+using receivetest::peerSend;
+using receivetest::ReceiveScreen;
+using receivetest::Run;
+
+TEST_CASE("photographs sent by peer-send are stored as sent and filed for the patient",
+          "[photos][peer][e2e]") {
+    ReceiveScreen s;
+    // The patient's stored slot map; the receive screen must write it back unchanged.
+    const std::string slotMap = R"({"1":"11111111-2222-4333-8444-555555555555\/L0\/001"})";
+    s.app.probe().exec(
+        "INSERT INTO photoMst VALUES ('10000','999999','札幌　太郎','normal','{}','2014-10-13','','" +
+        slotMap + "')");
+    REQUIRE(s.open("999999"));
+
+    QTemporaryDir dir;
+    std::vector<QByteArray> sent;
+    QStringList steps{"text:Start,5", "expect:Readiness"};
+    for (int i = 0; i < 5; ++i) {
+        sent.push_back(receivetest::jpeg(i + 1));
+        const QString path = dir.filePath(QString("photo%1.jpg").arg(i + 1));
+        QFile f(path);
+        REQUIRE(f.open(QIODevice::WriteOnly));
+        f.write(sent.back());
+        f.close();
+        steps << "file:" + path << QString("expect:Progress,%1").arg(i + 1);
+    }
+    steps << "text:End"
+          << "expect:Completion";
+
+    receivetest::HudWatch hud;
+    const Run run = peerSend(s.discoveryPort(), steps);
+    CHECK(run.exitCode == 0);
+    CHECK(run.has("state: connected clinic-ipad"));
+    CHECK(run.has("reply: Readiness"));
+    for (int k = 1; k <= 5; ++k)
+        CHECK(run.has(QString("reply: Progress,%1").arg(k)));
+    CHECK(run.has("reply: Completion"));
+    CHECK(run.has("done"));
+    CHECK(hud.seen("受信完了"));
+    CHECK(hud.seen("受信中\n5/5"));
+    s.screen->view()->window()->grab().save(QDir::temp().filePath("zv-receive-complete.png"));
+
+    // The move is not waited for by the screen; the library's queue finishes it.
+    photos::PhotoLibrary::shared()->queue()->drain();
+    const auto pool = receivetest::albumAssets("ID_999999");
+    REQUIRE(pool.size() == 5);
+    for (size_t i = 0; i < 5; ++i)
+        CHECK(receivetest::bytesOf(pool[i]) == sent[i]);
+    CHECK(receivetest::albumAssets("Eye-Fi").empty());
+    CHECK(receivetest::albumAssets("ID_999999_normal").empty());
+
+    auto rows = s.app.probe().rows("SELECT cid, name, photo_no, photo_date, photo_data, photo_num FROM "
+                                   "photoMst WHERE pid = '999999' AND "
+                                   "category = 'normal'");
+    REQUIRE(rows.size() == 1);
+    CHECK(rows[0][0] == "10000");
+    CHECK(rows[0][1] == "札幌　太郎");
+    CHECK(rows[0][3] == s.app.delegate().state().today());
+    CHECK(rows[0][4] == "");
+    CHECK(rows[0][5] == slotMap);
+    const auto photoNo = nlohmann::json::parse(rows[0][2].value_or(""));
+    std::vector<std::string> listed = photoNo.at("rowsList");
+    REQUIRE(listed.size() == 5);
+    for (size_t i = 0; i < 5; ++i)
+        CHECK(listed[i] == pool[i].localIdentifier);
+    CHECK(rows[0][2]->find("\\/L0\\/001") != std::string::npos); // "/" written as "\/"
+
+    // The picker shows the photographs just received.
+    s.screen->showImagePickerController(false);
+    auto picker = std::dynamic_pointer_cast<ZQImagePickerController>(
+        s.app.launched.navigation()->presentedViewController());
+    REQUIRE(picker);
+    CHECK(picker->shownAssets().size() == 5);
+    s.app.launched.window().grab().save(QDir::temp().filePath("zv-receive-picker.png"));
+}
+
+TEST_CASE("a second sender is declined while one is connected, and admitted after it leaves",
+          "[photos][peer][e2e]") {
+    ReceiveScreen s;
+    REQUIRE(s.open("999999"));
+    receivetest::Sender first("tablet-a");
+    REQUIRE(first.join(s.discoveryPort()));
+    REQUIRE(first.text("Start,2"));
+    REQUIRE(first.expect("Readiness"));
+
+    const Run declined = peerSend(s.discoveryPort(), {"text:Ready", "expect:Readiness"}, "tablet-b", 10);
+    CHECK(declined.exitCode == 2);
+    CHECK(declined.has("error: declined"));
+    CHECK(s.screen->sessionHelper()->connectedPeersCount() == 1);
+
+    first.session.disconnect();
+    REQUIRE(QTest::qWaitFor([&] { return s.screen->sessionHelper()->connectedPeersCount() == 0; }, 5000));
+    const Run admitted = peerSend(s.discoveryPort(), {"text:Ready", "expect:Readiness"}, "tablet-b", 10);
+    CHECK(admitted.exitCode == 0);
+}
+
+// The end step waits in a nested loop; these senders must act meanwhile, so they run as processes.
+TEST_CASE("the end step against a sender that keeps talking or leaves", "[photos][peer][e2e]") {
+    ReceiveScreen s;
+    REQUIRE(s.open("999999"));
+    QTemporaryDir dir;
+    const QStringList photo = receivetest::writeJpegs(dir.path(), {receivetest::jpeg(1)});
+    foundation::LogCapture log;
+    receivetest::HudWatch hud;
+
+    SECTION("a second End while the end step waits is ignored") {
+        const Run run =
+            peerSend(s.discoveryPort(),
+                     QStringList{"text:Start,1", "expect:Readiness", "text:End", "text:End", "wait:300"} +
+                         photo + QStringList{"expect:Progress,1", "expect:Completion", "wait:300"});
+        CHECK(run.exitCode == 0);
+        CHECK(run.lines.count("reply: Completion") == 1);
+        CHECK(log.count("End ignored: the end step is running") == 1);
+        CHECK(hud.seen("受信完了"));
+    }
+    SECTION("a sender leaving before its photographs are in gets no Completion; what arrived is filed") {
+        const Run run =
+            peerSend(s.discoveryPort(), QStringList{"text:Start,3", "expect:Readiness"} + photo +
+                                            QStringList{"expect:Progress,1", "text:End", "wait:300", "bye"});
+        CHECK(run.exitCode == 0);
+        CHECK_FALSE(run.has("reply: Completion"));
+        REQUIRE(QTest::qWaitFor(
+            [] {
+                return PeerTransferState::shared().status == 0 && !PeerTransferState::shared().endStepRunning;
+            },
+            5000));
+        CHECK_FALSE(hud.seen("受信完了"));
+        CHECK(hud.seen("接続が切れました"));
+        photos::PhotoLibrary::shared()->queue()->drain();
+        CHECK(receivetest::albumAssets("ID_999999").size() == 1);
+        CHECK(receivetest::albumAssets("Eye-Fi").empty());
+    }
+    SECTION("a sender leaving mid-transfer without End: what arrived is filed all the same") {
+        const Run run = peerSend(s.discoveryPort(), QStringList{"text:Start,3", "expect:Readiness"} + photo +
+                                                        QStringList{"expect:Progress,1", "bye"});
+        CHECK(run.exitCode == 0);
+        REQUIRE(QTest::qWaitFor([&] { return log.contains("transfer cut short"); }, 5000));
+        REQUIRE(QTest::qWaitFor([] { return !PeerTransferState::shared().endStepRunning; }, 5000));
+        photos::PhotoLibrary::shared()->queue()->drain();
+        CHECK(receivetest::albumAssets("ID_999999").size() == 1);
+    }
+}
+
+TEST_CASE("leaving the screen while its end step waits does not resume on a destroyed screen",
+          "[photos][peer][e2e]") {
+    ReceiveScreen s;
+    REQUIRE(s.open("999999"));
+    QTemporaryDir dir;
+    const QStringList photo = receivetest::writeJpegs(dir.path(), {receivetest::jpeg(2)});
+    std::weak_ptr<PeerListViewController> weak = s.screen;
+    // Fires inside the end step's wait: the clinician goes back to the menu.
+    QTimer::singleShot(800, [&s] {
+        s.app.launched.navigation()->popToRootViewController(false);
+        s.screen.reset();
+    });
+    const Run run =
+        peerSend(s.discoveryPort(), QStringList{"text:Start,1", "expect:Readiness", "text:End", "wait:3000"} +
+                                        photo + QStringList{"expect:Progress,1"});
+    CHECK(run.exitCode == 3); // the screen went, and with it the session
+    REQUIRE(QTest::qWaitFor([] { return !PeerTransferState::shared().endStepRunning; }, 5000));
+    CHECK(PeerTransferState::shared().status == 0);
+    s.app.launched.settle(50);
+    CHECK(weak.expired());
+}

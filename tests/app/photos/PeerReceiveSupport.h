@@ -1,0 +1,209 @@
+#pragma once
+// The receive screens in a launched clinic, and a sending device in this process for the protocol's
+// corner cases (the end-to-end tests use the peer-send program instead).
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/photos/PeerListViewController.h"
+#include "app/photos/PeerTransferState.h"
+#include "app/photos/PhotoAlbumScan.h"
+#include "app/photos/RcvViewController.h"
+#include "app/photos/ZVProgressHUD.h"
+#include "platform/foundation/UserDefaults.h"
+#include "platform/peer/PeerBrowser.h"
+#include "platform/peer/PeerSession.h"
+#include "platform/photos/PhotoLibrary.h"
+#include "tests/app/shell/RegistTestSupport.h"
+
+namespace receivetest {
+
+// A small JPEG, different for each seed.
+inline QByteArray jpeg(int seed, int w = 64, int h = 48) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            img.setPixel(x, y, qRgb((x * 4 + seed * 37) & 255, (y * 5 + seed * 11) & 255, (seed * 53) & 255));
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, "JPEG", 90);
+    return bytes;
+}
+
+inline foundation::Data toData(const QByteArray& bytes) {
+    return foundation::Data(bytes.begin(), bytes.end());
+}
+
+inline std::vector<photos::Asset> albumAssets(const std::string& title) {
+    auto library = photos::PhotoLibrary::shared();
+    std::vector<photos::Asset> out;
+    for (const auto& album : library->albumsWithTitle(title))
+        for (const auto& a : library->assetsInAlbum(album))
+            out.push_back(a);
+    return out;
+}
+
+inline QByteArray bytesOf(const photos::Asset& asset) {
+    auto data = photos::PhotoLibrary::shared()->imageData(asset);
+    return data ? QByteArray(reinterpret_cast<const char*>(data->data()), qsizetype(data->size()))
+                : QByteArray();
+}
+
+// The clinic launched on a fresh home, with the receive screen of a patient open.
+struct ReceiveScreen {
+    registtest::RegistApp app;
+    std::shared_ptr<PeerListViewController> screen;
+
+    ReceiveScreen() {
+        foundation::UserDefaults::standard()->setObject(foundation::Value(0), peer::kPeerDiscoveryPortKey);
+        PeerTransferState::shared().reset();
+    }
+    ~ReceiveScreen() {
+        if (screen && screen->sessionHelper()) screen->sessionHelper()->stopAdvertise();
+        screen.reset();
+        PeerTransferState::shared().reset();
+        photoalbums::PhotoAlbumScan::setSettleSeconds(0.8);
+    }
+
+    std::shared_ptr<RcvViewController> openStart() {
+        auto menu = app.launched.navigation()->viewControllers().front();
+        auto* button = menu->view()->findChild<QPushButton*>("receivePhotoButton");
+        if (!button || button->isHidden()) return nullptr;
+        button->click();
+        return std::dynamic_pointer_cast<RcvViewController>(app.top());
+    }
+
+    // From the menu to the receive screen of the patient; null when the gate stops it.
+    std::shared_ptr<PeerListViewController> open(const std::string& pid,
+                                                 const std::string& name = "clinic-ipad") {
+        auto start = openStart();
+        if (!start) return nullptr;
+        registtest::type(start->patientIDBox(), QString::fromStdString(pid));
+        registtest::type(start->displayNameTextField(), QString::fromStdString(name));
+        QTest::mouseClick(start->createSessionButton(), Qt::LeftButton);
+        screen = std::dynamic_pointer_cast<PeerListViewController>(app.top());
+        app.launched.settle(50);
+        return screen;
+    }
+
+    uint16_t discoveryPort() const {
+        return screen->sessionHelper()->nearbyServiceAdvertiser()->discoveryPort();
+    }
+    uint16_t sessionPort() const { return screen->sessionHelper()->nearbyServiceAdvertiser()->sessionPort(); }
+};
+
+// A sending device on this thread's event loop.
+struct Sender {
+    peer::PeerIDPtr me;
+    peer::NearbyServiceBrowser browser;
+    peer::PeerSession session;
+    peer::PeerIDPtr receiver;
+    std::deque<std::string> replies;
+    std::vector<peer::SessionState> states;
+
+    explicit Sender(const std::string& name = "sender")
+        : me(peer::makePeerID(name)), browser(me, "zv-photo-rcv"), session(me) {
+        session.onData = [this](const QByteArray& d, const peer::PeerIDPtr&) {
+            replies.push_back(d.toStdString());
+        };
+        session.onStateChange = [this](const peer::PeerIDPtr&, peer::SessionState s) { states.push_back(s); };
+    }
+    bool connected() const { return !states.empty() && states.back() == peer::SessionState::Connected; }
+    bool gone() const { return !states.empty() && states.back() == peer::SessionState::NotConnected; }
+
+    // Finds the receiver at the port and joins its session.
+    bool join(uint16_t discoveryPort) {
+        std::optional<peer::DiscoveredPeer> found;
+        browser.onFoundPeer = [&found](const peer::DiscoveredPeer& p) {
+            if (!found) found = p;
+        };
+        browser.startBrowsingForPeers("127.0.0.1", discoveryPort);
+        if (!QTest::qWaitFor([&] { return found.has_value(); }, 5000)) return false;
+        browser.stopBrowsingForPeers();
+        browser.onFoundPeer = nullptr;
+        receiver = found->peerID;
+        session.invitePeer(*found, 5);
+        return QTest::qWaitFor([this] { return connected() || gone(); }, 5000) && connected();
+    }
+    bool send(const QByteArray& data) {
+        return session.sendData(data, {receiver}, peer::SendDataMode::Reliable);
+    }
+    bool text(const std::string& t) { return send(QByteArray::fromStdString(t)); }
+    // Waits for the reply; the replies before it are passed over.
+    bool expect(const std::string& reply, int ms = 5000) {
+        const bool ok = QTest::qWaitFor(
+            [&] {
+                while (!replies.empty() && replies.front() != reply)
+                    replies.pop_front();
+                return !replies.empty();
+            },
+            ms);
+        if (ok) replies.pop_front();
+        return ok;
+    }
+};
+
+struct Run {
+    int exitCode = -1;
+    QStringList lines;
+    bool has(const QString& line) const { return lines.contains(line); }
+};
+
+// Runs peer-send against the screen while this process's loop serves it.
+inline Run peerSend(uint16_t port, const QStringList& steps, const QString& name = "tablet-b",
+                    int timeoutSeconds = 30) {
+    QProcess process;
+    QStringList args{"--service", "zv-photo-rcv", "--port",    QString::number(port),
+                     "--name",    name,           "--timeout", QString::number(timeoutSeconds)};
+    process.start(ZARUVEDEZ_PEER_SEND, args + steps);
+    Run run;
+    if (!process.waitForStarted(5000)) return run;
+    (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; },
+                          (timeoutSeconds + 10) * 1000);
+    if (process.state() != QProcess::NotRunning) {
+        process.kill();
+        process.waitForFinished();
+    }
+    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    for (const QByteArray& l : process.readAllStandardOutput().split('\n'))
+        if (!l.isEmpty()) run.lines << QString::fromUtf8(l);
+    return run;
+}
+
+// Writes the photographs as files for peer-send; returns "file:<path>" steps.
+inline QStringList writeJpegs(const QString& dir, const std::vector<QByteArray>& photos) {
+    QStringList steps;
+    for (size_t i = 0; i < photos.size(); ++i) {
+        const QString path = dir + QString("/photo%1.jpg").arg(i + 1);
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) f.write(photos[i]);
+        steps << "file:" + path;
+    }
+    return steps;
+}
+
+// Every status text the HUD shows while it lives; a timer samples it, in nested loops too.
+struct HudWatch {
+    QTimer timer;
+    QStringList texts;
+    HudWatch() {
+        timer.setInterval(2);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const QString t = ZVProgressHUD::sharedView().stringLabel()->text();
+            if (texts.isEmpty() || texts.back() != t) texts << t;
+        });
+        timer.start();
+    }
+    bool seen(const QString& text) const { return texts.contains(text); }
+};
+
+} // namespace receivetest

@@ -1,0 +1,126 @@
+// The receiving side of the session: invitations, the connected list and the decoding of data.
+#include <catch2/catch.hpp>
+
+#include "app/photos/SessionHelper.h"
+#include "platform/foundation/Log.h"
+#include "tests/app/photos/PeerReceiveSupport.h"
+
+namespace {
+
+struct Recorder : SessionHelperDelegate {
+    std::vector<std::pair<std::string, bool>> changes;
+    std::vector<std::string> messages;
+    std::vector<unsigned long> images;
+    std::vector<QByteArray> imageData;
+    bool onMain = true;
+    void check() { onMain = onMain && foundation::SerialQueue::main()->isCurrent(); }
+    void sessionHelperDidChangeConnectedPeer(const peer::PeerIDPtr& p, bool flag) override {
+        check();
+        changes.emplace_back(p->displayName(), flag);
+    }
+    void sessionHelperDidRecieveImage(const QImage&, unsigned long size, const peer::PeerIDPtr&,
+                                      const QByteArray& data) override {
+        check();
+        images.push_back(size);
+        imageData.push_back(data);
+    }
+    void sessionHelperDidRecieveMessage(const std::string& m, const peer::PeerIDPtr&) override {
+        check();
+        messages.push_back(m);
+    }
+};
+
+struct Helper {
+    testsupport::TempHome home;
+    std::shared_ptr<SessionHelper> helper;
+    std::shared_ptr<Recorder> recorder = std::make_shared<Recorder>();
+    Helper() {
+        peer::PeerSettings settings;
+        settings.discoveryPort = 0;
+        helper = SessionHelper::create("receiver", settings);
+        helper->setDelegate(recorder);
+    }
+    uint16_t port() const { return helper->nearbyServiceAdvertiser()->discoveryPort(); }
+};
+
+} // namespace
+
+TEST_CASE("one sender at a time is admitted", "[photos][peer][session]") {
+    Helper h;
+    CHECK(h.helper->isHost());
+    CHECK(h.helper->roles() == "Host");
+    CHECK(h.helper->nearbyServiceAdvertiser()->discoveryInfo() ==
+          std::map<std::string, std::string>{{"aaa", "bbb"}, {"bbb", "aaa"}});
+    receivetest::Sender a("a"), b("b");
+    REQUIRE(a.join(h.port()));
+    REQUIRE(QTest::qWaitFor([&] { return h.recorder->changes.size() == 1; }, 3000));
+    CHECK(h.recorder->changes[0] == std::make_pair(std::string("a"), false));
+    CHECK(SessionHelper::invitationCounter() == 1);
+    CHECK(h.helper->connectedPeersCount() == 1);
+    CHECK(h.helper->connectedPeerIDAtIndex(0)->displayName() == "a");
+    CHECK_FALSE(h.helper->connectedPeerIDAtIndex(1));
+
+    CHECK_FALSE(b.join(h.port())); // declined
+    CHECK(b.gone());
+
+    a.session.disconnect();
+    REQUIRE(QTest::qWaitFor([&] { return h.recorder->changes.size() == 2; }, 3000));
+    CHECK(h.recorder->changes[1] == std::make_pair(std::string("a"), true));
+    CHECK(SessionHelper::invitationCounter() == 0);
+    receivetest::Sender c("c");
+    CHECK(c.join(h.port()));
+    CHECK(h.recorder->onMain);
+}
+
+TEST_CASE("a connection that fails after its invitation was accepted frees the invitation",
+          "[photos][peer][session]") {
+    Helper h;
+    // Invite by hand and vanish before the session says connected.
+    QTcpSocket raw;
+    raw.connectToHost("127.0.0.1", h.helper->nearbyServiceAdvertiser()->sessionPort());
+    REQUIRE(raw.waitForConnected(3000));
+    raw.write(peer::encodeFrame(peer::FrameType::Invite, "ghost"));
+    REQUIRE(QTest::qWaitFor(
+        [&] { return raw.bytesAvailable() > 0 || SessionHelper::invitationCounter() == 1; }, 3000));
+    raw.abort();
+    REQUIRE(QTest::qWaitFor([] { return SessionHelper::invitationCounter() == 0; }, 3000));
+    receivetest::Sender next("next");
+    CHECK(next.join(h.port()));
+}
+
+TEST_CASE("data arrives as text, as a photograph, or as neither", "[photos][peer][session]") {
+    Helper h;
+    receivetest::Sender s("s");
+    REQUIRE(s.join(h.port()));
+    const QByteArray photo = receivetest::jpeg(3);
+    REQUIRE(s.text("Start,3"));
+    REQUIRE(s.send(photo));
+    REQUIRE(s.send(QByteArray("\x89PNG but not", 12)));
+    REQUIRE(s.text("")); // empty text is text
+    REQUIRE(QTest::qWaitFor([&] { return h.recorder->messages.size() == 3; }, 3000));
+    CHECK(h.recorder->messages == std::vector<std::string>{"Start,3", "Not defined type", ""});
+    REQUIRE(h.recorder->images.size() == 1);
+    CHECK(h.recorder->images[0] == (unsigned long)photo.size());
+    CHECK(h.recorder->imageData[0] == photo);
+
+    SECTION("replies go to the peer named, and a missing peer sends nothing") {
+        foundation::LogCapture log;
+        h.helper->sendProgress(h.helper->connectedPeerIDAtIndex(0), 2);
+        h.helper->sendReadiness(nullptr);
+        h.helper->sendCompletion(peer::makePeerID("stranger"));
+        CHECK(s.expect("Progress,2"));
+        CHECK(log.contains("Failed Peer stranger is not connected."));
+    }
+    SECTION("stopping disconnects and stops advertising") {
+        h.helper->stopAdvertise();
+        REQUIRE(QTest::qWaitFor([&] { return s.gone(); }, 3000));
+        CHECK_FALSE(h.helper->nearbyServiceAdvertiser()->isAdvertising());
+        CHECK(SessionHelper::invitationCounter() == 0);
+    }
+}
+
+TEST_CASE("names are made without the separators", "[photos][peer][session]") {
+    CHECK(SessionHelper::replaceCharacters("[].#$/", "a[b].c#d$e/f", ",") == "a,b,,c,d,e,f");
+    CHECK(SessionHelper::replaceCharacters("/", "x/y", std::nullopt) == "x,y");
+    CHECK(SessionHelper::replaceCharacters("/", "plain", "-") == "plain");
+}
