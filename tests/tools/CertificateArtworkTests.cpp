@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/tools/ArtworkCheck.h"
 #include "tools/certificate/CertificateArtwork.h"
 #include "tools/certificate/CertificateDefinition.h"
 #include "tools/certificate/CertificateForms.h"
@@ -362,16 +363,8 @@ TEST_CASE("certificate artwork", "[CertificateArtwork]") {
     }
 
     SECTION("the drawing matches the committed files pixel for pixel") {
-        const QDir folder(QStringLiteral(ZARUVEDEZ_SOURCE_DIR "/resources/bundle"));
-        for (const Artwork& artwork : drawAllArtwork(def())) {
-            INFO(artwork.name);
-            QImage committed(folder.filePath(QString::fromStdString(artwork.name)));
-            REQUIRE_FALSE(committed.isNull());
-            committed = committed.convertToFormat(QImage::Format_ARGB32);
-            const QImage drawn = artwork.image.convertToFormat(QImage::Format_ARGB32);
-            REQUIRE(committed.size() == drawn.size());
-            CHECK(committed == drawn);
-        }
+        artworkcheck::matchesCommitted(QDir(QStringLiteral(ZARUVEDEZ_SOURCE_DIR "/resources/bundle")),
+                                       drawAllArtwork(def()));
     }
 
     SECTION("every mark sits on its drawn box, and tagged places are left blank") {

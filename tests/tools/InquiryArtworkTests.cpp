@@ -16,6 +16,7 @@
 #include "app/store/InquiryResult.h"
 #include "platform/ui/Tag.h"
 #include "platform/ui/TextView.h"
+#include "tests/tools/ArtworkCheck.h"
 #include "tools/questionnaire/InquiryArtwork.h"
 #include "tools/questionnaire/InquiryDefinition.h"
 #include "tools/questionnaire/InquiryForms.h"
@@ -190,16 +191,7 @@ TEST_CASE("questionnaire artwork", "[InquiryArtwork]") {
     }
 
     SECTION("the drawing matches the committed files pixel for pixel") {
-        const QDir folder(bundleFolder());
-        for (const Artwork& artwork : drawAllArtwork(def())) {
-            INFO(artwork.name);
-            QImage committed(folder.filePath(QString::fromStdString(artwork.name)));
-            REQUIRE_FALSE(committed.isNull());
-            committed = committed.convertToFormat(QImage::Format_ARGB32);
-            const QImage drawn = artwork.image.convertToFormat(QImage::Format_ARGB32);
-            REQUIRE(committed.size() == drawn.size());
-            CHECK(committed == drawn);
-        }
+        artworkcheck::matchesCommitted(QDir(bundleFolder()), drawAllArtwork(def()));
     }
 
     SECTION("page sizes") {

@@ -22,12 +22,7 @@ const QColor kPanel(0xf1, 0xf6, 0xf7);
 const QColor kSlot(0xec, 0xf0, 0xf2);
 
 QFont makeFont(Language language, int pixelSize, bool bold) {
-    QFont font(fontFamily(language));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging));
-    return font;
+    return artwork::makeFont(fontFamily(language), pixelSize, bold);
 }
 
 QRect toQRect(const Rect& r) {

@@ -11,10 +11,7 @@
 
 namespace certificate {
 
-struct Artwork {
-    std::string name; // file name in the main bundle
-    QImage image;
-};
+using artwork::Artwork;
 
 // The font each language prints in, named so that the output doesn't depend on fallback rules.
 QString fontFamily(Language language);

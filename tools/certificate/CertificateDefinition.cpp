@@ -4,18 +4,6 @@
 
 namespace certificate {
 
-const std::string& Text::in(Language language) const {
-    switch (language) {
-    case Language::Japanese:
-        return ja;
-    case Language::English:
-        return en;
-    case Language::Chinese:
-        break;
-    }
-    return zh;
-}
-
 std::string formClassName(Form form) {
     switch (form) {
     case Form::Page1:
@@ -46,15 +34,7 @@ std::string backgroundName(Form form, Language language) {
         base = "onePage_certificate";
         break;
     }
-    switch (language) {
-    case Language::Japanese:
-        return base + ".png";
-    case Language::English:
-        return base + "_English.png";
-    case Language::Chinese:
-        break;
-    }
-    return base + "_Chinese.png";
+    return artwork::languageFileName(base, language);
 }
 
 std::string backgroundOutlet(Form form) {

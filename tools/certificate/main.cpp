@@ -67,14 +67,9 @@ int writeProofs(const CertificateDefinition& definition, const QDir& folder) {
 int writeForms(const CertificateDefinition& definition, const QDir& folder) {
     int failures = 0;
     for (Form form : kForms) {
-        const QString path = folder.filePath(QString::fromStdString(formFileName(form)));
-        const std::string text = formText(definition, form);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(text.data(), qint64(text.size())) != qint64(text.size())) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+        if (!artwork::writeTextFile(folder.filePath(QString::fromStdString(formFileName(form))),
+                                    formText(definition, form)))
             ++failures;
-        }
     }
     return failures;
 }
@@ -83,38 +78,19 @@ int writeForms(const CertificateDefinition& definition, const QDir& folder) {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    bool proof = false;
-    std::vector<const char*> folders;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--proof") == 0)
-            proof = true;
-        else
-            folders.push_back(argv[i]);
-    }
+    const artwork::Arguments arguments = artwork::parseArguments(argc, argv);
+    const auto& folders = arguments.folders;
     if (folders.size() != 2) {
         std::fprintf(stderr, "usage: %s <bundle folder> <form folder> [--proof]\n", argv[0]);
         return 2;
     }
-    // Another font would draw other pixels than the committed files, so refuse rather than drift.
-    const auto missing = missingFontFamilies();
-    for (const QString& family : missing)
-        std::fprintf(stderr, "missing font: %s\n", qPrintable(family));
-    if (!missing.empty()) return 1;
-
+    if (artwork::reportMissingFonts(missingFontFamilies())) return 1;
     const auto& definition = certificateDefinition();
-    for (const std::string& text : overflowingTexts(definition))
-        std::fprintf(stderr, "text too long for its frame: %s\n", text.c_str());
+    artwork::reportOverflowingTexts(overflowingTexts(definition));
 
     const QDir bundle(QString::fromLocal8Bit(folders[0]));
-    int failures = 0;
-    for (const Artwork& artwork : drawAllArtwork(definition)) {
-        const QString path = bundle.filePath(QString::fromStdString(artwork.name));
-        if (!artwork.image.save(path, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            ++failures;
-        }
-    }
-    if (proof) failures += writeProofs(definition, bundle);
+    int failures = artwork::saveArtwork(bundle, drawAllArtwork(definition));
+    if (arguments.proof) failures += writeProofs(definition, bundle);
     failures += writeForms(definition, QDir(QString::fromLocal8Bit(folders[1])));
     return failures == 0 ? 0 : 1;
 }

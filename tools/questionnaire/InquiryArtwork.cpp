@@ -40,12 +40,7 @@ constexpr std::array<std::array<int, 5>, 5> kRadarY = {{{107, 80, 55, 30, 4},
                                                         {125, 119, 112, 107, 100}}};
 
 QFont makeFont(Language language, int pixelSize, bool bold) {
-    QFont font(fontFamily(language));
-    font.setPixelSize(pixelSize);
-    font.setBold(bold);
-    font.setHintingPreference(QFont::PreferNoHinting);
-    font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging));
-    return font;
+    return artwork::makeFont(fontFamily(language), pixelSize, bold);
 }
 
 // The largest size up to `pixelSize` at which `text` fits `width`; below the smallest readable

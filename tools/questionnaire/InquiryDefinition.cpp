@@ -4,41 +4,12 @@
 
 namespace questionnaire {
 
-const std::string& Text::in(Language language) const {
-    switch (language) {
-    case Language::Japanese:
-        return ja;
-    case Language::English:
-        return en;
-    case Language::Chinese:
-        break;
-    }
-    return zh;
-}
-
 std::string pageImageName(int page, Language language) {
-    const std::string base = "inquiry_" + std::to_string(page);
-    switch (language) {
-    case Language::Japanese:
-        return base + ".png";
-    case Language::English:
-        return base + "_English.png";
-    case Language::Chinese:
-        break;
-    }
-    return base + "_Chinese.png";
+    return artwork::languageFileName("inquiry_" + std::to_string(page), language);
 }
 
 std::string radarImageName(Language language) {
-    switch (language) {
-    case Language::Japanese:
-        return "radar_chart.png";
-    case Language::English:
-        return "radar_chart_English.png";
-    case Language::Chinese:
-        break;
-    }
-    return "radar_chart_Chinese.png";
+    return artwork::languageFileName("radar_chart", language);
 }
 
 namespace {

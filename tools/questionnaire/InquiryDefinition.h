@@ -6,23 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "tools/artwork/ArtworkBasics.h"
+
 namespace questionnaire {
 
-enum class Language { Japanese, English, Chinese };
-inline constexpr std::array<Language, 3> kLanguages = {Language::Japanese, Language::English,
-                                                       Language::Chinese};
-
-// One printed text in each language, UTF-8.
-struct Text {
-    std::string ja, en, zh;
-    const std::string& in(Language language) const;
-};
-
-struct Rect {
-    int x = 0, y = 0, width = 0, height = 0;
-    int bottom() const { return y + height; }
-    int right() const { return x + width; }
-};
+using artwork::kLanguages;
+using artwork::Language;
+using artwork::Rect;
+using artwork::Text;
 
 enum class ItemKind { SingleCircle, MultiCircle, TextField, TextView, DateLabel };
 

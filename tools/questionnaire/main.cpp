@@ -46,15 +46,9 @@ int writeForms(const questionnaire::InquiryDefinition& definition, const QDir& f
         // Pages 1 to 3, then the print preview that holds them.
         const std::string name =
             page <= 3 ? questionnaire::pageFormName(page) : questionnaire::previewFormName();
-        const QString path = folder.filePath(QString::fromStdString(name));
-        QFile file(path);
         const std::string form =
             page <= 3 ? questionnaire::pageForm(definition, page) : questionnaire::previewForm(definition);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(form.data(), qint64(form.size())) != qint64(form.size())) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            ++failures;
-        }
+        if (!artwork::writeTextFile(folder.filePath(QString::fromStdString(name)), form)) ++failures;
     }
     return failures;
 }
@@ -63,38 +57,19 @@ int writeForms(const questionnaire::InquiryDefinition& definition, const QDir& f
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
-    bool proof = false;
-    std::vector<const char*> folders;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--proof") == 0)
-            proof = true;
-        else
-            folders.push_back(argv[i]);
-    }
+    const artwork::Arguments arguments = artwork::parseArguments(argc, argv);
+    const auto& folders = arguments.folders;
     if (folders.empty() || folders.size() > 2) {
         std::fprintf(stderr, "usage: %s <bundle folder> [<form folder>] [--proof]\n", argv[0]);
         return 2;
     }
-    // Another font would draw other pixels than the committed files, so refuse rather than drift.
-    const auto missing = questionnaire::missingFontFamilies();
-    for (const QString& family : missing)
-        std::fprintf(stderr, "missing font: %s\n", qPrintable(family));
-    if (!missing.empty()) return 1;
-
+    if (artwork::reportMissingFonts(questionnaire::missingFontFamilies())) return 1;
     const auto& definition = questionnaire::inquiryDefinition();
-    for (const std::string& text : questionnaire::overflowingTexts(definition))
-        std::fprintf(stderr, "text too long for its frame: %s\n", text.c_str());
+    artwork::reportOverflowingTexts(questionnaire::overflowingTexts(definition));
 
     const QDir folder(QString::fromLocal8Bit(folders[0]));
-    int failures = 0;
-    for (const auto& artwork : questionnaire::drawAllArtwork(definition)) {
-        const QString path = folder.filePath(QString::fromStdString(artwork.name));
-        if (!artwork.image.save(path, "PNG")) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            ++failures;
-        }
-    }
-    if (proof) failures += writeProofs(definition, folder);
+    int failures = artwork::saveArtwork(folder, questionnaire::drawAllArtwork(definition));
+    if (arguments.proof) failures += writeProofs(definition, folder);
     if (folders.size() == 2) failures += writeForms(definition, QDir(QString::fromLocal8Bit(folders[1])));
     return failures == 0 ? 0 : 1;
 }
