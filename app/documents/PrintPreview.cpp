@@ -20,8 +20,8 @@
 
 namespace documents {
 
-const PreviewSpec& previewSpec(PreviewDocument document) {
-    static const PreviewSpec specs[] = {
+const PreviewTraits& previewTraits(PreviewDocument document) {
+    static const PreviewTraits traits[] = {
         {PreviewDocument::Inquiry,
          3400,
          1150,
@@ -67,7 +67,7 @@ const PreviewSpec& previewSpec(PreviewDocument document) {
          false,
          false},
     };
-    return specs[int(document)];
+    return traits[int(document)];
 }
 
 int pageCount(double height, int step) {
@@ -132,17 +132,17 @@ void settle(QScrollArea* scroll) {
 } // namespace
 
 PrintPreview::PrintPreview(PreviewDocument document)
-    : appDelegate_(zurarerizIvaDadadavu::shared()), spec_(documents::previewSpec(document)) {}
+    : appDelegate_(zurarerizIvaDadadavu::shared()), traits_(documents::previewTraits(document)) {}
 
 PrintPreview::~PrintPreview() = default;
 
 void PrintPreview::logCapture(bool forExport, double height, long pages) const {
-    const double maxHeight = spec_.step;
-    if (spec_.document == PreviewDocument::Certificate)
+    const double maxHeight = traits_.step;
+    if (traits_.document == PreviewDocument::Certificate)
         foundation::log(forExport ? "printCertificateView, printPDF, height: %f, maxHeight: %f, pages: %ld"
                                   : "printCertificateView, height: %f, maxHeight: %f, pages: %ld",
                         height, maxHeight, pages);
-    else if (spec_.document == PreviewDocument::OnePageCertificate)
+    else if (traits_.document == PreviewDocument::OnePageCertificate)
         foundation::log(forExport
                             ? "printOnePageCertificateView, printPDF, height: %f, maxHeight: %f, pages: %ld"
                             : "printOnePageCertificateView, height: %f, maxHeight: %f, pages: %ld",
@@ -150,7 +150,7 @@ void PrintPreview::logCapture(bool forExport, double height, long pages) const {
 }
 
 void PrintPreview::logStep(const char* step) const {
-    if (spec_.document == PreviewDocument::OnePageCertificate)
+    if (traits_.document == PreviewDocument::OnePageCertificate)
         foundation::log("printCertificateView, %@", step);
 }
 
@@ -159,7 +159,7 @@ void PrintPreview::viewDidLoad() {
     if (!appDelegate_) appDelegate_ = zurarerizIvaDadadavu::shared();
     if (appDelegate_) appDelegate_->setTouchMode(false);
     if (QScrollArea* scroll = scrollView(); scroll && scroll->widget())
-        scroll->widget()->resize(ui::kMainScreenWidth, spec_.contentHeight);
+        scroll->widget()->resize(ui::kMainScreenWidth, traits_.contentHeight);
 
     auto self = std::static_pointer_cast<PrintPreview>(shared_from_this());
     printButton_ = ui::BarButtonItem::create("印刷", ui::BarButtonItemStyle::Plain);
@@ -194,8 +194,8 @@ void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet
     const QRect frame = scroll->geometry();
     const auto vertical = scroll->verticalScrollBarPolicy(), horizontal = scroll->horizontalScrollBarPolicy();
     const double height = scroll->widget()->height();
-    const int step = spec_.step;
-    const QRectF pageRect(QPointF(0, 0), spec_.pageSize);
+    const int step = traits_.step;
+    const QRectF pageRect(QPointF(0, 0), traits_.pageSize);
     auto setFrame = [&](int frameHeight) {
         scroll->setGeometry(0, 0, ui::kMainScreenWidth, frameHeight);
         settle(scroll);
@@ -209,11 +209,11 @@ void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet
         prepareForCapture(scroll);
     }
 
-    if (forExport && spec_.exportsOnePage) {
+    if (forExport && traits_.exportsOnePage) {
         if (!quiet) logCapture(true, height, 1);
         if (height < step) setFrame(int(step - (step - height)));
         context.beginPage(pageRect);
-        context.translate(0, spec_.topOffset);
+        context.translate(0, traits_.topOffset);
         scroll->verticalScrollBar()->setValue(0);
         context.render(scroll);
     } else {
@@ -227,7 +227,7 @@ void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet
                 setFrame(frameHeight);
             }
             context.beginPage(pageRect);
-            context.translate(0, spec_.topOffset - i * step);
+            context.translate(0, traits_.topOffset - i * step);
             scroll->verticalScrollBar()->setValue(i * step);
             context.render(scroll);
         }
@@ -250,7 +250,7 @@ QByteArray PrintPreview::capturePages(bool forExport) {
 
 store::FormData* PrintPreview::record() const {
     if (!appDelegate_) return nullptr;
-    switch (spec_.document) {
+    switch (traits_.document) {
     case PreviewDocument::Inquiry:
         if (!appDelegate_->inputItems()) appDelegate_->inputItems().emplace();
         return &*appDelegate_->inputItems();
@@ -265,7 +265,7 @@ std::string PrintPreview::datePart() const {
     const store::FormData* form = record();
     const store::FormData empty;
     const QDate today = QDate::currentDate();
-    return spec_.document == PreviewDocument::Inquiry
+    return traits_.document == PreviewDocument::Inquiry
                ? documents::inquiryDatePart(form ? *form : empty, today)
                : documents::recordDatePart(form ? *form : empty, today);
 }
@@ -287,19 +287,19 @@ bool PrintPreview::savePDFFile(const QByteArray& data) {
         appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
     const std::string folder = foundation::home::documents();
     std::string path;
-    if (spec_.numbered) {
+    if (traits_.numbered) {
         const store::FormData* form = record();
         const int n = form ? documents::printNumber(*form) : 0;
         foundation::log("%d", n);
-        path = foundation::format(spec_.fileName, folder, documents::fileNamePart(pid), datePart(), n);
+        path = foundation::format(traits_.fileName, folder, documents::fileNamePart(pid), datePart(), n);
         advancePrintNumber((n + 1) % 100);
     } else {
-        path = foundation::format(spec_.fileName, folder, documents::fileNamePart(pid), datePart());
+        path = foundation::format(traits_.fileName, folder, documents::fileNamePart(pid), datePart());
     }
     const bool ok =
         !data.isEmpty() && foundation::writeFileAtomically(path, data.constData(), size_t(data.size()));
     foundation::log(ok ? "PDF save OK" : "PDF save NG");
-    if (ok && spec_.keepsPrintController) pdfPath_ = path;
+    if (ok && traits_.keepsPrintController) pdfPath_ = path;
     if (ok) lastWritten_ = path;
     return ok;
 }
@@ -309,7 +309,7 @@ std::optional<std::string> PrintPreview::printPDF() {
     const QByteArray data = capturePages(true);
     lastWritten_.clear();
     if (savePDFFile(data)) return lastWritten_;
-    if (spec_.failedPathIsNil) return std::nullopt;
+    if (traits_.failedPathIsNil) return std::nullopt;
     return std::string();
 }
 
@@ -319,12 +319,12 @@ void PrintPreview::print() {
     savePDFFile(data); // a failed write still prints what was captured
     ui::PrintInfo info;
     info.jobName = foundation::format(
-        spec_.jobName, appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : "");
+        traits_.jobName, appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : "");
     info.orientation = 1;
     info.outputType = 0;
     info.duplex = 0;
     ui::PrintInteractionController* controller = ui::PrintInteractionController::sharedPrintController();
-    if (spec_.keepsPrintController) printController_ = controller;
+    if (traits_.keepsPrintController) printController_ = controller;
     if (!controller || !ui::PrintInteractionController::canPrintData(data)) {
         printController_ = nullptr;
         return;
@@ -339,7 +339,7 @@ void PrintPreview::print() {
         self->drawPages(*context, false, true);
         context->end();
     });
-    const bool keeps = spec_.keepsPrintController;
+    const bool keeps = traits_.keepsPrintController;
     controller->presentFromBarButtonItem(printButton_, true,
                                          [weak, keeps](ui::PrintInteractionController&, bool) {
                                              if (auto self = weak.lock(); self && keeps)
@@ -362,7 +362,7 @@ void PrintPreview::pdfPrintForCanon() {
 void PrintPreview::tapCancelButton() {
     auto nav = navigationController();
     if (!nav) return;
-    if (spec_.keepsPrintController) {
+    if (traits_.keepsPrintController) {
         if (printController_) return; // the print dialog is open
         const auto& stack = nav->viewControllers();
         if (stack.size() > 1) nav->popToViewController(stack[1], true);

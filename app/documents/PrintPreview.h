@@ -2,7 +2,7 @@
 // The print previews of the clinic's documents: the document's pages read-only in a scroll view,
 // captured page by page into a PDF that is saved in Documents and then offered to another app (the
 // "印刷" button) or printed through the print dialog. One mechanism for the four documents; what
-// differs between them is data (PreviewSpec).
+// differs between them is data (PreviewTraits).
 #include <QByteArray>
 #include <QDate>
 #include <QSizeF>
@@ -28,7 +28,7 @@ namespace documents {
 
 enum class PreviewDocument { Inquiry, Certificate, OnePageCertificate, Letter };
 
-struct PreviewSpec {
+struct PreviewTraits {
     PreviewDocument document;
     int contentHeight;    // the scroll extent set at load
     int step;             // the band one page captures
@@ -42,7 +42,7 @@ struct PreviewSpec {
     bool keepsPrintController;
 };
 
-const PreviewSpec& previewSpec(PreviewDocument document);
+const PreviewTraits& previewTraits(PreviewDocument document);
 
 // Pages of content height `height` in bands of `step` (a part band makes a page).
 int pageCount(double height, int step);
@@ -64,12 +64,12 @@ class PrintPreview : public ui::ViewController {
   public:
     ~PrintPreview() override;
 
-    const documents::PreviewSpec& spec() const { return spec_; }
+    const documents::PreviewTraits& traits() const { return traits_; }
     void viewDidLoad() override;
 
     void tapCancelButton();
     void pdfPrintForCanon();
-    // Captures, writes and returns the file's path; on a failed write empty text or none (see spec).
+    // Captures, writes and returns the file's path; on a failed write empty text or none (see PreviewTraits).
     std::optional<std::string> printPDF();
     // Captures, writes, and opens the print dialog on the same pages.
     void print();
@@ -87,7 +87,8 @@ class PrintPreview : public ui::ViewController {
     const std::string& pdfPath() const { return pdfPath_; }
     const std::shared_ptr<zurarerizIvaDadadavu>& appDelegate() const { return appDelegate_; }
 
-    // The PDF of the pages as the print operation (all pages) or the export (per spec) captures them.
+    // The PDF of the pages as the print operation (all pages) or the export (per PreviewTraits) captures
+    // them.
     QByteArray capturePages(bool forExport);
 
   protected:
@@ -108,7 +109,7 @@ class PrintPreview : public ui::ViewController {
     store::FormData* record() const;
     void advancePrintNumber(int next);
 
-    const documents::PreviewSpec& spec_;
+    const documents::PreviewTraits& traits_;
     ui::BarButtonItemPtr printButton_, cancelButton_;
     std::shared_ptr<ui::DocumentInteractionController> diController_;
     ui::PrintInteractionController* printController_ = nullptr;

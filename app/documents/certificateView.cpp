@@ -7,16 +7,15 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
 #include "app/documents/selectPhotoCell3.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/AlertController.h"
-#include "platform/ui/PDFContext.h"
 #include "platform/ui/Tag.h"
 #include "ui_certificateView2.h"
 #include "ui_certificateView3.h"
@@ -36,12 +35,7 @@ std::string certificatePageView::backgroundImageName(int page, const std::option
 void certificatePageView::loadView() {
     auto* form = new QWidget;
     setupForm(form);
-    if (appDelegate_ && !appDelegate_->touchMode()) {
-        // Printed pages write in the fonts whose PDF text reads back as written.
-        const QString family = ui::documentFontFamily(language() == "Chinese" ? ui::DocumentScript::Chinese
-                                                                              : ui::DocumentScript::Japanese);
-        form->setStyleSheet(form->styleSheet() + QString("\nQWidget { font-family: \"%1\"; }").arg(family));
-    }
+    if (appDelegate_ && !appDelegate_->touchMode()) documents::useDocumentFont(form, language());
     form_ = form;
     setView(std::make_unique<documents::PageScrollView>(form));
 }
@@ -50,16 +44,50 @@ QLabel* certificatePageView::backgroundImage() const {
     return form_ ? form_->findChild<QLabel*>(QString("certificateView%1ImageView").arg(page_)) : nullptr;
 }
 
+QLabel* certificatePageView::labelWithTag(int tag) const {
+    return qobject_cast<QLabel*>(form_ ? ui::viewWithTag(form_, tag) : nullptr);
+}
+
 std::string certificatePageView::language() {
     return StaticVariableHelper::certificatePrintLanguage().value_or("");
 }
 
+bool certificatePageView::touchMode() const {
+    return appDelegate_ && appDelegate_->touchMode();
+}
+
 void certificatePageView::viewWillAppear(bool) {
-    QLabel* background = backgroundImage();
-    if (!background) return;
-    const std::string name = backgroundImageName(page_, StaticVariableHelper::certificatePrintLanguage());
-    const auto path = foundation::Bundle::main()->pathForResource(name.substr(0, name.size() - 4), "png");
-    background->setPixmap(path ? QPixmap(QString::fromStdString(*path)) : QPixmap());
+    if (QLabel* background = backgroundImage())
+        background->setPixmap(documents::bundleImage(backgroundImageName(page_, language())));
+    const std::string lang = language();
+    foundation::log(lang == "English"   ? "user select English version of certificate"
+                    : lang == "Chinese" ? "user select Chinese version of certificate"
+                                        : "user select Japanese version of certificate");
+    keyboard_ =
+        ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
+                            &certificatePageView::keyboardWillShow, &certificatePageView::keyboardWillHide);
+}
+
+void certificatePageView::viewDidDisappear(bool) {
+    keyboard_.reset();
+}
+
+void certificatePageView::acceptTouches() {
+    for (QWidget* w : form_->findChildren<QWidget*>())
+        w->installEventFilter(this);
+}
+
+bool certificatePageView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease)
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == formView()) touchesEnded(w);
+    return ui::ViewController::eventFilter(watched, event);
+}
+
+bool certificatePageView::textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
+                                                          const std::string& replacement) {
+    if (replacement != "\n") return true;
+    view.resignFirstResponderLater();
+    return false;
 }
 
 // ---- pages 2 and 3
@@ -67,11 +95,6 @@ void certificatePageView::viewWillAppear(bool) {
 namespace {
 
 constexpr int kSlotImageSize = 300;
-
-QPixmap bundlePixmap(const std::string& name) {
-    const auto path = foundation::Bundle::main()->pathForResource(name.substr(0, name.size() - 4), "png");
-    return path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
-}
 
 // Fills the square the way the slots show photographs: scaled to cover it, centred, cut at the edges.
 QPixmap aspectFill(const QImage& image, int side) {
@@ -99,10 +122,6 @@ long integerValue(const std::string& text) {
 certificateSlotsPage::certificateSlotsPage(int page) : certificatePageView(page) {}
 certificateSlotsPage::~certificateSlotsPage() = default;
 
-bool certificateSlotsPage::touchMode() const {
-    return appDelegate_ && appDelegate_->touchMode();
-}
-
 store::FormData& certificateSlotsPage::record() const {
     static store::FormData none;
     return appDelegate_ ? appDelegate_->certifiDataList() : none;
@@ -123,9 +142,6 @@ QPushButton* certificateSlotsPage::deselectBtn() const {
 }
 QPushButton* certificateSlotsPage::closeCollectionBtn() const {
     return formView() ? formView()->findChild<QPushButton*>("closeCollectionBtn") : nullptr;
-}
-QLabel* certificateSlotsPage::labelWithTag(int tag) const {
-    return qobject_cast<QLabel*>(formView() ? ui::viewWithTag(formView(), tag) : nullptr);
 }
 
 std::string certificateSlotsPage::positionGroup(int page, const std::string& kind, long slotNumber) {
@@ -177,7 +193,7 @@ void certificateSlotsPage::viewDidLoad() {
         if (label->hasScaledContents() && t >= 10000) {
             requestSlotImage(v, label); // a photo slot
         } else if (label->hasScaledContents() && pageNumber() == 3) {
-            label->setPixmap(bundlePixmap("icon_" + v + ".png"));
+            label->setPixmap(documents::bundleImage("icon_" + v + ".png"));
         } else {
             label->setText(QString::fromStdString(v));
         }
@@ -191,33 +207,11 @@ void certificateSlotsPage::viewDidLoad() {
         connect(deselectBtn(), &QPushButton::clicked, this, &certificateSlotsPage::deselectPhoto);
     if (closeCollectionBtn())
         connect(closeCollectionBtn(), &QPushButton::clicked, this, &certificateSlotsPage::closeCollection);
-    for (QWidget* w : formView()->findChildren<QWidget*>())
-        w->installEventFilter(this);
+    acceptTouches();
     setInitialData();
 }
 
 void certificateSlotsPage::setInitialData() {}
-
-void certificateSlotsPage::viewWillAppear(bool animated) {
-    certificatePageView::viewWillAppear(animated);
-    const std::string lang = language();
-    foundation::log(lang == "English"   ? "user select English version of certificate"
-                    : lang == "Chinese" ? "user select Chinese version of certificate"
-                                        : "user select Japanese version of certificate");
-    keyboard_ =
-        ui::observeKeyboard(std::dynamic_pointer_cast<certificateSlotsPage>(shared_from_this()),
-                            &certificateSlotsPage::keyboardWillShow, &certificateSlotsPage::keyboardWillHide);
-}
-
-void certificateSlotsPage::viewDidDisappear(bool) {
-    keyboard_.reset();
-}
-
-bool certificateSlotsPage::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease)
-        if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == formView()) touchesEnded(w);
-    return certificatePageView::eventFilter(watched, event);
-}
 
 void certificateSlotsPage::touchesEnded(QWidget* touched) {
     if (!touchMode() || !appDelegate_) return;
@@ -392,13 +386,6 @@ bool certificateSlotsPage::textViewShouldBeginEditing(ui::TextView& view) {
     return touchMode();
 }
 
-bool certificateSlotsPage::textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
-                                                           const std::string& replacement) {
-    if (replacement != "\n") return true;
-    view.resignFirstResponderLater();
-    return false;
-}
-
 void certificateSlotsPage::keyboardWillShow(const foundation::Notification& notification) {
     if (appDelegate_) appDelegate_->viewPositionChange(notification, view(), true);
 }
@@ -433,8 +420,9 @@ int certificateView2::toothAgeTens(int teeth) {
 
 void certificateView2::calcToothAge() {
     const int teeth = int(integerValue(ui_->toothNumText->stdText()));
-    ui_->toothAgeImage1->setPixmap(bundlePixmap(foundation::format("icon_num_%d.png", toothAgeTens(teeth))));
-    ui_->toothAgeImage2->setPixmap(bundlePixmap("icon_num_0.png"));
+    ui_->toothAgeImage1->setPixmap(
+        documents::bundleImage(foundation::format("icon_num_%d.png", toothAgeTens(teeth))));
+    ui_->toothAgeImage2->setPixmap(documents::bundleImage("icon_num_0.png"));
 }
 
 void certificateView2::textViewDidEndEditing(ui::TextView& view) {
@@ -503,7 +491,7 @@ void certificateView3::setInitialData() {
 void certificateView3::nextFaceIcon(int tag) {
     const int icon = tag + selectFaceIconNo_ % 5 + 1;
     if (QLabel* face = labelWithTag(tag))
-        face->setPixmap(bundlePixmap(foundation::format("icon_%d.png", icon)));
+        face->setPixmap(documents::bundleImage(foundation::format("icon_%d.png", icon)));
     selectFaceIconNo_ = icon;
     record()[std::to_string(tag)] = std::to_string(icon);
 }

@@ -2,6 +2,7 @@
 // The three-page certificate's pages: each its background in the print language (Japanese while
 // filling out) with the views of its form laid over it.
 #include <QPointer>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -20,7 +21,9 @@ class certificateView2;
 class certificateView3;
 } // namespace Ui
 
-class certificatePageView : public ui::ViewController {
+// What every page of the certificate shares: its background, the print language's log line, taps on
+// its views, the keyboard, and Return ending a text view.
+class certificatePageView : public ui::ViewController, public ui::TextViewDelegate {
     Q_OBJECT
   public:
     ~certificatePageView() override;
@@ -30,36 +33,51 @@ class certificatePageView : public ui::ViewController {
     static std::string backgroundImageName(int page, const std::optional<std::string>& language);
 
     void viewWillAppear(bool animated) override;
+    void viewDidDisappear(bool animated) override;
     QWidget* formView() const { return form_; }
     // The print language; empty while filling out.
     static std::string language();
     QLabel* backgroundImage() const;
+    QLabel* labelWithTag(int tag) const;
+    int32_t touchViewTag() const { return touchViewTag_; }
+
+    // A tap released on one of the page's own views.
+    virtual void touchesEnded(QWidget* /*touched*/) {}
+    virtual void keyboardWillShow(const foundation::Notification& /*notification*/) {}
+    virtual void keyboardWillHide(const foundation::Notification& /*notification*/) {}
+    // A typed line break ends editing and is not inserted.
+    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
+                                         const std::string& replacement) override;
 
   protected:
     explicit certificatePageView(int page);
     virtual void setupForm(QWidget* form) = 0;
     void loadView() override;
+    bool touchMode() const;
+    // Taps on the page's labels and images reach touchesEnded.
+    void acceptTouches();
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;
+    int32_t touchViewTag_ = 0;
 
   private:
     int page_;
     QPointer<QWidget> form_;
+    ui::KeyboardObservers keyboard_;
 };
 
 // Pages 2 and 3: check marks, text fields, and photo slots filled from the patient's photographs
 // of each kind at the positions the photo-selection screen gave them.
-class certificateSlotsPage : public certificatePageView, public ui::TextViewDelegate {
+class certificateSlotsPage : public certificatePageView {
     Q_OBJECT
   public:
     ~certificateSlotsPage() override;
 
     void viewDidLoad() override;
-    void viewWillAppear(bool animated) override;
-    void viewDidDisappear(bool animated) override;
     virtual void setInitialData();
 
-    void touchesEnded(QWidget* touched);
+    void touchesEnded(QWidget* touched) override;
     void tapImageView(long tag);
     void settingRegisterdPhoto(const std::string& kind, long slotNumber);
     void dispCollectionView();
@@ -72,10 +90,8 @@ class certificateSlotsPage : public certificatePageView, public ui::TextViewDele
     void didSelectItem(int row);
 
     bool textViewShouldBeginEditing(ui::TextView& view) override;
-    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
-                                         const std::string& replacement) override;
-    void keyboardWillShow(const foundation::Notification& notification);
-    void keyboardWillHide(const foundation::Notification& notification);
+    void keyboardWillShow(const foundation::Notification& notification) override;
+    void keyboardWillHide(const foundation::Notification& notification) override;
 
     // The positions of the photo-selection screen that feed a slot ("5", "2,8" …); empty for none.
     static std::string positionGroup(int page, const std::string& kind, long slotNumber);
@@ -86,12 +102,9 @@ class certificateSlotsPage : public certificatePageView, public ui::TextViewDele
     QListWidget* collectionView() const;
     QPushButton* deselectBtn() const;
     QPushButton* closeCollectionBtn() const;
-    QLabel* labelWithTag(int tag) const;
 
   protected:
     explicit certificateSlotsPage(int page);
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    bool touchMode() const;
     store::FormData& record() const;
     // The assets a slot of this page is filled from.
     std::vector<store::PhotoAsset>& sourceList();
@@ -99,15 +112,12 @@ class certificateSlotsPage : public certificatePageView, public ui::TextViewDele
     void requestSlotImage(const std::string& localIdentifier, QLabel* slot);
     void setShowPhotoType(std::string kind) { showPhotoType_ = std::move(kind); }
 
-    int32_t touchViewTag_ = 0;
-
   private:
     void addListItem(const store::PhotoAsset& asset);
 
     std::string showPhotoType_;
     std::vector<store::PhotoAsset> assetsList_;
     long selectTagNo_ = 0;
-    ui::KeyboardObservers keyboard_;
 };
 
 class certificateView2 : public certificateSlotsPage {

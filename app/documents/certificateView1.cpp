@@ -8,9 +8,9 @@
 #include <QStringList>
 
 #include "app/documents/ClinicInfo.h"
+#include "app/documents/PageResources.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Storyboard.h"
@@ -24,11 +24,6 @@ constexpr const char* kMark = "●";
 
 QDate parseStoredDate(const std::string& text) {
     return QDate::fromString(QString::fromStdString(text), kStoredDate);
-}
-
-QPixmap bundleImage(const std::string& name) {
-    const auto path = foundation::Bundle::main()->pathForResource(name.substr(0, name.size() - 4), "png");
-    return path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
 }
 
 struct Phrase {
@@ -56,16 +51,8 @@ void certificateView1::setupForm(QWidget* form) {
     ui_->setupUi(form);
 }
 
-bool certificateView1::touchMode() const {
-    return appDelegate_ && appDelegate_->touchMode();
-}
-
 QLabel* certificateView1::label(const char* name) const {
     return formView() ? formView()->findChild<QLabel*>(name) : nullptr;
-}
-
-QLabel* certificateView1::labelWithTag(int tag) const {
-    return qobject_cast<QLabel*>(formView() ? ui::viewWithTag(formView(), tag) : nullptr);
 }
 
 ui::TextView* certificateView1::textViewWithTag(int tag) const {
@@ -164,9 +151,7 @@ void certificateView1::viewDidLoad() {
     setCaptions();
     setInitialData();
 
-    // Taps on labels reach the page as touches.
-    for (QWidget* w : formView()->findChildren<QWidget*>())
-        w->installEventFilter(this);
+    acceptTouches();
 }
 
 void certificateView1::setCaptions() {
@@ -195,16 +180,10 @@ void certificateView1::viewWillAppear(bool animated) {
     if (lang == "English") {
         ui_->reportLabel->setText("Stomavue Report");
         ui_->dateLabel->setText("Date :");
-        foundation::log("user select English version of certificate");
     } else if (lang == "Chinese") {
         ui_->reportLabel->setText("口腔癌检查结果报告书");
         ui_->dateLabel->setText("日期 :");
-        foundation::log("user select Chinese version of certificate");
-    } else {
-        foundation::log("user select Japanese version of certificate");
     }
-    keyboard_ = ui::observeKeyboard(std::dynamic_pointer_cast<certificateView1>(shared_from_this()),
-                                    &certificateView1::keyboardWillShow, &certificateView1::keyboardWillHide);
     if (!touchMode()) ui_->destView->setVisible(false);
 }
 
@@ -219,10 +198,6 @@ void certificateView1::viewDidAppear(bool) {
             ui_->imageLogo->setPixmap(
                 logo.scaled(ui_->imageLogo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
     }
-}
-
-void certificateView1::viewDidDisappear(bool) {
-    keyboard_.reset();
 }
 
 void certificateView1::getClinicInfo() {
@@ -310,7 +285,7 @@ void certificateView1::setFaceIcon(int tag) {
         QLabel* l = labelWithTag(choice);
         if (choice == tag) {
             if (QLabel* face = labelWithTag(b))
-                face->setPixmap(bundleImage(foundation::format("icon_%d.png", tag)));
+                face->setPixmap(documents::bundleImage(foundation::format("icon_%d.png", tag)));
             setText(l, kMark);
             record[std::to_string(choice)] = kMark;
         } else {
@@ -318,12 +293,6 @@ void certificateView1::setFaceIcon(int tag) {
             record.erase(std::to_string(choice));
         }
     }
-}
-
-bool certificateView1::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease)
-        if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == formView()) touchesEnded(w);
-    return certificatePageView::eventFilter(watched, event);
 }
 
 void certificateView1::touchesEnded(QWidget* touched) {
@@ -421,13 +390,6 @@ void certificateView1::popoverListClose(const std::string& text, int32_t tagNo, 
     field->setStdText(text);
     field->resignFirstResponder();
     if (appDelegate_) appDelegate_->certifiDataList()[std::to_string(tagNo)] = text;
-}
-
-bool certificateView1::textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
-                                                       const std::string& replacement) {
-    if (replacement != "\n") return true;
-    view.resignFirstResponderLater();
-    return false;
 }
 
 void certificateView1::textViewDidEndEditing(ui::TextView& view) {

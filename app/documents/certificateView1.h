@@ -22,7 +22,6 @@ class certificateView1;
 }
 
 class certificateView1 : public certificatePageView,
-                         public ui::TextViewDelegate,
                          public datePiclerViewControllerDelegate,
                          public tableListDelegate {
     Q_OBJECT
@@ -34,7 +33,6 @@ class certificateView1 : public certificatePageView,
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
     void viewDidAppear(bool animated) override;
-    void viewDidDisappear(bool animated) override;
 
     void setInitialData();
     void getClinicInfo();
@@ -51,36 +49,27 @@ class certificateView1 : public certificatePageView,
     void popoverListClose(const std::string& text, int32_t tagNo, bool closeFlag) override;
     bool textViewShouldBeginEditing(ui::TextView& view) override;
     void textViewDidEndEditing(ui::TextView& view) override;
-    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
-                                         const std::string& replacement) override;
-    void touchesEnded(QWidget* touched);
-    void keyboardWillShow(const foundation::Notification& notification);
-    void keyboardWillHide(const foundation::Notification& notification);
+    void touchesEnded(QWidget* touched) override;
+    void keyboardWillShow(const foundation::Notification& notification) override;
+    void keyboardWillHide(const foundation::Notification& notification) override;
 
     QLabel* label(const char* name) const;
-    QLabel* labelWithTag(int tag) const;
     ui::TextView* textViewWithTag(int tag) const;
-    int32_t touchViewTag() const { return touchViewTag_; }
     bool inputFlag() const { return inputFlag_; }
     const std::shared_ptr<ui::ViewController>& pop() const { return pop_; }
     const std::optional<QByteArray>& logoData() const { return logoData_; }
 
   protected:
     void setupForm(QWidget* form) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    bool touchMode() const;
     void setCaptions();
     void setText(QLabel* label, const std::string& text);
-    std::string store(int tag) const;
 
     std::unique_ptr<Ui::certificateView1> ui_;
     std::shared_ptr<ui::ViewController> pop_;
     std::optional<QByteArray> logoData_;
     bool viewMoved_ = false;
-    int32_t touchViewTag_ = 0;
     bool inputFlag_ = false;
     int32_t saveViewTag_ = 0;
-    ui::KeyboardObservers keyboard_;
 };

@@ -9,13 +9,12 @@
 #include <QTimer>
 
 #include "app/documents/ClinicInfo.h"
+#include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/WidgetFormPage.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/foundation/Bundle.h"
 #include "platform/ui/Keyboard.h"
-#include "platform/ui/PDFContext.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Tag.h"
 #include "ui_inquiryView1.h"
@@ -25,14 +24,7 @@
 namespace {
 
 constexpr const char* kCircle = "circle.png";
-constexpr const char* kCircleLong = "circle_long.png";
 constexpr const char* kInputDateKey = "inputdate";
-
-QPixmap bundleImage(const QString& fileName) {
-    const QString base = fileName.section('.', 0, -2), type = fileName.section('.', -1);
-    const auto path = foundation::Bundle::main()->pathForResource(base.toStdString(), type.toStdString());
-    return path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
-}
 
 // A key's number: its leading decimal digits; 0 without any.
 int keyTag(const std::string& key) {
@@ -90,12 +82,7 @@ void inquiryPageView::viewDidLoad() {
     const bool touchMode = appDelegate_ && appDelegate_->touchMode();
     connectViews(touchMode);
     if (!touchMode) {
-        // Printed pages write in the fonts whose PDF text reads back as written.
-        const QString family = ui::documentFontFamily(StaticVariableHelper::inquiryLanguage() == "Chinese"
-                                                          ? ui::DocumentScript::Chinese
-                                                          : ui::DocumentScript::Japanese);
-        // In the page's style sheet, whose size rules would otherwise keep the screen's family.
-        form_->setStyleSheet(form_->styleSheet() + QString("\nQWidget { font-family: \"%1\"; }").arg(family));
+        documents::useDocumentFont(form_, StaticVariableHelper::inquiryLanguage().value_or(""));
         // The page is shown whole by whoever holds it (the print preview scrolls it).
         if (auto* scroll = qobject_cast<QAbstractScrollArea*>(view())) {
             scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -152,16 +139,16 @@ void inquiryPageView::setInitialData() {
                 field->setStdText(value);
         } else if (t >= 100 && !(page_ == 2 && t >= 500 && t <= 599)) {
             // The same image a tap shows, so a reopened page looks as it was left.
-            const QString image = isMultiTag(t, page_) ? multiCircleImageName(t) : QString(kCircle);
-            shell::WidgetFormPage(form_, bundleImage(image)).setCircle(t, true);
+            const std::string image = isMultiTag(t, page_) ? multiCircleImageName(t) : kCircle;
+            shell::WidgetFormPage(form_, documents::bundleImage(image)).setCircle(t, true);
         }
     }
 }
 
 void inquiryPageView::setBackground() {
     if (QLabel* background = backgroundImage())
-        background->setPixmap(bundleImage(
-            QString::fromStdString(backgroundImageName(page_, StaticVariableHelper::inquiryLanguage()))));
+        background->setPixmap(
+            documents::bundleImage(backgroundImageName(page_, StaticVariableHelper::inquiryLanguage())));
 }
 
 void inquiryPageView::getClinicInfo() {
@@ -188,13 +175,14 @@ void inquiryPageView::viewDidDisappear(bool) {
 
 void inquiryPageView::tapButtonOnCircle(QAbstractButton* button) {
     touchViewTag_ = ui::tag(button);
-    if (appDelegate_) appDelegate_->onCircleSingle(button, form_, bundleImage(kCircle));
+    if (appDelegate_) appDelegate_->onCircleSingle(button, form_, documents::bundleImage(kCircle));
 }
 
 void inquiryPageView::tapButtonOnCircleMulti(QAbstractButton* button) {
     touchViewTag_ = ui::tag(button);
     if (appDelegate_)
-        appDelegate_->onCircleMulti(button, form_, bundleImage(multiCircleImageName(ui::tag(button))));
+        appDelegate_->onCircleMulti(button, form_,
+                                    documents::bundleImage(multiCircleImageName(ui::tag(button))));
 }
 
 void inquiryPageView::textFieldDidBeginEditing(ui::TextField& field) {

@@ -64,7 +64,7 @@ class inquiryPageView : public ui::ViewController, public ui::TextFieldDelegate 
     // Builds the page's form into `form`.
     virtual void setupForm(QWidget* form) = 0;
     // The image a chosen multi-choice circle with the tag shows.
-    virtual QString multiCircleImageName(int tag) const = 0;
+    virtual std::string multiCircleImageName(int tag) const = 0;
     virtual bool observesKeyboard() const { return true; }
     // How the page's views take part in filling out; print mode leaves them inert.
     virtual void connectViews(bool touchMode);
@@ -95,7 +95,7 @@ class inquiryView1 : public inquiryPageView {
 
   protected:
     void setupForm(QWidget* form) override;
-    QString multiCircleImageName(int) const override { return "circle_long.png"; }
+    std::string multiCircleImageName(int) const override { return "circle_long.png"; }
 
   private:
     std::unique_ptr<Ui::inquiryView1> ui_;
@@ -111,7 +111,7 @@ class inquiryView2 : public inquiryPageView {
 
   protected:
     void setupForm(QWidget* form) override;
-    QString multiCircleImageName(int tag) const override {
+    std::string multiCircleImageName(int tag) const override {
         return tag < 6000 ? "circle.png" : "circle_long.png";
     }
     bool observesKeyboard() const override { return false; }
@@ -147,7 +147,7 @@ class inquiryView3 : public inquiryPageView,
 
   protected:
     void setupForm(QWidget* form) override;
-    QString multiCircleImageName(int tag) const override {
+    std::string multiCircleImageName(int tag) const override {
         return tag < 10000 ? "circle_long.png" : "circle.png";
     }
     void connectViews(bool touchMode) override;

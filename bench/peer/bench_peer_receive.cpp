@@ -73,9 +73,9 @@ double rawCopy(const std::vector<QByteArray>& files, qint64 total) {
     const quint16 port = server.serverPort();
     qint64 received = 0;
     QTcpSocket* in = nullptr;
-    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+    QObject::connect(&server, &QTcpServer::newConnection, &server, [&] {
         in = server.nextPendingConnection();
-        QObject::connect(in, &QTcpSocket::readyRead, [&] { received += in->readAll().size(); });
+        QObject::connect(in, &QTcpSocket::readyRead, in, [&] { received += in->readAll().size(); });
     });
     QElapsedTimer t;
     t.start();

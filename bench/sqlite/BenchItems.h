@@ -1,6 +1,8 @@
 #pragma once
 // What the SQLite benchmarks share: the items table they fill and read, a row of it, and the checksum
 // that shows both sides of a comparison did the same reads.
+#include <sqlite3.h>
+
 #include <cstdint>
 #include <string>
 
@@ -30,5 +32,13 @@ struct Sum {
     }
     bool operator==(const Sum&) const = default;
 };
+
+// Binds the row to kInsert's four parameters, as the raw side of every comparison does.
+inline void bindRow(sqlite3_stmt* st, const Row& r) {
+    sqlite3_bind_int64(st, 1, r.id);
+    sqlite3_bind_text(st, 2, r.name.data(), int(r.name.size()), SQLITE_STATIC);
+    sqlite3_bind_int(st, 3, r.qty);
+    sqlite3_bind_double(st, 4, r.price);
+}
 
 } // namespace benchitems

@@ -80,10 +80,7 @@ struct RawDB {
         sqlite3_stmt* st = nullptr;
         check(sqlite3_prepare_v2(db, kInsert, -1, &st, nullptr), db, "prepare");
         for (const auto& r : rows) {
-            sqlite3_bind_int64(st, 1, r.id);
-            sqlite3_bind_text(st, 2, r.name.data(), int(r.name.size()), SQLITE_STATIC);
-            sqlite3_bind_int(st, 3, r.qty);
-            sqlite3_bind_double(st, 4, r.price);
+            bindRow(st, r);
             check(sqlite3_step(st), db, "insert");
             sqlite3_reset(st);
         }

@@ -78,10 +78,7 @@ double rawSide(const std::vector<std::vector<Row>>& rows, int64_t& count) {
     std::mutex mutex;
     double t = runThreads(rows, [&](const Row& r) {
         std::lock_guard lock(mutex);
-        sqlite3_bind_int64(st, 1, r.id);
-        sqlite3_bind_text(st, 2, r.name.data(), int(r.name.size()), SQLITE_STATIC);
-        sqlite3_bind_int(st, 3, r.qty);
-        sqlite3_bind_double(st, 4, r.price);
+        bindRow(st, r);
         if (sqlite3_step(st) != SQLITE_DONE) fail(std::string("raw insert: ") + sqlite3_errmsg(db));
         sqlite3_reset(st);
     });

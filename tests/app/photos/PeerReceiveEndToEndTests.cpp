@@ -160,8 +160,10 @@ TEST_CASE("leaving the screen while its end step waits does not resume on a dest
     QTemporaryDir dir;
     const QStringList photo = receivetest::writeJpegs(dir.path(), {receivetest::jpeg(2)});
     std::weak_ptr<PeerListViewController> weak = s.screen;
-    // Fires inside the end step's wait: the clinician goes back to the menu.
-    QTimer::singleShot(800, [&s] {
+    // Fires inside the end step's wait: the clinician goes back to the menu. Bound to a guard that
+    // goes with the test, so it never fires on a screen fixture that is gone.
+    QObject guard;
+    QTimer::singleShot(800, &guard, [&s] {
         s.app.launched.navigation()->popToRootViewController(false);
         s.screen.reset();
     });

@@ -197,7 +197,7 @@ struct HudWatch {
     QStringList texts;
     HudWatch() {
         timer.setInterval(2);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
+        QObject::connect(&timer, &QTimer::timeout, &timer, [this] {
             const QString t = ZVProgressHUD::sharedView().stringLabel()->text();
             if (texts.isEmpty() || texts.back() != t) texts << t;
         });

@@ -193,7 +193,8 @@ TEST_CASE("the busy flag wait and the stepped main loop wait", "[photos][albums]
     clear.join();
 
     bool fired = false;
-    QTimer::singleShot(20, [&] { fired = true; });
+    QObject guard; // the timer dies with the test, even if the wait gave up first
+    QTimer::singleShot(20, &guard, [&] { fired = true; });
     QElapsedTimer t;
     t.start();
     photos::runMainLoopUntil([&] { return fired; }, 0.5);

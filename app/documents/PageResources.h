@@ -1,0 +1,18 @@
+#pragma once
+// What every document page draws with: images of the main bundle, and the fonts its print mode
+// writes in.
+#include <QPixmap>
+#include <string>
+
+class QWidget;
+
+namespace documents {
+
+// The bundle image with this file name ("circle.png"); a null pixmap when the bundle has none.
+QPixmap bundleImage(const std::string& fileName);
+
+// Makes the form write in the document font of the language ("Chinese" or any other), in its style
+// sheet, whose size rules would otherwise keep the screen's family.
+void useDocumentFont(QWidget* form, const std::string& language);
+
+} // namespace documents
