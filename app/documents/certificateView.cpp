@@ -1,9 +1,12 @@
 #include "app/documents/certificateView.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <algorithm>
 
@@ -26,7 +29,7 @@ certificatePageView::certificatePageView(int page)
 certificatePageView::~certificatePageView() = default;
 
 std::string certificatePageView::backgroundImageName(int page, const std::optional<std::string>& language) {
-    const std::string base = "certificate_" + std::to_string(page);
+    const std::string base = page == kOnePage ? "onePage_certificate" : "certificate_" + std::to_string(page);
     if (language == "English") return base + "_English.png";
     if (language == "Chinese") return base + "_Chinese.png";
     return base + ".png";
@@ -35,13 +38,15 @@ std::string certificatePageView::backgroundImageName(int page, const std::option
 void certificatePageView::loadView() {
     auto* form = new QWidget;
     setupForm(form);
-    if (appDelegate_ && !appDelegate_->touchMode()) documents::useDocumentFont(form, language());
+    if (appDelegate_ && !appDelegate_->touchMode()) documents::useDocumentFont(form, documentLanguage());
     form_ = form;
     setView(std::make_unique<documents::PageScrollView>(form));
 }
 
 QLabel* certificatePageView::backgroundImage() const {
-    return form_ ? form_->findChild<QLabel*>(QString("certificateView%1ImageView").arg(page_)) : nullptr;
+    if (!form_) return nullptr;
+    return form_->findChild<QLabel*>(page_ == kOnePage ? QString("onePageCertificateImageView")
+                                                       : QString("certificateView%1ImageView").arg(page_));
 }
 
 QLabel* certificatePageView::labelWithTag(int tag) const {
@@ -57,15 +62,43 @@ bool certificatePageView::touchMode() const {
 }
 
 void certificatePageView::viewWillAppear(bool) {
+    showBackground();
+    keyboard_ =
+        ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
+                            &certificatePageView::keyboardWillShow, &certificatePageView::keyboardWillHide);
+}
+
+void certificatePageView::showBackground() {
     if (QLabel* background = backgroundImage())
         background->setPixmap(documents::bundleImage(backgroundImageName(page_, language())));
     const std::string lang = language();
     foundation::log(lang == "English"   ? "user select English version of certificate"
                     : lang == "Chinese" ? "user select Chinese version of certificate"
                                         : "user select Japanese version of certificate");
-    keyboard_ =
-        ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
-                            &certificatePageView::keyboardWillShow, &certificatePageView::keyboardWillHide);
+}
+
+void certificatePageView::viewDidAppear(bool) {
+    if (!touchMode()) fitLabelTexts(form_);
+}
+
+void certificatePageView::fitLabelTexts(QWidget* form) {
+    if (!form) return;
+    for (QLabel* label : form->findChildren<QLabel*>()) {
+        if (label->text().isEmpty() || !label->pixmap().isNull()) continue;
+        label->ensurePolished();
+        const QRect box = label->contentsRect();
+        const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
+        auto fits = [&](const QFont& font) {
+            return box.contains(QFontMetrics(font).boundingRect(box, flags, label->text()));
+        };
+        QFont font = label->font();
+        if (fits(font) || font.pixelSize() <= 0) continue;
+        int size = font.pixelSize();
+        while (size > 6 && !fits(font))
+            font.setPixelSize(--size);
+        // The form's style sheet sets the sizes; the label's own rule outranks it.
+        label->setStyleSheet(label->styleSheet() + QString("\nQLabel { font-size: %1px; }").arg(size));
+    }
 }
 
 void certificatePageView::viewDidDisappear(bool) {
@@ -75,6 +108,13 @@ void certificatePageView::viewDidDisappear(bool) {
 void certificatePageView::acceptTouches() {
     for (QWidget* w : form_->findChildren<QWidget*>())
         w->installEventFilter(this);
+}
+
+void certificatePageView::makeInert(QWidget* view) {
+    view->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    view->setFocusPolicy(Qt::NoFocus);
+    if (auto* line = qobject_cast<QLineEdit*>(view)) line->setReadOnly(true);
+    if (auto* text = qobject_cast<QPlainTextEdit*>(view)) text->setReadOnly(true);
 }
 
 bool certificatePageView::eventFilter(QObject* watched, QEvent* event) {
@@ -96,13 +136,17 @@ namespace {
 
 constexpr int kSlotImageSize = 300;
 
-// Fills the square the way the slots show photographs: scaled to cover it, centred, cut at the edges.
-QPixmap aspectFill(const QImage& image, int side) {
-    if (image.isNull()) return {};
-    const QImage scaled = image.scaled(side, side, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
-    return QPixmap::fromImage(
-        scaled.copy((scaled.width() - side) / 2, (scaled.height() - side) / 2, side, side));
+// Fills the area the way the slots show photographs: scaled to cover it, centred, cut at the edges.
+QPixmap aspectFill(const QImage& image, QSize area) {
+    if (image.isNull() || area.isEmpty()) return {};
+    const QImage scaled = image.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return QPixmap::fromImage(scaled.copy((scaled.width() - area.width()) / 2,
+                                          (scaled.height() - area.height()) / 2, area.width(),
+                                          area.height()));
 }
+
+// The photograph a slot last asked for: a picture of an earlier choice arriving late is not shown.
+constexpr const char* kRequestedPhoto = "requestedPhoto";
 
 std::vector<std::string> splitPositions(const std::string& group) {
     std::vector<std::string> out;
@@ -160,12 +204,13 @@ void certificateSlotsPage::requestSlotImage(const std::string& localIdentifier, 
     const auto assets = library->assetsWithLocalIdentifiers({localIdentifier});
     if (assets.empty()) return;
     QPointer<QLabel> target(slot);
-    library->requestImageData(assets.front(), [target](std::optional<foundation::Data> data) {
-        if (!target || !data) return;
+    const QString id = QString::fromStdString(localIdentifier);
+    slot->setProperty(kRequestedPhoto, id);
+    library->requestImageData(assets.front(), [target, id](std::optional<foundation::Data> data) {
+        if (!target || !data || target->property(kRequestedPhoto).toString() != id) return;
         QImage image;
         if (image.loadFromData(data->data(), int(data->size())))
-            target->setPixmap(aspectFill(image, kSlotImageSize)
-                                  .scaled(target->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+            target->setPixmap(aspectFill(image, target->size()));
     });
 }
 
@@ -188,15 +233,7 @@ void certificateSlotsPage::viewDidLoad() {
             text->setStdText(v);
             continue;
         }
-        auto* label = qobject_cast<QLabel*>(view);
-        if (!label) continue;
-        if (label->hasScaledContents() && t >= 10000) {
-            requestSlotImage(v, label); // a photo slot
-        } else if (label->hasScaledContents() && pageNumber() == 3) {
-            label->setPixmap(documents::bundleImage("icon_" + v + ".png"));
-        } else {
-            label->setText(QString::fromStdString(v));
-        }
+        if (auto* label = qobject_cast<QLabel*>(view)) showStoredLabel(label, t, v);
     }
     if (auto* list = collectionView()) {
         connect(list, &QListWidget::itemClicked, this,
@@ -209,6 +246,16 @@ void certificateSlotsPage::viewDidLoad() {
         connect(closeCollectionBtn(), &QPushButton::clicked, this, &certificateSlotsPage::closeCollection);
     acceptTouches();
     setInitialData();
+}
+
+void certificateSlotsPage::showStoredLabel(QLabel* label, int t, const std::string& v) {
+    if (label->hasScaledContents() && t >= 10000) {
+        requestSlotImage(v, label); // a photo slot
+    } else if (label->hasScaledContents() && pageNumber() == 3) {
+        label->setPixmap(documents::bundleImage("icon_" + v + ".png"));
+    } else {
+        label->setText(QString::fromStdString(v));
+    }
 }
 
 void certificateSlotsPage::setInitialData() {}
@@ -258,7 +305,8 @@ void certificateSlotsPage::tapImageView(long tag) {
     if (tag != selectTagNo_) {
         QLabel* slot = labelWithTag(int(tag));
         if (slot) slot->setStyleSheet("border: 3px solid red;");
-        if (deselectBtn() && slot && !slot->pixmap().isNull()) deselectBtn()->setEnabled(true);
+        // A slot holds what its key names, whether or not the picture has arrived (or still exists).
+        if (deselectBtn() && slot && record().count(std::to_string(tag))) deselectBtn()->setEnabled(true);
         selectTagNo_ = tag;
     } else {
         selectTagNo_ = 0;
@@ -274,7 +322,7 @@ void certificateSlotsPage::settingRegisterdPhoto(const std::string& kind, long s
                                     : decltype(appDelegate_->allPhotoNoList().end()){};
     const store::FormData& map =
         appDelegate_ && mapIt != appDelegate_->allPhotoNoList().end() ? mapIt->second : noPositions;
-    assetsList_.clear();
+    std::vector<store::PhotoAsset> offer;
     const auto inSlot = record().find(std::to_string(touchViewTag_));
     for (const store::PhotoAsset& asset : candidates)
         for (const std::string& position : positions) {
@@ -283,14 +331,19 @@ void certificateSlotsPage::settingRegisterdPhoto(const std::string& kind, long s
             if (inSlot != record().end() && inSlot->second == asset.localIdentifier)
                 removeAssetFromAllassetsList(asset); // already in this slot
             else
-                assetsList_.push_back(asset);
+                offer.push_back(asset);
         }
+    showAssets(std::move(offer));
+    dispCollectionView();
+}
+
+void certificateSlotsPage::showAssets(std::vector<store::PhotoAsset> assets) {
+    assetsList_ = std::move(assets);
     if (auto* list = collectionView()) {
         list->clear();
         for (const store::PhotoAsset& asset : assetsList_)
             addListItem(asset);
     }
-    dispCollectionView();
 }
 
 void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
@@ -300,7 +353,8 @@ void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
     item->setData(Qt::UserRole, QString::fromStdString(asset.localIdentifier));
     item->setSizeHint(QSize(128, 128));
     // Page 3's list shows its photographs in cells of their own.
-    if (pageNumber() == 3) list->setItemWidget(item, new selectPhotoCell3(QRect(0, 0, 128, 128)));
+    if (pageNumber() == 3 || pageNumber() == kOnePage)
+        list->setItemWidget(item, new selectPhotoCell3(QRect(0, 0, 128, 128)));
     auto library = photos::PhotoLibrary::shared();
     const auto found =
         library ? library->assetsWithLocalIdentifiers({asset.localIdentifier}) : std::vector<photos::Asset>{};
@@ -313,7 +367,7 @@ void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
         if (!image.loadFromData(data->data(), int(data->size()))) return;
         for (int row = 0; row < target->count(); ++row)
             if (target->item(row)->data(Qt::UserRole).toString() == id) {
-                const QPixmap picture = aspectFill(image, kSlotImageSize);
+                const QPixmap picture = aspectFill(image, QSize(kSlotImageSize, kSlotImageSize));
                 if (auto* cell = qobject_cast<selectPhotoCell3*>(target->itemWidget(target->item(row))))
                     cell->setImage(picture);
                 else
@@ -322,9 +376,13 @@ void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
     });
 }
 
+QLabel* certificateSlotsPage::labellabel() const {
+    return formView() ? formView()->findChild<QLabel*>("labellabel") : nullptr;
+}
+
 void certificateSlotsPage::dispCollectionView() {
     for (QWidget* w : {static_cast<QWidget*>(collectionView()), static_cast<QWidget*>(deselectBtn()),
-                       static_cast<QWidget*>(closeCollectionBtn())})
+                       static_cast<QWidget*>(closeCollectionBtn()), static_cast<QWidget*>(labellabel())})
         if (w) {
             w->setVisible(true);
             w->raise();
@@ -333,7 +391,7 @@ void certificateSlotsPage::dispCollectionView() {
 
 void certificateSlotsPage::hideCollectionView() {
     for (QWidget* w : {static_cast<QWidget*>(collectionView()), static_cast<QWidget*>(deselectBtn()),
-                       static_cast<QWidget*>(closeCollectionBtn())})
+                       static_cast<QWidget*>(closeCollectionBtn()), static_cast<QWidget*>(labellabel())})
         if (w) w->setVisible(false);
 }
 
@@ -350,13 +408,13 @@ void certificateSlotsPage::didSelectItem(int row) {
     if (selectTagNo_ == 0 || row < 0 || row >= int(assetsList_.size())) return;
     const std::string key = std::to_string(selectTagNo_);
     QLabel* slot = labelWithTag(int(selectTagNo_));
-    if (slot && !slot->pixmap().isNull()) deselectPhotoFromList(key);
+    if (record().count(key)) deselectPhotoFromList(key);
     const store::PhotoAsset asset = assetsList_[size_t(row)];
     if (slot) requestSlotImage(asset.localIdentifier, slot);
     if (deselectBtn()) deselectBtn()->setEnabled(true);
     assetsList_.erase(assetsList_.begin() + row);
     if (auto* list = collectionView()) delete list->takeItem(row);
-    removeAssetFromAllassetsList(asset);
+    if (slotsTakeFromSource()) removeAssetFromAllassetsList(asset);
     record()[key] = asset.localIdentifier;
 }
 
@@ -373,11 +431,14 @@ void certificateSlotsPage::deselectPhotoFromList(const std::string& key) {
         if (asset != appDelegate_->assetLocalIDList().end()) {
             assetsList_.push_back(asset->second);
             addListItem(asset->second);
-            sourceList().push_back(asset->second);
+            if (slotsTakeFromSource()) sourceList().push_back(asset->second);
         }
     }
     record().erase(key);
-    if (QLabel* slot = labelWithTag(int(integerValue(key)))) slot->setPixmap(QPixmap());
+    if (QLabel* slot = labelWithTag(int(integerValue(key)))) {
+        slot->setProperty(kRequestedPhoto, QVariant());
+        slot->setPixmap(QPixmap());
+    }
     if (deselectBtn()) deselectBtn()->setEnabled(false);
 }
 

@@ -21,19 +21,28 @@ class certificateView2;
 class certificateView3;
 } // namespace Ui
 
-// What every page of the certificate shares: its background, the print language's log line, taps on
-// its views, the keyboard, and Return ending a text view.
+// What every page of the certificate (and of the letter) shares: its background, the print language's
+// log line, taps on its views, the keyboard, and Return ending a text view.
 class certificatePageView : public ui::ViewController, public ui::TextViewDelegate {
     Q_OBJECT
   public:
+    // The page number of the one-page form.
+    static constexpr int kOnePage = 0;
+
     ~certificatePageView() override;
 
     int pageNumber() const { return page_; }
-    // "certificate_<page>.png", with "_English" or "_Chinese" for those print languages.
+    // "certificate_<page>.png" ("onePage_certificate.png" for the one-page form), with "_English" or
+    // "_Chinese" for those print languages.
     static std::string backgroundImageName(int page, const std::optional<std::string>& language);
 
     void viewWillAppear(bool animated) override;
+    // Printed, labels are fitted (fitLabelTexts).
+    void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;
+    // A printed label's text that does not fit its box is set smaller until it does: the whole text
+    // shows, and the capture never draws a clipped label (whose clip would cut what is drawn after it).
+    static void fitLabelTexts(QWidget* form);
     QWidget* formView() const { return form_; }
     // The print language; empty while filling out.
     static std::string language();
@@ -52,10 +61,17 @@ class certificatePageView : public ui::ViewController, public ui::TextViewDelega
   protected:
     explicit certificatePageView(int page);
     virtual void setupForm(QWidget* form) = 0;
+    // The language a printed page writes in, and the artwork shown as the page appears; the letter's
+    // pages, written in Japanese on a plain page, replace both.
+    virtual std::string documentLanguage() const { return language(); }
+    virtual void showBackground();
     void loadView() override;
     bool touchMode() const;
     // Taps on the page's labels and images reach touchesEnded.
     void acceptTouches();
+    // A field or button of a printed page: takes no input, yet paints as in fill-out mode (a disabled
+    // one would print grey).
+    static void makeInert(QWidget* view);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;
@@ -79,7 +95,8 @@ class certificateSlotsPage : public certificatePageView {
 
     void touchesEnded(QWidget* touched) override;
     void tapImageView(long tag);
-    void settingRegisterdPhoto(const std::string& kind, long slotNumber);
+    // Offers the photographs a slot may take.
+    virtual void settingRegisterdPhoto(const std::string& kind, long slotNumber);
     void dispCollectionView();
     void hideCollectionView();
     void closeCollection();
@@ -102,15 +119,24 @@ class certificateSlotsPage : public certificatePageView {
     QListWidget* collectionView() const;
     QPushButton* deselectBtn() const;
     QPushButton* closeCollectionBtn() const;
+    // The collection's caption, where the page has one.
+    QLabel* labellabel() const;
 
   protected:
     explicit certificateSlotsPage(int page);
-    store::FormData& record() const;
+    // The form record the slots and fields write.
+    virtual store::FormData& record() const;
     // The assets a slot of this page is filled from.
     std::vector<store::PhotoAsset>& sourceList();
+    // Whether a placed photograph leaves its kind's list (and comes back to it when taken out).
+    virtual bool slotsTakeFromSource() const { return true; }
     // Shows the photograph of the identifier in the slot once it arrives.
-    void requestSlotImage(const std::string& localIdentifier, QLabel* slot);
+    virtual void requestSlotImage(const std::string& localIdentifier, QLabel* slot);
+    // A stored value shown on a label of the page: a slot's photograph, a page-3 face, or the text.
+    virtual void showStoredLabel(QLabel* label, int tag, const std::string& value);
     void setShowPhotoType(std::string kind) { showPhotoType_ = std::move(kind); }
+    // The list offers these photographs, in this order.
+    void showAssets(std::vector<store::PhotoAsset> assets);
 
   private:
     void addListItem(const store::PhotoAsset& asset);

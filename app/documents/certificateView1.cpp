@@ -123,10 +123,7 @@ void certificateView1::viewDidLoad() {
             if (t == 30) {
                 setText(l, formatDate(parseStoredDate(v), lang));
             } else if (t == 31) {
-                const QStringList parts = QString::fromStdString(v).split("日");
-                if (parts.size() >= 2 && lang == "English")
-                    setText(l, formatDate(parseStoredDate((parts[0] + "日").toStdString()), lang) + " " +
-                                   parts.mid(1).join("日").toStdString());
+                setText(l, certificateblocks::displayedDateAndTime(v, lang));
             } else if (t == 33) {
                 setText(ui_->visitLabel, formatDate(parseStoredDate(v), lang));
             } else if (t == 34) {
@@ -189,87 +186,23 @@ void certificateView1::viewWillAppear(bool animated) {
 
 void certificateView1::viewDidAppear(bool) {
     if (touchMode() || ui_->destView->isVisible()) return;
-    // Printed, the clinic block sits higher and carries the logo.
-    ui_->destView->move(ui_->destView->x(), ui_->destView->y() - 25);
-    ui_->destView->setVisible(true);
-    if (logoData_) {
-        QPixmap logo;
-        if (logo.loadFromData(*logoData_))
-            ui_->imageLogo->setPixmap(
-                logo.scaled(ui_->imageLogo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    }
+    certificateblocks::revealContactBlock(ui_->destView, ui_->imageLogo, logoData_);
+    fitLabelTexts(formView());
 }
 
 void certificateView1::getClinicInfo() {
-    if (!appDelegate_) return;
-    const std::string folder = appDelegate_->applicationDocumentsDirectory();
-    const auto info = documents::readClinicInfo(folder);
-    if (!info) return;
-    auto member = [&](const char* key) {
-        auto it = info->find(key);
-        return it == info->end() ? std::string() : it->second;
-    };
-    setText(ui_->clinic_name, member("name"));
-    const std::string fax = member("fax");
-    setText(ui_->clinic_tel,
-            fax.empty() ? member("tel") : foundation::format("%@ ／ (FAX)%@", member("tel"), fax));
-    setText(ui_->clinic_postal, foundation::format("〒%@", member("postal")));
-    setText(ui_->clinic_address1, member("state") + member("address1"));
-    setText(ui_->clinic_address2, member("address2"));
-    setText(ui_->clinic_director, member("director"));
-    setText(ui_->clinic_url, member("homepage"));
-    setText(ui_->clinic_mail, member("mailaddress"));
-    if (!info->count("logo")) return;
-    // Only a plain file name in the Documents folder counts.
-    const QString name = QString::fromStdString(member("logo"));
-    QFile file(QString::fromStdString(folder) + "/" + name);
-    if (name.isEmpty() || name.contains('/') || !file.open(QIODevice::ReadOnly)) {
-        logoData_.reset();
-        foundation::log("Not Logo Image.");
-        return;
-    }
-    logoData_ = file.readAll();
+    if (appDelegate_)
+        logoData_ =
+            certificateblocks::fillClinicBlock(formView(), appDelegate_->applicationDocumentsDirectory());
 }
 
 void certificateView1::setInitialData() {
     getClinicInfo();
     const std::string lang = language();
-    const std::string pid =
-        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
-    setText(ui_->karteLabel, pid + "-1");
     const store::FormData empty;
-    const store::FormData& info =
-        appDelegate_ && appDelegate_->patientInfo() ? *appDelegate_->patientInfo() : empty;
-    auto column = [&](const char* key) {
-        auto it = info.find(key);
-        return it == info.end() ? std::string() : it->second;
-    };
-    setText(ui_->nameLabel,
-            lang == "Japanese" ? foundation::format("%@　様", column("name")) : column("name"));
-    setText(ui_->postLabel, foundation::format("〒%@", column("postal")));
-    setText(ui_->add1Label, column("state") + column("address1"));
-    setText(ui_->add2Label, column("address2"));
-    setText(ui_->tel1Label, column("tel1"));
-    setText(ui_->tel2Label, column("tel2"));
-    setText(ui_->bizLabel, column("biz"));
-    const QDate birthday = parseStoredDate(column("birthday"));
-    setText(ui_->birthLabel, formatDate(birthday, lang));
-    if (lang == "English")
-        setText(ui_->sexLabel, column("sex") == "男" ? "Male" : "Female");
-    else
-        setText(ui_->sexLabel, foundation::format("%@性", column("sex")));
-    // A birthday that can't be read leaves the age empty rather than a made-up number.
-    if (birthday.isValid()) {
-        const QDate today = QDate::currentDate();
-        long age = today.year() - birthday.year();
-        if (today.month() < birthday.month() ||
-            (today.month() == birthday.month() && today.day() < birthday.day()))
-            --age;
-        const char* format = lang == "English" ? "%ld" : lang == "Chinese" ? "%ld岁" : "%ld歳";
-        setText(ui_->ageLabel, foundation::format(format, age));
-    } else {
-        setText(ui_->ageLabel, "");
-    }
+    certificateblocks::fillPatientBlock(
+        formView(), appDelegate_ && appDelegate_->patientInfo() ? *appDelegate_->patientInfo() : empty,
+        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string(), lang);
     if (ui_->dateSLabel->text().isEmpty()) {
         setText(ui_->dateLLabel, formatDate(QDate::currentDate(), lang));
         ui_->dateSLabel->setText(ui_->dateLLabel->text());
@@ -277,22 +210,7 @@ void certificateView1::setInitialData() {
 }
 
 void certificateView1::setFaceIcon(int tag) {
-    const int b = tag / 10;
-    // Only the six choice labels of the two judgements choose; any other tag is left alone.
-    if ((b != 1 && b != 2) || tag % 10 < 1 || tag % 10 > 3 || !appDelegate_) return;
-    store::FormData& record = appDelegate_->certifiDataList();
-    for (int choice = 10 * b + 1; choice <= 10 * b + 3; ++choice) {
-        QLabel* l = labelWithTag(choice);
-        if (choice == tag) {
-            if (QLabel* face = labelWithTag(b))
-                face->setPixmap(documents::bundleImage(foundation::format("icon_%d.png", tag)));
-            setText(l, kMark);
-            record[std::to_string(choice)] = kMark;
-        } else {
-            setText(l, "");
-            record.erase(std::to_string(choice));
-        }
-    }
+    if (appDelegate_) certificateblocks::setFaceIcon(formView(), appDelegate_->certifiDataList(), tag);
 }
 
 void certificateView1::touchesEnded(QWidget* touched) {
@@ -307,23 +225,152 @@ void certificateView1::touchesEnded(QWidget* touched) {
     } else if (t >= 10 && t <= 29) {
         setFaceIcon(t);
     } else if (t == 1 || t == 2) {
-        for (int i = 1; i <= 3; ++i) {
-            QLabel* chosen = labelWithTag(10 * t + i);
-            if (!chosen || chosen->text() != kMark) continue;
-            setFaceIcon(10 * t + i % 3 + 1);
-            break;
-        }
+        certificateblocks::nextFaceIcon(formView(), appDelegate_->certifiDataList(), t);
     }
 }
 
 void certificateView1::showDatePicker(int tag) {
-    QLabel* target = labelWithTag(tag);
+    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
+    if (auto picker = certificateblocks::presentDatePicker(*this, self, labelWithTag(tag), tag))
+        pop_ = picker;
+}
+
+// ---- the parts the one-page form shares
+
+namespace certificateblocks {
+
+namespace {
+QLabel* named(QWidget* form, const char* name) {
+    return form ? form->findChild<QLabel*>(name) : nullptr;
+}
+QLabel* tagged(QWidget* form, int tag) {
+    return qobject_cast<QLabel*>(form ? ui::viewWithTag(form, tag) : nullptr);
+}
+void show(QLabel* label, const std::string& text) {
+    if (label) label->setText(QString::fromStdString(text));
+}
+} // namespace
+
+void setFaceIcon(QWidget* form, store::FormData& record, int tag) {
+    const int b = tag / 10;
+    // Only the six choice labels of the two judgements choose; any other tag is left alone.
+    if ((b != 1 && b != 2) || tag % 10 < 1 || tag % 10 > 3) return;
+    for (int choice = 10 * b + 1; choice <= 10 * b + 3; ++choice) {
+        QLabel* l = tagged(form, choice);
+        if (choice == tag) {
+            if (QLabel* face = tagged(form, b))
+                face->setPixmap(documents::bundleImage(foundation::format("icon_%d.png", tag)));
+            show(l, kMark);
+            record[std::to_string(choice)] = kMark;
+        } else {
+            show(l, "");
+            record.erase(std::to_string(choice));
+        }
+    }
+}
+
+void nextFaceIcon(QWidget* form, store::FormData& record, int group) {
+    if (group != 1 && group != 2) return;
+    for (int i = 1; i <= 3; ++i) {
+        QLabel* chosen = tagged(form, 10 * group + i);
+        if (!chosen || chosen->text() != kMark) continue;
+        setFaceIcon(form, record, 10 * group + i % 3 + 1);
+        return;
+    }
+}
+
+void fillPatientBlock(QWidget* form, const store::FormData& info, const std::string& patientID,
+                      const std::string& lang) {
+    auto column = [&](const char* key) {
+        auto it = info.find(key);
+        return it == info.end() ? std::string() : it->second;
+    };
+    show(named(form, "karteLabel"), patientID + "-1");
+    show(named(form, "nameLabel"),
+         lang == "Japanese" ? foundation::format("%@　様", column("name")) : column("name"));
+    show(named(form, "postLabel"), foundation::format("〒%@", column("postal")));
+    show(named(form, "add1Label"), column("state") + column("address1"));
+    show(named(form, "add2Label"), column("address2"));
+    show(named(form, "tel1Label"), column("tel1"));
+    show(named(form, "tel2Label"), column("tel2"));
+    show(named(form, "bizLabel"), column("biz"));
+    const QDate birthday = parseStoredDate(column("birthday"));
+    show(named(form, "birthLabel"), certificateView1::formatDate(birthday, lang));
+    if (lang == "English")
+        show(named(form, "sexLabel"), column("sex") == "男" ? "Male" : "Female");
+    else
+        show(named(form, "sexLabel"), foundation::format("%@性", column("sex")));
+    // A birthday that can't be read leaves the age empty rather than a made-up number.
+    if (!birthday.isValid()) {
+        show(named(form, "ageLabel"), "");
+        return;
+    }
+    const QDate today = QDate::currentDate();
+    long age = today.year() - birthday.year();
+    if (today.month() < birthday.month() ||
+        (today.month() == birthday.month() && today.day() < birthday.day()))
+        --age;
+    const char* format = lang == "English" ? "%ld" : lang == "Chinese" ? "%ld岁" : "%ld歳";
+    show(named(form, "ageLabel"), foundation::format(format, age));
+}
+
+std::optional<QByteArray> fillClinicBlock(QWidget* form, const std::string& folder) {
+    const auto info = documents::readClinicInfo(folder);
+    if (!info) return std::nullopt;
+    auto member = [&](const char* key) {
+        auto it = info->find(key);
+        return it == info->end() ? std::string() : it->second;
+    };
+    show(named(form, "clinic_name"), member("name"));
+    // A file without a fax number shows the telephone alone.
+    const std::string fax = member("fax");
+    show(named(form, "clinic_tel"),
+         fax.empty() ? member("tel") : foundation::format("%@ ／ (FAX)%@", member("tel"), fax));
+    show(named(form, "clinic_postal"), foundation::format("〒%@", member("postal")));
+    show(named(form, "clinic_address1"), member("state") + member("address1"));
+    show(named(form, "clinic_address2"), member("address2"));
+    show(named(form, "clinic_director"), member("director"));
+    show(named(form, "clinic_url"), member("homepage"));
+    show(named(form, "clinic_mail"), member("mailaddress"));
+    if (!info->count("logo")) return std::nullopt;
+    // Only a plain file name in the Documents folder counts.
+    const QString name = QString::fromStdString(member("logo"));
+    QFile file(QString::fromStdString(folder) + "/" + name);
+    if (name.isEmpty() || name.contains('/') || !file.open(QIODevice::ReadOnly)) {
+        foundation::log("Not Logo Image.");
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+std::string displayedDate(const std::string& stored, const std::string& language) {
+    return certificateView1::formatDate(parseStoredDate(stored), language);
+}
+
+std::string displayedDateAndTime(const std::string& stored, const std::string& language) {
+    const QStringList parts = QString::fromStdString(stored).split("日");
+    if (parts.size() < 2 || language != "English") return stored;
+    return certificateView1::formatDate(parseStoredDate((parts[0] + "日").toStdString()), language) + " " +
+           parts.mid(1).join("日").toStdString();
+}
+
+void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optional<QByteArray>& logoData) {
+    if (!destView) return;
+    destView->move(destView->x(), destView->y() - 25);
+    destView->setVisible(true);
+    QPixmap logo;
+    if (imageLogo && logoData && logo.loadFromData(*logoData))
+        imageLogo->setPixmap(logo.scaled(imageLogo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,
+                                                  std::weak_ptr<datePiclerViewControllerDelegate> delegate,
+                                                  QLabel* target, int tag) {
     auto picker = std::dynamic_pointer_cast<datePickerView>(
         ui::Storyboard::named("Main")->instantiateViewController(datePickerView::kSceneIdentifier));
-    if (!picker || !target) return;
-    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
-    picker->setDelegate(self);
-    picker->setParentView(self);
+    if (!picker || !target) return nullptr;
+    picker->setDelegate(std::move(delegate));
+    picker->setParentView(host.weak_from_this());
     picker->setTagNoStr(std::to_string(tag));
     picker->setTargetLabel(target);
     picker->setPickerType(tag == 31 ? "dateAndTime" : "date");
@@ -335,9 +382,11 @@ void certificateView1::showDatePicker(int tag) {
     picker->popoverAnchor().sourceView = target;
     picker->popoverAnchor().sourceRect = target->rect();
     picker->popoverAnchor().permittedArrowDirections = ui::ArrowDown;
-    pop_ = picker;
-    present(picker, true);
+    host.present(picker, true);
+    return picker;
 }
+
+} // namespace certificateblocks
 
 void certificateView1::popoverClose(const QDateTime& date, int32_t tagNo) {
     if (tagNo != 30 && tagNo != 34) return;

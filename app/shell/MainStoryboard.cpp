@@ -17,6 +17,20 @@
 #include "app/shell/patientRegistViewTop.h"
 #include "app/shell/zaruvedezViewController.h"
 #include "platform/ui/Storyboard.h"
+// photo editor includes
+#include "app/photos/ImageEditorViewController.h"
+// photo selection includes
+#include "app/photos/selectPhotosView.h"
+#include "app/photos/selectPhotosViewTop.h"
+// letter includes
+#include "app/documents/LetterBaseView.h"
+#include "app/documents/LetterView1.h"
+#include "app/documents/LetterView2.h"
+#include "app/documents/LetterViewTop.h"
+#include "app/documents/printLetterView.h"
+// one-page certificate includes
+#include "app/documents/onePageCertificateView.h"
+#include "app/documents/printOnePageCertificateView.h"
 
 namespace shell {
 
@@ -90,6 +104,29 @@ void defineMainStoryboard() {
                     PeerListViewController::kSceneIdentifier, ui::SegueKind::Push);
     board->addSegue(RcvViewController::kSceneIdentifier, RcvViewController::kInquirySegue,
                     inquiryViewTop::kSceneIdentifier, ui::SegueKind::Push);
+
+    // photo editor scenes
+    board->addScene<ImageEditorViewController>(ImageEditorViewController::kSceneIdentifier);
+    // photo selection scenes
+    board->addScene<selectPhotosViewTop>(selectPhotosViewTop::kSceneIdentifier);
+    board->addScene<selectPhotosView>(selectPhotosView::kSceneIdentifier);
+    addWays(*board, selectPhotosViewTop::kSceneIdentifier,
+            {{selectPhotosViewTop::kNormalSegue, selectPhotosView::kSceneIdentifier},
+             {selectPhotosViewTop::kVelscopeSegue, selectPhotosView::kSceneIdentifier},
+             {selectPhotosViewTop::kRoentgenSegue, selectPhotosView::kSceneIdentifier}});
+    // letter scenes
+    // The referral letter: its start screen, the container and two pages, and its preview.
+    board->addScene<LetterViewTop>(LetterViewTop::kSceneIdentifier);
+    board->addScene<LetterBaseView>(LetterBaseView::kSceneIdentifier);
+    board->addScene<LetterView1>(LetterView1::kSceneIdentifier);
+    board->addScene<LetterView2>(LetterView2::kSceneIdentifier);
+    board->addScene<printLetterView>(printLetterView::kSceneIdentifier);
+    addWays(*board, LetterViewTop::kSceneIdentifier,
+            {{LetterViewTop::kStartSegue, LetterBaseView::kSceneIdentifier},
+             {LetterViewTop::kPrintSegue, printLetterView::kSceneIdentifier}});
+    // one-page certificate scenes
+    board->addScene<onePageCertificateView>(onePageCertificateView::kSceneIdentifier);
+    board->addScene<printOnePageCertificateView>(printOnePageCertificateView::kSceneIdentifier);
 }
 
 } // namespace shell

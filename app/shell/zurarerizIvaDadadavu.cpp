@@ -119,16 +119,21 @@ bool zurarerizIvaDadadavu::registCertificate() {
 bool zurarerizIvaDadadavu::registLetter() {
     return store::FormRecords(state_).registLetter();
 }
+// Each walk of the albums sets the editor's album anew, so a patient without an album never inherits
+// the previous patient's.
 void zurarerizIvaDadadavu::getLetterPhotoInfo() {
+    StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt);
     photoInfo().getLetterPhotoInfo();
 }
 void zurarerizIvaDadadavu::getCertificatePhotoInfo() {
+    StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt);
     photoInfo().getCertificatePhotoInfo();
 }
 void zurarerizIvaDadadavu::getPhotoInfoFromDB(const std::string& photoKind) {
     photoInfo().getPhotoInfoFromDB(photoKind);
 }
 void zurarerizIvaDadadavu::getAssetsListFromLibrary() {
+    StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt);
     photoInfo().getAssetsListFromLibrary();
 }
 

@@ -13,7 +13,6 @@
 #include <QPdfWriter>
 #include <QPlainTextEdit>
 #include <QScrollArea>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -26,7 +25,7 @@
 #include "app/shell/ProcessEntry.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/foundation/AppHome.h"
+#include "bench/BenchApp.h"
 #include "platform/foundation/Files.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PDFContext.h"
@@ -105,20 +104,11 @@ QByteArray drawPlainly(const std::vector<Element>& elements, const QPolygonF& ch
     return data;
 }
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir home;
-    qputenv("ZARUVEDEZ_HOME", home.path().toUtf8());
-    QApplication qt(argc, argv);
-    foundation::home::ensureLayout();
+    bench::BenchApp bench(argc, argv);
 
     shell::registerLoadHooks();
     auto delegate = std::make_shared<zurarerizIvaDadadavu>();
@@ -147,7 +137,7 @@ int main(int argc, char** argv) {
     for (int axis = 1; axis <= 5; ++axis)
         if (auto point = radarChartView::pointFor(axis, std::array{4, 3, 5, 1, 3}[size_t(axis - 1)]))
             chart << *point + QPointF(chartOrigin);
-    const std::string folder = home.path().toStdString();
+    const std::string folder = bench.homePath();
 
     std::vector<double> captured, plain;
     qint64 capturedSize = 0, plainSize = 0;
@@ -166,9 +156,10 @@ int main(int argc, char** argv) {
         capturedSize = a.size();
         plainSize = b.size();
     }
-    const double ratio = median(captured) / median(plain);
-    std::printf("capture and write, three pages:  %.1f ms (median of %d)\n", median(captured) * 1000, rounds);
-    std::printf("plain QPdfWriter, same content:  %.1f ms\n", median(plain) * 1000);
+    const double ratio = bench::median(captured) / bench::median(plain);
+    std::printf("capture and write, three pages:  %.1f ms (median of %d)\n", bench::median(captured) * 1000,
+                rounds);
+    std::printf("plain QPdfWriter, same content:  %.1f ms\n", bench::median(plain) * 1000);
     std::printf("ratio: %.2f (target at most 1.50)\n", ratio);
     std::printf("file size: captured %lld bytes, plain %lld bytes\n", (long long)capturedSize,
                 (long long)plainSize);

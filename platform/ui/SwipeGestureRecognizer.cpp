@@ -1,5 +1,7 @@
 #include "platform/ui/SwipeGestureRecognizer.h"
 
+#include "platform/ui/PointerWatch.h"
+
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QTouchEvent>
@@ -20,12 +22,6 @@ SwipeGestureRecognizer* SwipeGestureRecognizer::attach(QWidget* view, unsigned d
     auto* recognizer = new SwipeGestureRecognizer(view, std::move(handler)); // owned by the view
     recognizer->setDirection(direction);
     return recognizer;
-}
-
-bool SwipeGestureRecognizer::isWatching(QObject* receiver) const {
-    if (!view_ || !view_->isVisible() || !view_->isEnabled() || !receiver->isWidgetType()) return false;
-    auto* widget = static_cast<QWidget*>(receiver);
-    return widget == view_ || view_->isAncestorOf(widget);
 }
 
 void SwipeGestureRecognizer::begin(QPointF globalPos, quint64 timestamp) {
@@ -55,21 +51,7 @@ bool SwipeGestureRecognizer::endAt(QPointF globalPos, quint64 timestamp) {
 }
 
 bool SwipeGestureRecognizer::eventFilter(QObject* receiver, QEvent* event) {
-    switch (event->type()) {
-    case QEvent::MouseButtonPress:
-    case QEvent::MouseMove:
-    case QEvent::MouseButtonRelease:
-    case QEvent::TouchBegin:
-    case QEvent::TouchUpdate:
-    case QEvent::TouchEnd:
-    case QEvent::TouchCancel:
-        break;
-    default:
-        return false;
-    }
-    // The window sees every event before the widget under the pointer does; only the widget's copy
-    // is ours.
-    if (!isWatching(receiver)) return false;
+    if (!isPointerEventForView(view_, receiver, event)) return false;
 
     bool recognized = false;
     switch (event->type()) {

@@ -36,7 +36,6 @@ class SwipeGestureRecognizer : public QObject {
     bool eventFilter(QObject* receiver, QEvent* event) override;
 
   private:
-    bool isWatching(QObject* receiver) const;
     void begin(QPointF globalPos, quint64 timestamp);
     void moveTo(QPointF globalPos);
     bool endAt(QPointF globalPos, quint64 timestamp);

@@ -66,10 +66,11 @@ TEST_CASE("the certificate's start screen", "[documents][certificate]") {
     SECTION("the toggles show only choices that lead somewhere, and Return toggles the fill-out ones") {
         QTest::mouseClick(s.button("certificateStartButton"), Qt::LeftButton);
         CHECK(top.threePageCertificateButton()->isVisible());
-        CHECK(top.onePageCertificateButton()->isHidden()); // no one-page form yet
+        CHECK(top.onePageCertificateButton()->isVisible());
         QTest::keyClick(top.patientIDBox(), Qt::Key_Return);
         CHECK(top.threePageCertificateButton()->isHidden());
-        CHECK(s.button("printCertificateButton")->isHidden());
+        CHECK(top.onePageCertificateButton()->isHidden());
+        CHECK(s.button("printCertificateButton")->isVisible());
         QTest::mouseClick(s.button("printThreePageCertificateButton"), Qt::LeftButton);
         CHECK(top.englishThreePageCertificatePrintButton()->isVisible());
         CHECK(top.chineseThreePageCertificatePrintButton()->isVisible());

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/ui/SwipeGestureRecognizer.h"
+#include "tests/support/TouchDevice.h"
 
 namespace {
 
@@ -64,11 +65,6 @@ class TouchPad : public QWidget {
         }
     }
 };
-
-QPointingDevice* touchScreen() {
-    static QPointingDevice* device = QTest::createTouchDevice();
-    return device;
-}
 
 } // namespace
 
@@ -207,20 +203,20 @@ TEST_CASE("Touch swipes are recognised", "[ui][swipe]") {
         pad->setAttribute(Qt::WA_AcceptTouchEvents);
         pad->setGeometry(0, 400, 768, 200);
         pad->show();
-        QTest::touchEvent(pad, touchScreen()).press(0, {400, 100}, pad);
-        QTest::touchEvent(pad, touchScreen()).move(0, {350, 102}, pad);
-        QTest::touchEvent(pad, touchScreen()).release(0, {300, 100}, pad);
+        QTest::touchEvent(pad, testsupport::touchDevice()).press(0, {400, 100}, pad);
+        QTest::touchEvent(pad, testsupport::touchDevice()).move(0, {350, 102}, pad);
+        QTest::touchEvent(pad, testsupport::touchDevice()).release(0, {300, 100}, pad);
         CHECK(pad->touchEvents == 3);
         CHECK(s.left == 1);
 
-        QTest::touchEvent(pad, touchScreen()).press(0, {400, 100}, pad);
-        QTest::touchEvent(pad, touchScreen()).release(0, {370, 100}, pad);
+        QTest::touchEvent(pad, testsupport::touchDevice()).press(0, {400, 100}, pad);
+        QTest::touchEvent(pad, testsupport::touchDevice()).release(0, {370, 100}, pad);
         CHECK(s.left == 1);
     }
     SECTION("over a button, which gets them as mouse events, once") {
-        QTest::touchEvent(s.button, touchScreen()).press(0, {150, 30}, s.button);
-        QTest::touchEvent(s.button, touchScreen()).move(0, {110, 30}, s.button);
-        QTest::touchEvent(s.button, touchScreen()).release(0, {70, 30}, s.button);
+        QTest::touchEvent(s.button, testsupport::touchDevice()).press(0, {150, 30}, s.button);
+        QTest::touchEvent(s.button, testsupport::touchDevice()).move(0, {110, 30}, s.button);
+        QTest::touchEvent(s.button, testsupport::touchDevice()).release(0, {70, 30}, s.button);
         CHECK(s.left == 1);
         CHECK(s.right == 0);
     }

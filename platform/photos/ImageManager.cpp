@@ -1,0 +1,127 @@
+#include "platform/photos/ImageManager.h"
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QImageReader>
+#include <QThreadPool>
+#include <cmath>
+
+#include "platform/foundation/SerialQueue.h"
+
+namespace photos {
+
+// The requests not yet answered; shared with the work in flight, which may outlive the manager.
+struct ImageManager::Pending {
+    std::mutex mutex;
+    std::set<ImageRequestID> live;
+    ImageRequestID next = 1;
+
+    // Whether the request still wants its answer; it is answered at most once.
+    bool take(ImageRequestID id) {
+        std::lock_guard lock(mutex);
+        return live.erase(id) > 0;
+    }
+};
+
+ImageManager::ImageManager(PhotoLibraryPtr library)
+    : library_(library), pending_(std::make_shared<Pending>()), pool_(new QThreadPool) {
+    pool_->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+}
+
+ImageManager::~ImageManager() {
+    {
+        std::lock_guard lock(pending_->mutex);
+        pending_->live.clear();
+    }
+    // Decodes not yet started are dropped; those running finish into cancelled requests.
+    pool_->clear();
+    pool_->waitForDone();
+    delete pool_;
+}
+
+std::shared_ptr<ImageManager> ImageManager::defaultManager() {
+    static std::mutex mutex;
+    static std::shared_ptr<ImageManager> manager;
+    static std::weak_ptr<PhotoLibrary> of;
+    auto library = PhotoLibrary::shared();
+    std::lock_guard lock(mutex);
+    if (!manager || of.lock() != library) {
+        manager = std::make_shared<ImageManager>(library);
+        of = library;
+    }
+    return manager;
+}
+
+QSize ImageManager::scaledSize(QSize size, QSize target, ImageContentMode mode) {
+    if (size.isEmpty() || target.isEmpty()) return size;
+    const double sx = double(target.width()) / size.width(), sy = double(target.height()) / size.height();
+    const double scale = mode == ImageContentMode::AspectFill ? std::max(sx, sy) : std::min(sx, sy);
+    if (scale >= 1) return size; // never enlarged
+    return QSize(std::max(1, int(std::lround(size.width() * scale))),
+                 std::max(1, int(std::lround(size.height() * scale))));
+}
+
+std::optional<ui::Image> ImageManager::decode(const foundation::Data& data, QSize target,
+                                              ImageContentMode mode) {
+    QByteArray bytes(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize stored = reader.size();
+    if (stored.isValid()) {
+        // The reader scales the stored bitmap, before turning it upright.
+        const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+        const QSize upright = turned ? stored.transposed() : stored;
+        const QSize scaled = scaledSize(upright, target, mode);
+        if (scaled != upright) reader.setScaledSize(turned ? scaled.transposed() : scaled);
+    }
+    QImage image = reader.read();
+    if (image.isNull()) return std::nullopt;
+    return ui::Image{std::move(image), ui::ImageOrientation::Up};
+}
+
+ImageRequestID
+ImageManager::start(std::function<void(const std::shared_ptr<Pending>&, ImageRequestID)> work) {
+    ImageRequestID id;
+    {
+        std::lock_guard lock(pending_->mutex);
+        id = pending_->next++;
+        pending_->live.insert(id);
+    }
+    pool_->start([pending = pending_, id, work = std::move(work)] { work(pending, id); });
+    return id;
+}
+
+ImageRequestID ImageManager::requestImage(const Asset& asset, QSize targetSize, ImageContentMode mode,
+                                          ImageHandler handler) {
+    std::weak_ptr<PhotoLibrary> weakLibrary = library_;
+    return start([=, handler = std::move(handler)](const std::shared_ptr<Pending>& pending,
+                                                   ImageRequestID id) {
+        std::optional<ui::Image> image;
+        if (auto library = weakLibrary.lock())
+            if (auto data = library->imageData(asset)) image = decode(*data, targetSize, mode);
+        foundation::SerialQueue::main()->async([pending, id, handler, image = std::move(image)]() mutable {
+            if (pending->take(id) && handler) handler(std::move(image));
+        });
+    });
+}
+
+ImageRequestID ImageManager::requestImageDataForAsset(const Asset& asset, DataHandler handler) {
+    std::weak_ptr<PhotoLibrary> weakLibrary = library_;
+    return start(
+        [=, handler = std::move(handler)](const std::shared_ptr<Pending>& pending, ImageRequestID id) {
+            std::optional<foundation::Data> data;
+            if (auto library = weakLibrary.lock()) data = library->imageData(asset);
+            foundation::SerialQueue::main()->async([pending, id, handler, data = std::move(data)]() mutable {
+                if (pending->take(id) && handler) handler(std::move(data));
+            });
+        });
+}
+
+void ImageManager::cancelImageRequest(ImageRequestID request) {
+    std::lock_guard lock(pending_->mutex);
+    pending_->live.erase(request);
+}
+
+} // namespace photos

@@ -1,0 +1,87 @@
+#pragma once
+// A test home with an authorised photo library, the editor's waits shortened, a window with a plain
+// root screen, and helpers to put pictures into albums and read them back.
+#include <QApplication>
+#include <QTest>
+#include <catch2/catch.hpp>
+
+#include "app/photos/ImageRepair.h"
+#include "app/photos/PhotoEditorBase.h"
+#include "app/photos/ZVProgressHUD.h"
+#include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/ViewController.h"
+#include "platform/ui/Window.h"
+#include "tests/app/photos/ImageEditorTestSupport.h"
+#include "tests/support/ManualAnimationClock.h"
+#include "tests/support/TestHome.h"
+
+namespace editortest {
+
+struct EditorSession {
+    testsupport::TempHome home;
+    testsupport::ManualAnimationClock clock;
+    photos::PhotoLibraryPtr library;
+    std::shared_ptr<ui::ViewController> root = std::make_shared<ui::ViewController>();
+    ui::Window window;
+
+    EditorSession() {
+        photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
+        library = photos::PhotoLibrary::shared();
+        PhotoEditorBase::setSettleSeconds(0);
+        PhotoEditorBase::setSuccessPauseSeconds(0);
+        window.resize(768, 1024);
+        window.setRootViewController(root);
+        window.makeKeyAndVisible();
+        ZVProgressHUD::setHostWindow(&window);
+    }
+    ~EditorSession() {
+        ZVProgressHUD::dismiss();
+        clock.finish();
+        ZVProgressHUD::setHostWindow(nullptr);
+        PhotoEditorBase::setSettleSeconds(0.8);
+        PhotoEditorBase::setSuccessPauseSeconds(2);
+    }
+
+    photos::Album album(const std::string& title) {
+        std::string id;
+        REQUIRE_FALSE(
+            library->performChangesAndWait([&](photos::ChangeRequest& c) { id = c.createAlbum(title); }));
+        return *library->albumWithLocalIdentifier(id);
+    }
+    photos::Asset put(const photos::Album& album, const QByteArray& bytes) {
+        std::string id;
+        REQUIRE_FALSE(library->performChangesAndWait([&](photos::ChangeRequest& c) {
+            id = c.createImageAsset(toData(bytes));
+            c.addAssets(album.localIdentifier, {id});
+        }));
+        return library->assetsWithLocalIdentifiers({id}).front();
+    }
+    // The picture of an asset, normalised as the host screens hand it over.
+    ui::Image handOverImage(const photos::Asset& asset) {
+        auto data = library->imageData(asset);
+        REQUIRE(data.has_value());
+        auto image = ui::Image::fromData(*data);
+        REQUIRE(image.has_value());
+        return photoedit::repairImage(*image);
+    }
+    QImage stored(const photos::Asset& asset) {
+        auto data = library->imageData(asset);
+        REQUIRE(data.has_value());
+        return QImage::fromData(
+            QByteArray(reinterpret_cast<const char*>(data->data()), qsizetype(data->size())));
+    }
+};
+
+// The host's set-up, in the order the host screens follow.
+inline void handOver(PhotoEditorBase& editor, const ui::Image& image, const photos::Asset& asset) {
+    editor.loadViewIfNeeded();
+    editor.setImage(image);
+    editor.getDefaultPhotoRect(QSizeF(image.size()));
+    editor.setTargetAsset(asset);
+    editor.setRotateType(0);
+    editor.setReversalVertical(false);
+    editor.setReversalHorizontal(false);
+    editor.changeRotateAndReverse(true);
+}
+
+} // namespace editortest

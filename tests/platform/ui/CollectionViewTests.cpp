@@ -1,0 +1,144 @@
+// The grid: only the cells in sight exist and are reused; its item count changes only when told, and
+// a change the data source does not agree with is refused as a whole.
+#include <catch2/catch.hpp>
+
+#include <QLabel>
+#include <QScrollBar>
+#include <QTest>
+#include <vector>
+
+#include "platform/foundation/Exception.h"
+#include "platform/ui/CollectionView.h"
+
+namespace {
+
+class LabelCell : public ui::CollectionViewCell {
+  public:
+    LabelCell() : label(new QLabel(this)) {}
+    QLabel* label;
+    int reused = 0;
+    void prepareForReuse() override { ++reused; }
+};
+
+struct Grid : ui::CollectionViewDataSource, ui::CollectionViewDelegate {
+    QWidget window;
+    ui::CollectionView* view = new ui::CollectionView(&window);
+    std::vector<int> items;
+    std::vector<int> selected;
+    int made = 0;
+    int asked = 0;
+
+    explicit Grid(int n) {
+        for (int i = 0; i < n; ++i)
+            items.push_back(i);
+        window.resize(360, 400);
+        view->setGeometry(0, 0, 360, 400);
+        view->registerCell("cell", [this] {
+            ++made;
+            return new LabelCell;
+        });
+        view->setItemSize(QSize(100, 100));
+        view->setSpacing(10);
+        view->setDataSource(this);
+        view->setDelegate(this);
+        view->reloadData();
+        window.show();
+        REQUIRE(QTest::qWaitForWindowExposed(&window));
+    }
+    ~Grid() override {
+        view->setDataSource(nullptr);
+        view->setDelegate(nullptr);
+    }
+    int numberOfItemsInSection(ui::CollectionView&, int) override { return int(items.size()); }
+    ui::CollectionViewCell* cellForItemAt(ui::CollectionView& v, int item) override {
+        ++asked;
+        auto* cell = static_cast<LabelCell*>(v.dequeueReusableCell("cell", item));
+        cell->label->setText(QString::number(items[item]));
+        return cell;
+    }
+    void didSelectItemAt(ui::CollectionView&, int item) override { selected.push_back(item); }
+
+    QString shown(int item) const {
+        auto* cell = static_cast<LabelCell*>(view->cellForItem(item));
+        return cell ? cell->label->text() : QString();
+    }
+};
+
+} // namespace
+
+TEST_CASE("the grid lays out three columns and makes cells only for the rows in sight", "[ui][grid]") {
+    Grid g(60);
+    CHECK(g.view->numberOfItems() == 60);
+    CHECK(g.view->rectForItem(4) == QRect(120, 120, 100, 100));
+    CHECK(g.shown(4) == "4");
+    CHECK(g.view->cellForItem(59) == nullptr);
+    CHECK(g.made < 20);
+
+    // Scrolling to the end hands the cells of the first rows to the last ones.
+    const int before = g.made;
+    g.view->scrollToItem(59);
+    CHECK(g.shown(59) == "59");
+    CHECK(g.view->cellForItem(0) == nullptr);
+    CHECK(g.made == before);
+}
+
+TEST_CASE("insertions and deletions keep the cells of the other items", "[ui][grid]") {
+    Grid g(5);
+    auto* third = g.view->cellForItem(2);
+
+    g.items.insert(g.items.begin() + 1, 100);
+    g.view->insertItems({1});
+    CHECK(g.view->numberOfItems() == 6);
+    CHECK(g.view->cellForItem(3) == third);
+    CHECK(g.shown(1) == "100");
+
+    g.items.erase(g.items.begin());
+    g.view->deleteItems({0});
+    CHECK(g.view->cellForItem(2) == third);
+    CHECK(g.shown(0) == "100");
+    CHECK(g.shown(4) == "4");
+}
+
+TEST_CASE("a change the data source does not agree with raises and changes nothing", "[ui][grid]") {
+    Grid g(4);
+    auto raisesInconsistency = [](auto&& change) {
+        try {
+            change();
+        } catch (const foundation::NamedException& e) {
+            return e.name() == "NSInternalInconsistencyException";
+        }
+        return false;
+    };
+    // The grid is told of an insertion the pool never had.
+    CHECK(raisesInconsistency([&] { g.view->insertItems({2}); }));
+    CHECK(g.view->numberOfItems() == 4);
+    CHECK(g.shown(3) == "3");
+    g.items.pop_back();
+    CHECK(raisesInconsistency([&] { g.view->deleteItems({7}); }));
+    CHECK(raisesInconsistency([&] { g.view->dequeueReusableCell("unknown", 0); }));
+    g.view->reloadData();
+    CHECK(g.view->numberOfItems() == 3);
+}
+
+TEST_CASE("a tap on a cell selects its item, a drag or a tap between cells does not", "[ui][grid]") {
+    Grid g(7);
+    QWidget* cell = g.view->cellForItem(4);
+    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(50, 50));
+    // On the cell's label, which does not take the press itself.
+    QTest::mouseClick(static_cast<LabelCell*>(g.view->cellForItem(6))->label, Qt::LeftButton, {},
+                      QPoint(2, 2));
+    CHECK(g.selected == std::vector<int>{4, 6});
+
+    QTest::mousePress(cell, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseRelease(cell, Qt::LeftButton, {}, QPoint(90, 90));
+    // Held: a long press, not a tap.
+    QTest::mousePress(cell, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::qWait(550);
+    QTest::mouseRelease(cell, Qt::LeftButton, {}, QPoint(10, 10));
+    QTest::mouseClick(g.view->widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    CHECK(g.selected.size() == 2);
+
+    CHECK(g.view->indexForItemAtPoint(cell->mapTo(g.view, QPoint(50, 50))) == 4);
+    CHECK_FALSE(g.view->indexForItemAtPoint(QPoint(5, 5)).has_value());
+    CHECK_FALSE(g.view->indexForItemAtPoint(g.view->widget()->mapTo(g.view, QPoint(115, 50))).has_value());
+}
