@@ -12,6 +12,7 @@
 
 #include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
+#include "app/documents/certificateView1.h"
 #include "app/documents/selectPhotoCell3.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -108,6 +109,16 @@ void certificatePageView::viewDidDisappear(bool) {
 void certificatePageView::acceptTouches() {
     for (QWidget* w : form_->findChildren<QWidget*>())
         w->installEventFilter(this);
+}
+
+void certificatePageView::fillPatientBlock() {
+    store::FormData info;
+    std::string patientID;
+    if (appDelegate_) {
+        info = appDelegate_->patientInfo().value_or(store::FormData{});
+        patientID = appDelegate_->patientID().value_or(std::string());
+    }
+    certificateblocks::fillPatientBlock(formView(), info, patientID, language());
 }
 
 void certificatePageView::makeInert(QWidget* view) {

@@ -72,6 +72,8 @@ class certificatePageView : public ui::ViewController, public ui::TextViewDelega
     // A field or button of a printed page: takes no input, yet paints as in fill-out mode (a disabled
     // one would print grey).
     static void makeInert(QWidget* view);
+    // The current patient's block on the form, in the print language.
+    void fillPatientBlock();
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;

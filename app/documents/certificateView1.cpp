@@ -199,10 +199,7 @@ void certificateView1::getClinicInfo() {
 void certificateView1::setInitialData() {
     getClinicInfo();
     const std::string lang = language();
-    const store::FormData empty;
-    certificateblocks::fillPatientBlock(
-        formView(), appDelegate_ && appDelegate_->patientInfo() ? *appDelegate_->patientInfo() : empty,
-        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string(), lang);
+    fillPatientBlock();
     if (ui_->dateSLabel->text().isEmpty()) {
         setText(ui_->dateLLabel, formatDate(QDate::currentDate(), lang));
         ui_->dateSLabel->setText(ui_->dateLLabel->text());

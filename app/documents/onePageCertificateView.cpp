@@ -115,10 +115,7 @@ void onePageCertificateView::showStoredLabel(QLabel* shown, int t, const std::st
 void onePageCertificateView::setInitialData() {
     getClinicInfo();
     const std::string lang = language();
-    const store::FormData none;
-    certificateblocks::fillPatientBlock(
-        formView(), appDelegate_ && appDelegate_->patientInfo() ? *appDelegate_->patientInfo() : none,
-        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string(), lang);
+    fillPatientBlock();
     if (ui_->dateLLabel->text().isEmpty())
         ui_->dateLLabel->setText(
             QString::fromStdString(certificateView1::formatDate(QDate::currentDate(), lang)));

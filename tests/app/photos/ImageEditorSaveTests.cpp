@@ -59,6 +59,16 @@ struct EditorScreen : EditorSession {
     }
     QString alertText(const char* name) { return alert()->view()->findChild<QLabel*>(name)->text(); }
     std::vector<photos::Asset> albumAssets() { return library->assetsInAlbum(patientAlbum); }
+    // Saves, answers the "added" message and reads back the one picture the save created.
+    QImage saveAndReadBack() {
+        save();
+        REQUIRE(alert());
+        alert()->tapAction("OK");
+        clock.finish();
+        const auto created = library->assetsWithLocalIdentifiers({editor->addAssetIdentifier()});
+        REQUIRE(created.size() == 1);
+        return stored(created[0]);
+    }
 };
 
 QPoint centreOf(QWidget* w) {
@@ -121,13 +131,7 @@ TEST_CASE("turns saved through the buttons are pixel exact", "[editor][save]") {
         auto* button = s.editor->view()->findChild<QAbstractButton*>(c.button);
         for (int i = 0; i < c.clicks; ++i)
             QTest::mouseClick(button, Qt::LeftButton);
-        s.save();
-        REQUIRE(s.alert());
-        s.alert()->tapAction("OK");
-        s.clock.finish();
-        const auto created = s.library->assetsWithLocalIdentifiers({s.editor->addAssetIdentifier()});
-        REQUIRE(created.size() == 1);
-        CHECK(samePixels(s.stored(created[0]), c.expected));
+        CHECK(samePixels(s.saveAndReadBack(), c.expected));
     }
 }
 
@@ -149,13 +153,7 @@ TEST_CASE("mirrors saved in reversal mode are pixel exact", "[editor][save]") {
         QTest::mouseClick(s.editor->changeModeBtn(), Qt::LeftButton);
         if (c.vertical) QTest::mouseClick(s.editor->flipVerticalBtn(), Qt::LeftButton);
         if (c.horizontal) QTest::mouseClick(s.editor->flipHorizontalBtn(), Qt::LeftButton);
-        s.save();
-        REQUIRE(s.alert());
-        s.alert()->tapAction("OK");
-        s.clock.finish();
-        const auto created = s.library->assetsWithLocalIdentifiers({s.editor->addAssetIdentifier()});
-        REQUIRE(created.size() == 1);
-        CHECK(samePixels(s.stored(created[0]), c.expected));
+        CHECK(samePixels(s.saveAndReadBack(), c.expected));
     }
 }
 
