@@ -147,16 +147,20 @@ void PhotoAlbumScan::moveAssets(std::function<void(bool)> completion) {
         });
 }
 
-void PhotoAlbumScan::moveAssetsWhileBusy() {
+bool PhotoAlbumScan::moveAssetsWhileBusy() {
     photos::photoLibraryBusyFlag() = 1;
     photos::runMainLoopFor(settleSeconds());
     const uint32_t n = uint32_t(slotAssetIDs().size());
     const uint32_t holdMs = std::min<uint32_t>(n * 100u + 88u, 3000u); // unsigned 32-bit, as counted
-    moveAssets([holdMs](bool success) {
+    // Published before the flag goes down, so the waiting thread reads the outcome of this move.
+    auto moved = std::make_shared<std::atomic<bool>>(false);
+    moveAssets([holdMs, moved](bool success) {
         if (success) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        moved->store(success);
         photos::photoLibraryBusyFlag() = 0;
     });
     photos::sleepWhileLibraryBusy(8888);
+    return moved->load();
 }
 
 bool PhotoAlbumScan::getPhotoInfoFromDB() {

@@ -42,8 +42,9 @@ class PhotoAlbumScan {
     // missing. The completion gets the outcome on the library's queue.
     void moveAssets(std::function<void(bool success)> completion);
     // The selection screen's register: the same move with the busy flag up, settling first and, on
-    // success, holding the flag a little longer per slot photograph; returns once the flag is down.
-    void moveAssetsWhileBusy();
+    // success, holding the flag a little longer per slot photograph; returns once the flag is down,
+    // with whether the move was made.
+    bool moveAssetsWhileBusy();
     // Writes the photoMst row (insert or update); false when nothing was written.
     bool registPhotoRow();
     // Removes the row of the patient and kind.

@@ -2,8 +2,6 @@
 
 #include <QEvent>
 #include <QLayout>
-#include <chrono>
-#include <thread>
 
 #include "app/photos/McInfo.h"
 #include "app/photos/ZVProgressHUD.h"
@@ -311,25 +309,6 @@ void selectPhotosView::setRegistedPhotos() {
 
 // ---- register and cancel
 
-bool selectPhotosView::moveAssetsWhileBusy() {
-    // The scan's busy move, keeping its outcome: a failed move must not be followed by the row.
-    auto& busy = photos::photoLibraryBusyFlag();
-    busy = 1;
-    photos::runMainLoopFor(photoalbums::PhotoAlbumScan::settleSeconds());
-    uint32_t n = 0;
-    for (const auto& [id, asset] : scan_->selectedAssetList)
-        if (asset) ++n;
-    const uint32_t holdMs = std::min<uint32_t>(n * 100u + 88u, 3000u);
-    auto moved = std::make_shared<std::atomic<bool>>(false);
-    scan_->moveAssets([moved, holdMs](bool success) {
-        if (success) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
-        moved->store(success);
-        photos::photoLibraryBusyFlag() = 0;
-    });
-    photos::sleepWhileLibraryBusy(8888);
-    return moved->load();
-}
-
 void selectPhotosView::registData() {
     if (processFlg_ || !scan_ || !appDelegate_) return;
     auto keep = self(); // the waits run the event loop
@@ -337,7 +316,7 @@ void selectPhotosView::registData() {
     cover()->show();
     cover()->raise();
     ZVProgressHUD::showWithStatus("登録中");
-    const bool moved = moveAssetsWhileBusy();
+    const bool moved = scan_->moveAssetsWhileBusy();
     const bool written = moved && scan_->registPhotoRow();
     ZVProgressHUD::dismiss();
     appDelegate_->cancelButton()->setEnabled(true);

@@ -108,7 +108,6 @@ class selectPhotosView : public ui::ViewController,
     bool isSlotTag(int tag) const;
     void showPicture(int tag, const photos::Asset& asset, bool endsLoading);
     void restoreBarButtons();
-    bool moveAssetsWhileBusy();
 
     std::unique_ptr<Ui::selectPhotosView> form_;
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;
