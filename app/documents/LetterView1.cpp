@@ -1,4 +1,5 @@
 #include "app/documents/LetterView1.h"
+#include "app/documents/PageResources.h"
 
 #include <QLabel>
 
@@ -75,8 +76,7 @@ void LetterView1::viewDidLoad() {
         auto* field = qobject_cast<ui::TextField*>(view);
         if (text) {
             text->setDelegate(self);
-            text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            documents::hideScrollBars(text);
         } else if (field) {
             field->setDelegate(self);
             field->setReturnKeyType(ui::ReturnKeyType::Done);

@@ -1,5 +1,6 @@
 #include "app/documents/PageResources.h"
 
+#include <QAbstractScrollArea>
 #include <QWidget>
 
 #include "platform/foundation/Bundle.h"
@@ -22,6 +23,11 @@ void useDocumentFont(QWidget* form, const std::string& language) {
     const QString family = ui::documentFontFamily(language == "Chinese" ? ui::DocumentScript::Chinese
                                                                         : ui::DocumentScript::Japanese);
     form->setStyleSheet(form->styleSheet() + QString("\nQWidget { font-family: \"%1\"; }").arg(family));
+}
+
+void hideScrollBars(QAbstractScrollArea* view) {
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
 } // namespace documents

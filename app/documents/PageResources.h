@@ -1,9 +1,10 @@
 #pragma once
-// What every document page draws with: images of the main bundle, and the fonts its print mode
-// writes in.
+// What every document page draws with: images of the main bundle, the fonts its print mode writes
+// in, and scroll views that show no bars.
 #include <QPixmap>
 #include <string>
 
+class QAbstractScrollArea;
 class QWidget;
 
 namespace documents {
@@ -14,5 +15,8 @@ QPixmap bundleImage(const std::string& fileName);
 // Makes the form write in the document font of the language ("Chinese" or any other), in its style
 // sheet, whose size rules would otherwise keep the screen's family.
 void useDocumentFont(QWidget* form, const std::string& language);
+
+// A page's text views and scroll views show their content as the printed form does, without bars.
+void hideScrollBars(QAbstractScrollArea* view);
 
 } // namespace documents

@@ -1,4 +1,5 @@
 #include "app/documents/PrintPreview.h"
+#include "app/documents/PageResources.h"
 
 #include <QCoreApplication>
 #include <QResizeEvent>
@@ -184,8 +185,7 @@ void PrintPreview::prepareForCapture(QScrollArea* scroll) {
     logStep("prepareForCapture");
     scroll->verticalScrollBar()->setValue(0);
     scroll->horizontalScrollBar()->setValue(0);
-    scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    documents::hideScrollBars(scroll);
 }
 
 void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet) {
@@ -203,8 +203,7 @@ void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet
     setFrame(step);
     if (quiet) {
         scroll->verticalScrollBar()->setValue(0);
-        scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        documents::hideScrollBars(scroll);
     } else {
         prepareForCapture(scroll);
     }

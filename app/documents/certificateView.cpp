@@ -234,7 +234,7 @@ void certificateSlotsPage::viewDidLoad() {
         auto* text = qobject_cast<ui::TextView*>(view);
         if (text) {
             text->setDelegate(self);
-            text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            documents::hideScrollBars(text);
             if (!touchMode()) text->setReadOnly(true);
         }
         const auto stored = t >= 1 ? record().find(std::to_string(t)) : record().end();

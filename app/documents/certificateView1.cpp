@@ -107,8 +107,7 @@ void certificateView1::viewDidLoad() {
         auto* text = qobject_cast<ui::TextView*>(view);
         if (text) {
             text->setDelegate(self);
-            text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            documents::hideScrollBars(text);
             if (!touchMode()) text->setReadOnly(true);
         }
         const auto stored = t >= 1 ? record.find(std::to_string(t)) : record.end();

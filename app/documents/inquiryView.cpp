@@ -85,8 +85,7 @@ void inquiryPageView::viewDidLoad() {
         documents::useDocumentFont(form_, StaticVariableHelper::inquiryLanguage().value_or(""));
         // The page is shown whole by whoever holds it (the print preview scrolls it).
         if (auto* scroll = qobject_cast<QAbstractScrollArea*>(view())) {
-            scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-            scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            documents::hideScrollBars(scroll);
         }
     }
     // Taps on labels and the background reach the page as touches.
@@ -295,8 +294,7 @@ void inquiryView3::connectViews(bool touchMode) {
         const int t = ui::tag(view);
         auto* text = qobject_cast<ui::TextView*>(view);
         if (!text || t < 95 || t > 99) continue;
-        text->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        text->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        documents::hideScrollBars(text);
         if (touchMode)
             text->setDelegate(std::dynamic_pointer_cast<inquiryView3>(shared_from_this()));
         else

@@ -1,5 +1,9 @@
 #include "app/shell/MainStoryboard.h"
 
+#include "app/documents/LetterBaseView.h"
+#include "app/documents/LetterView1.h"
+#include "app/documents/LetterView2.h"
+#include "app/documents/LetterViewTop.h"
 #include "app/documents/certificateBaseView.h"
 #include "app/documents/certificateView.h"
 #include "app/documents/certificateView1.h"
@@ -7,35 +11,27 @@
 #include "app/documents/inquiryBaseView.h"
 #include "app/documents/inquiryView.h"
 #include "app/documents/inquiryViewTop.h"
+#include "app/documents/onePageCertificateView.h"
 #include "app/documents/printCertificateView.h"
 #include "app/documents/printInquiryView.h"
+#include "app/documents/printLetterView.h"
+#include "app/documents/printOnePageCertificateView.h"
 #include "app/documents/tableListView.h"
+#include "app/photos/ImageEditorViewController.h"
 #include "app/photos/PeerListViewController.h"
 #include "app/photos/RcvViewController.h"
+#include "app/photos/selectPhotosView.h"
+#include "app/photos/selectPhotosViewTop.h"
 #include "app/shell/datePickerView.h"
 #include "app/shell/patientRegistView.h"
 #include "app/shell/patientRegistViewTop.h"
 #include "app/shell/zaruvedezViewController.h"
 #include "platform/ui/Storyboard.h"
-// photo editor includes
-#include "app/photos/ImageEditorViewController.h"
-// photo selection includes
-#include "app/photos/selectPhotosView.h"
-#include "app/photos/selectPhotosViewTop.h"
-// letter includes
-#include "app/documents/LetterBaseView.h"
-#include "app/documents/LetterView1.h"
-#include "app/documents/LetterView2.h"
-#include "app/documents/LetterViewTop.h"
-#include "app/documents/printLetterView.h"
-// one-page certificate includes
-#include "app/documents/onePageCertificateView.h"
-#include "app/documents/printOnePageCertificateView.h"
 
 namespace shell {
 
 namespace {
-// A segue from a scene; its destination may not be built yet.
+// A push segue from a scene to the scene it leads to.
 struct Way {
     const char* segue;
     const char* scene;
@@ -51,8 +47,7 @@ void defineMainStoryboard() {
     board->addScene<zaruvedezViewController>(kMainMenuScene);
     board->setInitialScene(kMainMenuScene, true);
 
-    // The main menu's ways out. A segue may name a scene that is not built yet; its button stays
-    // hidden until the scene is added here.
+    // The main menu's ways out; a button whose segue leads to no scene stays hidden.
     addWays(*board, kMainMenuScene,
             {{"patientRegistSegue", "patientRegistViewTop"},
              {"inquirySegue", "inquiryViewTop"},
@@ -81,7 +76,7 @@ void defineMainStoryboard() {
                     printInquiryView::kSceneIdentifier, ui::SegueKind::Push);
 
     // The certificate: its start screen, the three-page container and pages, the treatment list and
-    // the three-page preview. The one-page segues wait for their screens.
+    // the three-page preview.
     board->addScene<certificateViewTop>(certificateViewTop::kSceneIdentifier);
     board->addScene<certificateBaseView>(certificateBaseView::kSceneIdentifier);
     board->addScene<certificateView1>(certificateView1::kSceneIdentifier);
@@ -105,16 +100,15 @@ void defineMainStoryboard() {
     board->addSegue(RcvViewController::kSceneIdentifier, RcvViewController::kInquirySegue,
                     inquiryViewTop::kSceneIdentifier, ui::SegueKind::Push);
 
-    // photo editor scenes
+    // The photo editor, presented over the one-page certificate.
     board->addScene<ImageEditorViewController>(ImageEditorViewController::kSceneIdentifier);
-    // photo selection scenes
+    // Photographs by kind: the photo menu and the selection board of each kind.
     board->addScene<selectPhotosViewTop>(selectPhotosViewTop::kSceneIdentifier);
     board->addScene<selectPhotosView>(selectPhotosView::kSceneIdentifier);
     addWays(*board, selectPhotosViewTop::kSceneIdentifier,
             {{selectPhotosViewTop::kNormalSegue, selectPhotosView::kSceneIdentifier},
              {selectPhotosViewTop::kVelscopeSegue, selectPhotosView::kSceneIdentifier},
              {selectPhotosViewTop::kRoentgenSegue, selectPhotosView::kSceneIdentifier}});
-    // letter scenes
     // The referral letter: its start screen, the container and two pages, and its preview.
     board->addScene<LetterViewTop>(LetterViewTop::kSceneIdentifier);
     board->addScene<LetterBaseView>(LetterBaseView::kSceneIdentifier);
@@ -124,7 +118,7 @@ void defineMainStoryboard() {
     addWays(*board, LetterViewTop::kSceneIdentifier,
             {{LetterViewTop::kStartSegue, LetterBaseView::kSceneIdentifier},
              {LetterViewTop::kPrintSegue, printLetterView::kSceneIdentifier}});
-    // one-page certificate scenes
+    // The one-page certificate and its preview, reached from the certificate start screen.
     board->addScene<onePageCertificateView>(onePageCertificateView::kSceneIdentifier);
     board->addScene<printOnePageCertificateView>(printOnePageCertificateView::kSceneIdentifier);
 }

@@ -1,12 +1,27 @@
 #pragma once
-// What the SQLite benchmarks share: the items table they fill and read, a row of it, and the checksum
-// that shows both sides of a comparison did the same reads.
+// What the SQLite benchmarks share: the items table they fill and read, a row of it, the checksum
+// that shows both sides of a comparison did the same reads, and how a benchmark gives up.
+#include <errno.h>
 #include <sqlite3.h>
 
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace benchitems {
+
+// A benchmark that cannot run its comparison says why, under its own name, and exits with 2.
+[[noreturn]] inline void fail(const std::string& what) {
+    std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, what.c_str());
+    std::exit(2);
+}
+
+// A raw SQLite call's result: anything but success ends the benchmark.
+inline void check(int rc, sqlite3* db, const char* what) {
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        fail(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
+}
 
 inline constexpr const char* kCreate =
     "CREATE TABLE items (id INTEGER PRIMARY KEY, name TEXT, qty INTEGER, price REAL)";

@@ -48,16 +48,6 @@ const char* const kInsertInquiry = "INSERT INTO inquiryMst VALUES (?, ?, ?, ?, ?
 const char* const kUpdateInquiry = "UPDATE inquiryMst SET result = ?, graph1 = ?, graph2 = ?, graph3 = ?, "
                                    "graph4 = ?, graph5 = ?, inputdate = ? WHERE pid = ?;";
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "bench_sqlite: %s\n", what.c_str());
-    std::exit(2);
-}
-
-void check(int rc, sqlite3* db, const char* what) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        fail(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
-}
-
 double timed(const std::function<void()>& work) {
     auto start = Clock::now();
     work();

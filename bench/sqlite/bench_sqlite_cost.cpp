@@ -30,16 +30,6 @@ using namespace benchitems;
 constexpr int kDefaultRows = 100000;
 constexpr int kRounds = 9;
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "bench_sqlite_cost: %s\n", what.c_str());
-    std::exit(2);
-}
-
-void check(int rc, sqlite3* db, const char* what) {
-    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
-        fail(std::string(what) + ": " + (db ? sqlite3_errmsg(db) : sqlite3_errstr(rc)));
-}
-
 // The one function callgrind counts in; kept out of line so it has a symbol of its own.
 [[gnu::noinline]] void benchMeasured(const std::function<void()>& work) {
     work();

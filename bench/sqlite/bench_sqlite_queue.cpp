@@ -32,11 +32,6 @@ constexpr double kTarget = 1.3;
 
 const char* const kCount = "SELECT COUNT(*) FROM items";
 
-[[noreturn]] void fail(const std::string& what) {
-    std::fprintf(stderr, "bench_sqlite_queue: %s\n", what.c_str());
-    std::exit(2);
-}
-
 // Each thread's rows: ids apart, so no two threads insert the same key.
 std::vector<std::vector<Row>> makeRows(int perThread) {
     std::vector<std::vector<Row>> rows(kThreads);
