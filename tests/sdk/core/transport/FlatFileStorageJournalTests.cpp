@@ -15,7 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const fs::path kFixtures = fs::path(__FILE__).parent_path() / "fixtures";
+// From the source tree, not __FILE__: a compiler cache may hand the compiler a relative path.
+const fs::path kFixtures = fs::path(ZARUVEDEZ_SOURCE_DIR) / "tests/sdk/core/transport/fixtures";
 
 // The events of the archive alone, without the journal.
 std::set<uint64_t> archiveOnlyIDs(const std::string& path) {
