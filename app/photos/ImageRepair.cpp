@@ -39,13 +39,15 @@ QTransform stepsForOrientation(ui::ImageOrientation o, double w, double h) {
         t.scale(-1, -1);
         rotateQuarter(t, -2);
         break;
+    // The mirrored sideways pair: LeftMirrored (EXIF 5) is shown transposed, across the main
+    // diagonal; RightMirrored (EXIF 7) transversed, across the other one.
     case ui::ImageOrientation::LeftMirrored:
         t.translate(w, h);
-        rotateQuarter(t, -1);
+        rotateQuarter(t, 1);
         break;
     case ui::ImageOrientation::RightMirrored:
         t.translate(w, h);
-        rotateQuarter(t, 1);
+        rotateQuarter(t, -1);
         break;
     default:
         break;
@@ -62,9 +64,9 @@ QRectF rectForOrientation(ui::ImageOrientation o, double w, double h) {
     case ui::ImageOrientation::UpMirrored:
         return {0, 0, -w, -h};
     case ui::ImageOrientation::LeftMirrored:
-        return {0, -w, h, w};
-    case ui::ImageOrientation::RightMirrored:
         return {-h, 0, h, w};
+    case ui::ImageOrientation::RightMirrored:
+        return {0, -w, h, w};
     default:
         return {0, 0, w, h};
     }

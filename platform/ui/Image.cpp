@@ -89,11 +89,12 @@ QImage Image::displayedBitmap() const {
         return bitmap.mirrored(true, false);
     case ImageOrientation::DownMirrored:
         return bitmap.mirrored(false, true);
-    // As the editor's normalisation draws them: turned clockwise, then mirrored.
+    // Turned clockwise, then mirrored: left-right gives the transpose (EXIF 5), top-bottom the
+    // transverse (EXIF 7).
     case ImageOrientation::LeftMirrored:
-        return turnedClockwise(bitmap).mirrored(false, true);
-    case ImageOrientation::RightMirrored:
         return turnedClockwise(bitmap).mirrored(true, false);
+    case ImageOrientation::RightMirrored:
+        return turnedClockwise(bitmap).mirrored(false, true);
     }
     return bitmap;
 }

@@ -32,8 +32,8 @@ TEST_CASE("every row of the orientation table draws the picture as its result sa
         {ImageOrientation::Right, cw},
         {ImageOrientation::UpMirrored, mirroredLeftRight(p)},
         {ImageOrientation::DownMirrored, mirroredTopBottom(p)},
-        {ImageOrientation::LeftMirrored, mirroredTopBottom(cw)},
-        {ImageOrientation::RightMirrored, mirroredLeftRight(cw)},
+        {ImageOrientation::LeftMirrored, mirroredLeftRight(cw)},  // transposed
+        {ImageOrientation::RightMirrored, mirroredTopBottom(cw)}, // transversed
     };
     for (const Row& row : rows) {
         INFO("orientation " << int(row.orientation));

@@ -1,9 +1,11 @@
 #pragma once
 // Pictures for the editor's tests: a four-colour picture whose every pixel is also told apart, the
-// expected result of a turn or mirror pixel by pixel, and JPEG files with an EXIF orientation.
+// expected result of a turn or mirror pixel by pixel, JPEG files with an EXIF orientation, and how a
+// reader that applies the orientation shows them.
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
+#include <QImageReader>
 #include <functional>
 
 #include "platform/foundation/Value.h"
@@ -87,6 +89,15 @@ inline QByteArray jpegWithOrientation(const QImage& image, int orientation) {
     const int length = int(app1.size()) + 2;
     segment.append(char(length >> 8)).append(char(length & 0xff)).append(app1);
     return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+// The picture a reader that applies the EXIF orientation itself shows for the file.
+inline QImage autoOriented(const QByteArray& file) {
+    QBuffer buffer;
+    buffer.setData(file);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    return reader.read();
 }
 
 inline foundation::Data toData(const QByteArray& bytes) {

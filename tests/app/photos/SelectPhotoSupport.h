@@ -61,6 +61,24 @@ struct SelectApp {
         }));
         return ids;
     }
+    // A new photograph of these bytes in the album of this title (made when missing).
+    photos::Asset putFile(const std::string& title, const QByteArray& bytes) {
+        std::string id;
+        REQUIRE_FALSE(library->performChangesAndWait([&](photos::ChangeRequest& c) {
+            id = c.createImageAsset(foundation::Data(bytes.begin(), bytes.end()));
+            c.addAssetsToAlbumTitled(title, {id});
+        }));
+        return library->assetsWithLocalIdentifiers({id}).front();
+    }
+    // The picture stored for the asset, decoded as it is in the file.
+    QImage stored(const std::string& id) const {
+        const auto assets = library->assetsWithLocalIdentifiers({id});
+        REQUIRE(assets.size() == 1);
+        auto data = library->imageData(assets.front());
+        REQUIRE(data.has_value());
+        return QImage::fromData(
+            QByteArray(reinterpret_cast<const char*>(data->data()), qsizetype(data->size())));
+    }
     // Overwrites the asset's file (under "originals/", named after its identifier) with bytes that
     // are no picture.
     void spoil(const std::string& id) {
@@ -124,6 +142,19 @@ struct SelectApp {
         REQUIRE(cell);
         QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(30, 30));
         settle();
+    }
+    std::shared_ptr<largePhotoView> viewer() const {
+        return std::dynamic_pointer_cast<largePhotoView>(screen->childViewControllers().front());
+    }
+    // Until the viewer shows the asset (false when it never does).
+    bool waitForViewer(const std::string& id) {
+        auto shown = [&] {
+            return screen->largePhotoContainer()->isVisible() &&
+                   viewer()->targetAsset().localIdentifier == id;
+        };
+        for (int i = 0; i < 500 && !shown(); ++i)
+            QTest::qWait(5);
+        return shown();
     }
     // Pressed and held past the long press, then let go once the viewer had time to open.
     void longPress(QWidget* view) {

@@ -43,6 +43,17 @@ TEST_CASE("the displayed bitmap is the stored one turned by the orientation", "[
     CHECK(samePixels(ui::Image{p, ImageOrientation::DownMirrored}.displayedBitmap(), mirroredTopBottom(p)));
 }
 
+TEST_CASE("every EXIF orientation is displayed as a reader applying it shows the file", "[ui][image]") {
+    const QImage picture = editortest::fourColour(48, 32);
+    for (int exif = 1; exif <= 8; ++exif) {
+        INFO("EXIF " << exif);
+        const QByteArray file = editortest::jpegWithOrientation(picture, exif);
+        auto image = ui::Image::fromData(editortest::toData(file));
+        REQUIRE(image.has_value());
+        CHECK(editortest::samePixels(image->displayedBitmap(), editortest::autoOriented(file)));
+    }
+}
+
 TEST_CASE("data that is no picture decodes to nothing", "[ui][image]") {
     CHECK_FALSE(ui::Image::fromData({}).has_value());
     CHECK_FALSE(ui::Image::fromData({1, 2, 3, 4}).has_value());
