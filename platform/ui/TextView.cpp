@@ -4,6 +4,7 @@
 
 #include <QFocusEvent>
 #include <QKeyEvent>
+#include <QScrollBar>
 #include <QTextCursor>
 
 namespace ui {
@@ -53,18 +54,24 @@ void TextView::insertFromMimeData(const QMimeData* source) {
 }
 
 void TextView::userEdit(const std::function<void()>& edit) {
-    const int cursor = textCursor().position();
+    const int anchor = textCursor().anchor(), cursor = textCursor().position();
+    // The edit may scroll (a line break moves the cursor to a new line): a refused one must leave the
+    // view showing what it showed, or a box one line high looks empty.
+    const QPoint scrolled(horizontalScrollBar()->value(), verticalScrollBar()->value());
     const bool changed =
         runUserEdit([this] { return toPlainText(); }, edit,
                     [this](TextRange range, const std::string& replacement) {
                         auto d = delegate();
                         return !d || d->textViewShouldChangeTextInRange(*this, range, replacement);
                     },
-                    [this, cursor](const QString& before) {
+                    [this, anchor, cursor, scrolled](const QString& before) {
                         setPlainText(before);
                         QTextCursor c = textCursor();
-                        c.setPosition(std::min<int>(cursor, int(before.size())));
+                        c.setPosition(std::min<int>(anchor, int(before.size())));
+                        c.setPosition(std::min<int>(cursor, int(before.size())), QTextCursor::KeepAnchor);
                         setTextCursor(c);
+                        horizontalScrollBar()->setValue(scrolled.x());
+                        verticalScrollBar()->setValue(scrolled.y());
                     });
     if (!changed) return;
     if (auto d = delegate()) d->textViewDidChange(*this);

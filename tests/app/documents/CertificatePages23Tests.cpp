@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <catch2/catch.hpp>
 
 #include "app/documents/certificateView.h"
@@ -119,6 +120,20 @@ TEST_CASE("certificate page 2", "[documents][certificate]") {
         REQUIRE(alert->tapAction("OK"));
         p.app.launched.settle(10);
         CHECK_FALSE(p.app.alert()); // the focus came back once, with no second alert
+    }
+    SECTION("Return in the tooth count keeps the count in sight") {
+        p.show();
+        auto* count = qobject_cast<ui::TextView*>(p.view(61));
+        REQUIRE(count);
+        QTest::mouseClick(count->viewport(), Qt::LeftButton);
+        QTest::keyClick(count, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(count, "26");
+        QTest::keyClick(count, Qt::Key_Return);
+
+        p.app.launched.settle(10);
+        CHECK(p.record().at("61") == "26");
+        CHECK(count->verticalScrollBar()->value() == 0);
+        CHECK(count->horizontalScrollBar()->value() == 0);
     }
     SECTION("check marks of each kind") {
         p.show();

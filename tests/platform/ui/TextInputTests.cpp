@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -193,6 +194,46 @@ TEST_CASE("Text views report their changes and may refuse Return", "[ui][text]")
     settle();
     CHECK(delegate->calls.back() == "viewDidEnd");
     CHECK(keyboard.names == std::vector<std::string>{"show", "hide"});
+}
+
+TEST_CASE("A refused line break leaves a one-line text view showing its text", "[ui][text]") {
+    // A box one line high with no scroll bars, like the forms' number boxes: the refused break must
+    // not leave the text scrolled out of the box.
+    QWidget window;
+    auto* box = new ui::TextView(&window);
+    box->setGeometry(10, 10, 60, 30);
+    QFont font = box->font();
+    font.setPixelSize(18); // a line and the document's margins fill the box to the last pixel
+    box->setFont(font);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    window.resize(100, 60);
+    window.show();
+    window.activateWindow();
+    QApplication::setActiveWindow(&window);
+    (void)QTest::qWaitForWindowActive(&window);
+    // Return finishes the box, as on the forms.
+    struct EndOnReturn : ui::TextViewDelegate {
+        bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
+                                             const std::string& s) override {
+            if (s != "\n") return true;
+            view.resignFirstResponderLater();
+            return false;
+        }
+    };
+    auto delegate = std::make_shared<EndOnReturn>();
+    box->setDelegate(delegate);
+    QTest::mouseClick(box->viewport(), Qt::LeftButton);
+    QTest::keyClicks(box, "26");
+    const QPoint scrolled(box->horizontalScrollBar()->value(), box->verticalScrollBar()->value());
+    QTest::keyClick(box, Qt::Key_Return);
+    settle();
+    CHECK_FALSE(box->isEditing());
+    CHECK(box->toPlainText() == "26");
+    CHECK(box->textCursor().position() == 2);
+    CHECK(QPoint(box->horizontalScrollBar()->value(), box->verticalScrollBar()->value()) == scrolled);
+    CHECK(box->cursorRect().top() >= 0);
+    CHECK(box->cursorRect().bottom() <= box->viewport()->height());
 }
 
 TEST_CASE("Tests may post the keyboard notifications themselves", "[ui][text]") {
