@@ -64,9 +64,11 @@ bool certificatePageView::touchMode() const {
 
 void certificatePageView::viewWillAppear(bool) {
     showBackground();
-    keyboard_ =
-        ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
-                            &certificatePageView::keyboardWillShow, &certificatePageView::keyboardWillHide);
+    // Only a page being filled out moves for the keyboard; a printed one stays as the preview placed it.
+    if (touchMode())
+        keyboard_ = ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
+                                        &certificatePageView::keyboardWillShow,
+                                        &certificatePageView::keyboardWillHide);
 }
 
 void certificatePageView::showBackground() {

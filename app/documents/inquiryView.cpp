@@ -160,9 +160,12 @@ void inquiryPageView::getClinicInfo() {
 
 void inquiryPageView::viewWillAppear(bool) {
     if (observesKeyboard()) {
-        keyboard_ =
-            ui::observeKeyboard(std::static_pointer_cast<inquiryPageView>(shared_from_this()),
-                                &inquiryPageView::keyboardWillShow, &inquiryPageView::keyboardWillHide);
+        // A printed page takes no input, so no keyboard is its own: shifting it for one would leave it
+        // cut to the screen's height inside the preview.
+        if (appDelegate_ && appDelegate_->touchMode())
+            keyboard_ =
+                ui::observeKeyboard(std::static_pointer_cast<inquiryPageView>(shared_from_this()),
+                                    &inquiryPageView::keyboardWillShow, &inquiryPageView::keyboardWillHide);
         getClinicInfo();
     }
     setBackground();

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <algorithm>
 #include <chrono>
 #include <set>
 
@@ -70,7 +71,9 @@ void onCheckLabelMulti(int tag, store::FormData& list, FormPage& page, const std
 QRect keyboardShiftFrame(const QRect& pageFrame, const QRect& keyboardEndFrame, bool open,
                          const QRect& screen) {
     const int top = open ? pageFrame.top() - keyboardEndFrame.height() : screen.top();
-    return QRect(0, top, screen.width(), screen.height());
+    // A page taller than the screen (a printed questionnaire page) keeps its height: cut to the
+    // screen's, its last questions would be lost from sight.
+    return QRect(0, top, screen.width(), std::max(screen.height(), pageFrame.height()));
 }
 
 bool checkDigit(const std::string& text, const std::string& allowed) {

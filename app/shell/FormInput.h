@@ -41,7 +41,8 @@ void onCheckLabelSingle(int tag, store::FormData& list, FormPage& page, const st
 void onCheckLabelMulti(int tag, store::FormData& list, FormPage& page, const std::string& mark);
 
 // The page frame for the keyboard: opening lifts the page's top by the keyboard's height, closing
-// puts it back at the screen's top; always as wide and high as the screen.
+// puts it back at the screen's top; as wide as the screen and at least as high (a taller page keeps
+// its height).
 QRect keyboardShiftFrame(const QRect& pageFrame, const QRect& keyboardEndFrame, bool open,
                          const QRect& screen);
 

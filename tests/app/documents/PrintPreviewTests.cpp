@@ -19,6 +19,8 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/AnimationClock.h"
+#include "platform/ui/Keyboard.h"
 #include "platform/ui/PrintInteraction.h"
 #include "tests/app/documents/PdfProbe.h"
 #include "tests/app/shell/RegistTestSupport.h"
@@ -130,6 +132,33 @@ TEST_CASE("the questionnaire exported as PDF from its print preview", "[document
         q.app.launched.settle(10);
         CHECK(std::dynamic_pointer_cast<inquiryViewTop>(q.app.top()));
     }
+}
+
+TEST_CASE("the questionnaire's preview shows its pages whole whatever the keyboard did",
+          "[documents][print]") {
+    PrintedQuestionnaire q;
+    // The ID is typed on the start screen, so the keyboard shows and then hides as the preview opens.
+    auto preview = q.open("JapanesePrintButton");
+    REQUIRE(preview);
+    ui::AnimationClock::shared().finishAnimations();
+    auto pagesFillTheirContainers = [&] {
+        for (int number = 1; number <= 3; ++number) {
+            INFO("page " << number);
+            QWidget* pageView = preview->page(number)->view();
+            CHECK(pageView->geometry() == pageView->parentWidget()->rect());
+        }
+    };
+    pagesFillTheirContainers();
+    CHECK(preview->page(1)->view()->height() == 1150);
+    CHECK(preview->page(3)->view()->height() == 1100);
+    // A keyboard that comes and goes while the preview is up (another input of the window) moves
+    // nothing either.
+    ui::postKeyboardWillShow();
+    ui::AnimationClock::shared().finishAnimations();
+    pagesFillTheirContainers();
+    ui::postKeyboardWillHide();
+    ui::AnimationClock::shared().finishAnimations();
+    pagesFillTheirContainers();
 }
 
 TEST_CASE("the questionnaire printed through the print dialog", "[documents][print]") {

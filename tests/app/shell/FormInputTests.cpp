@@ -135,6 +135,14 @@ TEST_CASE("The keyboard lifts the page by its height and closing puts it back", 
     CHECK(page == QRect(0, -528, 768, 1024));
     page = forminput::keyboardShiftFrame(page, keyboard, false, screen);
     CHECK(page == screen);
+    // A page taller than the screen is moved, never cut to the screen's height.
+    page = QRect(0, 0, 768, 1150);
+    page = forminput::keyboardShiftFrame(page, keyboard, true, screen);
+    CHECK(page == QRect(0, -264, 768, 1150));
+    page = forminput::keyboardShiftFrame(page, keyboard, false, screen);
+    CHECK(page == QRect(0, 0, 768, 1150));
+    // A shorter one is still made the screen's size.
+    CHECK(forminput::keyboardShiftFrame(QRect(0, 44, 768, 980), keyboard, false, screen) == screen);
 }
 
 TEST_CASE("The character check accepts only the allowed characters", "[forms][check]") {
