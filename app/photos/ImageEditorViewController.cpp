@@ -60,16 +60,6 @@ PhotoEditorBase::SaveTarget ImageEditorViewController::saveTarget() {
     return target;
 }
 
-void ImageEditorViewController::saveFailed(const std::string& localizedDescription) {
-    auto alert = ui::AlertController::create("Failed To Save New Image", localizedDescription);
-    std::weak_ptr<ViewController> weak = weak_from_this();
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [weak](ui::AlertAction&) {
-        if (auto self = std::static_pointer_cast<ImageEditorViewController>(weak.lock()))
-            self->largePhotoClose("fail");
-    }));
-    present(alert, true);
-}
-
 void ImageEditorViewController::largePhotoClose(const std::string& reason) {
     resetImageView();
     if (reason == "cancel") {

@@ -36,7 +36,6 @@ class ImageEditorViewController : public PhotoEditorBase {
     void loadView() override;
     SaveTarget saveTarget() override;
     std::atomic<int>& busyFlag() override { return photoLibraryBusyFlag(); }
-    void saveFailed(const std::string& localizedDescription) override;
 
   private:
     std::unique_ptr<Ui::ImageEditorViewController> ui_;

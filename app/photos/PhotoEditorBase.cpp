@@ -14,6 +14,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/photos/LibraryWait.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/AlertController.h"
 #include "platform/ui/Tag.h"
 
 namespace {
@@ -297,6 +298,17 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
     } else {
         saveFailed(outcome->errorDescription);
     }
+}
+
+void PhotoEditorBase::saveFailed(const std::string& localizedDescription) {
+    // The spinner would otherwise stay over the alert until it is answered.
+    ZVProgressHUD::dismiss();
+    auto alert = ui::AlertController::create("Failed To Save New Image", localizedDescription);
+    std::weak_ptr<ViewController> weak = weak_from_this();
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [weak](ui::AlertAction&) {
+        if (auto self = std::static_pointer_cast<PhotoEditorBase>(weak.lock())) self->largePhotoClose("fail");
+    }));
+    present(alert, true);
 }
 
 void PhotoEditorBase::resetImageView() {

@@ -103,8 +103,6 @@ class PhotoEditorBase : public ui::ViewController {
     virtual SaveTarget saveTarget() = 0;
     // This class's busy flag: 1 from the start of a save until its completion.
     virtual std::atomic<int>& busyFlag() = 0;
-    // After the wait, on the main thread, when the change failed.
-    virtual void saveFailed(const std::string& localizedDescription) = 0;
 
     // Finds the controls of the form under `root` by object name (the mode label's name given).
     void bindControls(QWidget* root, const char* modeLabelName);
@@ -112,6 +110,10 @@ class PhotoEditorBase : public ui::ViewController {
     void resetImageView();
 
   private:
+    // After the wait, on the main thread, when the change failed: the HUD goes, then an alert says why;
+    // its "OK" closes with "fail".
+    void saveFailed(const std::string& localizedDescription);
+
     moveObject* imageObj_ = nullptr;
     QWidget* baseView_ = nullptr;
     QLabel* modeLabel_ = nullptr;

@@ -42,10 +42,6 @@ PhotoEditorBase::SaveTarget largePhotoView::saveTarget() {
     return target;
 }
 
-void largePhotoView::saveFailed(const std::string&) {
-    largePhotoClose("fail");
-}
-
 void largePhotoView::largePhotoClose(const std::string& reason) {
     resetImageView();
     if (reason == "cancel") {

@@ -53,7 +53,6 @@ class largePhotoView : public PhotoEditorBase {
     void loadView() override;
     SaveTarget saveTarget() override;
     std::atomic<int>& busyFlag() override { return photoLibraryBusyFlag(); }
-    void saveFailed(const std::string& localizedDescription) override;
 
   private:
     std::unique_ptr<Ui::largePhotoView> ui_;

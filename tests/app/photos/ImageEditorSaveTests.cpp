@@ -11,6 +11,7 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Storyboard.h"
@@ -254,6 +255,33 @@ TEST_CASE("a save that cannot go anywhere fails through the alert and creates no
     s.clock.finish();
     CHECK(s.root->presentedViewController() == nullptr);
     CHECK_FALSE(ZVProgressHUD::isVisible());
+}
+
+TEST_CASE("a save the library refuses takes the HUD away before its alert says why",
+          "[editor][save][fault]") {
+    EditorScreen s;
+    const auto asset = s.put(s.patientAlbum, encoded(fourColour(80, 60), "PNG"));
+    s.open(asset);
+    const std::string why = s.blockLibraryWrites();
+    // What was on screen when the HUD started to go.
+    std::vector<bool> alertShownAtDismissal;
+    auto watch = foundation::NotificationCenter::defaultCenter()->addObserver(
+        ZVProgressHUDWillDisappearNotification, nullptr, nullptr,
+        [&](const foundation::Notification&) { alertShownAtDismissal.push_back(s.alert() != nullptr); });
+    s.save();
+    auto alert = s.alert();
+    REQUIRE(alert);
+    CHECK(alertShownAtDismissal == std::vector<bool>{false});
+    // Nothing of the HUD stays over the alert.
+    s.clock.finish();
+    CHECK(ZVProgressHUD::sharedView().existingOverlay() == nullptr);
+    CHECK(s.alertText("alertTitle") == "Failed To Save New Image");
+    CHECK(s.alertText("alertMessage").toStdString() == why);
+    CHECK(alert->view()->isVisible());
+    alert->tapAction("OK");
+    s.clock.finish();
+    CHECK(s.root->presentedViewController() == nullptr);
+    CHECK(s.albumAssets().size() == 1);
 }
 
 TEST_CASE("closing: cancel leaves the HUD, back dismisses, an answer after the editor is gone does nothing",

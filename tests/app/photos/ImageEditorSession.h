@@ -2,6 +2,8 @@
 // A test home with an authorised photo library, the editor's waits shortened, a window with a plain
 // root screen, and helpers to put pictures into albums and read them back.
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QTest>
 #include <catch2/catch.hpp>
 
@@ -63,6 +65,20 @@ struct EditorSession {
         auto image = ui::Image::fromData(*data);
         REQUIRE(image.has_value());
         return photoedit::repairImage(*image);
+    }
+    // From now on no photograph can be written: a file stands where the library keeps its folders of
+    // originals, as on a disk that refuses new files. Returns the description of the error a change
+    // that creates a photograph then fails with.
+    std::string blockLibraryWrites() {
+        const QString originals = QString::fromStdString(library->root() + "/originals");
+        REQUIRE(QDir().rename(originals, originals + ".kept"));
+        QFile blocker(originals);
+        REQUIRE(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        auto error = library->performChangesAndWait(
+            [](photos::ChangeRequest& c) { c.createImageAsset(toData(encoded(fourColour(8, 8), "PNG"))); });
+        REQUIRE(error);
+        return error->localizedDescription();
     }
     QImage stored(const photos::Asset& asset) {
         auto data = library->imageData(asset);

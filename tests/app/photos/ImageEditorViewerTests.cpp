@@ -6,6 +6,8 @@
 #include "app/photos/PhotoAlbumScan.h"
 #include "app/photos/largePhotoView.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/NotificationCenter.h"
+#include "platform/ui/AlertController.h"
 #include "tests/app/photos/ImageEditorSession.h"
 
 using namespace editortest;
@@ -41,6 +43,9 @@ struct ViewerScreen : EditorSession {
         clock.finish();
     }
     largePhotoView& viewer() { return *host->viewer; }
+    std::shared_ptr<ui::AlertController> alert() {
+        return std::dynamic_pointer_cast<ui::AlertController>(host->presentedViewController());
+    }
     void open(const photos::Asset& asset) { handOver(viewer(), handOverImage(asset), asset); }
 };
 
@@ -94,6 +99,13 @@ TEST_CASE("a viewer save that cannot go anywhere closes with fail and leaves the
     }
     s.viewer().saveNewImage();
     s.clock.finish();
+    // Nothing closes before the failure has been said.
+    CHECK(s.host->calls.empty());
+    REQUIRE(s.alert());
+    CHECK(s.alert()->title() == "Failed To Save New Image");
+    CHECK_FALSE(s.alert()->message().empty());
+    s.alert()->tapAction("OK");
+    s.clock.finish();
     CHECK(s.host->calls == std::vector<std::string>{"saved fail"});
     CHECK(s.library->allAssets().size() == before);
     if (s.host->scan) {
@@ -103,6 +115,33 @@ TEST_CASE("a viewer save that cannot go anywhere closes with fail and leaves the
     }
     CHECK_FALSE(ZVProgressHUD::isVisible());
     CHECK(largePhotoView::photoLibraryBusyFlag().load() == 0);
+}
+
+TEST_CASE("a viewer save the library refuses takes the HUD away, says why, and closes on OK",
+          "[editor][viewer][fault]") {
+    ViewerScreen s;
+    const auto asset = s.put(s.patientAlbum, encoded(fourColour(80, 60), "PNG"));
+    s.open(asset);
+    const std::string why = s.blockLibraryWrites();
+    std::vector<bool> alertShownAtDismissal;
+    auto watch = foundation::NotificationCenter::defaultCenter()->addObserver(
+        ZVProgressHUDWillDisappearNotification, nullptr, nullptr,
+        [&](const foundation::Notification&) { alertShownAtDismissal.push_back(s.alert() != nullptr); });
+    foundation::LogCapture log;
+    s.viewer().saveButton()->trigger();
+    REQUIRE(s.alert());
+    CHECK(alertShownAtDismissal == std::vector<bool>{false});
+    s.clock.finish();
+    CHECK(ZVProgressHUD::sharedView().existingOverlay() == nullptr);
+    CHECK(s.alert()->title() == "Failed To Save New Image");
+    CHECK(s.alert()->message() == why);
+    CHECK(log.contains("creating Asset Error: "));
+    CHECK(largePhotoView::photoLibraryBusyFlag().load() == 0);
+    s.alert()->tapAction("OK");
+    s.clock.finish();
+    CHECK(s.host->calls == std::vector<std::string>{"saved fail"});
+    CHECK(s.host->scan->assetsList.empty());
+    CHECK(s.host->scan->rowsList.empty());
 }
 
 TEST_CASE("each open of the viewer starts from the window frame in trimming mode",
