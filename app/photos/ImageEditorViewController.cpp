@@ -45,7 +45,7 @@ void ImageEditorViewController::viewDidLoad() {
 }
 
 void ImageEditorViewController::closeView() {
-    if (photoLibraryBusyFlag().load() != 0) return; // not while a save is under way
+    if (saving()) return; // not while a save is under way
     dismiss(true);
 }
 

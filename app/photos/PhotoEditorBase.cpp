@@ -12,6 +12,7 @@
 #include "app/photos/ImageRepair.h"
 #include "app/photos/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
+#include "platform/foundation/SerialQueue.h"
 #include "platform/photos/LibraryWait.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/AlertController.h"
@@ -29,7 +30,13 @@ struct SaveOutcome {
     std::string identifier;
     bool success = false;
     std::string errorDescription;
+    // The created asset went to the main queue for the screen's lists; set there once it has run.
+    bool appendPosted = false;
+    std::atomic<bool> appended{false};
 };
+
+// A main-loop step while the created asset's append is awaited: short, it is next in the queue.
+constexpr double kAppendStep = 0.01;
 
 std::optional<foundation::Data> encodePng(const QImage& image) {
     QByteArray bytes;
@@ -92,7 +99,7 @@ void PhotoEditorBase::viewDidLoad() {
         connect(button, &QAbstractButton::clicked, this, [this, action] {
             auto keep = weak_from_this().lock();
             // The main loop turns while a save settles; the screen stays as the save found it.
-            if (busyFlag().load() != 0) return;
+            if (saving()) return;
             (this->*action)();
         });
     };
@@ -227,7 +234,7 @@ ui::Image PhotoEditorBase::reversalImage(const ui::Image& image) {
 }
 
 void PhotoEditorBase::saveNewImage() {
-    if (!imageObj_ || busyFlag().load() != 0) return;
+    if (!imageObj_ || saving()) return;
     ZVProgressHUD::showWithStatus(QStringLiteral("保存中"));
     const ui::Image picture = imageObj_->image();
     if (rotateModeFlg_)
@@ -252,6 +259,7 @@ void PhotoEditorBase::saveRotateImage(const ui::Image& image) {
 void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
     SaveTarget target = saveTarget();
     std::atomic<int>& flag = busyFlag();
+    saving_ = true;
     flag.store(1);
     photos::runMainLoopFor(settleSeconds());
 
@@ -260,6 +268,7 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
     const QImage bitmap = image.bitmap;
     const std::optional<std::string> album = target.albumLocalIdentifier;
     std::weak_ptr<photos::PhotoLibrary> weakLibrary = library;
+    std::weak_ptr<ViewController> weakSelf = weak_from_this();
     const double pause = successPauseSeconds();
     library->performChanges(
         [bitmap, album, outcome](photos::ChangeRequest& request) {
@@ -270,14 +279,23 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
             outcome->identifier = request.createImageAsset(std::move(*png));
             request.addAssets(*album, {outcome->identifier});
         },
-        [outcome, weakLibrary, created = std::move(target.created), pause,
+        [outcome, weakLibrary, weakSelf, created = std::move(target.created), pause,
          &flag](bool success, foundation::ErrorPtr error) {
             if (success) {
                 foundation::log("creating Asset Success");
                 auto library = weakLibrary.lock();
                 auto assets = library ? library->assetsWithLocalIdentifiers({outcome->identifier})
                                       : std::vector<photos::Asset>{};
-                if (!assets.empty() && created) created(assets.front());
+                if (!assets.empty() && created) {
+                    // The screen's lists belong to the GUI thread: the append goes to the main queue,
+                    // ahead of anything the main thread does once the flag is down.
+                    outcome->appendPosted = true;
+                    foundation::SerialQueue::main()->async(
+                        [weakSelf, created, asset = assets.front(), outcome] {
+                            if (weakSelf.lock()) created(asset);
+                            outcome->appended = true;
+                        });
+                }
                 std::this_thread::sleep_for(std::chrono::duration<double>(pause));
                 outcome->success = true;
             } else {
@@ -291,6 +309,10 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
 
     while (flag.load() != 0)
         std::this_thread::sleep_for(kPollStep);
+    // The created asset joins the screen's lists before the screen closes.
+    if (outcome->appendPosted)
+        photos::runMainLoopUntil([outcome] { return outcome->appended.load(); }, kAppendStep);
+    saving_ = false;
 
     if (outcome->success) {
         addAssetIdentifier_ = outcome->identifier;

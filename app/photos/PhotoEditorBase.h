@@ -97,12 +97,15 @@ class PhotoEditorBase : public ui::ViewController {
     // Where a save goes, taken on the main thread when it starts.
     struct SaveTarget {
         std::optional<std::string> albumLocalIdentifier; // none: the save fails, creating nothing
-        // Runs on the library's queue with the created asset, before the pause and the flag's clearing.
+        // Runs on the main thread with the created asset, after the wait and before the close; the
+        // lists it writes are the GUI thread's own.
         std::function<void(const photos::Asset&)> created;
     };
     virtual SaveTarget saveTarget() = 0;
     // This class's busy flag: 1 from the start of a save until its completion.
     virtual std::atomic<int>& busyFlag() = 0;
+    // From the start of a save until it has closed or failed; the screen takes no input meanwhile.
+    bool saving() { return saving_ || busyFlag().load() != 0; }
 
     // Finds the controls of the form under `root` by object name (the mode label's name given).
     void bindControls(QWidget* root, const char* modeLabelName);
@@ -133,4 +136,5 @@ class PhotoEditorBase : public ui::ViewController {
     std::shared_ptr<ui::BarButtonItem> saveButton_;
     photos::Asset targetAsset_;
     std::string addAssetIdentifier_;
+    bool saving_ = false;
 };

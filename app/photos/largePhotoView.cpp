@@ -28,8 +28,8 @@ PhotoEditorBase::SaveTarget largePhotoView::saveTarget() {
     auto scan = host ? host->albumScan() : nullptr;
     if (!scan) return target; // no album: the save fails, creating nothing
     if (scan->targetAlbum) target.albumLocalIdentifier = scan->targetAlbum->localIdentifier;
-    // The host's lists take the new photo on the library's queue while the main thread waits in the
-    // poll; held weakly, so a scan that is gone is left alone.
+    // The host's lists take the new photo on the main thread, once the wait is over and before the
+    // close; held weakly, so a scan that is gone is left alone.
     std::weak_ptr<photoalbums::PhotoAlbumScan> weakScan = scan;
     target.created = [weakScan](const photos::Asset& asset) {
         auto scan = weakScan.lock();

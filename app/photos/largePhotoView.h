@@ -24,8 +24,8 @@ class largePhotoViewDelegate {
 };
 
 // What the viewer needs of its parent controller: the scan whose album it saves into and whose lists
-// (assetsList, selectedAssetList, rowsList, inAssetsFlgPatient) take the new photo. The lists are
-// written on the library's queue while the main thread waits in the save's poll.
+// (assetsList, selectedAssetList, rowsList, inAssetsFlgPatient) take the new photo, on the main
+// thread after the save's wait.
 class largePhotoViewHost {
   public:
     virtual ~largePhotoViewHost() = default;

@@ -11,6 +11,7 @@
 #include "app/photos/PhotoEditorBase.h"
 #include "app/photos/ZVProgressHUD.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/MainQueue.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
 #include "tests/app/photos/ImageEditorTestSupport.h"
@@ -27,6 +28,7 @@ struct EditorSession {
     ui::Window window;
 
     EditorSession() {
+        ui::installMainQueueExecutor(); // as the application does: the main queue is the event loop
         photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
         library = photos::PhotoLibrary::shared();
         PhotoEditorBase::setSettleSeconds(0);
@@ -42,6 +44,7 @@ struct EditorSession {
         ZVProgressHUD::setHostWindow(nullptr);
         PhotoEditorBase::setSettleSeconds(0.8);
         PhotoEditorBase::setSuccessPauseSeconds(2);
+        ui::removeMainQueueExecutor();
     }
 
     photos::Album album(const std::string& title) {

@@ -1,6 +1,7 @@
 // The large photo viewer inside a small stand-in of the selection screen: saves go into the host's
 // album and pool, closes are told to the host.
 #include <QAbstractButton>
+#include <QThread>
 #include <catch2/catch.hpp>
 
 #include "app/photos/PhotoAlbumScan.h"
@@ -14,10 +15,18 @@ using namespace editortest;
 
 namespace {
 
+class FakeHost;
+
+// The viewer, noting in its host's calls on which thread the host's lists take a created photo.
+class RecordingViewer : public largePhotoView {
+  protected:
+    SaveTarget saveTarget() override;
+};
+
 class FakeHost : public ui::ViewController, public largePhotoViewHost, public largePhotoViewDelegate {
   public:
     std::shared_ptr<photoalbums::PhotoAlbumScan> scan;
-    std::shared_ptr<largePhotoView> viewer = std::make_shared<largePhotoView>();
+    std::shared_ptr<largePhotoView> viewer = std::make_shared<RecordingViewer>();
     std::vector<std::string> calls;
 
     std::shared_ptr<photoalbums::PhotoAlbumScan> albumScan() override { return scan; }
@@ -30,6 +39,19 @@ class FakeHost : public ui::ViewController, public largePhotoViewHost, public la
         viewer->setDelegate(std::dynamic_pointer_cast<largePhotoViewDelegate>(shared_from_this()));
     }
 };
+
+PhotoEditorBase::SaveTarget RecordingViewer::saveTarget() {
+    SaveTarget target = largePhotoView::saveTarget();
+    std::weak_ptr<FakeHost> host = std::dynamic_pointer_cast<FakeHost>(parentViewController());
+    if (auto append = target.created)
+        target.created = [host, append](const photos::Asset& asset) {
+            const bool gui = QThread::currentThread() == QCoreApplication::instance()->thread();
+            if (auto h = host.lock())
+                h->calls.push_back(gui ? "append on the GUI thread" : "append elsewhere");
+            append(asset);
+        };
+    return target;
+}
 
 struct ViewerScreen : EditorSession {
     store::ClinicState state;
@@ -64,7 +86,8 @@ TEST_CASE("a viewer save puts the new photo into the host's pool once", "[editor
     s.viewer().saveButton()->trigger();
     s.clock.finish();
 
-    CHECK(s.host->calls == std::vector<std::string>{"saved rotate"});
+    // The host's lists, the GUI thread's own, take the photo there, before the host hears of the save.
+    CHECK(s.host->calls == std::vector<std::string>{"append on the GUI thread", "saved rotate"});
     const std::string id = s.viewer().addAssetIdentifier();
     REQUIRE_FALSE(id.empty());
     const auto& scan = *s.host->scan;
