@@ -110,9 +110,32 @@ QPainter* PDFContext::painter() {
     return pageDrawn_ && painter_.isActive() ? &painter_ : nullptr;
 }
 
+namespace {
+
+// Draws the widget, then its children in stacking order, each on its own within the part of it that
+// `visible` (painter coordinates) leaves. One recursive QWidget::render shares a painter among all
+// widgets, and a widget that clips its own painting (a label whose text overflows its box) can leave
+// that clip on a PDF engine, cutting whatever is drawn after it; a widget drawn alone under a clip set
+// anew sees nothing of the one before it.
+void drawWidgetTree(QPainter& painter, QWidget* widget, const QPoint& origin, const QRect& visible,
+                    QWidget::RenderFlags flags) {
+    const QRect area = visible & QRect(origin, widget->size());
+    if (area.isEmpty()) return;
+    painter.save();
+    painter.setClipRect(area, Qt::ReplaceClip);
+    widget->render(&painter, origin, QRegion(), flags);
+    painter.restore();
+    for (QObject* object : widget->children()) {
+        auto* child = qobject_cast<QWidget*>(object);
+        if (!child || child->isWindow() || child->isHidden()) continue;
+        drawWidgetTree(painter, child, origin + child->pos(), area, {});
+    }
+}
+
+} // namespace
+
 void PDFContext::render(QWidget* view) {
     if (!pageDrawn_ || !view || !painter_.isActive()) return;
-    const QWidget::RenderFlags flags = QWidget::DrawWindowBackground | QWidget::DrawChildren;
     QWidget* source = view;
     QPoint offset(0, 0);
     if (auto* area = qobject_cast<QAbstractScrollArea*>(view)) {
@@ -120,15 +143,14 @@ void PDFContext::render(QWidget* view) {
         source = area->viewport();
         offset = QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value());
     }
+    // Children larger than the band would otherwise draw past its edges.
     auto draw = [&](QPainter& painter) {
-        // Children larger than the band would otherwise draw past its edges.
-        painter.save();
-        painter.setClipRect(QRect(offset, source->size()), Qt::IntersectClip);
-        source->render(&painter, offset, QRegion(), flags);
-        painter.restore();
+        drawWidgetTree(painter, source, offset, QRect(offset, source->size()), QWidget::DrawWindowBackground);
     };
     if (!printer_) {
+        painter_.save();
         draw(painter_);
+        painter_.restore();
         return;
     }
     // Widgets rendered straight onto a printer go through a bitmap; recorded first, they stay vector.
