@@ -1,5 +1,4 @@
 // The receive screen against the peer-send program as a second process, over loopback.
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -50,7 +49,7 @@ TEST_CASE("photographs sent by peer-send are stored as sent and filed for the pa
     CHECK(run.has("done"));
     CHECK(hud.seen("受信完了"));
     CHECK(hud.seen("受信中\n5/5"));
-    s.screen->view()->window()->grab().save(QDir::temp().filePath("zv-receive-complete.png"));
+    s.grab("receive-complete.png");
 
     // The move is not waited for by the screen; the library's queue finishes it.
     photos::PhotoLibrary::shared()->queue()->drain();
@@ -83,7 +82,7 @@ TEST_CASE("photographs sent by peer-send are stored as sent and filed for the pa
         s.app.launched.navigation()->presentedViewController());
     REQUIRE(picker);
     CHECK(picker->shownAssets().size() == 5);
-    s.app.launched.window().grab().save(QDir::temp().filePath("zv-receive-picker.png"));
+    s.grab("receive-picker.png");
 }
 
 TEST_CASE("a second sender is declined while one is connected, and admitted after it leaves",
@@ -101,7 +100,8 @@ TEST_CASE("a second sender is declined while one is connected, and admitted afte
     CHECK(s.screen->sessionHelper()->connectedPeersCount() == 1);
 
     first.session.disconnect();
-    REQUIRE(QTest::qWaitFor([&] { return s.screen->sessionHelper()->connectedPeersCount() == 0; }, 5000));
+    REQUIRE(QTest::qWaitFor([&] { return s.screen->sessionHelper()->connectedPeersCount() == 0; },
+                            receivetest::kEventWaitMs));
     const Run admitted = peerSend(s.discoveryPort(), {"text:Ready", "expect:Readiness"}, "tablet-b", 10);
     CHECK(admitted.exitCode == 0);
 }
@@ -135,7 +135,7 @@ TEST_CASE("the end step against a sender that keeps talking or leaves", "[photos
             [] {
                 return PeerTransferState::shared().status == 0 && !PeerTransferState::shared().endStepRunning;
             },
-            5000));
+            receivetest::kEventWaitMs));
         CHECK_FALSE(hud.seen("受信完了"));
         CHECK(hud.seen("接続が切れました"));
         photos::PhotoLibrary::shared()->queue()->drain();
@@ -146,8 +146,10 @@ TEST_CASE("the end step against a sender that keeps talking or leaves", "[photos
         const Run run = peerSend(s.discoveryPort(), QStringList{"text:Start,3", "expect:Readiness"} + photo +
                                                         QStringList{"expect:Progress,1", "bye"});
         CHECK(run.exitCode == 0);
-        REQUIRE(QTest::qWaitFor([&] { return log.contains("transfer cut short"); }, 5000));
-        REQUIRE(QTest::qWaitFor([] { return !PeerTransferState::shared().endStepRunning; }, 5000));
+        REQUIRE(
+            QTest::qWaitFor([&] { return log.contains("transfer cut short"); }, receivetest::kEventWaitMs));
+        REQUIRE(QTest::qWaitFor([] { return !PeerTransferState::shared().endStepRunning; },
+                                receivetest::kEventWaitMs));
         photos::PhotoLibrary::shared()->queue()->drain();
         CHECK(receivetest::albumAssets("ID_999999").size() == 1);
     }
@@ -171,7 +173,8 @@ TEST_CASE("leaving the screen while its end step waits does not resume on a dest
         peerSend(s.discoveryPort(), QStringList{"text:Start,1", "expect:Readiness", "text:End", "wait:3000"} +
                                         photo + QStringList{"expect:Progress,1"});
     CHECK(run.exitCode == 3); // the screen went, and with it the session
-    REQUIRE(QTest::qWaitFor([] { return !PeerTransferState::shared().endStepRunning; }, 5000));
+    REQUIRE(QTest::qWaitFor([] { return !PeerTransferState::shared().endStepRunning; },
+                            receivetest::kEventWaitMs));
     CHECK(PeerTransferState::shared().status == 0);
     s.app.launched.settle(50);
     CHECK(weak.expired());

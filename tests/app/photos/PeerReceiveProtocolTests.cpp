@@ -1,5 +1,4 @@
 // The transfer protocol's corner cases, with a sending device in this process.
-#include <QDir>
 #include <catch2/catch.hpp>
 #include <filesystem>
 
@@ -35,17 +34,17 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
     auto& st = PeerTransferState::shared();
     Sender sender;
     REQUIRE(sender.join(s.discoveryPort()));
-    REQUIRE(QTest::qWaitFor([&] { return s.screen->tableView()->count() == 1; }, 3000));
+    REQUIRE(QTest::qWaitFor([&] { return s.screen->tableView()->count() == 1; }, receivetest::kEventWaitMs));
     CHECK(s.screen->tableView()->item(0)->text() == "sender");
     CHECK(s.screen->selectedPeerID());
-    s.app.launched.window().grab().save(QDir::temp().filePath("zv-receive-connected.png"));
+    s.grab("receive-connected.png");
     // Half a second after the peer joined, the single-photo picker covers the screen.
     REQUIRE(QTest::qWaitFor(
         [&] {
             return std::dynamic_pointer_cast<ZQImagePickerController>(
                        s.app.launched.navigation()->presentedViewController()) != nullptr;
         },
-        3000));
+        receivetest::kEventWaitMs));
     auto picker = std::dynamic_pointer_cast<ZQImagePickerController>(
         s.app.launched.navigation()->presentedViewController());
     CHECK_FALSE(picker->allowsMultipleSelection());
@@ -76,7 +75,7 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
         REQUIRE(sender.text("Start"));
         REQUIRE(sender.expect("Readiness"));
         CHECK(st.total == 0);
-        s.app.launched.window().grab().save(QDir::temp().filePath("zv-receive-receiving.png"));
+        s.grab("receive-receiving.png");
         REQUIRE(sender.text("End"));
         CHECK(sender.expect("Completion"));
         CHECK(st.status == 0);
@@ -138,16 +137,18 @@ TEST_CASE("a stalled transfer is abandoned after 180 seconds", "[photos][peer]")
     REQUIRE(sender.expect("Readiness"));
     REQUIRE(sender.send(receivetest::jpeg(1)));
     REQUIRE(sender.expect("Progress,1"));
-    REQUIRE(QTest::qWaitFor([] { return PeerTransferState::shared().timer != nullptr; }, 3000));
+    REQUIRE(QTest::qWaitFor([] { return PeerTransferState::shared().timer != nullptr; },
+                            receivetest::kEventWaitMs));
     manual.advance(179);
-    QTest::qWait(50);
+    REQUIRE(receivetest::settleMainQueue());
     CHECK_FALSE(log.contains("rcv timeout!"));
     CHECK(sender.connected());
     manual.advance(2);
-    REQUIRE(QTest::qWaitFor([&] { return sender.gone(); }, 3000));
+    REQUIRE(QTest::qWaitFor([&] { return sender.gone(); }, receivetest::kEventWaitMs));
     CHECK(log.contains("rcv timeout!"));
     CHECK_FALSE(s.screen->sessionHelper()->nearbyServiceAdvertiser()->isAdvertising());
-    REQUIRE(QTest::qWaitFor([] { return PeerTransferState::shared().status == 0; }, 3000));
+    REQUIRE(
+        QTest::qWaitFor([] { return PeerTransferState::shared().status == 0; }, receivetest::kEventWaitMs));
 }
 
 TEST_CASE("broken input leaves the screen working and the library whole", "[photos][peer]") {
@@ -158,9 +159,10 @@ TEST_CASE("broken input leaves the screen working and the library whole", "[phot
     SECTION("garbage bytes instead of an invitation close that connection only") {
         QTcpSocket raw;
         raw.connectToHost("127.0.0.1", s.sessionPort());
-        REQUIRE(raw.waitForConnected(3000));
+        REQUIRE(raw.waitForConnected(receivetest::kEventWaitMs));
         raw.write(QByteArray(64, '\xEE'));
-        REQUIRE(QTest::qWaitFor([&] { return raw.state() == QAbstractSocket::UnconnectedState; }, 3000));
+        REQUIRE(QTest::qWaitFor([&] { return raw.state() == QAbstractSocket::UnconnectedState; },
+                                receivetest::kEventWaitMs));
         CHECK(SessionHelper::invitationCounter() == 0);
     }
     SECTION("an oversize frame ends that sender's session and stores nothing") {
@@ -173,8 +175,9 @@ TEST_CASE("broken input leaves the screen working and the library whole", "[phot
         REQUIRE(socket);
         socket->write(peer::frameHeader(peer::FrameType::Data, peer::kMaxDataFrame + 1));
         socket->write(QByteArray(1000, 'x'));
-        REQUIRE(QTest::qWaitFor([&] { return sender.gone(); }, 3000));
-        REQUIRE(QTest::qWaitFor([&] { return s.screen->sessionHelper()->connectedPeersCount() == 0; }, 3000));
+        REQUIRE(QTest::qWaitFor([&] { return sender.gone(); }, receivetest::kEventWaitMs));
+        REQUIRE(QTest::qWaitFor([&] { return s.screen->sessionHelper()->connectedPeersCount() == 0; },
+                                receivetest::kEventWaitMs));
         CHECK(st.status == 0);
     }
     SECTION("a payload that is neither text nor image is ignored") {
@@ -185,8 +188,10 @@ TEST_CASE("broken input leaves the screen working and the library whole", "[phot
         QByteArray fake = receivetest::jpeg(1).left(2) + QByteArray(200, '\xFF'); // a JPEG marker, then noise
         REQUIRE(sender.send(fake));
         REQUIRE(sender.send(QByteArray("\x00\x01\xFE\xFF", 4)));
-        QTest::qWait(200);
-        CHECK(sender.replies.empty());
+        // A text after them is answered after them: the first reply is the one to it.
+        REQUIRE(sender.text("Ready"));
+        REQUIRE(QTest::qWaitFor([&] { return !sender.replies.empty(); }, receivetest::kEventWaitMs));
+        CHECK(sender.replies.front() == "Forbidden");
         CHECK(st.count == 0);
     }
     // Afterwards a proper sender still gets through, and nothing half-written is in the library.
@@ -227,7 +232,7 @@ TEST_CASE("the receive start screen gates on the patient and the questionnaire",
         auto alert = s.app.alert();
         REQUIRE(alert);
         CHECK(alert->message() == "問診書が登録されていません。\n先に問診書を登録してください。");
-        s.app.launched.window().grab().save(QDir::temp().filePath("zv-receive-gate.png"));
+        s.grab("receive-gate.png");
         REQUIRE(alert->tapAction("問診票登録へ"));
         s.app.launched.settle(50);
         CHECK(s.app.top()->storyboardIdentifier() == "inquiryViewTop");

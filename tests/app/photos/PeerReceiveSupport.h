@@ -2,10 +2,12 @@
 // The receive screens in a launched clinic, and a sending device in this process for the protocol's
 // corner cases (the end-to-end tests use the peer-send program instead).
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <deque>
@@ -23,6 +25,7 @@
 #include "platform/peer/PeerSession.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/support/ManualAnimationClock.h"
 
 namespace receivetest {
 
@@ -58,10 +61,25 @@ inline QByteArray bytesOf(const photos::Asset& asset) {
                 : QByteArray();
 }
 
-// The clinic launched on a fresh home, with the receive screen of a patient open.
+// Generous bounds for waits on events: they end as soon as the event comes, and only a machine
+// under heavy load comes near them.
+inline constexpr int kEventWaitMs = 30000;
+
+// Lets the main queue run everything queued before this call (a marker task queued last has run),
+// so a test can tell that something did not happen without waiting on the clock.
+inline bool settleMainQueue() {
+    auto ran = std::make_shared<bool>(false);
+    foundation::SerialQueue::main()->async([ran] { *ran = true; });
+    return QTest::qWaitFor([ran] { return *ran; }, kEventWaitMs);
+}
+
+// The clinic launched on a fresh home, with the receive screen of a patient open. The HUD's time
+// stands still, so a status stays to be read however long the filing after it takes.
 struct ReceiveScreen {
     registtest::RegistApp app;
+    testsupport::ManualAnimationClock animation;
     std::shared_ptr<PeerListViewController> screen;
+    QTemporaryDir shots;
 
     ReceiveScreen() {
         foundation::UserDefaults::standard()->setObject(foundation::Value(0), peer::kPeerDiscoveryPortKey);
@@ -93,6 +111,13 @@ struct ReceiveScreen {
         screen = std::dynamic_pointer_cast<PeerListViewController>(app.top());
         app.launched.settle(50);
         return screen;
+    }
+
+    // The window as it is, to look at: into ZARUVEDEZ_GRAB_DIR when set, else this test's own folder.
+    void grab(const QString& name) const {
+        const QByteArray dir = qgetenv("ZARUVEDEZ_GRAB_DIR");
+        const QString folder = dir.isEmpty() ? shots.path() : QString::fromLocal8Bit(dir);
+        app.launched.window().grab().save(QDir(folder).filePath(name));
     }
 
     uint16_t discoveryPort() const {
@@ -127,19 +152,19 @@ struct Sender {
             if (!found) found = p;
         };
         browser.startBrowsingForPeers("127.0.0.1", discoveryPort);
-        if (!QTest::qWaitFor([&] { return found.has_value(); }, 5000)) return false;
+        if (!QTest::qWaitFor([&] { return found.has_value(); }, kEventWaitMs)) return false;
         browser.stopBrowsingForPeers();
         browser.onFoundPeer = nullptr;
         receiver = found->peerID;
-        session.invitePeer(*found, 5);
-        return QTest::qWaitFor([this] { return connected() || gone(); }, 5000) && connected();
+        session.invitePeer(*found, kEventWaitMs / 1000.0);
+        return QTest::qWaitFor([this] { return connected() || gone(); }, kEventWaitMs) && connected();
     }
     bool send(const QByteArray& data) {
         return session.sendData(data, {receiver}, peer::SendDataMode::Reliable);
     }
     bool text(const std::string& t) { return send(QByteArray::fromStdString(t)); }
     // Waits for the reply; the replies before it are passed over.
-    bool expect(const std::string& reply, int ms = 5000) {
+    bool expect(const std::string& reply, int ms = kEventWaitMs) {
         const bool ok = QTest::qWaitFor(
             [&] {
                 while (!replies.empty() && replies.front() != reply)

@@ -53,7 +53,7 @@ TEST_CASE("one sender at a time is admitted", "[photos][peer][session]") {
           std::map<std::string, std::string>{{"aaa", "bbb"}, {"bbb", "aaa"}});
     receivetest::Sender a("a"), b("b");
     REQUIRE(a.join(h.port()));
-    REQUIRE(QTest::qWaitFor([&] { return h.recorder->changes.size() == 1; }, 3000));
+    REQUIRE(QTest::qWaitFor([&] { return h.recorder->changes.size() == 1; }, receivetest::kEventWaitMs));
     CHECK(h.recorder->changes[0] == std::make_pair(std::string("a"), false));
     CHECK(SessionHelper::invitationCounter() == 1);
     CHECK(h.helper->connectedPeersCount() == 1);
@@ -64,7 +64,7 @@ TEST_CASE("one sender at a time is admitted", "[photos][peer][session]") {
     CHECK(b.gone());
 
     a.session.disconnect();
-    REQUIRE(QTest::qWaitFor([&] { return h.recorder->changes.size() == 2; }, 3000));
+    REQUIRE(QTest::qWaitFor([&] { return h.recorder->changes.size() == 2; }, receivetest::kEventWaitMs));
     CHECK(h.recorder->changes[1] == std::make_pair(std::string("a"), true));
     CHECK(SessionHelper::invitationCounter() == 0);
     receivetest::Sender c("c");
@@ -78,12 +78,14 @@ TEST_CASE("a connection that fails after its invitation was accepted frees the i
     // Invite by hand and vanish before the session says connected.
     QTcpSocket raw;
     raw.connectToHost("127.0.0.1", h.helper->nearbyServiceAdvertiser()->sessionPort());
-    REQUIRE(raw.waitForConnected(3000));
+    REQUIRE(raw.waitForConnected(receivetest::kEventWaitMs));
     raw.write(peer::encodeFrame(peer::FrameType::Invite, "ghost"));
-    REQUIRE(QTest::qWaitFor(
-        [&] { return raw.bytesAvailable() > 0 || SessionHelper::invitationCounter() == 1; }, 3000));
+    REQUIRE(
+        QTest::qWaitFor([&] { return raw.bytesAvailable() > 0 || SessionHelper::invitationCounter() == 1; },
+                        receivetest::kEventWaitMs));
     raw.abort();
-    REQUIRE(QTest::qWaitFor([] { return SessionHelper::invitationCounter() == 0; }, 3000));
+    REQUIRE(
+        QTest::qWaitFor([] { return SessionHelper::invitationCounter() == 0; }, receivetest::kEventWaitMs));
     receivetest::Sender next("next");
     CHECK(next.join(h.port()));
 }
@@ -97,7 +99,7 @@ TEST_CASE("data arrives as text, as a photograph, or as neither", "[photos][peer
     REQUIRE(s.send(photo));
     REQUIRE(s.send(QByteArray("\x89PNG but not", 12)));
     REQUIRE(s.text("")); // empty text is text
-    REQUIRE(QTest::qWaitFor([&] { return h.recorder->messages.size() == 3; }, 3000));
+    REQUIRE(QTest::qWaitFor([&] { return h.recorder->messages.size() == 3; }, receivetest::kEventWaitMs));
     CHECK(h.recorder->messages == std::vector<std::string>{"Start,3", "Not defined type", ""});
     REQUIRE(h.recorder->images.size() == 1);
     CHECK(h.recorder->images[0] == (unsigned long)photo.size());
@@ -113,7 +115,7 @@ TEST_CASE("data arrives as text, as a photograph, or as neither", "[photos][peer
     }
     SECTION("stopping disconnects and stops advertising") {
         h.helper->stopAdvertise();
-        REQUIRE(QTest::qWaitFor([&] { return s.gone(); }, 3000));
+        REQUIRE(QTest::qWaitFor([&] { return s.gone(); }, receivetest::kEventWaitMs));
         CHECK_FALSE(h.helper->nearbyServiceAdvertiser()->isAdvertising());
         CHECK(SessionHelper::invitationCounter() == 0);
     }
