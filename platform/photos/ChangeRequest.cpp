@@ -33,7 +33,14 @@ std::string ChangeRequest::createAlbum(const std::string& title) {
 }
 
 std::string ChangeRequest::createImageAsset(foundation::Data imageData) {
-    NewAsset a{makeLocalIdentifier(false), std::move(imageData)};
+    NewAsset a{makeLocalIdentifier(false), std::move(imageData), std::nullopt};
+    std::string id = a.localIdentifier;
+    steps_.emplace_back(std::move(a));
+    return id;
+}
+
+std::string ChangeRequest::createImageAsset(foundation::Data imageData, ImageInfo checked) {
+    NewAsset a{makeLocalIdentifier(false), std::move(imageData), std::move(checked)};
     std::string id = a.localIdentifier;
     steps_.emplace_back(std::move(a));
     return id;

@@ -4,11 +4,13 @@
 // in one transaction. New objects get their local identifiers at once, so later steps of the same
 // change (and the caller, after success) can name them.
 #include <QImage>
+#include <optional>
 #include <string>
 #include <variant>
 #include <vector>
 
 #include "platform/foundation/Value.h"
+#include "platform/photos/ImageCheck.h"
 
 namespace photos {
 
@@ -18,6 +20,8 @@ class ChangeRequest {
     std::string createAlbum(const std::string& title);
     // A new image asset from encoded image data (JPEG, PNG, ...); returns its local identifier.
     std::string createImageAsset(foundation::Data imageData);
+    // The same for data already found a picture by checkImage, which is not read again.
+    std::string createImageAsset(foundation::Data imageData, ImageInfo checked);
     // A new JPEG asset from a decoded image (a null image fails the change).
     std::string createImageAsset(const QImage& image);
     // Appends assets to an album's end, in the order given; assets already in it keep their place.
@@ -42,6 +46,7 @@ class ChangeRequest {
     struct NewAsset {
         std::string localIdentifier;
         foundation::Data data;
+        std::optional<ImageInfo> checked;
     };
     struct Addition {
         std::string album;

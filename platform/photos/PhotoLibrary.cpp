@@ -1,8 +1,5 @@
 #include "platform/photos/PhotoLibrary.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImageReader>
 #include <chrono>
 #include <fcntl.h>
 #include <filesystem>
@@ -13,6 +10,7 @@
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
+#include "platform/photos/ImageCheck.h"
 #include "platform/photos/PhotoIndex.h"
 
 namespace photos {
@@ -27,46 +25,6 @@ foundation::ErrorPtr makeError(long code, const std::string& description) {
 double now() {
     using namespace std::chrono;
     return duration<double>(system_clock::now().time_since_epoch()).count();
-}
-
-// A picture needing more memory than this to decode is refused rather than risking the process.
-constexpr int kImageAllocationLimitMB = 256;
-
-struct ImageInfo {
-    int width = 0, height = 0;
-    std::string uti, extension;
-};
-
-std::optional<ImageInfo> inspectImage(const foundation::Data& data) {
-    QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    reader.setAllocationLimit(kImageAllocationLimitMB);
-    if (!reader.canRead()) return std::nullopt;
-    QSize size = reader.size();
-    const QByteArray format = reader.format().toLower();
-    if (!size.isValid()) {
-        QImage img = reader.read();
-        if (img.isNull()) return std::nullopt;
-        size = img.size();
-    }
-    static const std::map<QByteArray, std::pair<std::string, std::string>> types = {
-        {"jpeg", {"public.jpeg", "jpg"}},
-        {"jpg", {"public.jpeg", "jpg"}},
-        {"png", {"public.png", "png"}},
-        {"gif", {"com.compuserve.gif", "gif"}},
-        {"bmp", {"com.microsoft.bmp", "bmp"}},
-        {"tiff", {"public.tiff", "tiff"}},
-        {"webp", {"org.webmproject.webp", "webp"}},
-    };
-    auto it = types.find(format);
-    ImageInfo info{size.width(), size.height(), "public.image",
-                   format.isEmpty() ? "img" : format.toStdString()};
-    if (it != types.end()) std::tie(info.uti, info.extension) = it->second;
-    return info;
 }
 
 // Writes a new file that nobody has seen yet and makes it durable; never replaces an existing one.
@@ -218,8 +176,14 @@ foundation::ErrorPtr PhotoLibrary::performChangesAndWait(ChangeBlock changes) {
 
 foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset& asset, AssetRecord& record,
                                                   std::vector<std::string>& written) {
-    auto info = inspectImage(asset.data);
-    if (!info) return makeError(kErrorInvalidImage, "The image data cannot be read as an image.");
+    std::optional<ImageInfo> info = asset.checked;
+    if (!info) {
+        ImageCheck check = inspectImage(asset.data);
+        if (!check)
+            return makeError(kErrorInvalidImage,
+                             "The image data cannot be read as an image: " + check.refusal);
+        info = std::move(check.info);
+    }
     const std::string uuid = asset.localIdentifier.substr(0, asset.localIdentifier.find('/'));
     const std::string relative = "originals/" + uuid.substr(0, 1) + "/" + uuid + "." + info->extension;
     const std::string path = root_ + "/" + relative;
@@ -228,7 +192,7 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
         return makeError(kErrorFileWrite, "The photo could not be saved.");
     written.push_back(path);
     record.asset = Asset{asset.localIdentifier, MediaType::Image,        info->width,
-                         info->height,          foundation::Date{now()}, info->uti};
+                         info->height,          foundation::Date{now()}, info->uniformTypeIdentifier};
     record.file = relative;
     record.byteSize = int64_t(asset.data.size());
     return nullptr;
