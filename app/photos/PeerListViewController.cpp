@@ -12,6 +12,7 @@
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/photos/ImageCheck.h"
 #include "platform/photos/LibraryWait.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/AlertController.h"
@@ -208,6 +209,7 @@ void PeerListViewController::peerLeft(const peer::PeerIDPtr& peerID) {
     st.saved = 0;
     st.failed = 0;
     st.leaves += 1;
+    st.transfer += 1;
     st.stopTimer();
     st.idleTimerDisabled = false;
     ZVProgressHUD::showErrorWithStatusMaskType("接続が切れました", kMaskBlack);
@@ -250,6 +252,7 @@ void PeerListViewController::readinessStep(const peer::PeerIDPtr& peerID) {
         return;
     }
     st.status = 1;
+    st.transfer += 1;
     st.idleTimerDisabled = true;
     sessionHelper_->sendReadiness(peerID);
 }
@@ -285,43 +288,66 @@ void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
     st.endStepRunning = false;
 }
 
-void PeerListViewController::sessionHelperDidRecieveImage(const QImage&, unsigned long,
-                                                          const peer::PeerIDPtr& peerID,
-                                                          const QByteArray& data) {
+void PeerListViewController::sessionHelperDidRecieveImage(const QByteArray& imageData, unsigned long,
+                                                          const peer::PeerIDPtr& peerID) {
     auto& st = PeerTransferState::shared();
     if (st.status != 1) return;
     st.stopTimer();
-    st.count += 1;
-    sessionHelper_->sendProgress(peerID, (unsigned long)st.count);
-    ZVProgressHUD::showWithStatusMaskType(receivingStatus(st.count, st.total), kMaskBlack);
-    saveReceived(data);
+    saveReceived(imageData, peerID);
 }
 
-void PeerListViewController::saveReceived(const QByteArray& data) {
+// The photograph is decoded once, on the library's queue, just before its asset is made: a picture is
+// answered "Progress" from there (the queue keeps the order they arrived in) and stored; anything
+// else is refused as no photograph, with no reply.
+void PeerListViewController::saveReceived(const QByteArray& data, const peer::PeerIDPtr& peerID) {
     auto& st = PeerTransferState::shared();
     st.pending += 1;
+    const long transfer = st.transfer;
     const std::string album = photoalbums::cameraAlbumTitle();
-    foundation::Data bytes(data.begin(), data.end());
+    auto accepted = std::make_shared<bool>(false); // written on the library's queue before either post
     std::weak_ptr<PeerListViewController> weak = self();
     photos::PhotoLibrary::shared()->performChanges(
-        [album, bytes = std::move(bytes)](photos::ChangeRequest& change) mutable {
+        [album, data, accepted, weak, transfer, peerID](photos::ChangeRequest& change) {
+            foundation::Data bytes(data.begin(), data.end());
+            photos::ImageCheck check = photos::checkImage(bytes);
+            if (!check) {
+                foundation::log("photograph refused: %@", check.refusal);
+                return;
+            }
+            *accepted = true;
+            foundation::SerialQueue::main()->async([weak, transfer, peerID] {
+                if (auto s = weak.lock()) s->photographAccepted(transfer, peerID);
+            });
             if (album.empty()) return change.fail("No camera album title.");
-            const std::string id = change.createImageAsset(std::move(bytes));
+            const std::string id = change.createImageAsset(std::move(bytes), std::move(*check.info));
             change.addAssetsToAlbumTitled(album, {id});
         },
-        [weak](bool success, foundation::ErrorPtr error) {
-            if (success)
-                foundation::log("creating Asset Success");
-            else
-                foundation::log("creating Asset Error: %@", error ? error->description() : "");
-            foundation::SerialQueue::main()->async([weak, success] {
+        [weak, accepted](bool success, foundation::ErrorPtr error) {
+            if (*accepted) {
+                if (success)
+                    foundation::log("creating Asset Success");
+                else
+                    foundation::log("creating Asset Error: %@", error ? error->description() : "");
+            }
+            const bool stored = *accepted;
+            foundation::SerialQueue::main()->async([weak, success, stored] {
                 auto& st = PeerTransferState::shared();
                 st.pending -= 1;
-                st.saved += 1;
-                if (!success) st.failed += 1;
+                if (stored) {
+                    st.saved += 1;
+                    if (!success) st.failed += 1;
+                }
                 if (auto s = weak.lock()) s->restartTimer();
             });
         });
+}
+
+void PeerListViewController::photographAccepted(long transfer, const peer::PeerIDPtr& peerID) {
+    auto& st = PeerTransferState::shared();
+    if (transfer != st.transfer) return; // its transfer is over: stored, but no longer answered
+    st.count += 1;
+    sessionHelper_->sendProgress(peerID, (unsigned long)st.count);
+    ZVProgressHUD::showWithStatusMaskType(receivingStatus(st.count, st.total), kMaskBlack);
 }
 
 void PeerListViewController::restartTimer() {

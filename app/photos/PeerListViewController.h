@@ -2,7 +2,6 @@
 // The receive screen: advertises this device, serves one sender, answers its control texts, stores
 // each photograph as received in the camera album and, at the end of a transfer, files the new
 // photographs into the patient's pool album and records the pool in photoMst.
-#include <QImage>
 #include <QListWidget>
 #include <memory>
 #include <optional>
@@ -56,8 +55,8 @@ class PeerListViewController : public ui::ViewController,
 
     // SessionHelperDelegate
     void sessionHelperDidChangeConnectedPeer(const peer::PeerIDPtr& peerID, bool flag) override;
-    void sessionHelperDidRecieveImage(const QImage& image, unsigned long sizeOfImage,
-                                      const peer::PeerIDPtr& peerID, const QByteArray& data) override;
+    void sessionHelperDidRecieveImage(const QByteArray& imageData, unsigned long sizeOfImage,
+                                      const peer::PeerIDPtr& peerID) override;
     void sessionHelperDidRecieveMessage(const std::string& message, const peer::PeerIDPtr& peerID) override;
 
     // ZQImagePickerControllerDelegate
@@ -76,7 +75,8 @@ class PeerListViewController : public ui::ViewController,
     void endStep(const peer::PeerIDPtr& peerID);
     void peerJoined(const peer::PeerIDPtr& peerID);
     void peerLeft(const peer::PeerIDPtr& peerID);
-    void saveReceived(const QByteArray& data);
+    void saveReceived(const QByteArray& data, const peer::PeerIDPtr& peerID);
+    void photographAccepted(long transfer, const peer::PeerIDPtr& peerID);
     void restartTimer();
     void reloadData();
     void dismissPresented(bool animated);

@@ -8,6 +8,7 @@ PeerTransferState& PeerTransferState::shared() {
 void PeerTransferState::reset() {
     stopTimer();
     status = 0;
+    transfer = 0;
     total = count = saved = failed = pending = 0;
     endStepRunning = false;
     idleTimerDisabled = false;

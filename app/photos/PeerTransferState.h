@@ -5,13 +5,14 @@
 #include "platform/foundation/SerialQueue.h"
 
 struct PeerTransferState {
-    int status = 0;   // 0 idle, 1 receiving
-    long total = 0;   // n of the last Start text
-    long count = 0;   // photographs arrived since the last Start text: the Progress numbers
-    long saved = 0;   // of those, saves completed (stored or failed)
-    long failed = 0;  // of those, saves that failed
-    long pending = 0; // saves started and not completed, whatever the counts were reset to
-    long leaves = 0;  // peers that left, so a waiting end step sees its transfer was cut
+    int status = 0;    // 0 idle, 1 receiving
+    long transfer = 0; // numbers the transfers: one more at each Readiness and each leave
+    long total = 0;    // n of the last Start text
+    long count = 0;    // photographs arrived since the last Start text: the Progress numbers
+    long saved = 0;    // of those, saves completed (stored or failed)
+    long failed = 0;   // of those, saves that failed
+    long pending = 0;  // saves started and not completed, whatever the counts were reset to
+    long leaves = 0;   // peers that left, so a waiting end step sees its transfer was cut
     bool endStepRunning = false;
     // The device may not dim or lock while photographs come in.
     bool idleTimerDisabled = false;

@@ -1,6 +1,7 @@
 #include "app/photos/SessionHelper.h"
 
 #include <QBuffer>
+#include <QImageReader>
 #include <QSysInfo>
 #include <algorithm>
 #include <atomic>
@@ -11,10 +12,16 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SerialQueue.h"
-#include "platform/peer/ImageDecoding.h"
 
 namespace {
 std::atomic<long> invitations{0};
+
+// Whether the data starts as a picture format does: a few bytes are read, nothing is decoded.
+bool looksLikePicture(const QByteArray& data) {
+    QByteArray bytes = QByteArray::fromRawData(data.constData(), data.size());
+    QBuffer buffer(&bytes);
+    return buffer.open(QIODevice::ReadOnly) && !QImageReader::imageFormat(&buffer).isEmpty();
+}
 
 const std::map<std::string, std::string> kDiscoveryInfo = {{"aaa", "bbb"}, {"bbb", "aaa"}};
 } // namespace
@@ -123,9 +130,8 @@ void SessionHelper::didReceiveData(const QByteArray& data, const peer::PeerIDPtr
             d->sessionHelperDidRecieveMessage(data.toStdString(), peerID);
             return;
         }
-        const QImage image = peer::decodeImage(data);
-        if (!image.isNull())
-            d->sessionHelperDidRecieveImage(image, (unsigned long)data.size(), peerID, data);
+        if (looksLikePicture(data))
+            d->sessionHelperDidRecieveImage(data, (unsigned long)data.size(), peerID);
         else
             d->sessionHelperDidRecieveMessage("Not defined type", peerID);
     });

@@ -1,7 +1,8 @@
 #pragma once
 // The receiving side of a peer session: advertises this device under the bundle's service type, admits
-// one sending device at a time, turns what arrives into a text or a photograph and hands both to its
-// delegate on the main queue, and sends the receiver's replies.
+// one sending device at a time, tells what arrives apart as a text, a photograph or neither (by its
+// first bytes: nothing is decoded here) and hands it to its delegate on the main queue, and sends the
+// receiver's replies.
 #include <QByteArray>
 #include <QImage>
 #include <memory>
@@ -18,9 +19,10 @@ class SessionHelperDelegate {
     virtual ~SessionHelperDelegate() = default;
     // A peer joined (flag false) or left (flag true) the connected list.
     virtual void sessionHelperDidChangeConnectedPeer(const peer::PeerIDPtr& peerID, bool flag) = 0;
-    // A photograph arrived: the decoded image, the byte length of the data, and the data as received.
-    virtual void sessionHelperDidRecieveImage(const QImage& image, unsigned long sizeOfImage,
-                                              const peer::PeerIDPtr& peerID, const QByteArray& data) = 0;
+    // A photograph arrived: the data as received (in a picture format, not yet decoded: that is the
+    // photo library's work, off the main thread) and its byte length.
+    virtual void sessionHelperDidRecieveImage(const QByteArray& imageData, unsigned long sizeOfImage,
+                                              const peer::PeerIDPtr& peerID) = 0;
     virtual void sessionHelperDidRecieveMessage(const std::string& message,
                                                 const peer::PeerIDPtr& peerID) = 0;
 };

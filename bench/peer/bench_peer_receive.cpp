@@ -172,8 +172,8 @@ struct Storing : SessionHelperDelegate {
     std::atomic<int> done{0};
     void sessionHelperDidChangeConnectedPeer(const peer::PeerIDPtr&, bool) override {}
     void sessionHelperDidRecieveMessage(const std::string&, const peer::PeerIDPtr&) override {}
-    void sessionHelperDidRecieveImage(const QImage&, unsigned long, const peer::PeerIDPtr&,
-                                      const QByteArray& data) override {
+    void sessionHelperDidRecieveImage(const QByteArray& data, unsigned long,
+                                      const peer::PeerIDPtr&) override {
         store(*library, data, done);
     }
 };

@@ -99,6 +99,32 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
         photos::PhotoLibrary::shared()->queue()->drain();
         CHECK(receivetest::albumAssets("ID_999999").size() == 4);
     }
+    SECTION("a photograph cut short, or claiming more pixels than it holds, is refused and logged") {
+        foundation::LogCapture log;
+        const QByteArray whole = receivetest::jpeg(4, 320, 240);
+        const QByteArray liar = receivetest::jpegClaiming(7000, 7000);
+        REQUIRE(liar.size() < 1000);
+        REQUIRE(sender.text("Start,2"));
+        REQUIRE(sender.expect("Readiness"));
+        REQUIRE(sender.send(whole.left(whole.size() / 2)));
+        REQUIRE(sender.send(liar));
+        REQUIRE(sender.send(receivetest::jpeg(5)));
+        REQUIRE(sender.send(receivetest::jpeg(6)));
+        REQUIRE(sender.text("End"));
+        // Only the two whole photographs are numbered, in the order they came.
+        CHECK(sender.expect("Progress,1"));
+        CHECK(sender.expect("Progress,2"));
+        REQUIRE(sender.expect("Completion"));
+        photos::PhotoLibrary::shared()->queue()->drain();
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK(sender.replies.empty());
+        CHECK(log.count("photograph refused:") == 2);
+        CHECK(log.contains("the picture is missing data: "));
+        CHECK(log.contains("far too few for a picture of 7000 × 7000 pixels"));
+        CHECK(st.count == 2);
+        CHECK(photos::PhotoLibrary::shared()->allAssets().size() == 2);
+        CHECK(receivetest::albumAssets("ID_999999").size() == 2);
+    }
     SECTION("a save that fails still counts, and the screen says how many were not saved") {
         foundation::LogCapture log;
         photoalbums::setPhotoFolderName(std::string()); // nowhere to place a photograph
@@ -192,6 +218,10 @@ TEST_CASE("broken input leaves the screen working and the library whole", "[phot
         REQUIRE(sender.text("Ready"));
         REQUIRE(QTest::qWaitFor([&] { return !sender.replies.empty(); }, receivetest::kEventWaitMs));
         CHECK(sender.replies.front() == "Forbidden");
+        // The library's decode of the first refuses it: still no reply and nothing counted.
+        photos::PhotoLibrary::shared()->queue()->drain();
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK(sender.replies.size() == 1);
         CHECK(st.count == 0);
     }
     // Afterwards a proper sender still gets through, and nothing half-written is in the library.

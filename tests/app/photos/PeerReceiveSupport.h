@@ -42,6 +42,18 @@ inline QByteArray jpeg(int seed, int w = 64, int h = 48) {
     return bytes;
 }
 
+// A small JPEG whose frame header claims another size (a header no decoder can fill).
+inline QByteArray jpegClaiming(int width, int height) {
+    QByteArray bytes = jpeg(0, 8, 8);
+    const int sof = int(bytes.indexOf(QByteArray("\xFF\xC0", 2)));
+    if (sof < 0) return {};
+    bytes[sof + 5] = char(height >> 8);
+    bytes[sof + 6] = char(height);
+    bytes[sof + 7] = char(width >> 8);
+    bytes[sof + 8] = char(width);
+    return bytes;
+}
+
 inline foundation::Data toData(const QByteArray& bytes) {
     return foundation::Data(bytes.begin(), bytes.end());
 }

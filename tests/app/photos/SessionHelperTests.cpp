@@ -18,8 +18,8 @@ struct Recorder : SessionHelperDelegate {
         check();
         changes.emplace_back(p->displayName(), flag);
     }
-    void sessionHelperDidRecieveImage(const QImage&, unsigned long size, const peer::PeerIDPtr&,
-                                      const QByteArray& data) override {
+    void sessionHelperDidRecieveImage(const QByteArray& data, unsigned long size,
+                                      const peer::PeerIDPtr&) override {
         check();
         images.push_back(size);
         imageData.push_back(data);
@@ -98,12 +98,17 @@ TEST_CASE("data arrives as text, as a photograph, or as neither", "[photos][peer
     REQUIRE(s.text("Start,3"));
     REQUIRE(s.send(photo));
     REQUIRE(s.send(QByteArray("\x89PNG but not", 12)));
+    // Starts as a JPEG does, then is noise: whether it is a photograph is for the library's decode to
+    // say, off the main thread.
+    const QByteArray noise = photo.left(2) + QByteArray(200, '\xFF');
+    REQUIRE(s.send(noise));
     REQUIRE(s.text("")); // empty text is text
     REQUIRE(QTest::qWaitFor([&] { return h.recorder->messages.size() == 3; }, receivetest::kEventWaitMs));
     CHECK(h.recorder->messages == std::vector<std::string>{"Start,3", "Not defined type", ""});
-    REQUIRE(h.recorder->images.size() == 1);
+    REQUIRE(h.recorder->images.size() == 2);
     CHECK(h.recorder->images[0] == (unsigned long)photo.size());
     CHECK(h.recorder->imageData[0] == photo);
+    CHECK(h.recorder->imageData[1] == noise);
 
     SECTION("replies go to the peer named, and a missing peer sends nothing") {
         foundation::LogCapture log;
