@@ -9,7 +9,7 @@
 #include "app/documents/PageResources.h"
 #include "app/documents/certificateView1.h"
 #include "app/photos/ImageEditorViewController.h"
-#include "app/photos/ImageRepair.h"
+#include "app/photos/PhotoOpening.h"
 #include "app/shell/FormAlerts.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -264,18 +264,17 @@ void onePageCertificateView::openEditor(const store::PhotoAsset& listed) {
     const photos::Asset asset = found.front();
     std::weak_ptr<onePageCertificateView> weak =
         std::static_pointer_cast<onePageCertificateView>(shared_from_this());
-    library->requestImageData(asset, [weak, asset](std::optional<foundation::Data> data) {
+    // Read, decoded and made upright (repairImage) off the GUI thread.
+    photoedit::openUpright(library, asset, weak, [weak, asset](std::optional<photoedit::OpenedPhoto> photo) {
         auto self = weak.lock();
-        if (!self || !data) return;
-        const auto image = ui::Image::fromData(*data);
-        if (!image) return;
+        if (!self || !photo) return;
         auto editor = std::dynamic_pointer_cast<ImageEditorViewController>(
             ui::Storyboard::named("Main")->instantiateViewController(
                 ImageEditorViewController::kSceneIdentifier));
         if (!editor) return;
         editor->loadViewIfNeeded();
-        const ui::Image upright = photoedit::repairImage(*image);
-        editor->setImage(upright);
+        const ui::Image& upright = photo->image;
+        editor->setImage(upright, photo->paintSource);
         editor->getDefaultPhotoRect(QSizeF(upright.size()));
         editor->setTargetAsset(asset);
         editor->setRotateType(0);

@@ -111,9 +111,9 @@ void PhotoEditorBase::viewDidLoad() {
     wire(flipVerticalBtn_, &PhotoEditorBase::flipVertical);
 }
 
-void PhotoEditorBase::setImage(const ui::Image& image) {
+void PhotoEditorBase::setImage(const ui::Image& image, const QImage& paintSource) {
     if (!imageObj_) return;
-    imageObj_->setImage(image);
+    imageObj_->setImage(image, paintSource);
     // A new picture starts unscaled over the whole window, whatever the last one was left at.
     imageObj_->setTransform(QTransform());
     imageObj_->setFrame(

@@ -38,7 +38,8 @@ class PhotoEditorBase : public ui::ViewController {
     // setReversalVertical, setReversalHorizontal, changeRotateAndReverse(true)
     // The image view with tag 1.
     moveObject* imageView() const { return imageObj_; }
-    void setImage(const ui::Image& image);
+    // `paintSource`: the image view's painting copy, when made beforehand (see photoedit::openUpright).
+    void setImage(const ui::Image& image, const QImage& paintSource = QImage());
     void getDefaultPhotoRect(QSizeF size);
     const photos::Asset& targetAsset() const { return targetAsset_; }
     void setTargetAsset(photos::Asset asset) { targetAsset_ = std::move(asset); }

@@ -108,15 +108,18 @@ moveObject::moveObject(QWidget* parent) : QWidget(parent) {
 
 moveObject::~moveObject() = default;
 
-void moveObject::setImage(const ui::Image& image) {
+QImage moveObject::paintSourceFor(const QImage& bitmap) {
+    if (std::max(bitmap.width(), bitmap.height()) <= kPaintSide) return bitmap;
+    return bitmap.scaled(kPaintSide, kPaintSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+}
+
+void moveObject::setImage(const ui::Image& image, const QImage& paintSource) {
     // Painting works from a copy no larger than the screen needs; a turn of the same bitmap reuses it.
-    if (image.bitmap.cacheKey() != image_.bitmap.cacheKey() ||
-        paintSource_.isNull() != image.bitmap.isNull()) {
-        paintSource_ = image.bitmap;
-        if (std::max(paintSource_.width(), paintSource_.height()) > kPaintSide)
-            paintSource_ =
-                paintSource_.scaled(kPaintSide, kPaintSide, Qt::KeepAspectRatio, Qt::SmoothTransformation);
-    }
+    if (!paintSource.isNull())
+        paintSource_ = paintSource;
+    else if (image.bitmap.cacheKey() != image_.bitmap.cacheKey() ||
+             paintSource_.isNull() != image.bitmap.isNull())
+        paintSource_ = paintSourceFor(image.bitmap);
     image_ = image;
     displayed_ = ui::Image{paintSource_, image.orientation}.displayedBitmap();
     update();

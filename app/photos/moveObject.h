@@ -67,7 +67,10 @@ class moveObject : public QWidget {
     const moveObjectGeometry& geometryModel() const { return model_; }
 
     const ui::Image& image() const { return image_; }
-    void setImage(const ui::Image& image);
+    // `paintSource`, when given, is paintSourceFor(image.bitmap) made beforehand (off the GUI thread).
+    void setImage(const ui::Image& image, const QImage& paintSource = QImage());
+    // The copy of a bitmap the view paints from: no larger than the screen needs. Safe on any thread.
+    static QImage paintSourceFor(const QImage& bitmap);
 
     // The view whose coordinates touch locations are taken in (the editor's root view).
     void setParentView(QWidget* rootView) { parentView_ = rootView; }

@@ -2,6 +2,7 @@
 // its own buttons; a saved edit joins the pool.
 
 #include "app/photos/ImageRepair.h"
+#include "app/photos/PhotoOpening.h"
 #include "app/photos/selectPhotoCell.h"
 #include "app/photos/selectPhotosView.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -49,33 +50,37 @@ ui::Image selectPhotosView::repairImage(const ui::Image& image) {
 
 void selectPhotosView::openLargePhotoContainer(const photos::Asset& asset) {
     std::weak_ptr<selectPhotosView> weak = self();
-    imageManager_->requestImageDataForAsset(asset, [weak, asset](std::optional<foundation::Data> data) {
-        auto s = weak.lock();
-        if (!s || !s->isViewLoaded() || !data) return; // the screen closed meanwhile, or nothing to show
-        std::shared_ptr<largePhotoView> viewer;
-        for (const auto& child : s->childViewControllers())
-            if ((viewer = std::dynamic_pointer_cast<largePhotoView>(child))) break;
-        if (!viewer) return;
-        auto decoded = ui::Image::fromData(*data);
-        if (!decoded) {
-            foundation::log("openLargePhotoContainer: no picture in %@", asset.localIdentifier);
-            return;
-        }
-        viewer->setDelegate(std::weak_ptr<largePhotoViewDelegate>(s));
-        const ui::Image image = s->repairImage(*decoded);
-        viewer->loadViewIfNeeded();
-        viewer->setImage(image);
-        viewer->getDefaultPhotoRect(QSizeF(image.size()));
-        viewer->setTargetAsset(asset);
-        viewer->setRotateType(0);
-        viewer->setReversalVertical(false);
-        viewer->setReversalHorizontal(false);
-        viewer->changeRotateAndReverse(true);
-        s->largePhotoContainer()->show();
-        s->largePhotoContainer()->raise();
-        s->navigationItem().setRightBarButtonItem(viewer->saveButton());
-        s->navigationItem().setLeftBarButtonItem(s->closeButton_);
-    });
+    // Pictures are decoded off the GUI thread; of two presses in a row only the later one is shown.
+    const int request = ++openRequest_;
+    photoedit::openUpright(photos::PhotoLibrary::shared(), asset, weak,
+                           [weak, asset, request](std::optional<photoedit::OpenedPhoto> photo) {
+                               auto s = weak.lock();
+                               if (!s || !s->isViewLoaded() || request != s->openRequest_) return;
+                               std::shared_ptr<largePhotoView> viewer;
+                               for (const auto& child : s->childViewControllers())
+                                   if ((viewer = std::dynamic_pointer_cast<largePhotoView>(child))) break;
+                               if (!viewer) return;
+                               if (!photo) {
+                                   foundation::log("openLargePhotoContainer: no picture in %@",
+                                                   asset.localIdentifier);
+                                   return;
+                               }
+                               viewer->setDelegate(std::weak_ptr<largePhotoViewDelegate>(s));
+                               // Made upright by repairImage on the opening queue.
+                               const ui::Image& image = photo->image;
+                               viewer->loadViewIfNeeded();
+                               viewer->setImage(image, photo->paintSource);
+                               viewer->getDefaultPhotoRect(QSizeF(image.size()));
+                               viewer->setTargetAsset(asset);
+                               viewer->setRotateType(0);
+                               viewer->setReversalVertical(false);
+                               viewer->setReversalHorizontal(false);
+                               viewer->changeRotateAndReverse(true);
+                               s->largePhotoContainer()->show();
+                               s->largePhotoContainer()->raise();
+                               s->navigationItem().setRightBarButtonItem(viewer->saveButton());
+                               s->navigationItem().setLeftBarButtonItem(s->closeButton_);
+                           });
 }
 
 void selectPhotosView::closeLargePhotoContainer() {

@@ -38,7 +38,7 @@ struct EditorScreen : EditorSession {
             ui::Storyboard::named(shell::kMainStoryboardName)
                 ->instantiateViewController("ImageEditorViewController"));
         REQUIRE(editor);
-        handOver(*editor, handOverImage(asset), asset);
+        handOver(*editor, opened(asset), asset);
         root->present(editor, true);
         clock.finish();
         REQUIRE(root->presentedViewController() == editor);

@@ -3,12 +3,13 @@
 // root screen, and helpers to put pictures into albums and read them back.
 #include <QApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTest>
 #include <catch2/catch.hpp>
 
-#include "app/photos/ImageRepair.h"
 #include "app/photos/PhotoEditorBase.h"
+#include "app/photos/PhotoOpening.h"
 #include "app/photos/ZVProgressHUD.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"
@@ -61,13 +62,36 @@ struct EditorSession {
         }));
         return library->assetsWithLocalIdentifiers({id}).front();
     }
-    // The picture of an asset, normalised as the host screens hand it over.
-    ui::Image handOverImage(const photos::Asset& asset) {
-        auto data = library->imageData(asset);
-        REQUIRE(data.has_value());
-        auto image = ui::Image::fromData(*data);
-        REQUIRE(image.has_value());
-        return photoedit::repairImage(*image);
+    // The picture of an asset as the host screens open it: read, decoded and made upright off the GUI
+    // thread, answered on the main queue.
+    photoedit::OpenedPhoto opened(const photos::Asset& asset) {
+        auto owner = std::make_shared<int>();
+        std::optional<std::optional<photoedit::OpenedPhoto>> answer;
+        photoedit::openUpright(library, asset, owner, [&answer](std::optional<photoedit::OpenedPhoto> photo) {
+            answer = std::move(photo);
+        });
+        for (int i = 0; i < 1000 && !answer; ++i)
+            QTest::qWait(5);
+        REQUIRE(answer.has_value());
+        REQUIRE(answer->has_value());
+        return std::move(**answer);
+    }
+    // Overwrites the asset's file with bytes that are no picture.
+    void spoil(const photos::Asset& asset) {
+        const QString uuid =
+            QString::fromStdString(asset.localIdentifier.substr(0, asset.localIdentifier.find('/')));
+        QDirIterator it(QString::fromStdString(library->root() + "/originals"), QDir::Files,
+                        QDirIterator::Subdirectories);
+        int spoilt = 0;
+        while (it.hasNext()) {
+            QFile f(it.next());
+            if (!f.fileName().contains(uuid)) continue;
+            const qint64 size = f.size();
+            REQUIRE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(QByteArray(size, 'x'));
+            ++spoilt;
+        }
+        REQUIRE(spoilt == 1);
     }
     // From now on no photograph can be written: a file stands where the library keeps its folders of
     // originals, as on a disk that refuses new files. Returns the description of the error a change
@@ -92,9 +116,11 @@ struct EditorSession {
 };
 
 // The host's set-up, in the order the host screens follow.
-inline void handOver(PhotoEditorBase& editor, const ui::Image& image, const photos::Asset& asset) {
+inline void handOver(PhotoEditorBase& editor, const photoedit::OpenedPhoto& photo,
+                     const photos::Asset& asset) {
+    const ui::Image& image = photo.image;
     editor.loadViewIfNeeded();
-    editor.setImage(image);
+    editor.setImage(image, photo.paintSource);
     editor.getDefaultPhotoRect(QSizeF(image.size()));
     editor.setTargetAsset(asset);
     editor.setRotateType(0);

@@ -68,7 +68,7 @@ struct ViewerScreen : EditorSession {
     std::shared_ptr<ui::AlertController> alert() {
         return std::dynamic_pointer_cast<ui::AlertController>(host->presentedViewController());
     }
-    void open(const photos::Asset& asset) { handOver(viewer(), handOverImage(asset), asset); }
+    void open(const photos::Asset& asset) { handOver(viewer(), opened(asset), asset); }
 };
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "tests/app/photos/ImageEditorTestSupport.h"
+#include "tests/app/photos/PhotoOpeningGate.h"
 #include "tests/app/photos/SelectPhotoSupport.h"
 
 using selecttest::SelectApp;
@@ -442,6 +443,49 @@ TEST_CASE("photographs stored turned by any EXIF orientation open and save uprig
     }
     PhotoEditorBase::setSettleSeconds(0.8);
     PhotoEditorBase::setSuccessPauseSeconds(2);
+}
+
+TEST_CASE("the viewer shows a photograph once it is decoded off the GUI thread, the latest asked for",
+          "[photos][select][viewer]") {
+    SelectApp s;
+    const Ids c = s.put("Eye-Fi", 3);
+    REQUIRE(s.open(1));
+    const auto& pool = s.screen->albumScan()->assetsList;
+    SECTION("one press") {
+        {
+            editortest::OpeningGate gate; // an earlier picture is still being decoded
+            s.longPress(s.screen->collectionView()->cellForItem(1));
+            // The screen goes on meanwhile: the slots still answer.
+            s.touchSlot(2);
+            CHECK(s.screen->selectTagNo() == 2);
+            CHECK_FALSE(s.screen->largePhotoContainer()->isVisible());
+        }
+        REQUIRE(s.waitForViewer(c[1]));
+        CHECK(s.screen->navigationItem().rightBarButtonItem() == s.viewer()->saveButton());
+    }
+    SECTION("two presses before either picture came in") {
+        {
+            editortest::OpeningGate gate;
+            s.screen->openLargePhotoContainer(pool[0]);
+            s.screen->openLargePhotoContainer(pool[2]);
+        }
+        photoedit::photoOpeningQueue()->drain();
+        REQUIRE(s.waitForViewer(c[2]));
+        s.app.launched.settle(20);
+        CHECK(s.viewer()->targetAsset().localIdentifier == c[2]);
+    }
+    SECTION("the screen closed before its picture came in") {
+        std::weak_ptr<selectPhotosView> weak = s.screen;
+        {
+            editortest::OpeningGate gate;
+            s.screen->openLargePhotoContainer(pool[0]);
+            s.close();
+            CHECK(weak.expired());
+        }
+        photoedit::photoOpeningQueue()->drain();
+        s.app.launched.settle(20);
+        CHECK(s.app.top() == s.app.launched.navigation()->viewControllers().front());
+    }
 }
 
 TEST_CASE("a long press on a slot opens its photograph but not on an empty slot",
