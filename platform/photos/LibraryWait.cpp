@@ -10,7 +10,7 @@
 namespace photos {
 
 namespace {
-// How often a step looks at its condition: short against the Parts' steps of half a second.
+// How often a step looks at its condition: short against the waits of half a second that callers ask for.
 constexpr int kPollMs = 5;
 
 void runStep(double seconds, const std::function<bool()>& done) {

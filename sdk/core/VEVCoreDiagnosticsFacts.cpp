@@ -51,9 +51,9 @@ constexpr Service kServices[] = {
     {"InAppMessaging", CoreConfiguration_ServiceType_IN_APP_MESSAGING, "VEVInAppMessaging", nullptr},
 };
 
-// System images here: the Part's markers, which on Linux catch everything under /usr/lib, plus the
-// merged-/usr aliases /lib, /lib32, /lib64 and /libx32 through which the loader names the
-// distribution's libraries (the loader itself among them).
+// System images here: paths holding one of the platform's library markers (on Linux, everything
+// under /usr/lib), plus the merged-/usr aliases /lib, /lib32, /lib64 and /libx32 through which the
+// loader names the distribution's libraries (the loader itself among them).
 bool isSystemImage(const std::string& path) {
     for (const char* marker : {"System/Library", "Developer/Library", "usr/lib"})
         if (path.find(marker) != std::string::npos) return true;
