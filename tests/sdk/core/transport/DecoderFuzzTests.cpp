@@ -3,9 +3,7 @@
 // ctest run is short; ZARUVEDEZ_FUZZ_ITERATIONS sets a longer one (millions) by hand.
 #include <catch2/catch.hpp>
 
-#include <cstdlib>
 #include <fstream>
-#include <random>
 
 #include "platform/foundation/Log.h"
 #include "sdk/core/transport/ArchiveCodec.h"
@@ -13,72 +11,14 @@
 #include "sdk/core/transport/RDTCCTNanopbHelpers.h"
 #include "sdk/core/transport/RDTCCTPrioritizer.h"
 #include "tests/sdk/core/transport/UploadRig.h"
+#include "tests/support/Mutator.h"
 
 using namespace transporttest;
 using foundation::Data;
+using testsupport::fuzzIterations;
+using testsupport::Mutator;
 
 namespace {
-
-size_t iterations(size_t byDefault) {
-    const char* v = std::getenv("ZARUVEDEZ_FUZZ_ITERATIONS");
-    return v ? size_t(std::strtoull(v, nullptr, 10)) : byDefault;
-}
-
-class Mutator {
-  public:
-    explicit Mutator(uint64_t seed) : rng_(seed) {}
-    size_t below(size_t n) { return n ? size_t(rng_() % n) : 0; }
-
-    Data mutate(const std::vector<Data>& seeds) {
-        Data d = seeds[below(seeds.size())];
-        for (size_t rounds = 1 + below(4); rounds; --rounds) {
-            switch (below(7)) {
-            case 0: // flip a bit
-                if (!d.empty()) d[below(d.size())] ^= uint8_t(1u << below(8));
-                break;
-            case 1: // an interesting byte
-                if (!d.empty()) d[below(d.size())] = kInteresting[below(std::size(kInteresting))];
-                break;
-            case 2: // cut the tail
-                d.resize(below(d.size() + 1));
-                break;
-            case 3: { // insert random bytes
-                Data junk(1 + below(16));
-                for (auto& b : junk)
-                    b = uint8_t(rng_());
-                d.insert(d.begin() + long(below(d.size() + 1)), junk.begin(), junk.end());
-                break;
-            }
-            case 4: // drop a range
-                if (!d.empty()) {
-                    size_t at = below(d.size());
-                    d.erase(d.begin() + long(at), d.begin() + long(std::min(d.size(), at + 1 + below(32))));
-                }
-                break;
-            case 5: { // splice another seed in
-                const Data& other = seeds[below(seeds.size())];
-                if (!other.empty()) {
-                    size_t from = below(other.size());
-                    d.insert(d.begin() + long(below(d.size() + 1)), other.begin() + long(from), other.end());
-                }
-                break;
-            }
-            default: // duplicate a range
-                if (!d.empty()) {
-                    size_t at = below(d.size());
-                    Data part(d.begin() + long(at), d.begin() + long(std::min(d.size(), at + 1 + below(64))));
-                    d.insert(d.begin() + long(below(d.size() + 1)), part.begin(), part.end());
-                }
-            }
-        }
-        return d;
-    }
-
-  private:
-    static constexpr uint8_t kInteresting[] = {0x00, 0x01, 0x7f, 0x80, 0xff, 0x08,
-                                               0x1a, 0x0a, 0x22, '{',  '"',  '\\'};
-    std::mt19937_64 rng_;
-};
 
 Data bytesOf(const std::string& s) {
     return Data(s.begin(), s.end());
@@ -93,7 +33,7 @@ TEST_CASE("the log response decoder survives mutated answers", "[transport][fuzz
         bytesOf(std::string("\x1a\x04\x0a\x02\x10\x02", 6)), Data{}};
     Mutator m(20261207);
     size_t decoded = 0;
-    for (size_t i = 0, n = iterations(200000); i < n; ++i) {
+    for (size_t i = 0, n = fuzzIterations(200000); i < n; ++i) {
         Data input = m.mutate(seeds);
         foundation::ErrorPtr error;
         auto r = RDTCCTDecodeLogResponse(input, &error);
@@ -127,7 +67,7 @@ TEST_CASE("the prioritizer's archive decoder survives mutated archives", "[trans
     Mutator m(7);
     size_t accepted = 0;
     foundation::LogCapture log; // damaged archives are logged, one line each
-    for (size_t i = 0, n = iterations(100000); i < n; ++i) {
+    for (size_t i = 0, n = fuzzIterations(100000); i < n; ++i) {
         Data input = i % 4 == 0 ? m.mutate(files) : transport::codec::frame(m.mutate(bodies));
         foundation::ErrorPtr error;
         if (target->readArchive(&input, &error)) ++accepted;
@@ -157,7 +97,7 @@ TEST_CASE("the event extras survive mutated custom bytes", "[transport][fuzz]") 
     std::vector<Data> seeds{*e.customBytes(), bytesOf("{\"event_code_info\":\"2147483648\"}"),
                             bytesOf("{\"network_connection_info\":\"AQAAAP////8AAAAAAAAAAA==\"}")};
     Mutator m(99);
-    for (size_t i = 0, n = iterations(100000); i < n; ++i) {
+    for (size_t i = 0, n = fuzzIterations(100000); i < n; ++i) {
         RDTCOREvent event("137", RDTCORTargetCCT);
         event.setCustomBytes(m.mutate(seeds));
         (void)event.needsNetworkConnectionInfoPopulated();
