@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -19,6 +20,10 @@ std::string parentFolder(const std::string& path) {
 } // namespace
 
 std::optional<Data> readFile(const std::string& path) {
+    return readFile(path, SIZE_MAX);
+}
+
+std::optional<Data> readFile(const std::string& path, size_t maxBytes) {
     // A read error (a folder where the file should be, an I/O fault) is no file, not an empty one.
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return std::nullopt;
@@ -30,6 +35,10 @@ std::optional<Data> readFile(const std::string& path) {
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) ok = false;
         if (n <= 0) break;
+        if (size_t(n) > maxBytes - d.size()) {
+            ok = false;
+            break;
+        }
         d.insert(d.end(), buf, buf + n);
     }
     ::close(fd);

@@ -8,6 +8,8 @@
 namespace foundation {
 
 std::optional<Data> readFile(const std::string& path);
+// None also for a file longer than maxBytes, which is not read beyond that.
+std::optional<Data> readFile(const std::string& path, size_t maxBytes);
 std::optional<std::string> readTextFile(const std::string& path);
 // Writes through a temporary file in the same folder and renames it over the target, so a reader
 // sees the old or the new content, never a mix. Creates missing parent folders.

@@ -4,6 +4,7 @@
 #include <plist/plist.h>
 
 #include "platform/foundation/Files.h"
+#include "platform/foundation/PlistTree.h"
 
 namespace foundation::plist {
 
@@ -11,7 +12,13 @@ namespace {
 // Seconds between 1970 and the plist epoch (2001-01-01).
 constexpr double kEpochDelta = 978307200.0;
 
-Value fromNode(plist_t n) {
+// Builds the Value of a checked tree; `sound` turns false at anything the checks should have kept out.
+Value fromNode(plist_t n, int depth, bool& sound) {
+    if (!sound) return Value();
+    if (depth > kMaxDepth) {
+        sound = false;
+        return Value();
+    }
     switch (plist_get_node_type(n)) {
     case PLIST_BOOLEAN: {
         uint8_t b = 0;
@@ -29,19 +36,16 @@ Value fromNode(plist_t n) {
         return Value(d);
     }
     case PLIST_STRING: {
-        char* s = nullptr;
-        plist_get_string_val(n, &s);
-        Value v(std::string(s ? s : ""));
-        free(s);
-        return v;
+        auto text = stringOf(n);
+        if (!text) sound = false;
+        return text ? Value(std::move(*text)) : Value();
     }
     case PLIST_DATA: {
-        char* d = nullptr;
         uint64_t len = 0;
-        plist_get_data_val(n, &d, &len);
-        Data data(reinterpret_cast<uint8_t*>(d), reinterpret_cast<uint8_t*>(d) + len);
-        free(d);
-        return Value(std::move(data));
+        const char* d = plist_get_data_ptr(n, &len);
+        if (!d) return Value(Data{});
+        const auto* bytes = reinterpret_cast<const uint8_t*>(d);
+        return Value(Data(bytes, bytes + len));
     }
     case PLIST_DATE: {
         int32_t sec = 0, usec = 0;
@@ -51,21 +55,27 @@ Value fromNode(plist_t n) {
     case PLIST_ARRAY: {
         Array a;
         uint32_t size = plist_array_get_size(n);
-        for (uint32_t i = 0; i < size; ++i)
-            a.push_back(fromNode(plist_array_get_item(n, i)));
+        for (uint32_t i = 0; i < size && sound; ++i)
+            a.push_back(fromNode(plist_array_get_item(n, i), depth + 1, sound));
         return Value(std::move(a));
     }
     case PLIST_DICT: {
         Dictionary d;
         plist_dict_iter it = nullptr;
         plist_dict_new_iter(n, &it);
-        for (;;) {
+        while (sound) {
+            // The bytes were checked, so no key holds a NUL that would trip libplist's getter.
             char* key = nullptr;
             plist_t val = nullptr;
             plist_dict_next_item(n, it, &key, &val);
-            if (!val) break;
-            d[key ? key : ""] = fromNode(val);
+            if (!val) {
+                free(key);
+                break;
+            }
+            std::string name = key ? key : "";
             free(key);
+            if (!detail::isPlistText(name)) sound = false;
+            d[std::move(name)] = fromNode(val, depth + 1, sound);
         }
         free(it);
         return Value(std::move(d));
@@ -116,22 +126,34 @@ plist_t toNode(const Value& v) {
 }
 } // namespace
 
-std::optional<Value> parse(const Data& bytes) {
-    if (bytes.empty() || bytes.size() > UINT32_MAX) return std::nullopt;
+Tree parseTree(const Data& bytes) {
+    if (!detail::isSound(bytes)) return nullptr;
     plist_t root = nullptr;
-    const char* p = reinterpret_cast<const char*>(bytes.data());
-    if (plist_is_binary(p, uint32_t(bytes.size())))
-        plist_from_bin(p, uint32_t(bytes.size()), &root);
-    else
-        plist_from_xml(p, uint32_t(bytes.size()), &root);
+    plist_from_memory(reinterpret_cast<const char*>(bytes.data()), uint32_t(bytes.size()), &root);
+    return Tree(root);
+}
+
+std::optional<std::string> stringOf(plist_t node) {
+    if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
+    uint64_t length = 0;
+    const char* text = plist_get_string_ptr(node, &length);
+    if (!text) return std::nullopt;
+    std::string out(text, size_t(length));
+    if (!detail::isPlistText(out)) return std::nullopt;
+    return out;
+}
+
+std::optional<Value> parse(const Data& bytes) {
+    auto root = parseTree(bytes);
     if (!root) return std::nullopt;
-    Value v = fromNode(root);
-    plist_free(root);
+    bool sound = true;
+    Value v = fromNode(root.get(), 1, sound);
+    if (!sound) return std::nullopt;
     return v;
 }
 
 std::optional<Value> readFile(const std::string& path) {
-    auto d = foundation::readFile(path);
+    auto d = foundation::readFile(path, kMaxBytes);
     if (!d) return std::nullopt;
     return parse(*d);
 }

@@ -3,10 +3,13 @@
 #include <optional>
 #include <string>
 
+#include "platform/foundation/PlistCheck.h"
 #include "platform/foundation/Value.h"
 
 namespace foundation::plist {
 
+// None for anything that is not a sound plist: damaged bytes, text holding a NUL or not UTF-8, nesting
+// deeper than kMaxDepth, more than kMaxBytes. Readers treat that as a file that is not there.
 std::optional<Value> parse(const Data& bytes);
 std::optional<Value> readFile(const std::string& path);
 Data toXml(const Value& v);

@@ -5,6 +5,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Format.h"
+#include "platform/foundation/PlistTree.h"
 #include "platform/utilities/Keychain.h"
 #include "platform/utilities/RULKeychainUtils.h"
 #include "sdk/core/VEVInstallationsErrors.h"
@@ -14,17 +15,7 @@ using foundation::ErrorPtr;
 
 namespace {
 
-using PlistPtr = std::unique_ptr<std::remove_pointer_t<plist_t>, decltype(&plist_free)>;
-
-std::optional<std::string> stringOf(plist_t node) {
-    if (!node || plist_get_node_type(node) != PLIST_STRING) return std::nullopt;
-    char* s = nullptr;
-    plist_get_string_val(node, &s);
-    if (!s) return std::nullopt;
-    std::string out(s);
-    free(s);
-    return out;
-}
+using foundation::plist::stringOf;
 
 // The object an archive reference points at, or null.
 plist_t referenced(plist_t objects, plist_t reference) {
@@ -44,10 +35,8 @@ VEVInstallationsIIDTokenInfo::unarchive(const foundation::Data& data, ErrorPtr* 
         if (error) *error = VEVInstallationsErrorUtil::corruptedIIDTokenData();
         return std::nullopt;
     };
-    if (data.empty() || data.size() > 0x7fffffff) return fail();
-    plist_t raw = nullptr;
-    plist_from_memory(reinterpret_cast<const char*>(data.data()), uint32_t(data.size()), &raw);
-    PlistPtr root(raw, plist_free);
+    // Damaged bytes, a string holding a NUL among them, are refused before libplist builds a tree.
+    auto root = foundation::plist::parseTree(data);
     if (!root || plist_get_node_type(root.get()) != PLIST_DICT) return fail();
     if (stringOf(plist_dict_get_item(root.get(), "$archiver")) !=
         std::optional<std::string>("NSKeyedArchiver"))
@@ -66,7 +55,13 @@ VEVInstallationsIIDTokenInfo::unarchive(const foundation::Data& data, ErrorPtr* 
             std::optional<std::string>(kVEVInstallationsIIDTokenInfoArchivedClass))
         return fail();
     VEVInstallationsIIDTokenInfo info;
-    if (auto token = stringOf(referenced(objects, plist_dict_get_item(object, "token")))) info.token = *token;
+    if (plist_t token = referenced(objects, plist_dict_get_item(object, "token"));
+        token && plist_get_node_type(token) == PLIST_STRING) {
+        // Text that is not sound (not UTF-8) makes the archive damaged, not the token absent.
+        auto text = stringOf(token);
+        if (!text) return fail();
+        info.token = *text;
+    }
     return info;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // Deterministic mutations of valid inputs for the fuzz tests of the readers of outside bytes (g++ has
 // no coverage-guided fuzzer): bit flips, interesting bytes, cuts, inserts, splices and repeats, and
-// optionally tokens of the format under test. ZARUVEDEZ_FUZZ_ITERATIONS sets a longer run by hand.
+// optionally tokens of the format under test.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -17,6 +17,11 @@ namespace testsupport {
 inline size_t fuzzIterations(size_t byDefault) {
     const char* v = std::getenv("ZARUVEDEZ_FUZZ_ITERATIONS");
     return v ? size_t(std::strtoull(v, nullptr, 10)) : byDefault;
+}
+// ZARUVEDEZ_FUZZ_SEED explores other inputs by hand; the suite keeps its fixed seeds.
+inline uint64_t fuzzSeed(uint64_t byDefault) {
+    const char* v = std::getenv("ZARUVEDEZ_FUZZ_SEED");
+    return v ? uint64_t(std::strtoull(v, nullptr, 10)) : byDefault;
 }
 
 class Mutator {

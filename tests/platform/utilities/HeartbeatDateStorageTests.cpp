@@ -5,6 +5,7 @@
 
 #include "platform/foundation/AppHome.h"
 #include "platform/utilities/RULHeartbeatDateStorage.h"
+#include "tests/support/PlistSamples.h"
 #include "tests/support/TestHome.h"
 
 using foundation::Date;
@@ -43,6 +44,14 @@ TEST_CASE("heartbeat dates are kept per tag in a named file", "[heartbeat]") {
         CHECK_FALSE(storage.heartbeatDateForTag("a"));
         REQUIRE(storage.setHearbeatDate(Date{42}, "a"));
         CHECK(storage.heartbeatDateForTag("a")->secondsSince1970 == Approx(42));
+    }
+    SECTION("every kind of damaged plist reads as empty") {
+        for (const auto& [what, bytes] : testsupport::damagedPlists()) {
+            INFO(what);
+            std::ofstream(storage.filePath(), std::ios::binary | std::ios::trunc)
+                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+            CHECK_FALSE(storage.heartbeatDateForTag("a"));
+        }
     }
     SECTION("a name that is not a plain file name stores nothing") {
         RULHeartbeatDateStorage bad("../escape");

@@ -11,6 +11,7 @@
 #include "platform/utilities/Keychain.h"
 #include "platform/utilities/RULKeychainStorage.h"
 #include "platform/utilities/RULKeychainUtils.h"
+#include "tests/support/PlistSamples.h"
 #include "tests/support/TestHome.h"
 
 using foundation::Data;
@@ -162,6 +163,14 @@ TEST_CASE("damaged or unexpected items read as absent", "[keychain]") {
     SECTION("an empty item file") {
         std::ofstream(files[0], std::ios::trunc);
         CHECK(get(storage, "k").isNull());
+    }
+    SECTION("every kind of damaged plist") {
+        for (const auto& [what, bytes] : testsupport::damagedPlists()) {
+            INFO(what);
+            std::ofstream(files[0], std::ios::binary | std::ios::trunc)
+                .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+            CHECK(get(storage, "k").isNull());
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/utilities/Keychain.h"
 #include "sdk/core/VEVInstallationsIIDStore.h"
 #include "sdk/core/VEVInstallationsIIDTokenStore.h"
+#include "tests/support/PlistSamples.h"
 
 namespace installationstest {
 
@@ -70,6 +71,33 @@ inline foundation::Data tokenArchive(const std::string& token,
     free(bytes);
     plist_free(root);
     return data;
+}
+
+// The same archive built byte by byte around the given token object, which may be text no writer of a
+// library would produce.
+inline foundation::Data tokenArchiveAround(const std::string& tokenObject) {
+    using namespace testsupport;
+    return binaryPlist({
+        dictionary({{1, 2}, {3, 4}, {5, 6}}), // 0: the archive
+        ascii("$archiver"),
+        ascii("NSKeyedArchiver"), // 1, 2
+        ascii("$objects"),
+        array({7, 8, 9, 10}), // 3, 4
+        ascii("$top"),
+        dictionary({{11, 12}}),           // 5, 6
+        ascii("$null"),                   // 7: archive object 0
+        dictionary({{13, 14}, {15, 16}}), // 8: archive object 1, the root
+        tokenObject,                      // 9: archive object 2
+        dictionary({{17, 18}}),           // 10: archive object 3, its class
+        ascii("root"),
+        uid(1), // 11, 12
+        ascii("$class"),
+        uid(3),
+        ascii("token"),
+        uid(2), // 13 to 16
+        ascii("$classname"),
+        ascii("VEVInstanceIDTokenInfo"), // 17, 18
+    });
 }
 
 // The whole legacy identity: marker, key pair, default token for the sender ID.

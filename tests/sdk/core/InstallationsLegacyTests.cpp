@@ -6,6 +6,7 @@
 #include "tests/sdk/core/InstallationsLegacyTestSupport.h"
 #include "tests/sdk/core/InstallationsTestSupport.h"
 #include "tests/sdk/core/SdkTestSupport.h"
+#include "tests/support/Mutator.h"
 
 using namespace installationstest;
 
@@ -123,6 +124,21 @@ TEST_CASE("The legacy stores read what the older library left and remove the ide
         expectCorrupted(tokenArchive(""));
         expectCorrupted(tokenArchive("t", "SomethingElse"));
         expectCorrupted(foundation::Data{'b', 'p', 'l', 'i', 's', 't'});
+        // A token holding a NUL character, and every other damaged plist.
+        using namespace std::string_literals;
+        REQUIRE(VEVInstallationsIIDTokenInfo::unarchive(tokenArchiveAround(testsupport::utf16(u"トークン")),
+                                                        nullptr)
+                    ->token == "トークン");
+        for (const auto& damaged : {tokenArchiveAround(testsupport::utf16(u"to\0ken"s)),
+                                    tokenArchiveAround(testsupport::ascii("\xff"))}) {
+            foundation::ErrorPtr error;
+            CHECK_FALSE(VEVInstallationsIIDTokenInfo::unarchive(damaged, &error));
+            CHECK(error);
+        }
+        for (const auto& [what, bytes] : testsupport::damagedPlists()) {
+            INFO(what);
+            expectCorrupted(bytes);
+        }
     }
     SECTION("no token item: the keychain's error") {
         auto token = tokens.existingIIDDefaultToken();
@@ -136,4 +152,24 @@ TEST_CASE("The legacy stores read what the older library left and remove the ide
         CHECK(q.at(kc::kAccount) == foundation::Value("jp.zaruvedez.clinic"));
         CHECK(q.at(kc::kService) == foundation::Value("123456789012:*"));
     }
+}
+
+TEST_CASE("The legacy token archive reader survives mutated archives", "[installations][legacy][fuzz]") {
+    using namespace std::string_literals;
+    std::vector<foundation::Data> seeds{tokenArchive("legacy-default-token"),
+                                        tokenArchiveAround(testsupport::utf16(u"トークン")),
+                                        tokenArchiveAround(testsupport::ascii("t"))};
+    testsupport::Mutator m(testsupport::fuzzSeed(1101),
+                           {"\0\0"s, "\x6f\x10"s, "\x5f\x11"s, "\x80"s, "\x81\x00\x02"s, "\xd2"s});
+    size_t read = 0;
+    for (size_t i = 0, n = testsupport::fuzzIterations(40000); i < n; ++i) {
+        foundation::ErrorPtr error;
+        auto info = VEVInstallationsIIDTokenInfo::unarchive(m.mutate(seeds), &error);
+        REQUIRE(bool(info) != bool(error));
+        if (!info) continue;
+        ++read;
+        CHECK(info->token.find('\0') == std::string::npos);
+    }
+    INFO("read " << read);
+    CHECK(read > 0);
 }

@@ -1,5 +1,6 @@
 #include "sdk/core/VEVBundleUtil.h"
 #include "tests/sdk/core/SdkTestSupport.h"
+#include "tests/support/PlistSamples.h"
 
 using foundation::Dictionary;
 using foundation::Value;
@@ -35,6 +36,17 @@ TEST_CASE("The default options come from the bundle's options file", "[sdk][opti
         foundation::plist::writeFile(bundle.optionsPath(), Value(foundation::Array{Value("a")}));
         VEVOptions::resetDefaultOptions();
         CHECK_FALSE(VEVOptions::defaultOptions());
+    }
+    SECTION("every kind of damaged plist is a file that is not a dictionary") {
+        TestBundle bundle;
+        for (const auto& [what, bytes] : testsupport::damagedPlists()) {
+            INFO(what);
+            bundle.writeOptionsBytes(std::string(bytes.begin(), bytes.end()));
+            f.log.clear();
+            CHECK_FALSE(VEVOptions::defaultOptions());
+            CHECK(f.log.contains("[Vevurizo/Core][I-COR000011]"));
+            CHECK_FALSE(VEVOptions::initWithContentsOfFile(bundle.optionsPath()));
+        }
     }
 }
 

@@ -1,0 +1,134 @@
+// Damaged property lists: refused as malformed, never a reason to stop, whichever reader meets them.
+#include <catch2/catch.hpp>
+
+#include <filesystem>
+#include <fstream>
+
+#include "platform/foundation/AppHome.h"
+#include "platform/foundation/Bundle.h"
+#include "platform/foundation/Files.h"
+#include "platform/foundation/Plist.h"
+#include "platform/foundation/UserDefaults.h"
+#include "tests/support/PlistSamples.h"
+#include "tests/support/TestHome.h"
+
+using namespace foundation;
+using namespace testsupport;
+
+namespace {
+
+void writeBytes(const std::string& path, const Data& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+} // namespace
+
+TEST_CASE("strings are read by their stored length", "[plist]") {
+    SECTION("UTF-16 text reads whole") {
+        auto v = plist::parse(nameDictionary(u"歯科ab"));
+        REQUIRE(v);
+        CHECK((*v)["name"] == Value("歯科ab"));
+    }
+    SECTION("a NUL character in a value, a key or a text file makes the whole file damaged") {
+        using namespace std::string_literals;
+        CHECK_FALSE(plist::parse(nameDictionary(u"ab\0c"s)));
+        CHECK_FALSE(plist::parse(binaryPlist({utf16(u"\0"s)})));
+        CHECK_FALSE(plist::parse(binaryPlist({dictionary({{1, 2}}), utf16(u"k\0"s), ascii("x")})));
+        CHECK_FALSE(plist::parse(bytes(xmlPlist("<string>a\0b</string>"s))));
+        CHECK_FALSE(plist::parse(bytes(xmlPlist("<dict><key>a\0</key><true/></dict>"s))));
+    }
+    SECTION("text that is not UTF-8 would not survive a rewrite: the file is damaged") {
+        CHECK_FALSE(plist::parse(binaryPlist({ascii("caf\xe9")})));
+        CHECK_FALSE(plist::parse(bytes(xmlPlist("<string>\xed\xa0\x80</string>"))));
+        CHECK_FALSE(plist::parse(bytes(xmlPlist("<dict><key>\xe0\x80\xaf</key><true/></dict>"))));
+        CHECK(plist::parse(bytes(xmlPlist("<string>\xf0\x9f\xa6\xb7</string>")))->stringValue() == "🦷");
+    }
+}
+
+TEST_CASE("nesting, sharing and references are bounded", "[plist]") {
+    SECTION("nesting up to the limit reads, one level more does not") {
+        auto deepest = plist::parse(nestedBinary(plist::kMaxDepth - 1));
+        REQUIRE(deepest);
+        const Value* v = &*deepest;
+        for (int level = 1; level < plist::kMaxDepth; ++level) {
+            REQUIRE(v->array());
+            v = &v->array()->front();
+        }
+        CHECK(*v == Value("x"));
+        CHECK_FALSE(plist::parse(nestedBinary(plist::kMaxDepth)));
+        CHECK(plist::parse(bytes(xmlPlist(repeated("<array>", 200) + repeated("</array>", 200)))));
+        CHECK_FALSE(plist::parse(bytes(xmlPlist(repeated("<array>", 300) + repeated("</array>", 300)))));
+    }
+    SECTION("self-closing elements, comments and quoted attributes add no depth") {
+        std::string items = repeated("<true/><!-- <array> --><string><![CDATA[<array>]]></string>", 400);
+        auto v = plist::parse(bytes(xmlPlist("<array>" + items + "</array>")));
+        REQUIRE(v);
+        CHECK(v->array()->size() == 800);
+        CHECK((*v->array())[1] == Value("<array>"));
+    }
+    SECTION("an object referred to many times is read each time") {
+        std::vector<uint64_t> items(14, 1);
+        auto v = plist::parse(binaryPlist({array(items), ascii("same")}));
+        REQUIRE(v);
+        CHECK(*v->array() == Array(14, Value("same")));
+    }
+    SECTION("every damaged sample is refused") {
+        for (const auto& [what, bytes] : damagedPlists()) {
+            INFO(what);
+            CHECK_FALSE(plist::parse(bytes));
+        }
+    }
+}
+
+TEST_CASE("large sound plists read, whatever width their offsets take", "[plist]") {
+    // Near a megabyte the writer gives offsets three bytes each.
+    const Data big(900000, 0x5a);
+    const Value v(Dictionary{{"data", Value(big)}, {"text", Value(std::string(70000, 'x'))}});
+    for (const auto& bytes : {plist::toBinary(v), plist::toXml(v)}) {
+        auto back = plist::parse(bytes);
+        REQUIRE(back);
+        CHECK(*back == v);
+    }
+}
+
+TEST_CASE("a plist file larger than the limit is not read", "[plist]") {
+    TempHome home;
+    const std::string path = home.path() + "/big.plist";
+    std::string body = "<data>" + std::string(plist::kMaxBytes, 'A') + "</data>";
+    writeBytes(path, bytes(xmlPlist(body)));
+    CHECK_FALSE(plist::readFile(path));
+    CHECK(readFile(path, 16) == std::nullopt);
+    CHECK(readFile(path)->size() > plist::kMaxBytes);
+}
+
+TEST_CASE("readers of plist files treat a damaged one as absent and go on", "[plist]") {
+    TempHome home;
+    const auto samples = damagedPlists();
+    SECTION("user defaults start empty and write a sound file again") {
+        for (size_t i = 0; i < samples.size(); ++i) {
+            INFO(samples[i].first);
+            const std::string suite = "jp.zaruvedez.damaged" + std::to_string(i);
+            writeBytes(home::preferences() + "/" + suite + ".plist", samples[i].second);
+            auto defaults = UserDefaults::suite(suite);
+            CHECK(defaults->dictionaryRepresentation().empty());
+            defaults->setObject(Value("kept"), "k");
+        }
+        home.relaunch();
+        for (size_t i = 0; i < samples.size(); ++i)
+            CHECK(UserDefaults::suite("jp.zaruvedez.damaged" + std::to_string(i))->stringForKey("k") ==
+                  "kept");
+    }
+    SECTION("a bundle with a damaged Info.plist has no identifier") {
+        for (const auto& [what, damaged] : samples) {
+            INFO(what);
+            const std::string bundle = home.path() + "/bundle";
+            writeBytes(bundle + "/Info.plist", damaged);
+            Bundle::setMainPath(bundle);
+            CHECK(Bundle::main()->bundleIdentifier().empty());
+            CHECK(Bundle::main()->objectForInfoDictionaryKey("CFBundleIdentifier").isNull());
+        }
+        Bundle::setMainPath("");
+    }
+}
