@@ -21,10 +21,26 @@ ErrorPtr transportError(long code, const std::string& reason) {
                                    {{foundation::kLocalizedDescriptionKey, reason}});
 }
 
+struct Body {
+    foundation::Data data;
+    bool tooLarge = false;
+};
+
 size_t collect(char* bytes, size_t size, size_t count, void* out) {
-    auto* data = static_cast<foundation::Data*>(out);
-    data->insert(data->end(), bytes, bytes + size * count);
-    return size * count;
+    auto* body = static_cast<Body*>(out);
+    const size_t n = size * count;
+    if (n > VEVInstallationsURLSession::kMaxResponseBytes - body->data.size()) {
+        body->tooLarge = true;
+        return 0; // ends the transfer
+    }
+    body->data.insert(body->data.end(), bytes, bytes + n);
+    return n;
+}
+
+ErrorPtr tooLargeError() {
+    return transportError(kVEVURLSessionErrorResponseTooLarge,
+                          foundation::format("The installations service answered with more than %ld bytes.",
+                                             long(VEVInstallationsURLSession::kMaxResponseBytes)));
 }
 
 struct CurlGlobal {
@@ -49,6 +65,7 @@ promises::Outcome<VEVInstallationsURLSessionResponse> perform(const VEVURLReques
         headers.reset(list);
     }
     VEVInstallationsURLSessionResponse response;
+    Body body;
     char errorText[CURL_ERROR_SIZE] = {0};
     CURL* c = curl.get();
     CURLcode rc = CURLE_OK;
@@ -69,10 +86,13 @@ promises::Outcome<VEVInstallationsURLSessionResponse> perform(const VEVURLReques
     }
     set(CURLOPT_HTTPHEADER, headers.get());
     set(CURLOPT_WRITEFUNCTION, collect);
-    set(CURLOPT_WRITEDATA, &response.data);
+    set(CURLOPT_WRITEDATA, &body);
+    // An answer that announces its size is refused before any of it is read.
+    set(CURLOPT_MAXFILESIZE_LARGE, curl_off_t(VEVInstallationsURLSession::kMaxResponseBytes));
     set(CURLOPT_ERRORBUFFER, errorText);
     if (rc != CURLE_OK) return transportError(rc, curl_easy_strerror(rc));
     rc = curl_easy_perform(c);
+    if (body.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) return tooLargeError();
     if (rc != CURLE_OK)
         return transportError(rc,
                               errorText[0] ? std::string(errorText) : std::string(curl_easy_strerror(rc)));
@@ -80,6 +100,7 @@ promises::Outcome<VEVInstallationsURLSessionResponse> perform(const VEVURLReques
     if (curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status) != CURLE_OK || status <= 0)
         return transportError(CURLE_WEIRD_SERVER_REPLY, "The server gave no HTTP status.");
     response.HTTPResponse = {request.URL, status};
+    response.data = std::move(body.data);
     return response;
 }
 

@@ -13,10 +13,11 @@
 #include "platform/promises/RVLPromise.h"
 #include "sdk/core/VEVInstallationsErrors.h"
 
-// Transport failures (no connection, time-out, no service URL) carry this domain and a libcurl code,
-// or kVEVURLSessionErrorNoURL.
+// Transport failures (no connection, time-out, no service URL, an answer too large) carry this domain
+// and a libcurl code, kVEVURLSessionErrorNoURL or kVEVURLSessionErrorResponseTooLarge.
 inline constexpr const char* kVEVURLSessionErrorDomain = "com.zaruvedez.urlsession";
 inline constexpr long kVEVURLSessionErrorNoURL = -1;
+inline constexpr long kVEVURLSessionErrorResponseTooLarge = -2;
 
 struct VEVURLRequest {
     std::string URL;
@@ -37,6 +38,9 @@ struct VEVInstallationsURLSessionResponse {
 
 class VEVInstallationsURLSession {
   public:
+    // The most an answer may hold; the service's answers are a few hundred bytes.
+    static constexpr size_t kMaxResponseBytes = size_t(1) << 20;
+
     explicit VEVInstallationsURLSession(double timeoutSeconds = 60.0);
     ~VEVInstallationsURLSession();
     VEVInstallationsURLSession(const VEVInstallationsURLSession&) = delete;

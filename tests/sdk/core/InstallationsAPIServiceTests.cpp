@@ -203,6 +203,34 @@ TEST_CASE("Status codes and server faults", "[installations][api]") {
         settle(p);
         CHECK(VEVInstallationsErrorUtil::failureReason(p.error()) == "Failed to serialize JSON data.");
     }
+    SECTION("an answer over 1 MiB fails with a clear error, announced or streamed") {
+        const size_t limit = VEVInstallationsURLSession::kMaxResponseBytes;
+        for (bool streamed : {false, true}) {
+            INFO("streamed " << streamed);
+            f.server.setHandler([&](const httplib::Request&, httplib::Response& res) {
+                if (!streamed) return res.set_content(std::string(limit + 1, ' '), "application/json");
+                res.set_chunked_content_provider("application/json", [](size_t, httplib::DataSink& sink) {
+                    const std::string chunk(64 * 1024, ' ');
+                    for (int i = 0; i < 17; ++i) // 17 × 64 KiB: one chunk past the limit
+                        if (!sink.write(chunk.data(), chunk.size())) return false;
+                    sink.done();
+                    return true;
+                });
+            });
+            auto p = f.service.refreshAuthTokenForInstallation(item);
+            settle(p);
+            REQUIRE(p.isRejected());
+            CHECK(p.error()->domain() == kVEVURLSessionErrorDomain);
+            CHECK(p.error()->code() == kVEVURLSessionErrorResponseTooLarge);
+            CHECK(p.error()->localizedDescription() ==
+                  "The installations service answered with more than 1048576 bytes.");
+        }
+        // Up to the limit the answer is read (and here is no JSON).
+        answerWith(200, std::string(limit, ' '));
+        auto p = f.service.refreshAuthTokenForInstallation(item);
+        settle(p);
+        CHECK(VEVInstallationsErrorUtil::failureReason(p.error()) == "Failed to serialize JSON data.");
+    }
     SECTION("a slow answer times out with the session's error") {
         f.service.URLSession()->setTimeoutSeconds(0.2);
         f.server.setHandler([](const httplib::Request&, httplib::Response& res) {
