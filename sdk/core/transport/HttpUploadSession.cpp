@@ -130,6 +130,32 @@ std::optional<std::string> HttpRequest::header(const std::string& name) const {
     return std::nullopt;
 }
 
+void HttpRequest::removeHeader(const std::string& name) {
+    std::erase_if(headers, [&](const auto& h) { return lower(h.first) == lower(name); });
+}
+
+namespace {
+// Scheme, host and port of an absolute URL, lower-cased; none when it does not parse.
+std::optional<std::string> originOf(const std::string& url) {
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> u(curl_url(), curl_url_cleanup);
+    if (!u || curl_url_set(u.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) return std::nullopt;
+    std::string origin;
+    for (auto [part, flags] : {std::pair{CURLUPART_SCHEME, 0u}, std::pair{CURLUPART_HOST, 0u},
+                               std::pair{CURLUPART_PORT, unsigned(CURLU_DEFAULT_PORT)}}) {
+        char* text = nullptr;
+        if (curl_url_get(u.get(), part, &text, flags) != CURLUE_OK || !text) return std::nullopt;
+        origin += lower(text) + "|";
+        curl_free(text);
+    }
+    return origin;
+}
+} // namespace
+
+bool sameOrigin(const std::string& a, const std::string& b) {
+    auto x = originOf(a);
+    return x && x == originOf(b);
+}
+
 HttpUploadSession::HttpUploadSession(const std::string& queueName, RedirectHandler redirectHandler)
     : queue_(foundation::SerialQueue::create(queueName)), redirectHandler_(std::move(redirectHandler)) {
     initCurlOnce();

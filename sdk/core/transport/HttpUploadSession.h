@@ -23,7 +23,11 @@ struct HttpRequest {
     foundation::Data body;
 
     std::optional<std::string> header(const std::string& name) const;
+    void removeHeader(const std::string& name);
 };
+
+// Whether two absolute URLs share scheme, host and port (the scheme's default when none is given).
+bool sameOrigin(const std::string& a, const std::string& b);
 
 struct HttpResponse {
     long status = 0;

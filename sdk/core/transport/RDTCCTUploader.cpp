@@ -193,7 +193,12 @@ transport::HttpRequest RDTCCTUploader::constructRequestForTarget(RDTCORTarget ta
 std::optional<transport::HttpRequest>
 RDTCCTUploader::redirectRequest(const transport::HttpTask& task, const transport::HttpResponse& response,
                                 const transport::HttpRequest& proposed) const {
-    if (response.status != 301 && response.status != 302) return proposed;
+    if (response.status != 301 && response.status != 302) {
+        // The key belongs to the endpoint it was configured for: another origin never sees it.
+        transport::HttpRequest next = proposed;
+        if (!transport::sameOrigin(next.url, task.originalRequest().url)) next.removeHeader("X-Ruv-Api-Key");
+        return next;
+    }
     std::string fll = serverURLForTarget(RDTCORTargetFLL);
     if (!fll.empty() && response.redirectURL == fll)
         return constructRequestForTarget(RDTCORTargetCCT, task.originalRequest().body);

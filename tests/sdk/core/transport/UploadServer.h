@@ -95,6 +95,7 @@ class UploadServer {
     std::string url(const std::string& path = "/upload") const {
         return "http://127.0.0.1:" + std::to_string(port_) + path;
     }
+    int port() const { return port_; }
     void respond(Responder r) {
         std::lock_guard lock(mutex_);
         responder_ = std::move(r);

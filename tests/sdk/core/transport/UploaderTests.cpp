@@ -196,6 +196,34 @@ TEST_CASE("request bodies and headers", "[transport][uploader]") {
         CHECK(server.requestCount() == 1); // "/elsewhere" never asked
         CHECK(rig.storedIDs().size() == 1);
     }
+    SECTION("the key follows a redirect only within the endpoint's origin") {
+        UploadServer other;
+        const std::string byName = "http://localhost:" + std::to_string(server.port()) + "/moved";
+        for (auto [status, to, keeps] :
+             {std::tuple{307, server.url("/moved"), true}, std::tuple{308, other.url("/moved"), false},
+              std::tuple{307, byName, false}}) {
+            INFO(status << " to " << to);
+            server.respond([&, status = status, to = to](const ReceivedRequest& r) {
+                if (r.path == "/csh") return Answer{status, "", to};
+                return Answer{200, logResponse(0)};
+            });
+            REQUIRE(rig.store(rig.event("crash", RDTCORTargetCSH, "1206")));
+            const size_t here = server.requestCount(), there = other.requestCount();
+            REQUIRE(rig.upload({RDTCORTargetCSH}));
+            // This round's requests: the post to the endpoint, then the redirected one.
+            std::vector<ReceivedRequest> round;
+            for (auto [s, from] : {std::pair{&server, here}, std::pair{&other, there}}) {
+                auto all = s->requests();
+                round.insert(round.end(), all.begin() + long(from), all.end());
+            }
+            REQUIRE(round.size() == 2);
+            const auto& moved = round[0].path == "/moved" ? round[0] : round[1];
+            CHECK(moved.path == "/moved");
+            CHECK(moved.header("X-Ruv-Api-Key") == (keeps ? "secret-key" : ""));
+            CHECK(payloadsOf({moved}) == std::multiset<std::string>{"crash"});
+            CHECK(rig.storedIDs().empty());
+        }
+    }
     SECTION("other redirects are followed as proposed") {
         server.respond([&](const ReceivedRequest& r) {
             if (r.path == "/cct") return Answer{307, "", server.url("/moved")};
