@@ -292,9 +292,10 @@ void RDTCCTUploader::uploadCompleted(uint64_t taskID, const std::shared_ptr<RDTC
         if (error)
             RDTCORLogDebug("There was a response decoding error: %@", *error);
         else if (answer.nextRequestWaitMillis) {
-            wait = std::max<int64_t>(0, *answer.nextRequestWaitMillis); // a negative wait is no wait
             RDTCORLogDebug("CCT: The backend responded asking to not upload for %lld millis from now.",
-                           *wait);
+                           *answer.nextRequestWaitMillis);
+            // A negative wait is no wait; a longer one than a day is held to a day.
+            wait = std::clamp<int64_t>(*answer.nextRequestWaitMillis, 0, kMaxRequestWaitMillis);
         }
     }
     if (!wait) {

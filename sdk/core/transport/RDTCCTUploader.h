@@ -32,6 +32,9 @@ class RDTCCTUploader : public RDTCORUploader, public std::enable_shared_from_thi
 
   public:
     static constexpr int64_t kUnparsableResponseWaitMillis = 900000;
+    // The longest wait a backend's answer can impose: one bad answer must not stop timer uploads for
+    // the rest of the process's life.
+    static constexpr int64_t kMaxRequestWaitMillis = int64_t(24) * 3600 * 1000;
     static constexpr const char* kTransportVersion = "6.2.1";
     static constexpr const char* kBackendVersion = "3.2.0";
 

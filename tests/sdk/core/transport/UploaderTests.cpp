@@ -74,13 +74,18 @@ TEST_CASE("readiness follows the backend's wait", "[transport][uploader]") {
         CHECK_FALSE(rig.uploader->readyToUploadTarget(RDTCORTargetFLL, kWifi));
         CHECK_FALSE(rig.uploader->readyToUploadTarget(RDTCORTargetCSH, kWifi)); // delivered: nothing held
     }
-    SECTION("the wait saturates: a huge one never wraps into the past, a negative one is none") {
-        server.respondAlways({200, logResponse(INT64_MAX)});
-        REQUIRE(rig.upload({RDTCORTargetFLL}));
-        REQUIRE(rig.uploader->FLLNextUploadTime());
-        CHECK(rig.uploader->FLLNextUploadTime()->timeMillis() == INT64_MAX);
-        clock->advance(10 * 365 * 86400.0);
-        CHECK_FALSE(rig.uploader->readyToUploadTarget(RDTCORTargetFLL, kWifi));
+    SECTION("a wait longer than a day is held to a day; a negative one is none") {
+        for (int64_t asked : {int64_t(1) << 62, INT64_MAX, int64_t(86400000) + 1}) {
+            INFO("asked " << asked);
+            REQUIRE(rig.store(rig.event("long", RDTCORTargetFLL)));
+            server.respondAlways({200, logResponse(asked)});
+            REQUIRE(rig.upload({RDTCORTargetFLL}));
+            REQUIRE(rig.uploader->FLLNextUploadTime());
+            clock->advance(86400.0);
+            CHECK_FALSE(rig.uploader->readyToUploadTarget(RDTCORTargetFLL, kWifi));
+            clock->advance(0.01);
+            CHECK(rig.uploader->readyToUploadTarget(RDTCORTargetFLL, kWifi));
+        }
 
         REQUIRE(rig.store(rig.event("c", RDTCORTargetCCT)));
         server.respondAlways({200, logResponse(-5000)});
