@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <curl/curl.h>
 
 namespace transport {
@@ -60,8 +61,13 @@ void initCurlOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-// One request; `error` says why no whole response came.
-std::optional<HttpResponse> performOne(HttpTask& task, const HttpRequest& request, std::string& error) {
+long milliseconds(double seconds) {
+    return long(std::clamp(seconds * 1000.0, 1.0, 1e9));
+}
+
+// One request, given `totalSeconds` at most; `error` says why no whole response came.
+std::optional<HttpResponse> performOne(HttpTask& task, const HttpRequest& request, double connectSeconds,
+                                       double totalSeconds, std::string& error) {
     CURL* curl = curl_easy_init();
     if (!curl) {
         error = "the HTTP client could not be set up";
@@ -83,6 +89,8 @@ std::optional<HttpResponse> performOne(HttpTask& task, const HttpRequest& reques
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, milliseconds(connectSeconds));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, milliseconds(totalSeconds));
     // Loopback traffic never goes through a proxy.
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
@@ -156,9 +164,21 @@ bool sameOrigin(const std::string& a, const std::string& b) {
     return x && x == originOf(b);
 }
 
-HttpUploadSession::HttpUploadSession(const std::string& queueName, RedirectHandler redirectHandler)
-    : queue_(foundation::SerialQueue::create(queueName)), redirectHandler_(std::move(redirectHandler)) {
+HttpUploadSession::HttpUploadSession(const std::string& queueName, RedirectHandler redirectHandler,
+                                     HttpTimeouts timeouts)
+    : queue_(foundation::SerialQueue::create(queueName)), redirectHandler_(std::move(redirectHandler)),
+      timeouts_(timeouts) {
     initCurlOnce();
+}
+
+void HttpUploadSession::setTimeouts(HttpTimeouts timeouts) {
+    std::lock_guard lock(mutex_);
+    timeouts_ = timeouts;
+}
+
+HttpTimeouts HttpUploadSession::timeouts() const {
+    std::lock_guard lock(mutex_);
+    return timeouts_;
 }
 
 HttpUploadSession::~HttpUploadSession() {
@@ -172,30 +192,41 @@ HttpUploadSession::~HttpUploadSession() {
 
 std::shared_ptr<HttpTask> HttpUploadSession::startTask(HttpRequest request, Completion completion) {
     auto task = std::make_shared<HttpTask>(nextIdentifier_++, std::move(request));
+    HttpTimeouts timeouts;
     {
         std::lock_guard lock(mutex_);
         std::erase_if(tasks_, [](const auto& w) { return w.expired(); });
         tasks_.push_back(task);
+        timeouts = timeouts_;
     }
     // The session outlives its queue's work (its destructor drains the queue), so `this` is safe here.
-    queue_->async([this, task, completion = std::move(completion)] {
-        HttpResult result = perform(*task);
+    queue_->async([this, task, timeouts, completion = std::move(completion)] {
+        HttpResult result = perform(*task, timeouts);
         if (completion) completion(*task, std::move(result));
     });
     return task;
 }
 
-HttpResult HttpUploadSession::perform(HttpTask& task) {
+HttpResult HttpUploadSession::perform(HttpTask& task, HttpTimeouts timeouts) {
     HttpResult result;
     HttpRequest request = task.originalRequest();
+    // One deadline for the whole task: redirects share its time.
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeouts.totalSeconds);
     for (int hop = 0;; ++hop) {
         if (task.isCancelled()) {
             result.cancelled = true;
             result.error = "cancelled";
             return result;
         }
+        const double left =
+            std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            result.error = "the request timed out";
+            return result;
+        }
         std::string error;
-        auto response = performOne(task, request, error);
+        auto response = performOne(task, request, timeouts.connectSeconds, left, error);
         if (!response) {
             result.cancelled = task.isCancelled();
             result.error = result.cancelled ? "cancelled" : error;

@@ -36,6 +36,14 @@ struct HttpResponse {
     std::string redirectURL; // the absolute target of a redirect, when it is one
 };
 
+// Time-outs of every request. The whole exchange, redirects included, stays well below an upload
+// package's three-minute expiry, so a server that accepts and never answers frees the uploader for the
+// package's next try.
+struct HttpTimeouts {
+    double connectSeconds = 30.0;
+    double totalSeconds = 60.0;
+};
+
 struct HttpResult {
     std::optional<HttpResponse> response; // the last response, when one came
     std::string error;                    // why there is none (or why it is incomplete)
@@ -69,7 +77,8 @@ class HttpUploadSession {
     static constexpr size_t kMaxResponseBytes = 1 << 20;
     static constexpr int kMaxRedirects = 8;
 
-    HttpUploadSession(const std::string& queueName, RedirectHandler redirectHandler);
+    HttpUploadSession(const std::string& queueName, RedirectHandler redirectHandler,
+                      HttpTimeouts timeouts = {});
     // Cancels what still runs and waits for it.
     ~HttpUploadSession();
     HttpUploadSession(const HttpUploadSession&) = delete;
@@ -77,12 +86,16 @@ class HttpUploadSession {
 
     // Starts the request on the session's queue; the completion runs there.
     std::shared_ptr<HttpTask> startTask(HttpRequest request, Completion completion);
+    // For the tasks started from now on.
+    void setTimeouts(HttpTimeouts timeouts);
+    HttpTimeouts timeouts() const;
 
   private:
-    HttpResult perform(HttpTask& task);
+    HttpResult perform(HttpTask& task, HttpTimeouts timeouts);
     foundation::QueuePtr queue_;
     RedirectHandler redirectHandler_;
-    std::mutex mutex_;
+    mutable std::mutex mutex_;
+    HttpTimeouts timeouts_;
     std::vector<std::weak_ptr<HttpTask>> tasks_;
     std::atomic<uint64_t> nextIdentifier_{1};
 };

@@ -56,6 +56,9 @@ class RDTCCTUploader : public RDTCORUploader, public std::enable_shared_from_thi
     std::string serverURLForTarget(RDTCORTarget target) const;
     std::string FLLAndCSHAPIKey() const;
     void setTestServerURL(std::optional<std::string> url);
+    // The requests' time-outs (tests shorten them).
+    void setRequestTimeouts(transport::HttpTimeouts timeouts) { session_->setTimeouts(timeouts); }
+    transport::HttpTimeouts requestTimeouts() const { return session_->timeouts(); }
 
     bool readyToUploadTarget(RDTCORTarget target, RDTCORUploadConditions conditions) override;
     void uploadPackage(std::shared_ptr<RDTCORUploadPackage> package) override;

@@ -185,4 +185,38 @@ class RawServer {
     std::atomic<int> sendFailures_{0};
 };
 
+// A listening socket on 127.0.0.1 that never accepts, its queue filled: a connection to it is never
+// completed, as with a host that does not answer.
+class UnansweredServer {
+  public:
+    UnansweredServer() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+        socklen_t len = sizeof addr;
+        ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len);
+        port_ = ntohs(addr.sin_port);
+        ::listen(fd_, 0);
+        // Fill the accept queue: further handshakes are then left unanswered.
+        for (int i = 0; i < 4; ++i) {
+            int c = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+            ::connect(c, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+            fillers_.push_back(c);
+        }
+    }
+    ~UnansweredServer() {
+        for (int c : fillers_)
+            ::close(c);
+        ::close(fd_);
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/upload"; }
+
+  private:
+    int fd_ = -1;
+    int port_ = 0;
+    std::vector<int> fillers_;
+};
+
 } // namespace transporttest

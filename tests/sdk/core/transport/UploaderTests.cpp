@@ -244,6 +244,38 @@ TEST_CASE("request bodies and headers", "[transport][uploader]") {
     }
 }
 
+TEST_CASE("every request is bounded in time and a timed-out upload keeps its events",
+          "[transport][uploader][timeout]") {
+    UploadServer server;
+    UploadRig rig(server.url());
+    const auto defaults = rig.uploader->requestTimeouts();
+    CHECK(defaults.connectSeconds == 30.0);
+    CHECK(defaults.totalSeconds == 60.0);
+    CHECK(defaults.totalSeconds * 1000 < RDTCORUploadPackage::kDeliverWithinMillis / 2);
+    REQUIRE(rig.store(rig.event("held", RDTCORTargetCCT)));
+    const auto stored = rig.storedIDs();
+    auto timed = [&](transport::HttpTimeouts timeouts) {
+        rig.uploader->setRequestTimeouts(timeouts);
+        auto start = std::chrono::steady_clock::now();
+        REQUIRE(rig.upload({RDTCORTargetCCT}, kForced));
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    };
+    SECTION("a server that accepts and never answers") {
+        server.respondAlways({200, logResponse(0), {}, true});
+        CHECK(timed({30.0, 0.5}) < 10.0);
+        CHECK(server.requestCount() == 1);
+        server.releaseStalls();
+    }
+    SECTION("a host that never completes the connection") {
+        UnansweredServer silent;
+        rig.uploader->setTestServerURL(silent.url());
+        CHECK(timed({0.3, 60.0}) < 10.0);
+    }
+    CHECK_FALSE(rig.uploader->isUploading());
+    CHECK(rig.storedIDs() == stored);
+    CHECK(rig.pendingIDs(RDTCORTargetCCT) == stored);
+}
+
 TEST_CASE("without an endpoint an upload fails at once and nothing is lost", "[transport][uploader]") {
     UploadRig rig; // no settings, no test server
     REQUIRE(rig.store(rig.event("waiting", RDTCORTargetCCT)));
