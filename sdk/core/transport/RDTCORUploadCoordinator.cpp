@@ -110,8 +110,8 @@ void RDTCORUploadCoordinator::timerFired() {
 
 void RDTCORUploadCoordinator::uploadTargetsOnQueue(const std::vector<RDTCORTarget>& targets,
                                                    RDTCORUploadConditions conditions) {
-    // Without a network nothing is attempted, forced or not.
-    if (conditions & RDTCORUploadConditionNoNetwork) return;
+    // Without a network nothing is attempted, forced or not; after termination nothing at all.
+    if (terminated_ || (conditions & RDTCORUploadConditionNoNetwork)) return;
     for (RDTCORTarget target : targets) {
         if (inFlight_.count(target)) continue;
         auto uploader = deps_.registrar->uploaderForTarget(target);
@@ -126,6 +126,7 @@ void RDTCORUploadCoordinator::uploadTargetsOnQueue(const std::vector<RDTCORTarge
         if (!package) continue;
         if (!package->events().empty()) {
             inFlight_[target] = package;
+            if (conditions & RDTCORUploadConditionHighPriority) forcedPackages_.insert(package->packageID());
             uploader->uploadPackage(package);
         } else {
             package->completeDelivery();
@@ -139,6 +140,15 @@ void RDTCORUploadCoordinator::clearInFlight(const RDTCORUploadPackage& package) 
     if (it != inFlight_.end() && it->second->packageID() == package.packageID()) inFlight_.erase(it);
 }
 
+void RDTCORUploadCoordinator::retryOwedForcedTargets(RDTCORTarget ended) {
+    std::vector<RDTCORTarget> owed;
+    for (RDTCORTarget t : owedForced_)
+        if (t != ended) owed.push_back(t);
+    for (RDTCORTarget t : owed)
+        owedForced_.erase(t);
+    if (!owed.empty()) uploadTargetsOnQueue(owed, uploadConditions() | RDTCORUploadConditionHighPriority);
+}
+
 void RDTCORUploadCoordinator::packageDelivered(std::shared_ptr<RDTCORUploadPackage> package,
                                                bool successful) {
     if (!package) return;
@@ -148,12 +158,18 @@ void RDTCORUploadCoordinator::packageDelivered(std::shared_ptr<RDTCORUploadPacka
         if (!self) return;
         self->clearInFlight(*package);
         RDTCORTarget target = package->target();
+        const bool forced = self->forcedPackages_.erase(package->packageID()) > 0;
+        if (forced && !successful)
+            self->owedForced_.insert(target);
+        else if (successful)
+            self->owedForced_.erase(target);
         auto prioritizer = self->deps_.registrar->prioritizerForTarget(target);
         if (!prioritizer)
             RDTCORLogWarning(RDTCORLogCodeNoPrioritizer,
                              "A prioritizer should be registered for this target: %ld", target);
         else
             prioritizer->packageDelivered(package, successful);
+        self->retryOwedForcedTargets(target);
         auto events = package->events();
         if (!successful || events.empty()) return;
         std::set<uint64_t> ids;
@@ -177,6 +193,7 @@ void RDTCORUploadCoordinator::packageExpired(std::shared_ptr<RDTCORUploadPackage
         if (!self) return;
         self->clearInFlight(*package);
         RDTCORTarget target = package->target();
+        self->forcedPackages_.erase(package->packageID());
         auto prioritizer = self->deps_.registrar->prioritizerForTarget(target);
         auto uploader = self->deps_.registrar->uploaderForTarget(target);
         if (prioritizer) prioritizer->packageExpired(package);
@@ -186,6 +203,7 @@ void RDTCORUploadCoordinator::packageExpired(std::shared_ptr<RDTCORUploadPackage
         if (prioritizer)
             for (const auto& e : package->events())
                 prioritizer->prioritizeEvent(e->copy());
+        self->retryOwedForcedTargets(target);
     });
 }
 
@@ -198,7 +216,12 @@ void RDTCORUploadCoordinator::appWillBackground(RDTCORApplication&) {
 }
 
 void RDTCORUploadCoordinator::appWillTerminate(RDTCORApplication&) {
-    queue_->sync([this] { stopTimerOnQueue(); });
+    queue_->sync([this] {
+        stopTimerOnQueue();
+        // Uploads given up on the way out must not start others.
+        terminated_ = true;
+        owedForced_.clear();
+    });
 }
 
 std::map<RDTCORTarget, std::shared_ptr<RDTCORUploadPackage>>

@@ -74,9 +74,15 @@ class RDTCORUploadCoordinator : public RDTCORUploadPackageProtocol,
     void timerFired();
     void uploadTargetsOnQueue(const std::vector<RDTCORTarget>& targets, RDTCORUploadConditions conditions);
     void clearInFlight(const RDTCORUploadPackage& package);
+    // A package of `ended` is done: forced targets that came back meanwhile (an uploader sends one
+    // package at a time) are asked again now rather than at the next beat of the timer.
+    void retryOwedForcedTargets(RDTCORTarget ended);
 
     foundation::QueuePtr queue_;
     Dependencies deps_;
     std::shared_ptr<transport::TimerHandle> timer_;
     std::map<RDTCORTarget, std::shared_ptr<RDTCORUploadPackage>> inFlight_;
+    std::set<uint64_t> forcedPackages_; // in flight under a forced upload
+    std::set<RDTCORTarget> owedForced_; // forced, came back undelivered
+    bool terminated_ = false;
 };

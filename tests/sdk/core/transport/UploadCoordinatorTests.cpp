@@ -154,6 +154,47 @@ TEST_CASE("a forced upload asks with the high-priority bit, once per target in f
     }
 }
 
+TEST_CASE("a forced target that came back while another package was out is asked again when it ends",
+          "[transport][coordinator]") {
+    CoordinatorRig c;
+    REQUIRE(c.rig.store(c.rig.event("log", RDTCORTargetFLL)).written);
+    c.coordinator().uploadTargets({RDTCORTargetFLL}, RDTCORUploadConditionWifiData);
+    c.settle();
+    REQUIRE(c.uploads() == 1);
+    auto slow = c.rig.uploader->packages()[0];
+
+    // A crash report forces its target; the uploader, busy with the other package, hands it back.
+    REQUIRE(c.rig.store(c.rig.event("crash", RDTCORTargetCSH, RDTCOREventQoSFast)).written);
+    c.settle();
+    REQUIRE(c.uploads() == 2);
+    c.rig.uploader->packages()[1]->retryDeliveryInTheFuture();
+    c.settle();
+    CHECK(c.uploads() == 2); // nothing further until the uploader is free
+
+    SECTION("the other package ending, however it ends, brings the forced target's next try") {
+        auto end = GENERATE(0, 1, 2);
+        if (end == 0) slow->completeDelivery();
+        if (end == 1) slow->retryDeliveryInTheFuture();
+        if (end == 2) c.advance(RDTCORUploadPackage::kDeliverWithinMillis / 1000.0 + 5); // expired
+        c.settle();
+        REQUIRE(c.uploads() == 3);
+        auto again = c.rig.uploader->packages()[2];
+        CHECK(again->target() == RDTCORTargetCSH);
+        CHECK(c.rig.uploader->asked().back() ==
+              (RDTCORUploadConditionWifiData | RDTCORUploadConditionHighPriority));
+        // Failing again on its own, it waits for the timer or the next forced upload: no loop.
+        again->retryDeliveryInTheFuture();
+        c.settle();
+        CHECK(c.uploads() == 3);
+    }
+    SECTION("termination drops what is owed") {
+        c.coordinator().appWillTerminate(*c.rig.app);
+        slow->retryDeliveryInTheFuture();
+        c.settle();
+        CHECK(c.uploads() == 2);
+    }
+}
+
 TEST_CASE("delivery removes the events, while retry and expiry keep them for a later upload",
           "[transport][coordinator][package]") {
     CoordinatorRig c;

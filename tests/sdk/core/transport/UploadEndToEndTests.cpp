@@ -189,6 +189,33 @@ TEST_CASE("server faults lose nothing", "[transport][upload][e2e][faults]") {
     CHECK(rig.storedIDs().empty());
 }
 
+TEST_CASE("a crash report stored during a stalled upload goes out once the stalled one times out",
+          "[transport][upload][e2e][timeout]") {
+    UploadServer stalling, healthy;
+    stalling.respondAlways({200, logResponse(0), {}, true});
+    UploadRig rig;
+    rig.settings->setObject(foundation::Value(stalling.url("/fll")), kRDTCCTUploaderFLLServerURLKey);
+    rig.settings->setObject(foundation::Value(healthy.url("/csh")), kRDTCCTUploaderCSHServerURLKey);
+    rig.settings->setObject(foundation::Value("key"), kRDTCCTUploaderFLLAndCSHAPIKeyKey);
+    constexpr double kTimeout = 1.0;
+    rig.uploader->setRequestTimeouts({30.0, kTimeout});
+
+    REQUIRE(rig.store(rig.event("diagnostics", RDTCORTargetFLL)));
+    rig.coordinator->uploadTargets({RDTCORTargetFLL}, RDTCORUploadConditionWifiData);
+    REQUIRE(stalling.waitForStalls(1));
+    // Tier 4 asks for an upload at once; the uploader is still held by the stalled one.
+    const auto stored = std::chrono::steady_clock::now();
+    REQUIRE(rig.store(rig.event("crash", RDTCORTargetCSH, "1206", RDTCOREventQoSFast)));
+    REQUIRE(healthy.waitForRequests(1, std::chrono::seconds(int(kTimeout) + 5)));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - stored).count();
+    CHECK(took < kTimeout + 5);
+    CHECK(payloadsOf(healthy.requests()) == std::multiset<std::string>{"crash"});
+    REQUIRE(rig.waitUntilIdle());
+    CHECK(rig.pendingIDs(RDTCORTargetCSH).empty());
+    CHECK(rig.pendingIDs(RDTCORTargetFLL).size() == 1); // the timed-out one waits for a later try
+    stalling.releaseStalls();
+}
+
 // The uploading process of the kill test: stores the events, forces an upload and waits to be killed.
 TEST_CASE("uploading process for the kill test", "[.][upload-child]") {
     const char* root = std::getenv("ZARUVEDEZ_UPLOAD_ROOT");
