@@ -72,22 +72,32 @@ void CollectionView::setSpacing(int spacing) {
 }
 
 int CollectionView::columns() const {
-    const int width = viewport()->width() - spacing_;
+    // Counted on the width inside the frame, scroll bar or not: a scroll bar appearing once the items
+    // overflow must not drop a column.
+    const int width = contentsRect().width() - spacing_;
     return std::max(1, width / (itemSize_.width() + spacing_));
+}
+
+int CollectionView::cellWidth() const {
+    // Beside a scroll bar the columns may not fit at the asked width: the cells give a little. Their
+    // height stays, so the content's height (and with it the scroll bar's need) does not depend on it.
+    const int fits = (viewport()->width() - spacing_) / columns() - spacing_;
+    return std::max(1, std::min(itemSize_.width(), fits));
 }
 
 QRect CollectionView::rectForItem(int item) const {
     const int cols = columns();
     const int row = item / cols;
     const int col = item % cols;
-    return QRect(spacing_ + col * (itemSize_.width() + spacing_),
-                 spacing_ + row * (itemSize_.height() + spacing_), itemSize_.width(), itemSize_.height());
+    const int width = cellWidth();
+    return QRect(spacing_ + col * (width + spacing_), spacing_ + row * (itemSize_.height() + spacing_), width,
+                 itemSize_.height());
 }
 
 std::optional<int> CollectionView::indexForItemAtPoint(QPoint point) const {
     const QPoint p = content_->mapFrom(this, point);
     const int cols = columns();
-    const int col = (p.x() - spacing_) / (itemSize_.width() + spacing_);
+    const int col = (p.x() - spacing_) / (cellWidth() + spacing_);
     const int row = (p.y() - spacing_) / (itemSize_.height() + spacing_);
     if (p.x() < spacing_ || p.y() < spacing_ || col >= cols) return std::nullopt;
     const int item = row * cols + col;
@@ -219,6 +229,13 @@ void CollectionView::relayout() {
 void CollectionView::resizeEvent(QResizeEvent* event) {
     QScrollArea::resizeEvent(event);
     relayout();
+}
+
+bool CollectionView::viewportEvent(QEvent* event) {
+    const bool handled = QScrollArea::viewportEvent(event);
+    // The viewport narrows when the vertical scroll bar appears, without the view itself resizing.
+    if (event->type() == QEvent::Resize) relayout();
+    return handled;
 }
 
 void CollectionView::scrollContentsBy(int dx, int dy) {

@@ -1,5 +1,6 @@
 #pragma once
-// A grid of cells in one section, flowing left to right and top to bottom in a vertical scroll area.
+// A grid of cells in one section, flowing left to right and top to bottom in a vertical scroll area;
+// a vertical scroll bar takes no column away (the cells narrow a little beside it).
 // The view keeps its own item count: it asks the data source for the count only on reloadData, and
 // changes it on insertItems/deleteItems, checking that the data source agrees (a mismatch raises
 // NSInternalInconsistencyException and leaves the grid as it was). Only the cells in sight exist;
@@ -82,10 +83,13 @@ class CollectionView : public QScrollArea {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     int columns() const;
+    // The laid-out cells' width: the item size's, or a little less beside a scroll bar.
+    int cellWidth() const;
     void relayout();
     void recycle(CollectionViewCell* cell);
     void recycleAll();

@@ -2,6 +2,7 @@
 // the camera album: the board, the register and what it stores, and the screen's faults mended.
 #include <catch2/catch.hpp>
 
+#include <QScrollBar>
 #include <algorithm>
 
 #include "app/photos/PhotoEditorBase.h"
@@ -109,6 +110,26 @@ TEST_CASE("photographs are placed, replaced and taken out of the slots", "[photo
         s.tapThumbnail(0);
         CHECK(s.board().size() == 1);
     }
+}
+
+TEST_CASE("twenty photographs fill two columns beside the grid's scroll bar", "[photos][select]") {
+    SelectApp s;
+    const Ids c = s.put("Eye-Fi", 20, 64, 48);
+    REQUIRE(s.open(1));
+    ui::CollectionView* grid = s.screen->collectionView();
+    REQUIRE(grid->numberOfItems() == 20);
+    REQUIRE(grid->verticalScrollBar()->isVisible());
+    for (int row = 0; row < 10; ++row) {
+        INFO("row " << row);
+        const QRect left = grid->rectForItem(2 * row), right = grid->rectForItem(2 * row + 1);
+        CHECK(left.top() == right.top());
+        CHECK(right.left() > left.right());
+        CHECK(right.right() < grid->viewport()->width());
+    }
+    // A tap on the right-hand column places that photograph.
+    s.touchSlot(1);
+    s.tapThumbnail(1);
+    CHECK(s.board() == store::FormData{{"1", c[1]}});
 }
 
 TEST_CASE("register files the photographs, stores the slot map and reopens to the same board",

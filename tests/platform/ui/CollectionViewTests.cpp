@@ -82,6 +82,44 @@ TEST_CASE("the grid lays out three columns and makes cells only for the rows in 
     CHECK(g.made == before);
 }
 
+TEST_CASE("a vertical scroll bar costs no column: the cells give a little instead", "[ui][grid]") {
+    // Two cells of 116 with spacings of 8 just fit a 270-point grid without a scroll bar.
+    auto sized = [](Grid& g) {
+        g.view->setGeometry(0, 0, 270, 400);
+        g.view->setItemSize(QSize(116, 116));
+        g.view->setSpacing(8);
+        QTest::qWait(1);
+    };
+    SECTION("few items, no scroll bar: cells as asked") {
+        Grid g(4);
+        sized(g);
+        CHECK_FALSE(g.view->verticalScrollBar()->isVisible());
+        CHECK(g.view->rectForItem(1) == QRect(132, 8, 116, 116));
+    }
+    SECTION("enough items for a scroll bar") {
+        Grid g(20);
+        sized(g);
+        REQUIRE(g.view->verticalScrollBar()->isVisible());
+        const int inside = g.view->viewport()->width();
+        const QRect first = g.view->rectForItem(0), second = g.view->rectForItem(1);
+        CHECK(second.top() == first.top()); // side by side
+        CHECK(second.right() < inside);
+        CHECK(first.width() < 116);
+        CHECK(first.width() >= 100);
+        CHECK(first.height() == 116); // the height stays, so the scroll bar's need does not change
+        CHECK(g.view->rectForItem(2).top() > first.bottom());
+        // The cells in sight are where the layout says, and a tap finds the right one.
+        REQUIRE(g.view->cellForItem(1));
+        CHECK(g.view->cellForItem(1)->geometry() == second);
+        const QPoint centre = g.view->viewport()->mapTo(g.view, second.center());
+        CHECK(g.view->indexForItemAtPoint(centre) == 1);
+        // Scrolled to the end, the last row is there in two columns too.
+        g.view->scrollToItem(19);
+        CHECK(g.view->rectForItem(19).top() == g.view->rectForItem(18).top());
+        CHECK(g.shown(19) == "19");
+    }
+}
+
 TEST_CASE("insertions and deletions keep the cells of the other items", "[ui][grid]") {
     Grid g(5);
     auto* third = g.view->cellForItem(2);
