@@ -118,7 +118,8 @@ class selectPhotosView : public ui::ViewController,
     std::string contentTitle_;
     int selectTagNo_ = 0;
     bool processFlg_ = false;
-    int openRequest_ = 0; // the latest photograph asked for the large viewer
+    bool registering_ = false; // a register is running
+    int openRequest_ = 0;      // the latest photograph asked for the large viewer
     ui::BarButtonItemPtr closeButton_;
     QPointer<ui::ImageView> uploadImage_;
 };

@@ -3,6 +3,7 @@
 #include <catch2/catch.hpp>
 
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "app/photos/PhotoEditorBase.h"
@@ -313,6 +314,34 @@ TEST_CASE("a failed register says so, keeps the board and stores nothing", "[pho
     REQUIRE(alert);
     CHECK(alert->message() == "登録しました");
     CHECK(s.storedSlots() == store::FormData{{"2", c[1]}});
+}
+
+TEST_CASE("a second tap on the register button while a register runs is ignored", "[photos][select][fault]") {
+    SelectApp s;
+    const Ids c = s.put("Eye-Fi", 3);
+    REQUIRE(s.open(1));
+    s.touchSlot(2);
+    s.tapThumbnail(1);
+    // The register lets the main loop turn while the library settles; the second tap comes then.
+    photoalbums::PhotoAlbumScan::setSettleSeconds(0.3);
+    bool tappedAgain = false;
+    QTimer::singleShot(50, s.screen->view(), [&] {
+        tappedAgain = true;
+        s.app.tapRegister();
+    });
+    foundation::LogCapture log;
+    auto alert = s.registerBoard();
+    CHECK(tappedAgain);
+    REQUIRE(alert);
+    CHECK(alert->message() == "登録しました");
+    CHECK_FALSE(log.contains("Attempt to present"));
+    const auto lines = log.lines();
+    CHECK(std::count(lines.begin(), lines.end(), "YES") == 1); // one row write
+    CHECK(s.storedSlots() == store::FormData{{"2", c[1]}});
+    CHECK(s.ids("ID_999999_normal") == Ids{c[1]});
+    alert->tapAction("OK");
+    s.app.launched.settle(20);
+    CHECK(s.app.top() != s.screen);
 }
 
 TEST_CASE("cancel asks first and stores nothing", "[photos][select]") {
