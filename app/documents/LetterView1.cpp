@@ -139,7 +139,8 @@ void LetterView1::setInitialData() {
     show(ui_->tel1Label, column("tel1"));
     show(ui_->bizLabel, column("biz"));
     show(ui_->birthLabel, column("birthday"));
-    show(ui_->sexLabel, foundation::format("%@性", column("sex")));
+    // An unrecorded sex shows nothing rather than a lone "性".
+    show(ui_->sexLabel, column("sex").empty() ? std::string() : foundation::format("%@性", column("sex")));
     show(ui_->ageLabel, ageText(column("birthday"), QDate::currentDate()));
 
     store::FormData& letter = record();

@@ -275,6 +275,13 @@ void nextFaceIcon(QWidget* form, store::FormData& record, int group) {
     }
 }
 
+std::string sexText(const std::string& sex, const std::string& lang) {
+    // A sex that was never recorded is no one's: neither "Female" nor a lone "性" on paper.
+    if (sex.empty()) return {};
+    if (lang == "English") return sex == "男" ? "Male" : "Female";
+    return foundation::format("%@性", sex);
+}
+
 void fillPatientBlock(QWidget* form, const store::FormData& info, const std::string& patientID,
                       const std::string& lang) {
     auto column = [&](const char* key) {
@@ -292,10 +299,7 @@ void fillPatientBlock(QWidget* form, const store::FormData& info, const std::str
     show(named(form, "bizLabel"), column("biz"));
     const QDate birthday = parseStoredDate(column("birthday"));
     show(named(form, "birthLabel"), certificateView1::formatDate(birthday, lang));
-    if (lang == "English")
-        show(named(form, "sexLabel"), column("sex") == "男" ? "Male" : "Female");
-    else
-        show(named(form, "sexLabel"), foundation::format("%@性", column("sex")));
+    show(named(form, "sexLabel"), sexText(column("sex"), lang));
     // A birthday that can't be read leaves the age empty rather than a made-up number.
     if (!birthday.isValid()) {
         show(named(form, "ageLabel"), "");

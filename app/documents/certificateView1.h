@@ -34,6 +34,9 @@ namespace certificateblocks {
 void setFaceIcon(QWidget* form, store::FormData& record, int tag);
 // A tap on the face of group 1 or 2 moves its mark on, 1 → 2 → 3 → 1; nothing without a mark.
 void nextFaceIcon(QWidget* form, store::FormData& record, int group);
+// The sex as the patient block prints it: "Male"/"Female" in English, "<sex>性" otherwise; nothing
+// when none is recorded.
+std::string sexText(const std::string& sex, const std::string& language);
 // The patient's name, address, telephones, occupation, birthday, sex and age in the language, and
 // the Karte number "<patient ID>-1".
 void fillPatientBlock(QWidget* form, const store::FormData& patientInfo, const std::string& patientID,

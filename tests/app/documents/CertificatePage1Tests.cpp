@@ -204,3 +204,16 @@ TEST_CASE("certificate page 1's phrase tables and weekdays", "[documents][certif
     certificateView1::getWeekDay(QDate(2026, 12, 12), &label);
     CHECK(label.text() == "（土）");
 }
+
+TEST_CASE("a patient whose sex is not recorded prints none on page 1", "[documents][certificate]") {
+    const std::string language = GENERATE(as<std::string>{}, "", "Japanese", "English", "Chinese");
+    INFO(language);
+    Page1 p(language, language.empty());
+    // No sex and birthday row: the patient block reads an empty sex.
+    p.app.probe().exec("DELETE FROM patientSrv WHERE pid = '999999'");
+    REQUIRE(p.app.delegate().setPatientInfoData());
+    p.show();
+    CHECK(p.named("sexLabel").isEmpty());
+    CHECK(p.named("ageLabel").isEmpty());
+    CHECK(p.named("nameLabel").contains(QString::fromUtf8("札幌")));
+}

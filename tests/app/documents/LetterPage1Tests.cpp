@@ -182,6 +182,12 @@ TEST_CASE("the letter's first page in its other states", "[documents][letter]") 
         CHECK(text(base->page1(), "ageLabel").isEmpty());
         CHECK(text(base->page1(), "nameLabel") == "試験　花子　様");
     }
+    SECTION("a patient whose sex is not recorded shows none") {
+        s.app.probe().exec("DELETE FROM patientSrv WHERE pid = '999999'");
+        auto base = s.openLetter();
+        REQUIRE(base);
+        CHECK(text(base->page1(), "sexLabel").isEmpty());
+    }
     SECTION("a stored letter and target come back; print mode shows them, black and inert") {
         auto& d = s.delegate();
         d.patientID() = "999999";

@@ -99,6 +99,19 @@ TEST_CASE("the one-page form in print mode", "[documents][onepage][print]") {
         CHECK(qobject_cast<ui::TextView*>(ui::viewWithTag(page->formView(), 90001))->stdText() == "无");
         CHECK(a.record().at("90001") == "無し");
     }
+    SECTION("a patient whose sex is not recorded prints none, in every language") {
+        a.app.probe().exec("DELETE FROM patientSrv WHERE pid = '999999'");
+        for (auto button : {&certificateViewTop::japaneseCertificatePrintButton,
+                            &certificateViewTop::englishCertificatePrintButton,
+                            &certificateViewTop::chineseCertificatePrintButton}) {
+            auto preview = a.openPreview(button);
+            REQUIRE(preview);
+            CHECK(preview->page()->label("sexLabel")->text().isEmpty());
+            CHECK(preview->page()->label("ageLabel")->text().isEmpty());
+            preview->tapCancelButton();
+            a.app.launched.settle(10);
+        }
+    }
     SECTION("English without a next visit hides its box; the clinic's telephone alone without a fax") {
         a.app.delegate().patientID() = "999999";
         REQUIRE(a.app.delegate().setPatientInfoData());
