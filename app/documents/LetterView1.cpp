@@ -192,10 +192,10 @@ void LetterView1::showDatePicker(int tag) {
     picker->setTagNoStr(std::to_string(tag));
     picker->setTargetLabel(target);
     picker->setPickerType("date");
-    // The placeholder's year is no year: the picker then starts at today.
-    const QString text = target->text();
-    picker->setDefaultDateStr(text.section("年", 0, 0).trimmed().toInt() != 0 ? text.toStdString()
-                                                                              : std::string());
+    // From the stored date; without one (the label shows its placeholder) the picker starts at today.
+    const auto stored = record().find(std::to_string(tag));
+    picker->setDefaultDateStr(stored != record().end() && stored->second != "(null)" ? stored->second
+                                                                                     : std::string());
     picker->setModalPresentationStyle(ui::PresentationStyle::Popover);
     picker->setPreferredContentSize(QSize(300, 150));
     picker->popoverAnchor().sourceView = target;

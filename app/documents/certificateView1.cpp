@@ -227,7 +227,10 @@ void certificateView1::touchesEnded(QWidget* touched) {
 
 void certificateView1::showDatePicker(int tag) {
     auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
-    if (auto picker = certificateblocks::presentDatePicker(*this, self, labelWithTag(tag), tag))
+    if (!appDelegate_) return;
+    if (auto picker = certificateblocks::presentDatePicker(
+            *this, self, labelWithTag(tag), tag,
+            certificateblocks::storedText(appDelegate_->certifiDataList(), tag)))
         pop_ = picker;
 }
 
@@ -343,6 +346,11 @@ std::optional<QByteArray> fillClinicBlock(QWidget* form, const std::string& fold
     return file.readAll();
 }
 
+std::string storedText(const store::FormData& record, int tag) {
+    const auto it = record.find(std::to_string(tag));
+    return it == record.end() || it->second == "(null)" ? std::string() : it->second;
+}
+
 std::string displayedDate(const std::string& stored, const std::string& language) {
     return certificateView1::formatDate(parseStoredDate(stored), language);
 }
@@ -365,7 +373,7 @@ void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optiona
 
 std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,
                                                   std::weak_ptr<datePiclerViewControllerDelegate> delegate,
-                                                  QLabel* target, int tag) {
+                                                  QLabel* target, int tag, const std::string& stored) {
     auto picker = std::dynamic_pointer_cast<datePickerView>(
         ui::Storyboard::named("Main")->instantiateViewController(datePickerView::kSceneIdentifier));
     if (!picker || !target) return nullptr;
@@ -374,9 +382,8 @@ std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,
     picker->setTagNoStr(std::to_string(tag));
     picker->setTargetLabel(target);
     picker->setPickerType(tag == 31 ? "dateAndTime" : "date");
-    const QString text = target->text();
-    const int year = text.section("年", 0, 0).trimmed().toInt();
-    picker->setDefaultDateStr(year != 0 ? text.toStdString() : std::string());
+    // The stored date, not the label: a printed page may have stored it in its language.
+    picker->setDefaultDateStr(stored);
     picker->setModalPresentationStyle(ui::PresentationStyle::Popover);
     picker->setPreferredContentSize(QSize(300, 150));
     picker->popoverAnchor().sourceView = target;

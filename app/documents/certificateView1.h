@@ -51,11 +51,14 @@ std::string displayedDate(const std::string& stored, const std::string& language
 std::string displayedDateAndTime(const std::string& stored, const std::string& language);
 // Printed, the contact block sits 25 points higher and carries the logo.
 void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optional<QByteArray>& logoData);
-// The date picker popover for the label with the tag ("dateAndTime" for 31), its dates reported to
-// the delegate; null when the label or the scene is missing.
+// The date picker popover for the label with the tag ("dateAndTime" for 31), starting at the stored
+// date text (now when empty), its dates reported to the delegate; null when the label or the scene is
+// missing.
 std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,
                                                   std::weak_ptr<datePiclerViewControllerDelegate> delegate,
-                                                  QLabel* target, int tag);
+                                                  QLabel* target, int tag, const std::string& stored);
+// The record's text under the tag; empty when absent or "(null)".
+std::string storedText(const store::FormData& record, int tag);
 
 } // namespace certificateblocks
 

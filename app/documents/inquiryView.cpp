@@ -361,7 +361,13 @@ void inquiryView3::showDatePicker(QLabel* label) {
     picker->setTagNoStr(std::to_string(ui::tag(label)));
     picker->setTargetLabel(label);
     picker->setPickerType("date");
-    picker->setDefaultDateStr(label->text().toStdString());
+    // From the stored date: the label shows it in the page's language, which the picker may not read.
+    std::string stored;
+    if (appDelegate_ && appDelegate_->inputItems())
+        if (const auto it = appDelegate_->inputItems()->find(kInputDateKey);
+            it != appDelegate_->inputItems()->end() && it->second != "(null)")
+            stored = it->second;
+    picker->setDefaultDateStr(stored);
     picker->setModalPresentationStyle(ui::PresentationStyle::Popover);
     picker->setPreferredContentSize(QSize(300, 150));
     picker->popoverAnchor().sourceView = label;

@@ -208,7 +208,8 @@ void onePageCertificateView::setFaceIcon(int tag) {
 
 void onePageCertificateView::showDatePicker(int tag) {
     auto self = std::static_pointer_cast<onePageCertificateView>(shared_from_this());
-    if (auto picker = certificateblocks::presentDatePicker(*this, self, labelWithTag(tag), tag))
+    if (auto picker = certificateblocks::presentDatePicker(*this, self, labelWithTag(tag), tag,
+                                                           certificateblocks::storedText(record(), tag)))
         pop_ = picker;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <cctype>
 #include <climits>
 
@@ -64,9 +65,24 @@ void datePickerView::viewDidLoad() {
         datePickerValueChange();
         return;
     }
-    // A text in another format leaves the picker at now and the field as it was.
-    const QDateTime start = QDateTime::fromString(QString::fromStdString(defaultDateStr_), format_);
-    if (start.isValid()) picker->setDate(start);
+    // A text that is no date leaves the picker at now and the field as it was.
+    if (const auto start = startDate(defaultDateStr_, pickerType_)) picker->setDate(*start);
+}
+
+std::optional<QDateTime> datePickerView::startDate(const std::string& text, const std::string& pickerType) {
+    const QString value = QString::fromStdString(text).trimmed();
+    const QDateTime inFormat =
+        QDateTime::fromString(value, QString::fromStdString(displayFormat(pickerType)));
+    if (inFormat.isValid()) return inFormat;
+    // The forms a stored date may have besides the picker's own: the stored Japanese date (a date and
+    // time picker opened on a plain date), the questionnaire's "yyyy-MM-dd", an English page's
+    // "MMM-dd-yyyy" and a slashed date. Each starts the picker on its day.
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    for (const char* format : {"yyyy年 M月 d日", "yyyy-MM-dd", "MMM-dd-yyyy", "yyyy/MM/dd"}) {
+        const QDate date = english.toDate(value, QString::fromUtf8(format));
+        if (date.isValid()) return QDateTime(date, QTime(0, 0));
+    }
+    return std::nullopt;
 }
 
 void datePickerView::datePickerValueChange() {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ui/ViewController.h"
@@ -60,6 +61,9 @@ class datePickerView : public ui::ViewController {
     ui::DatePicker* datePicker() const;
     // The text format of a picker type.
     static std::string displayFormat(const std::string& pickerType);
+    // Where a picker of the type starts for a stored date text: in its own format or any other form
+    // the forms store dates in; none for a text that is no date.
+    static std::optional<QDateTime> startDate(const std::string& text, const std::string& pickerType);
     std::string formattedDate() const;
 
   protected:

@@ -14,6 +14,7 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/DatePicker.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/shell/RegistTestSupport.h"
@@ -216,4 +217,27 @@ TEST_CASE("a patient whose sex is not recorded prints none on page 1", "[documen
     CHECK(p.named("sexLabel").isEmpty());
     CHECK(p.named("ageLabel").isEmpty());
     CHECK(p.named("nameLabel").contains(QString::fromUtf8("札幌")));
+}
+
+TEST_CASE("page 1's date pickers start at the stored dates", "[documents][certificate]") {
+    Page1 p("");
+    // An English print of the page stores its examination date in English: the picker still starts
+    // on that day, not on the day the label shows.
+    p.record()["34"] = "Oct-13-2014";
+    p.show();
+    QTest::mouseClick(p.page->labelWithTag(34), Qt::LeftButton);
+    auto picker = std::dynamic_pointer_cast<datePickerView>(p.page->pop());
+    REQUIRE(picker);
+    CHECK(picker->datePicker()->date().date() == QDate(2014, 10, 13));
+    p.app.tapOutsidePopover();
+    // The seed's next visit and treatment start, as stored.
+    QTest::mouseClick(p.page->labelWithTag(30), Qt::LeftButton);
+    picker = std::dynamic_pointer_cast<datePickerView>(p.page->pop());
+    REQUIRE(picker);
+    CHECK(picker->datePicker()->date().date() == QDate(2015, 10, 16));
+    p.app.tapOutsidePopover();
+    QTest::mouseClick(p.page->labelWithTag(31), Qt::LeftButton);
+    picker = std::dynamic_pointer_cast<datePickerView>(p.page->pop());
+    REQUIRE(picker);
+    CHECK(picker->datePicker()->date() == QDateTime(QDate(2014, 10, 27), QTime(10, 30)));
 }

@@ -155,6 +155,8 @@ TEST_CASE("a questionnaire filled in, registered and reopened in each language",
     auto picker = page3.pop();
     REQUIRE(picker);
     REQUIRE(picker->datePicker());
+    // It starts at the stored date, whatever the language shows.
+    CHECK(picker->datePicker()->date().date() == QDate(2014, 10, 13));
     registtest::turnWheel(picker->datePicker(), ui::DatePicker::Component::Year, 2026);
     registtest::turnWheel(picker->datePicker(), ui::DatePicker::Component::Month, 3);
     registtest::turnWheel(picker->datePicker(), ui::DatePicker::Component::Day, 9);

@@ -99,6 +99,24 @@ TEST_CASE("The date picker writes and reports every change", "[shell][datepicker
         CHECK(s.field.text() == "あした");
         CHECK(s.wheels()->date().date() == QDate::currentDate());
     }
+    SECTION("a stored date in the app's other forms starts the picker at that date") {
+        // The questionnaire keeps "yyyy-MM-dd"; an English page shows and may store "MMM-dd-yyyy".
+        const std::string stored = GENERATE(as<std::string>{}, "2014-10-13", "Oct-13-2014", "2014/10/13");
+        INFO(stored);
+        PickerSetup s("date", "93", stored);
+        s.picker->setTargetLabel(&s.label);
+        s.picker->view();
+        CHECK(s.wheels()->date().date() == QDate(2014, 10, 13));
+        CHECK(s.reports->calls.empty()); // nothing changes until a wheel turns
+        registtest::turnWheel(s.wheels(), C::Day, 20);
+        CHECK(s.label.text() == "2014年 10月 20日");
+    }
+    SECTION("a stored date without a time starts a date-and-time picker on that day") {
+        PickerSetup s("dateAndTime", "31", "2014年 10月 27日");
+        s.picker->setTargetLabel(&s.label);
+        s.picker->view();
+        CHECK(s.wheels()->date().date() == QDate(2014, 10, 27));
+    }
     SECTION("without a target it still reports, and the tag is read as a number") {
         PickerSetup s("date", " 7x", "");
         s.picker->view();
