@@ -12,6 +12,7 @@
 
 #include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
+#include "app/documents/PrintedText.h"
 #include "app/documents/certificateView1.h"
 #include "app/documents/selectPhotoCell3.h"
 #include "app/shell/StaticVariableHelper.h"
@@ -81,27 +82,7 @@ void certificatePageView::showBackground() {
 }
 
 void certificatePageView::viewDidAppear(bool) {
-    if (!touchMode()) fitLabelTexts(form_);
-}
-
-void certificatePageView::fitLabelTexts(QWidget* form) {
-    if (!form) return;
-    for (QLabel* label : form->findChildren<QLabel*>()) {
-        if (label->text().isEmpty() || !label->pixmap().isNull()) continue;
-        label->ensurePolished();
-        const QRect box = label->contentsRect();
-        const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
-        auto fits = [&](const QFont& font) {
-            return box.contains(QFontMetrics(font).boundingRect(box, flags, label->text()));
-        };
-        QFont font = label->font();
-        if (fits(font) || font.pixelSize() <= 0) continue;
-        int size = font.pixelSize();
-        while (size > 6 && !fits(font))
-            font.setPixelSize(--size);
-        // The form's style sheet sets the sizes; the label's own rule outranks it.
-        label->setStyleSheet(label->styleSheet() + QString("\nQLabel { font-size: %1px; }").arg(size));
-    }
+    if (!touchMode()) documents::fitPrintedTexts(form_);
 }
 
 void certificatePageView::viewDidDisappear(bool) {

@@ -37,12 +37,9 @@ class certificatePageView : public ui::ViewController, public ui::TextViewDelega
     static std::string backgroundImageName(int page, const std::optional<std::string>& language);
 
     void viewWillAppear(bool animated) override;
-    // Printed, labels are fitted (fitLabelTexts).
+    // Printed, every text is fitted into its view (documents::fitPrintedTexts).
     void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;
-    // A printed label's text that does not fit its box is set smaller until it does: the whole text
-    // shows, and the capture never draws a clipped label (whose clip would cut what is drawn after it).
-    static void fitLabelTexts(QWidget* form);
     QWidget* formView() const { return form_; }
     // The print language; empty while filling out.
     static std::string language();

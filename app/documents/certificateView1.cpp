@@ -9,6 +9,7 @@
 
 #include "app/documents/ClinicInfo.h"
 #include "app/documents/PageResources.h"
+#include "app/documents/PrintedText.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
@@ -186,7 +187,7 @@ void certificateView1::viewWillAppear(bool animated) {
 void certificateView1::viewDidAppear(bool) {
     if (touchMode() || ui_->destView->isVisible()) return;
     certificateblocks::revealContactBlock(ui_->destView, ui_->imageLogo, logoData_);
-    fitLabelTexts(formView());
+    documents::fitPrintedTexts(formView());
 }
 
 void certificateView1::getClinicInfo() {

@@ -11,6 +11,7 @@
 #include "app/documents/ClinicInfo.h"
 #include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
+#include "app/documents/PrintedText.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/WidgetFormPage.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -171,6 +172,10 @@ void inquiryPageView::viewWillAppear(bool) {
     setBackground();
 }
 
+void inquiryPageView::viewDidAppear(bool) {
+    if (appDelegate_ && !appDelegate_->touchMode()) documents::fitPrintedTexts(form_);
+}
+
 void inquiryPageView::viewDidDisappear(bool) {
     keyboard_.reset();
 }
@@ -239,10 +244,11 @@ void inquiryView1::setInitialData() {
     inquiryPageView::setInitialData();
 }
 
-void inquiryView1::viewDidAppear(bool) {
+void inquiryView1::viewDidAppear(bool animated) {
     // A page drawn for a shorter screen gets room to scroll past its last question.
     if (QWidget* form = formView(); form && form->height() < 1025)
         form->resize(form->width(), form->height() + 71);
+    inquiryPageView::viewDidAppear(animated);
 }
 
 // ---- page 2

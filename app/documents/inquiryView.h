@@ -37,6 +37,8 @@ class inquiryPageView : public ui::ViewController, public ui::TextFieldDelegate 
 
     void viewDidLoad() override;
     void viewWillAppear(bool animated) override;
+    // Printed, every text is fitted into its view (documents::fitPrintedTexts).
+    void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;
 
     virtual void setInitialData();
