@@ -43,11 +43,12 @@ std::string backgroundOutlet(Form form) {
 
 Rect pageFrame(const CertificateDefinition& definition, const Outlet& outlet) {
     Rect frame = outlet.frame;
+    frame.y -= outlet.raisedInPrint;
     if (outlet.parent.empty()) return frame;
     for (const Outlet& parent : definition.outlets)
         if (parent.form == outlet.form && parent.name == outlet.parent) {
             frame.x += parent.frame.x;
-            frame.y += parent.frame.y;
+            frame.y += parent.frame.y - parent.raisedInPrint;
         }
     return frame;
 }
@@ -209,10 +210,11 @@ void dateRows(FormBuilder& f, int top, const char* nextSignalName, bool pageOne)
     f.item(31, ItemKind::DateLabel, {dateX, treatment, 292, 28});
 }
 
-// The patient's block: four rows of printed captions and the labels the screen fills.
+// The patient's block: four rows of printed captions and the labels the screen fills. The address
+// row is the taller: an address of forty characters takes two lines in it.
 void patientBlock(FormBuilder& f, int top) {
-    f.panel({kLeft, top - 8, kContentWidth, 4 * 28 + 12});
-    const int r1 = top, r2 = top + 28, r3 = top + 56, r4 = top + 84;
+    const int r1 = top, r2 = top + 28, r3 = top + 56, r4 = top + 88;
+    f.panel({kLeft, top - 8, kContentWidth, r4 + 26 + 4 - (top - 8)});
     const auto caption = [&](Rect frame, Text text) { f.print(frame, PrintStyle::Caption, std::move(text)); };
     caption({56, r1, 70, 26}, {"氏名", "Name", "姓名"});
     f.value("nameLabel", {130, r1, 250, 26}, 18);
@@ -224,10 +226,10 @@ void patientBlock(FormBuilder& f, int top) {
     f.value("birthLabel", {160, r2, 200, 26});
     caption({392, r2, 100, 26}, {"初診日", "First visit", "初诊日"});
     f.value("visitLabel", {496, r2, 200, 26});
-    caption({56, r3, 70, 26}, {"住所", "Address", "地址"});
-    f.value("postLabel", {130, r3, 96, 26});
-    f.value("add1Label", {228, r3, 250, 26});
-    f.value("add2Label", {480, r3, 234, 26});
+    caption({56, r3, 70, 30}, {"住所", "Address", "地址"});
+    f.value("postLabel", {130, r3, 96, 30});
+    f.value("add1Label", {228, r3, 250, 30});
+    f.value("add2Label", {480, r3, 234, 30});
     caption({56, r4, 70, 26}, {"電話", "Phone", "电话"});
     f.value("tel1Label", {130, r4, 130, 26});
     f.value("tel2Label", {264, r4, 130, 26});
@@ -235,37 +237,41 @@ void patientBlock(FormBuilder& f, int top) {
     f.value("bizLabel", {498, r4, 216, 26});
 }
 
-// The clinic's contact block; print mode shows it 25 points higher, so its panel covers both places.
+// The clinic's contact block. Print mode shows it 25 points higher, where its panel is; every member
+// has the room a long one needs (an address of some thirty characters, a director's name of thirty,
+// a home page of eighty).
 void clinicBlock(FormBuilder& f, Rect block, const char* contactName, bool narrow) {
-    f.panel({block.x, block.y - 30, block.width, block.height + 34});
-    f.outlet("destView", ViewKind::Block, block);
+    constexpr int kRaise = 25;
+    f.panel({block.x, block.y - kRaise - 5, block.width, block.height + 10});
+    f.outlet("destView", ViewKind::Block, block).raisedInPrint = kRaise;
     const auto inBlock = [&](std::string name, Rect frame, std::string text, int size) -> Outlet& {
         Outlet& o = f.outlet(std::move(name), ViewKind::Label, frame, std::move(text), size);
         o.parent = "destView";
         return o;
     };
     if (!narrow) {
-        inBlock(contactName, {16, 6, 220, 20}, "お問い合わせ先", 14).bold = true;
-        inBlock("clinic_name", {16, 28, 440, 24}, {}, 17).bold = true;
-        inBlock("clinic_postal", {16, 54, 90, 18}, {}, 13);
-        inBlock("clinic_address1", {108, 54, 180, 18}, {}, 13);
-        inBlock("clinic_address2", {290, 54, 166, 18}, {}, 13);
-        inBlock("clinic_tel", {16, 72, 300, 18}, {}, 13);
-        inBlock("clinic_director", {320, 72, 136, 18}, {}, 13);
-        inBlock("clinic_url", {16, 90, 220, 18}, {}, 13);
-        inBlock("clinic_mail", {240, 90, 216, 18}, {}, 13);
-        inBlock("imageLogo", {472, 8, 200, 96}, {}, 13).kind = ViewKind::Image;
+        // Two columns: the members on the left, the logo and the director's name on the right.
+        inBlock(contactName, {16, 4, 220, 20}, "お問い合わせ先", 14).bold = true;
+        inBlock("clinic_name", {16, 26, 476, 24}, {}, 17).bold = true;
+        inBlock("clinic_postal", {16, 52, 84, 18}, {}, 13);
+        inBlock("clinic_address1", {104, 52, 388, 18}, {}, 13);
+        inBlock("clinic_address2", {104, 70, 388, 18}, {}, 13);
+        inBlock("clinic_tel", {16, 88, 476, 18}, {}, 13);
+        inBlock("clinic_url", {16, 106, 476, 18}, {}, 13);
+        inBlock("clinic_mail", {16, 124, 476, 18}, {}, 13);
+        inBlock("imageLogo", {504, 6, 168, 60}, {}, 13).kind = ViewKind::Image;
+        inBlock("clinic_director", {504, 72, 168, 66}, {}, 13);
     } else {
-        inBlock(contactName, {10, 4, 140, 18}, "お問い合わせ先", 13).bold = true;
-        inBlock("imageLogo", {156, 4, 72, 40}, {}, 12).kind = ViewKind::Image;
-        inBlock("clinic_name", {10, 24, 144, 20}, {}, 14).bold = true;
-        inBlock("clinic_postal", {10, 46, 70, 16}, {}, 11);
-        inBlock("clinic_director", {84, 46, 70, 16}, {}, 11);
-        inBlock("clinic_address1", {10, 62, 216, 16}, {}, 11);
-        inBlock("clinic_address2", {10, 78, 216, 16}, {}, 11);
-        inBlock("clinic_tel", {10, 94, 216, 16}, {}, 11);
-        inBlock("clinic_url", {10, 110, 108, 16}, {}, 11);
-        inBlock("clinic_mail", {120, 110, 108, 16}, {}, 11);
+        inBlock(contactName, {10, 4, 180, 18}, "お問い合わせ先", 13).bold = true;
+        inBlock("imageLogo", {290, 4, 128, 48}, {}, 12).kind = ViewKind::Image;
+        inBlock("clinic_name", {10, 24, 272, 30}, {}, 14).bold = true;
+        inBlock("clinic_postal", {10, 56, 66, 16}, {}, 11);
+        inBlock("clinic_address1", {78, 56, 340, 16}, {}, 11);
+        inBlock("clinic_address2", {78, 72, 340, 16}, {}, 11);
+        inBlock("clinic_tel", {10, 88, 408, 16}, {}, 11);
+        inBlock("clinic_director", {10, 104, 408, 16}, {}, 11);
+        inBlock("clinic_url", {10, 120, 408, 28}, {}, 11);
+        inBlock("clinic_mail", {10, 148, 408, 16}, {}, 11);
     }
 }
 
@@ -338,8 +344,8 @@ void page1(CertificateDefinition& d) {
     }
     f.markRow(101, ItemKind::SquareCheck, 800, kRecallCaption, kRecallChoices, kLeft + 16, 180, kLeft + 200,
               122);
-    clinicBlock(f, {kLeft, 870, kContentWidth, 112}, "contactAtLabel", false);
-    f.print({kLeft, 994, kContentWidth, 20}, PrintStyle::Small,
+    clinicBlock(f, {kLeft, 870, kContentWidth, 144}, "contactAtLabel", false);
+    f.print({kLeft, 998, kContentWidth, 20}, PrintStyle::Small,
             {"本報告書は、今回の検診で確認した内容をまとめたものです。（1 / 3）",
              "This report sums up what we found at your examination. (1 of 3)",
              "本报告书汇总了本次检查的结果。（第1页，共3页）"},
@@ -517,14 +523,15 @@ void onePage(CertificateDefinition& d) {
     for (size_t i = 0; i < 4; ++i)
         squareColumnRow(f, squares[i], int(i % 2), 604 + int(i / 2) * 30);
     f.section(666, {"写真", "Photographs", "照片"});
-    f.outlet("canvas", ViewKind::Block, {kLeft, 698, kContentWidth, 146});
-    f.item(50001, ItemKind::PhotoSlot, {kLeft, 700, 336, 124}, {"写真 1", "Photo 1", "照片 1"},
-           {kLeft, 826, 336, 16});
-    f.item(50002, ItemKind::PhotoSlot, {392, 700, 336, 124}, {"写真 2", "Photo 2", "照片 2"},
-           {392, 826, 336, 16});
-    f.outlet("commentLabel", ViewKind::Label, {kLeft, 850, 240, 24}, "コメント", 16).bold = true;
-    f.item(90001, ItemKind::Comment, {kLeft, 876, 440, 136}, {}, {}, "Comment");
-    clinicBlock(f, {492, 878, 236, 130}, "contactAt", true);
+    f.outlet("canvas", ViewKind::Block, {kLeft, 698, kContentWidth, 134});
+    f.item(50001, ItemKind::PhotoSlot, {kLeft, 700, 336, 112}, {"写真 1", "Photo 1", "照片 1"},
+           {kLeft, 814, 336, 16});
+    f.item(50002, ItemKind::PhotoSlot, {392, 700, 336, 112}, {"写真 2", "Photo 2", "照片 2"},
+           {392, 814, 336, 16});
+    // The comment beside the contact block, which needs most of the page's width.
+    f.outlet("commentLabel", ViewKind::Label, {kLeft, 836, 240, 24}, "コメント", 16).bold = true;
+    f.item(90001, ItemKind::Comment, {kLeft, 862, 248, 150}, {}, {}, "Comment");
+    clinicBlock(f, {300, 859, 428, 164}, "contactAt", true);
     photoList(f, {kLeft, 572, kContentWidth, 120}, true);
 }
 

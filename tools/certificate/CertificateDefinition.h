@@ -67,8 +67,9 @@ struct Outlet {
     int fontSize = 15;
     bool bold = false;
     bool hidden = false;
-    bool box = false;   // a drawn frame round other views, with no text
-    std::string parent; // empty: the page itself
+    bool box = false;      // a drawn frame round other views, with no text
+    std::string parent;    // empty: the page itself
+    int raisedInPrint = 0; // a block the printed page shows this many points higher
 };
 
 enum class PrintStyle { Title, Section, Caption, Small, Unit };
@@ -97,7 +98,8 @@ struct CertificateDefinition {
 
 const CertificateDefinition& certificateDefinition();
 
-// Where a view's frame lies on its page (outlets inside a block are offset by the block's origin).
+// Where a view's frame lies on its printed page (outlets inside a block are offset by the block's
+// origin; a block raised in print, and what it holds, lie that much higher).
 Rect pageFrame(const CertificateDefinition& definition, const Outlet& outlet);
 
 // The face icons and their numbers: 11-13, 21-23 (page 1 and the one-page form) and 71-75 (page 3).

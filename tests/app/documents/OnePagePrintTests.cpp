@@ -171,7 +171,7 @@ TEST_CASE("the one-page certificate's PDF in each print language", "[documents][
     // Printed, the contact block sits 25 points higher, with the logo.
     QWidget* contact = page->formView()->findChild<QWidget*>("destView");
     CHECK(contact->isVisible());
-    CHECK(contact->y() == 878 - 25);
+    CHECK(contact->y() == 859 - 25);
     CHECK_FALSE(page->label("imageLogo")->pixmap().isNull());
 
     const auto path = preview->printPDF();

@@ -2,6 +2,8 @@
 // the patient's details make the views do, checked on the rendered pages' ink.
 #include <catch2/catch.hpp>
 
+#include "app/shell/StaticVariableHelper.h"
+#include "platform/ui/Tag.h"
 #include "tests/app/documents/PaperSupport.h"
 
 using paper::PrintedDocument;
@@ -30,4 +32,191 @@ TEST_CASE("a long clinic member takes nothing else off the printed page", "[docu
 
         CHECK(printed.paperShare(place) > 0.5);
     }
+}
+
+namespace {
+
+// A page of 768 points prints across A4's 595.
+constexpr double kA4 = 595.28 / 768;
+// 7 points on A4, less what a word's box may lose to rounding.
+constexpr double kReadableHeight = 7.0 / kA4 - 0.2;
+
+std::vector<QString> patientMembers() {
+    return {QString::fromUtf8(paper::kLongName),
+            QStringLiteral("〒060-0001"),
+            QStringLiteral("北海道") + QString::fromUtf8(paper::kLongAddress1),
+            QString::fromUtf8(paper::kLongAddress2),
+            QStringLiteral("011-222-3344"),
+            QStringLiteral("090-1234-5678")};
+}
+
+std::vector<QWidget*> forms(const PrintedDocument& printed, const std::vector<const char*>& names) {
+    std::vector<QWidget*> out;
+    for (const char* name : names) {
+        QWidget* form = printed.preview->scrollView()->widget()->findChild<QWidget*>(name);
+        REQUIRE(form);
+        out.push_back(form);
+    }
+    return out;
+}
+
+// Everything the preview shows is on paper, every text readable or visibly cut short, and the
+// members that must not be cut short print whole.
+void checkPrintout(const PrintedDocument& printed, const std::vector<QWidget*>& pages,
+                   const std::vector<QString>& members) {
+    for (const auto& [view, place] : printed.shownViews(pages)) {
+        INFO(view->objectName().toStdString());
+        CHECK(printed.paperShare(place) > 0.5);
+        auto* label = qobject_cast<QLabel*>(view);
+        if ((label && !label->pixmap().isNull()) || qobject_cast<QAbstractButton*>(view)) continue;
+        const paper::SetText set = paper::setText(view);
+        CHECK((set.whole || set.elided));
+        CHECK(set.pixelSize >= 10);
+    }
+    for (const paper::Word& word : paper::words(printed.file)) {
+        INFO(word.text.toStdString());
+        CHECK(word.height >= kReadableHeight);
+    }
+    // The members that must not be cut short: a view shows each whole, and the PDF holds it there.
+    const auto views = printed.shownViews(pages);
+    for (const QString& member : members) {
+        INFO(member.toStdString());
+        const auto shown = std::find_if(views.begin(), views.end(), [&](const auto& v) {
+            return paper::joined(paper::shownText(v.first)).contains(paper::joined(member));
+        });
+        REQUIRE(shown != views.end());
+        CHECK(paper::joined(printed.paperText(shown->second)).contains(paper::joined(member)));
+    }
+}
+
+std::vector<QString> operator+(std::vector<QString> a, const std::vector<QString>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+} // namespace
+
+TEST_CASE("the three-page certificate prints whole and readable with long details", "[documents][paper]") {
+    const paper::CertificateLanguage& language = paper::kCertificateLanguages[GENERATE(0, 1, 2)];
+    INFO(language.language);
+    onepagetest::OnePageApp a;
+    paper::installLongClinic();
+    paper::installLongPatient(a.app);
+    const auto ids = a.album("ID_999999_normal", {Qt::red, Qt::blue, Qt::darkGreen, Qt::magenta, Qt::cyan});
+    a.app.delegate().patientID() = "999999";
+    REQUIRE(a.app.delegate().setPatientInfoData());
+    a.record()["44"] = paper::kLongTreatment;
+    a.record()["49"] = paper::kLongTreatmentLatin;
+    a.record()["10001"] = ids[0];
+    a.record()["20001"] = ids[1];
+    a.record()["30001"] = ids[2];
+    a.record()["40001"] = ids[3];
+    a.record()["40002"] = ids[4];
+    REQUIRE(a.app.delegate().registCertificate());
+    QTemporaryDir scratch;
+    PrintedDocument printed;
+    printed.preview = paper::openThreePages(a, language.threePages);
+    REQUIRE(printed.preview);
+    const auto pages = forms(printed, {"certificateView1", "certificateView2", "certificateView3"});
+    REQUIRE(paper::settleUntil(a.app, [&] {
+        for (int tag : {10001, 20001, 30001, 40001, 40002})
+            if (auto* slot = qobject_cast<QLabel*>(
+                    ui::viewWithTag(tag == 40001 || tag == 40002 ? pages[2] : pages[1], tag));
+                !slot || slot->pixmap().isNull())
+                return false;
+        return true;
+    }));
+    printed.capture(scratch.path(), QString("certificate-%1").arg(language.language));
+    REQUIRE(printed.pages.size() == 3);
+    checkPrintout(printed, pages,
+                  paper::longClinicMembers() + patientMembers() +
+                      std::vector<QString>{QString::fromUtf8(paper::kLongTreatment),
+                                           QString::fromUtf8(paper::kLongTreatmentLatin)});
+}
+
+TEST_CASE("the one-page certificate prints whole and readable with long details", "[documents][paper]") {
+    const paper::CertificateLanguage& language = paper::kCertificateLanguages[GENERATE(0, 1, 2)];
+    INFO(language.language);
+    onepagetest::OnePageApp a;
+    paper::installLongClinic();
+    paper::installLongPatient(a.app);
+    const auto ids = a.album("ID_999999_normal", {Qt::red, Qt::blue});
+    a.app.delegate().patientID() = "999999";
+    REQUIRE(a.app.delegate().setPatientInfoData());
+    a.record()["34"] = "2020年 3月 5日";
+    a.record()["50001"] = ids[0];
+    a.record()["50002"] = ids[1];
+    REQUIRE(a.app.delegate().registCertificate());
+    QTemporaryDir scratch;
+    PrintedDocument printed;
+    auto preview = a.openPreview(language.onePage);
+    REQUIRE(preview);
+    printed.preview = preview;
+    REQUIRE(a.waitUntil([&] {
+        return !onepagetest::tagged(preview->page(), 50001)->pixmap().isNull() &&
+               !onepagetest::tagged(preview->page(), 50002)->pixmap().isNull();
+    }));
+    printed.capture(scratch.path(), QString("onepage-%1").arg(language.language));
+    REQUIRE(printed.pages.size() == 1);
+    checkPrintout(printed, {preview->page()->formView()}, paper::longClinicMembers() + patientMembers());
+}
+
+TEST_CASE("the letter prints whole and readable with long details", "[documents][paper]") {
+    lettertest::LetterApp s;
+    paper::installLongClinic();
+    paper::installLongPatient(s.app);
+    const std::string red = s.photograph("normal", Qt::red), blue = s.photograph("velscope", Qt::blue);
+    auto& d = s.delegate();
+    d.patientID() = "999999";
+    REQUIRE(d.setPatientInfoData());
+    d.letterDataList() = {{"34", "2025年 3月 14日"},
+                          {"81011", paper::kLongTreatment},
+                          {"81012", "抜歯のお願い"},
+                          {"81016", std::string(paper::kLongTreatment) + paper::kLongTreatment +
+                                        paper::kLongTreatment + paper::kLongTreatment +
+                                        paper::kLongTreatment},
+                          {"82001", red},
+                          {"82002", blue}};
+    d.medicalList() = {{"cid", "80000"},
+                       {"cname", "地方独立行政法人 札幌市立総合医療センター附属病院"},
+                       {"departments", "歯科口腔外科・顎顔面外科"},
+                       {"doctor", "山田　太郎左衛門之助"}};
+    REQUIRE(d.registLetter());
+    d.letterDataList().clear();
+    QTemporaryDir scratch;
+    PrintedDocument printed;
+    auto preview = s.openPreview();
+    REQUIRE(preview);
+    printed.preview = preview;
+    REQUIRE(paper::settleUntil(s.app, [&] {
+        return !preview->page2()->slot(82001)->pixmap().isNull() &&
+               !preview->page2()->slot(82002)->pixmap().isNull();
+    }));
+    printed.capture(scratch.path(), "letter");
+    REQUIRE(printed.pages.size() == 2);
+    std::vector<QString> clinic = paper::longClinicMembers();
+    clinic.resize(6); // the letter's header has no home page or mail address
+    checkPrintout(printed, {preview->page1()->formView(), preview->page2()->formView()},
+                  clinic + std::vector<QString>{
+                               QString::fromUtf8(paper::kLongName), QStringLiteral("〒060-0001"),
+                               QStringLiteral("北海道") + QString::fromUtf8(paper::kLongAddress1),
+                               QStringLiteral("011-222-3344"), QString::fromUtf8(paper::kLongTreatment)});
+}
+
+TEST_CASE("the questionnaire prints whole and readable with long details", "[documents][paper]") {
+    const std::string language = GENERATE("Japanese", "English", "Chinese");
+    INFO(language);
+    registtest::RegistApp app;
+    paper::installLongClinic();
+    paper::installLongPatient(app);
+    QTemporaryDir scratch;
+    PrintedDocument printed;
+    auto preview = paper::openQuestionnaire(app, language);
+    REQUIRE(preview);
+    printed.preview = preview;
+    printed.capture(scratch.path(), QString("questionnaire-%1").arg(QString::fromStdString(language)));
+    REQUIRE(printed.pages.size() == 3);
+    checkPrintout(printed, forms(printed, {"inquiryView1", "inquiryView2", "inquiryView3"}),
+                  {QString::fromUtf8(paper::kLongName)});
+    StaticVariableHelper::setInquiryLanguage(std::nullopt);
 }

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QImage>
 #include <QProcess>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 
@@ -30,6 +31,13 @@ inline Facts facts(const QString& path) {
     }
     f.text = run("pdftotext", {"-enc", "UTF-8", path, "-"});
     return f;
+}
+
+// The text of page `page` (from 1) inside `area`, in points of the page.
+inline QString textIn(const QString& path, int page, const QRect& area) {
+    return run("pdftotext", {"-enc", "UTF-8", "-f", QString::number(page), "-l", QString::number(page), "-x",
+                             QString::number(area.x()), "-y", QString::number(area.y()), "-W",
+                             QString::number(area.width()), "-H", QString::number(area.height()), path, "-"});
 }
 
 // Page `page` (from 1) as an image, written through `scratch`.
