@@ -94,8 +94,7 @@ void LetterView2::getClinicInfo() {
     if (!appDelegate_) return;
     const QPixmap logo = documents::clinicLogo(appDelegate_->applicationDocumentsDirectory());
     if (logo.isNull()) return;
-    ui_->clinicLogoImage->setPixmap(
-        logo.scaled(ui_->clinicLogoImage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    documents::showLogo(ui_->clinicLogoImage, logo);
 }
 
 void LetterView2::setInitialData() {

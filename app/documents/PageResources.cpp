@@ -1,6 +1,8 @@
 #include "app/documents/PageResources.h"
 
 #include <QAbstractScrollArea>
+#include <QLabel>
+#include <QPainter>
 #include <QWidget>
 
 #include "platform/foundation/Bundle.h"
@@ -15,6 +17,23 @@ QPixmap bundleImage(const std::string& fileName) {
             ? foundation::Bundle::main()->pathForResource(fileName, "")
             : foundation::Bundle::main()->pathForResource(fileName.substr(0, dot), fileName.substr(dot + 1));
     return path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
+}
+
+void showLogo(QLabel* label, const QPixmap& logo) {
+    if (!label || logo.isNull() || label->size().isEmpty()) return;
+    const QSize box = label->size() * 3;
+    QPixmap canvas(box);
+    canvas.fill(Qt::transparent);
+    QPainter painter(&canvas);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSize fitted = logo.size().scaled(box, Qt::KeepAspectRatio);
+    painter.drawPixmap(
+        QRect(QPoint((box.width() - fitted.width()) / 2, (box.height() - fitted.height()) / 2), fitted),
+        logo);
+    painter.end();
+    // The canvas has the label's shape, so stretching it to the label keeps the logo's.
+    label->setScaledContents(true);
+    label->setPixmap(canvas);
 }
 
 void useDocumentFont(QWidget* form, const std::string& language) {

@@ -5,12 +5,18 @@
 #include <string>
 
 class QAbstractScrollArea;
+class QLabel;
 class QWidget;
 
 namespace documents {
 
 // The bundle image with this file name ("circle.png"); a null pixmap when the bundle has none.
 QPixmap bundleImage(const std::string& fileName);
+
+// Shows the clinic's logo whole in the label, its shape kept and centred on a canvas of the label's
+// own shape, which the label stretches to its size; made at three times that size, so it scales
+// down cleanly.
+void showLogo(QLabel* label, const QPixmap& logo);
 
 // Makes the form write in the document font of the language ("Chinese" or any other), in its style
 // sheet, whose size rules would otherwise keep the screen's family.

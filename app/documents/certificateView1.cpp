@@ -368,8 +368,7 @@ void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optiona
     destView->move(destView->x(), destView->y() - 25);
     destView->setVisible(true);
     QPixmap logo;
-    if (imageLogo && logoData && logo.loadFromData(*logoData))
-        imageLogo->setPixmap(logo.scaled(imageLogo->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    if (imageLogo && logoData && logo.loadFromData(*logoData)) documents::showLogo(imageLogo, logo);
 }
 
 std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,

@@ -156,7 +156,7 @@ void inquiryPageView::getClinicInfo() {
     const QPixmap logo = documents::clinicLogo(appDelegate_->applicationDocumentsDirectory());
     QLabel* label = clinicLogoImage();
     if (logo.isNull() || !label) return;
-    label->setPixmap(logo.scaled(label->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    documents::showLogo(label, logo);
 }
 
 void inquiryPageView::viewWillAppear(bool) {

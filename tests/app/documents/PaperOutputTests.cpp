@@ -2,6 +2,7 @@
 // the patient's details make the views do, checked on the rendered pages' ink.
 #include <catch2/catch.hpp>
 
+#include "app/documents/inquiryView.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/documents/PaperSupport.h"
@@ -219,4 +220,88 @@ TEST_CASE("the questionnaire prints whole and readable with long details", "[doc
     checkPrintout(printed, forms(printed, {"inquiryView1", "inquiryView2", "inquiryView3"}),
                   {QString::fromUtf8(paper::kLongName)});
     StaticVariableHelper::setInquiryLanguage(std::nullopt);
+}
+
+namespace {
+
+// The smallest rectangle round the pixels of the area near the colour.
+QRect colourBox(const QImage& image, const QRect& area, const QColor& colour) {
+    QRect box;
+    const QRect a = area.intersected(image.rect());
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            if (std::abs(c.red() - colour.red()) < 40 && std::abs(c.green() - colour.green()) < 40 &&
+                std::abs(c.blue() - colour.blue()) < 40)
+                box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
+// The logo (300 x 120) on paper: whole inside its view, its shape kept.
+void checkLogo(const PrintedDocument& printed, QLabel* logo) {
+    REQUIRE(logo);
+    const QRect inContent(logo->mapTo(printed.preview->scrollView()->widget(), QPoint(0, 0)), logo->size());
+    const auto placed = printed.onPaper(inContent);
+    REQUIRE(placed.page >= 0);
+    const QImage& sheet = printed.pages[size_t(placed.page)];
+    const QRect frame = colourBox(sheet, placed.rect.adjusted(-4, -4, 4, 4), paper::kLogoEdge);
+    const QRect field = colourBox(sheet, placed.rect, paper::kLogoField);
+    INFO(logo->objectName().toStdString() << " frame " << frame.width() << "x" << frame.height());
+    REQUIRE(frame.height() > 10);
+    CHECK(std::abs(double(frame.width()) / frame.height() - 2.5) < 0.12);
+    CHECK(placed.rect.adjusted(-1, -1, 1, 1).contains(frame));
+    // The field sits in the middle of the frame, the frame's band equally wide on every side.
+    CHECK(std::abs((field.left() - frame.left()) - (frame.right() - field.right())) <= 2);
+    CHECK(std::abs((field.top() - frame.top()) - (frame.bottom() - field.bottom())) <= 2);
+}
+
+} // namespace
+
+TEST_CASE("the clinic's logo prints whole, its shape kept", "[documents][paper]") {
+    QTemporaryDir scratch;
+    SECTION("the certificates' contact blocks") {
+        onepagetest::OnePageApp a;
+        paper::installLongClinic();
+        PrintedDocument three;
+        three.preview =
+            paper::openThreePages(a, &certificateViewTop::japaneseThreePageCertificatePrintButton);
+        REQUIRE(three.preview);
+        three.capture(scratch.path(), "logo-certificate");
+        checkLogo(three, three.preview->scrollView()
+                             ->widget()
+                             ->findChild<QWidget*>("certificateView1")
+                             ->findChild<QLabel*>("imageLogo"));
+        a.app.launched.navigation()->popToRootViewController(false);
+        a.app.launched.navigation()->pushViewController(a.top, false);
+        a.app.launched.settle(10);
+        PrintedDocument one;
+        auto preview = a.openPreview(&certificateViewTop::japaneseCertificatePrintButton);
+        REQUIRE(preview);
+        one.preview = preview;
+        one.capture(scratch.path(), "logo-onepage");
+        checkLogo(one, preview->page()->label("imageLogo"));
+    }
+    SECTION("the questionnaire's pages and the letter's second page") {
+        registtest::RegistApp app;
+        paper::installLongClinic();
+        PrintedDocument questionnaire;
+        auto preview = paper::openQuestionnaire(app, "Japanese");
+        REQUIRE(preview);
+        questionnaire.preview = preview;
+        questionnaire.capture(scratch.path(), "logo-questionnaire");
+        for (int page = 1; page <= 3; ++page)
+            checkLogo(questionnaire, preview->page(page)->clinicLogoImage());
+        StaticVariableHelper::setInquiryLanguage(std::nullopt);
+    }
+    SECTION("the letter's second page") {
+        lettertest::LetterApp s;
+        paper::installLongClinic();
+        PrintedDocument letter;
+        auto preview = s.openPreview();
+        REQUIRE(preview);
+        letter.preview = preview;
+        letter.capture(scratch.path(), "logo-letter");
+        checkLogo(letter, preview->page2()->clinicLogoImage());
+    }
 }
