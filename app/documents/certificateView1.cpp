@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPixmap>
 #include <QStringList>
+#include <QTextCursor>
 
 #include "app/documents/ClinicInfo.h"
 #include "app/documents/PageResources.h"
@@ -451,6 +452,10 @@ void certificateView1::popoverListClose(const std::string& text, int32_t tagNo, 
 void certificateView1::textViewDidEndEditing(ui::TextView& view) {
     if (appDelegate_ && touchMode())
         appDelegate_->certifiDataList()[std::to_string(ui::tag(&view))] = view.stdText();
+    // Typing leaves the view on its last line; a treatment longer than the field reads from its start.
+    QTextCursor start = view.textCursor();
+    start.movePosition(QTextCursor::Start);
+    view.setTextCursor(start);
 }
 
 void certificateView1::keyboardWillShow(const foundation::Notification& notification) {

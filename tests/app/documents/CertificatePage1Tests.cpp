@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QScrollBar>
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
@@ -135,6 +136,32 @@ TEST_CASE("certificate page 1 filled out", "[documents][certificate]") {
         QTest::keyClick(other, Qt::Key_Return);
         p.app.launched.settle(10);
         CHECK(p.record().at("45") == "フッ素塗布");
+    }
+    SECTION("a long treatment typed by hand shows from its start once typed, and when the page opens") {
+        const QString longTreatment = QString::fromUtf8("右下第一大臼歯の根管治療とセラミッククラウンによる被"
+                                                        "せ物の作製と装着および咬合調整、二週間後に経過観察");
+        auto* field = page.textViewWithTag(46);
+        QTest::mouseClick(field->viewport(), Qt::LeftButton);
+        auto list = std::dynamic_pointer_cast<tableListView>(page.pop());
+        REQUIRE(list);
+        list->didSelectRow(0);
+        p.app.launched.settle(10);
+        QInputMethodEvent commit;
+        commit.setCommitString(longTreatment);
+        QCoreApplication::sendEvent(field, &commit);
+        QTest::keyClick(field, Qt::Key_Return);
+        p.app.launched.settle(10);
+        CHECK(p.record().at("46") == longTreatment.toStdString());
+        CHECK(field->verticalScrollBar()->value() == 0);
+        CHECK(field->cursorRect(QTextCursor(field->document())).top() >= 0);
+
+        auto again = std::make_shared<certificateView1>();
+        p.app.launched.navigation()->pushViewController(again, false);
+        p.app.launched.settle(10);
+        auto* shown = again->textViewWithTag(46);
+        CHECK(shown->toPlainText() == longTreatment);
+        CHECK(shown->verticalScrollBar()->value() == 0);
+        CHECK(shown->cursorRect(QTextCursor(shown->document())).top() >= 0);
     }
 }
 
