@@ -292,7 +292,7 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
                     outcome->appendPosted = true;
                     foundation::SerialQueue::main()->async(
                         [weakSelf, created, asset = assets.front(), outcome] {
-                            if (weakSelf.lock()) created(asset);
+                            if (auto self = weakSelf.lock()) created(asset);
                             outcome->appended = true;
                         });
                 }
