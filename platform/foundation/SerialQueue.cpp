@@ -275,7 +275,11 @@ void SerialQueue::drainOnLoop(const std::weak_ptr<Worker>& weak, uint64_t genera
             Task t = std::move(w->tasks.front());
             w->tasks.pop_front();
             ++w->loopRunning;
+            // A nested loop inside this task (a wait that runs the loop) reaches the tasks behind it
+            // only through a drain of its own; if this drain runs them first, that one finds none.
+            Task behind = w->tasks.empty() ? Task() : drainRequest(*w);
             lock.unlock();
+            if (behind) behind();
             runOnLoopThread(*w, t);
             lock.lock();
             --w->loopRunning;

@@ -194,6 +194,20 @@ TEST_CASE("the main queue's delayed tasks and timers keep its clock, on the loop
     }
 }
 
+TEST_CASE("a nested loop inside a main queue task runs the tasks queued behind it", "[ui][queue]") {
+    MainQueueOnEventLoop onLoop;
+    auto main = foundation::SerialQueue::main();
+    bool behindRan = false, waited = false, done = false;
+    // Queued together, so one drain holds both: the first waits, running the loop, for the second.
+    main->async([&] {
+        waited = QTest::qWaitFor([&] { return behindRan; }, 5000);
+        done = true;
+    });
+    main->async([&] { behindRan = true; });
+    REQUIRE(QTest::qWaitFor([&] { return done; }, 30000));
+    CHECK(waited);
+}
+
 TEST_CASE("a main queue task that throws is logged and the loop goes on", "[ui][queue][exception]") {
     MainQueueOnEventLoop loop;
     auto main = foundation::SerialQueue::main();
