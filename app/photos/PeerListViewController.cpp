@@ -202,7 +202,7 @@ void PeerListViewController::peerLeft(const peer::PeerIDPtr& peerID) {
     reloadData();
     if (appDelegate_) appDelegate_->clearTimestamp();
     // Photographs of a cut transfer are still filed, unless an end step is about to do it.
-    const bool cutShort = st.status == 1 && st.count > 0 && !st.endStepRunning;
+    const bool cutShort = st.status == 1 && (st.count > 0 || st.pending > 0) && !st.endStepRunning;
     st.status = 0;
     st.total = 0;
     st.count = 0;
@@ -214,6 +214,7 @@ void PeerListViewController::peerLeft(const peer::PeerIDPtr& peerID) {
     st.idleTimerDisabled = false;
     ZVProgressHUD::showErrorWithStatusMaskType("接続が切れました", kMaskBlack);
     if (selectedPeerID_ == peerID) selectedPeerID_.reset();
+    std::erase_if(heldTexts_, [&peerID](const HeldText& held) { return held.peerID == peerID; });
     dismissPresented(false);
     if (cutShort) fileArrivedAfterCut();
 }
@@ -224,12 +225,47 @@ void PeerListViewController::fileArrivedAfterCut() {
     st.endStepRunning = true;
     photos::runMainLoopUntil([&st] { return st.pending <= 0; }, 0.5);
     foundation::log("transfer cut short: filing the photographs that arrived");
-    getAssetsListFromLibrary();
+    fileNewPhotographs();
     st.endStepRunning = false;
+    serveHeldTexts();
+}
+
+void PeerListViewController::fileNewPhotographs() {
+    auto& st = PeerTransferState::shared();
+    st.filing = true;
+    getAssetsListFromLibrary();
+    st.filing = false;
 }
 
 void PeerListViewController::sessionHelperDidRecieveMessage(const std::string& message,
                                                             const peer::PeerIDPtr& peerID) {
+    // While new photographs are filed, the next transfer waits: the filing has scanned the camera
+    // album already, and what came in now would be left out of it. Texts are answered afterwards,
+    // in the order they came.
+    if (PeerTransferState::shared().filing || !heldTexts_.empty()) {
+        if (message.rfind("Start", 0) == 0 || message == "Ready" || message == "End")
+            heldTexts_.push_back(HeldText{message, peerID});
+        return;
+    }
+    answerText(message, peerID);
+}
+
+void PeerListViewController::serveHeldTexts() {
+    if (heldTexts_.empty()) return;
+    // From the main queue, so that an end step that served one does not nest the next inside it.
+    std::weak_ptr<PeerListViewController> weak = self();
+    foundation::SerialQueue::main()->async([weak] {
+        auto s = weak.lock();
+        if (!s) return;
+        while (!PeerTransferState::shared().filing && !s->heldTexts_.empty()) {
+            HeldText held = std::move(s->heldTexts_.front());
+            s->heldTexts_.pop_front();
+            s->answerText(held.text, held.peerID);
+        }
+    });
+}
+
+void PeerListViewController::answerText(const std::string& message, const peer::PeerIDPtr& peerID) {
     auto& st = PeerTransferState::shared();
     if (message.rfind("Start", 0) == 0) {
         st.count = 0;
@@ -259,10 +295,11 @@ void PeerListViewController::readinessStep(const peer::PeerIDPtr& peerID) {
 
 void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
     auto& st = PeerTransferState::shared();
-    if (st.endStepRunning) {
-        foundation::log("End ignored: the end step is running");
+    if (st.endTaken == st.transfer) {
+        foundation::log("End ignored: this transfer's End was taken already");
         return;
     }
+    st.endTaken = st.transfer;
     st.endStepRunning = true;
     auto keep = self(); // the waits run the event loop: the screen may be left meanwhile
     const long leavesBefore = st.leaves;
@@ -282,10 +319,11 @@ void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
             ZVProgressHUD::showSuccessWithStatusMaskType("受信完了", kMaskBlack);
         }
     }
-    getAssetsListFromLibrary();
+    fileNewPhotographs();
     st.idleTimerDisabled = false;
     dismissPresented(true);
     st.endStepRunning = false;
+    serveHeldTexts();
 }
 
 void PeerListViewController::sessionHelperDidRecieveImage(const QByteArray& imageData, unsigned long,

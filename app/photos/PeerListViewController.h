@@ -3,6 +3,7 @@
 // each photograph as received in the camera album and, at the end of a transfer, files the new
 // photographs into the patient's pool album and records the pool in photoMst.
 #include <QListWidget>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -70,7 +71,14 @@ class PeerListViewController : public ui::ViewController,
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
+    struct HeldText {
+        std::string text;
+        peer::PeerIDPtr peerID;
+    };
+
     void leftParent();
+    void answerText(const std::string& message, const peer::PeerIDPtr& peerID);
+    void serveHeldTexts();
     void readinessStep(const peer::PeerIDPtr& peerID);
     void endStep(const peer::PeerIDPtr& peerID);
     void peerJoined(const peer::PeerIDPtr& peerID);
@@ -81,6 +89,8 @@ class PeerListViewController : public ui::ViewController,
     void reloadData();
     void dismissPresented(bool animated);
     void fileArrivedAfterCut();
+    // The album scan, move and row write of what arrived, holding texts while it runs.
+    void fileNewPhotographs();
     std::shared_ptr<PeerListViewController> self();
 
     std::unique_ptr<Ui::PeerListViewController> form_;
@@ -93,4 +103,5 @@ class PeerListViewController : public ui::ViewController,
     ui::BarButtonItemPtr browsebtn_;
     std::shared_ptr<photoalbums::PhotoAlbumScan> scan_;
     std::weak_ptr<ZQImagePickerController> picker_;
+    std::deque<HeldText> heldTexts_; // came while photographs were filed; answered afterwards
 };

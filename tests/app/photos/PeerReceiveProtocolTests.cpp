@@ -82,6 +82,28 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
         CHECK(hudText() == "受信完了");
         CHECK_FALSE(s.app.launched.navigation()->presentedViewController()); // the picker was closed
     }
+    SECTION("a repeated End of a transfer is ignored, and the next transfer's End is served") {
+        foundation::LogCapture log;
+        REQUIRE(sender.text("Start,1"));
+        REQUIRE(sender.expect("Readiness"));
+        REQUIRE(sender.send(receivetest::jpeg(1)));
+        REQUIRE(sender.text("End"));
+        REQUIRE(sender.text("End"));
+        REQUIRE(sender.expect("Completion"));
+        // Sent at once: answered when the first transfer's photographs are filed.
+        REQUIRE(sender.text("Start,1"));
+        REQUIRE(sender.expect("Readiness"));
+        REQUIRE(sender.send(receivetest::jpeg(2)));
+        REQUIRE(sender.expect("Progress,1"));
+        REQUIRE(sender.text("End"));
+        REQUIRE(sender.expect("Completion"));
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK(sender.replies.empty()); // no second Completion for the first transfer
+        CHECK(log.count("End ignored: this transfer's End was taken already") == 1);
+        photos::PhotoLibrary::shared()->queue()->drain();
+        CHECK(receivetest::albumAssets("ID_999999").size() == 2);
+        CHECK(receivetest::albumAssets("Eye-Fi").empty());
+    }
     SECTION("an absurd count counts as none") {
         REQUIRE(sender.text("Start,x,99999999999999999999999"));
         REQUIRE(sender.expect("Readiness"));
