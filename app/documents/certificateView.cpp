@@ -12,6 +12,7 @@
 
 #include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
+#include "app/documents/PrintedArtwork.h"
 #include "app/documents/PrintedText.h"
 #include "app/documents/certificateView1.h"
 #include "app/documents/selectPhotoCell3.h"
@@ -73,8 +74,11 @@ void certificatePageView::viewWillAppear(bool) {
 }
 
 void certificatePageView::showBackground() {
-    if (QLabel* background = backgroundImage())
+    if (QLabel* background = backgroundImage()) {
         background->setPixmap(documents::bundleImage(backgroundImageName(page_, language())));
+        // Printed, the page is drawn from its definition, so its captions print as sharp as the entries.
+        if (!touchMode()) documents::printCertificateArtwork(background, page_, language());
+    }
     const std::string lang = language();
     foundation::log(lang == "English"   ? "user select English version of certificate"
                     : lang == "Chinese" ? "user select Chinese version of certificate"
@@ -475,9 +479,13 @@ int certificateView2::toothAgeTens(int teeth) {
 
 void certificateView2::calcToothAge() {
     const int teeth = int(integerValue(ui_->toothNumText->stdText()));
-    ui_->toothAgeImage1->setPixmap(
-        documents::bundleImage(foundation::format("icon_num_%d.png", toothAgeTens(teeth))));
-    ui_->toothAgeImage2->setPixmap(documents::bundleImage("icon_num_0.png"));
+    const auto show = [this](QLabel* label, int digit) {
+        label->setPixmap(documents::bundleImage(foundation::format("icon_num_%d.png", digit)));
+        // Printed, the digits are drawn as text, as the page around them is.
+        if (!touchMode()) documents::printToothAgeDigit(label, digit);
+    };
+    show(ui_->toothAgeImage1, toothAgeTens(teeth));
+    show(ui_->toothAgeImage2, 0);
 }
 
 void certificateView2::textViewDidEndEditing(ui::TextView& view) {

@@ -11,6 +11,7 @@
 #include "app/documents/ClinicInfo.h"
 #include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
+#include "app/documents/PrintedArtwork.h"
 #include "app/documents/PrintedText.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/WidgetFormPage.h"
@@ -146,9 +147,13 @@ void inquiryPageView::setInitialData() {
 }
 
 void inquiryPageView::setBackground() {
-    if (QLabel* background = backgroundImage())
-        background->setPixmap(
-            documents::bundleImage(backgroundImageName(page_, StaticVariableHelper::inquiryLanguage())));
+    QLabel* background = backgroundImage();
+    if (!background) return;
+    const auto language = StaticVariableHelper::inquiryLanguage();
+    background->setPixmap(documents::bundleImage(backgroundImageName(page_, language)));
+    // Printed, the page is drawn from its definition, so its questions print as sharp as the answers.
+    if (appDelegate_ && !appDelegate_->touchMode())
+        documents::printQuestionnaireArtwork(background, page_, language);
 }
 
 void inquiryPageView::getClinicInfo() {

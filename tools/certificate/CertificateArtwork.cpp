@@ -234,11 +234,10 @@ void paintFace(QPainter& p, int number, double s) {
     p.restore();
 }
 
-QImage drawBackgroundImpl(const CertificateDefinition& d, Form form, Language language,
-                          std::vector<std::string>* overflow) {
-    QImage image(kPageWidth, kPageHeight, QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
+void paintBackgroundImpl(QPainter& p, const CertificateDefinition& d, Form form, Language language,
+                         std::vector<std::string>* overflow) {
+    p.save();
+    p.fillRect(QRect(0, 0, kPageWidth, kPageHeight), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     // A band along the top and a rule under the header, on every page.
@@ -261,6 +260,14 @@ QImage drawBackgroundImpl(const CertificateDefinition& d, Form form, Language la
             paintFace(p, 71 + level, 20);
             p.restore();
         }
+    p.restore();
+}
+
+QImage drawBackgroundImpl(const CertificateDefinition& d, Form form, Language language,
+                          std::vector<std::string>* overflow) {
+    QImage image(kPageWidth, kPageHeight, QImage::Format_ARGB32);
+    QPainter p(&image);
+    paintBackgroundImpl(p, d, form, language, overflow);
     return image;
 }
 
@@ -289,6 +296,11 @@ QImage drawBackground(const CertificateDefinition& definition, Form form, Langua
     return drawBackgroundImpl(definition, form, language, nullptr);
 }
 
+void paintBackground(QPainter& painter, const CertificateDefinition& definition, Form form,
+                     Language language) {
+    paintBackgroundImpl(painter, definition, form, language, nullptr);
+}
+
 QImage drawFace(int number) {
     // Drawn large, so the screens can scale it down to their frames without blur.
     const int size = number >= 70 ? 240 : 192;
@@ -300,9 +312,15 @@ QImage drawFace(int number) {
 }
 
 QImage drawDigit(int digit) {
-    QImage image(60, 84, QImage::Format_ARGB32);
+    QImage image(kDigitSize, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
     QPainter p(&image);
+    paintDigit(p, digit);
+    return image;
+}
+
+void paintDigit(QPainter& p, int digit) {
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     QPainterPath tile;
@@ -311,7 +329,7 @@ QImage drawDigit(int digit) {
     p.setFont(makeFont(Language::English, 64, true));
     p.setPen(Qt::white);
     p.drawText(QRect(0, 0, 60, 84), Qt::AlignCenter, QString::number(digit));
-    return image;
+    p.restore();
 }
 
 std::string faceImageName(int number) {

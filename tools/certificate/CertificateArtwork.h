@@ -2,6 +2,8 @@
 // Draws the certificate's artwork from its definition: the twelve backgrounds, the judgement faces
 // and the tooth-age digits.
 #include <QImage>
+#include <QPainter>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <string>
@@ -20,9 +22,16 @@ std::vector<QString> missingFontFamilies(const QStringList& installed);
 std::vector<QString> missingFontFamilies();
 
 QImage drawBackground(const CertificateDefinition& definition, Form form, Language language);
+// The same background drawn onto a painter whose origin is the page's top left: as shapes and text,
+// which print sharp at any resolution.
+void paintBackground(QPainter& painter, const CertificateDefinition& definition, Form form,
+                     Language language);
 // A judgement face: 11-13 and 21-23 (page 1's two judgements), 71-75 (page 3's overall one).
 QImage drawFace(int number);
+inline constexpr QSize kDigitSize{60, 84};
 QImage drawDigit(int digit);
+// A tooth-age digit drawn onto a painter, in a box of kDigitSize from its origin.
+void paintDigit(QPainter& painter, int digit);
 std::vector<Artwork> drawAllArtwork(const CertificateDefinition& definition);
 
 std::string faceImageName(int number); // "icon_11.png"

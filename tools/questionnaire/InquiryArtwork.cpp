@@ -212,11 +212,10 @@ void drawRadar(QPainter& p, const InquiryDefinition& d, Language language, QPoin
     p.restore();
 }
 
-QImage drawPageImpl(const InquiryDefinition& d, int page, Language language,
-                    std::vector<std::string>* overflow) {
-    QImage image(kPageWidth, d.pageHeights[size_t(page - 1)], QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    QPainter p(&image);
+void paintPageImpl(QPainter& p, const InquiryDefinition& d, int page, Language language,
+                   std::vector<std::string>* overflow) {
+    p.save();
+    p.fillRect(QRect(0, 0, kPageWidth, d.pageHeights[size_t(page - 1)]), Qt::white);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     PagePainter painter(p, language, overflow, pageImageName(page, language));
@@ -228,6 +227,14 @@ QImage drawPageImpl(const InquiryDefinition& d, int page, Language language,
     if (page == 1) painter.underline(toQRect(d.patientIdFrame));
     if (page == 3)
         drawRadar(p, d, language, {d.radarFrame.x, d.radarFrame.y}, overflow, pageImageName(page, language));
+    p.restore();
+}
+
+QImage drawPageImpl(const InquiryDefinition& d, int page, Language language,
+                    std::vector<std::string>* overflow) {
+    QImage image(kPageWidth, d.pageHeights[size_t(page - 1)], QImage::Format_ARGB32);
+    QPainter p(&image);
+    paintPageImpl(p, d, page, language, overflow);
     return image;
 }
 
@@ -260,6 +267,10 @@ QPointF radarPoint(int axis, int score) {
 
 QImage drawPage(const InquiryDefinition& definition, int page, Language language) {
     return drawPageImpl(definition, page, language, nullptr);
+}
+
+void paintPage(QPainter& painter, const InquiryDefinition& definition, int page, Language language) {
+    paintPageImpl(painter, definition, page, language, nullptr);
 }
 
 QImage drawCircle(bool elongated) {

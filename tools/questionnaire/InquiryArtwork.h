@@ -3,6 +3,7 @@
 // marks and the radar chart background in each language.
 #include <QFont>
 #include <QImage>
+#include <QPainter>
 #include <QString>
 #include <string>
 #include <vector>
@@ -19,6 +20,9 @@ QString fontFamily(Language language);
 std::vector<QString> missingFontFamilies();
 
 QImage drawPage(const InquiryDefinition& definition, int page, Language language);
+// The same page drawn onto a painter whose origin is the page's top left: as shapes and text, which
+// print sharp at any resolution.
+void paintPage(QPainter& painter, const InquiryDefinition& definition, int page, Language language);
 QImage drawCircle(bool elongated);
 QImage drawRadarBackground(const InquiryDefinition& definition, Language language);
 std::vector<Artwork> drawAllArtwork(const InquiryDefinition& definition);

@@ -6,6 +6,7 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/documents/PaperSupport.h"
+#include "tools/questionnaire/InquiryDefinition.h"
 
 using paper::PrintedDocument;
 
@@ -304,4 +305,84 @@ TEST_CASE("the clinic's logo prints whole, its shape kept", "[documents][paper]"
         letter.capture(scratch.path(), "logo-letter");
         checkLogo(letter, preview->page2()->clinicLogoImage());
     }
+}
+
+namespace {
+
+// How soft the text of an area is: its pixels between ink and paper against those of full ink.
+// Text drawn as text has an edge of about a pixel at any resolution; an image of it enlarged to the
+// resolution smears each edge over several.
+double softness(const QImage& image, const QRect& area) {
+    int ink = 0, edge = 0;
+    const QRect a = area.intersected(image.rect());
+    for (int y = a.top(); y <= a.bottom(); ++y)
+        for (int x = a.left(); x <= a.right(); ++x) {
+            const int grey = qGray(image.pixel(x, y));
+            if (grey < 96)
+                ++ink;
+            else if (grey < 224)
+                ++edge;
+        }
+    return ink == 0 ? 1e9 : double(edge) / ink;
+}
+
+} // namespace
+
+TEST_CASE("the printed questionnaire's questions are as sharp as the typed values", "[documents][paper]") {
+    const std::string language = GENERATE("Japanese", "English", "Chinese");
+    INFO(language);
+    registtest::RegistApp app;
+    QTemporaryDir scratch;
+    auto preview = paper::openQuestionnaire(app, language);
+    REQUIRE(preview);
+    const auto path = preview->printPDF();
+    REQUIRE(path);
+    const QString file = QString::fromStdString(*path);
+    // Page 1 at 200 dpi; the page's points map to pixels by 200 / 72, 20 points down the band.
+    constexpr double kScale = 200.0 / 72;
+    const QImage page = pdfprobe::page(file, 1, scratch.path(), 200);
+    const auto onPage = [&](QRect r) {
+        r.translate(0, preview->traits().topOffset);
+        return QRect(QPoint(int(r.x() * kScale), int(r.y() * kScale)), r.size() * kScale);
+    };
+    if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
+        page.save(
+            QDir(dir).filePath(QString("questionnaire-200dpi-%1.png").arg(QString::fromStdString(language))));
+
+    // The typed values: the patient ID and the medicine written on page 1.
+    QWidget* form = preview->page(1)->formView();
+    double typed = 0;
+    for (const char* name : {"patientIDLabel", "textField32"}) {
+        QWidget* view = form->findChild<QWidget*>(name);
+        REQUIRE(view);
+        // Inside the field's rule.
+        typed = std::max(typed, softness(page, onPage(view->geometry().adjusted(2, 2, -2, -4))));
+    }
+    // Every question of page 1, as its definition prints it.
+    const auto& definition = questionnaire::inquiryDefinition();
+    int questions = 0;
+    for (const questionnaire::PrintedText& text : definition.texts) {
+        if (text.page != 1 || text.style != questionnaire::PrintStyle::Question) continue;
+        ++questions;
+        const QRect frame(text.frame.x, text.frame.y, text.frame.width, text.frame.height);
+        INFO(text.text.ja);
+        // The questions are set smaller than the values (16 against 20 pixels), so a little more of each
+        // stroke is edge; an image of the page gives five to twenty times the values' share.
+        CHECK(softness(page, onPage(frame)) <= typed * 2);
+    }
+    CHECK(questions >= 10);
+    // On screen the page is the committed image, as ever.
+    QLabel* background = preview->page(1)->backgroundImage();
+    const std::string image = inquiryPageView::backgroundImageName(1, language);
+    CHECK(onepagetest::showsBundleImage(background->pixmap(), image));
+    CHECK(background->grab().toImage().convertToFormat(QImage::Format_RGB32) ==
+          QImage(QString::fromStdString(
+                     *foundation::Bundle::main()->pathForResource(image.substr(0, image.size() - 4), "png")))
+              .convertToFormat(QImage::Format_RGB32));
+    // The questions are text a reader of the PDF finds.
+    CHECK(pdfprobe::facts(file).text.contains(
+        QString::fromStdString(language == "Japanese"  ? definition.texts.front().text.ja
+                               : language == "Chinese" ? definition.texts.front().text.zh
+                                                       : definition.texts.front().text.en)));
+    StaticVariableHelper::setInquiryLanguage(std::nullopt);
 }

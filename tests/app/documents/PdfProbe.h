@@ -40,11 +40,11 @@ inline QString textIn(const QString& path, int page, const QRect& area) {
                              QString::number(area.width()), "-H", QString::number(area.height()), path, "-"});
 }
 
-// Page `page` (from 1) as an image, written through `scratch`.
-inline QImage page(const QString& path, int page, const QString& scratch) {
+// Page `page` (from 1) as an image at `dpi` (one pixel per point by default), written through `scratch`.
+inline QImage page(const QString& path, int page, const QString& scratch, int dpi = 72) {
     const QString prefix = QDir(scratch).filePath("page");
-    run("pdftoppm", {"-png", "-r", "72", "-f", QString::number(page), "-l", QString::number(page),
-                     "-singlefile", path, prefix});
+    run("pdftoppm", {"-png", "-r", QString::number(dpi), "-f", QString::number(page), "-l",
+                     QString::number(page), "-singlefile", path, prefix});
     return QImage(prefix + ".png").convertToFormat(QImage::Format_RGB32);
 }
 
