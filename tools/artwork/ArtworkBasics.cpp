@@ -1,8 +1,11 @@
 #include "tools/artwork/ArtworkBasics.h"
 
 #include <QFile>
+#include <QFontDatabase>
+#include <QPaintEngine>
 #include <cstdio>
 #include <cstring>
+#include <map>
 
 namespace artwork {
 
@@ -37,6 +40,28 @@ QFont makeFont(const QString& family, int pixelSize, bool bold) {
     font.setHintingPreference(QFont::PreferNoHinting);
     font.setStyleStrategy(QFont::StyleStrategy(QFont::PreferAntialias | QFont::NoFontMerging));
     return font;
+}
+
+namespace {
+
+bool hasBoldFace(const QString& family) {
+    static std::map<QString, bool> known;
+    if (const auto it = known.find(family); it != known.end()) return it->second;
+    bool bold = false;
+    for (const QString& style : QFontDatabase::styles(family))
+        bold = bold || style.contains(QLatin1String("Bold"), Qt::CaseInsensitive);
+    return known.emplace(family, bold).first->second;
+}
+
+} // namespace
+
+void drawText(QPainter& painter, const QRect& frame, int flags, const QString& text) {
+    painter.drawText(frame, flags, text);
+    const QFont font = painter.font();
+    const QPaintEngine* engine = painter.paintEngine();
+    if (!font.bold() || !engine || engine->type() == QPaintEngine::Raster || hasBoldFace(font.family()))
+        return;
+    painter.drawText(QRectF(frame).translated(font.pixelSize() / 24.0, 0), flags, text);
 }
 
 int saveArtwork(const QDir& folder, const std::vector<Artwork>& artwork) {

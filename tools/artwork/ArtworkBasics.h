@@ -4,6 +4,8 @@
 #include <QDir>
 #include <QFont>
 #include <QImage>
+#include <QPainter>
+#include <QRect>
 #include <QString>
 #include <array>
 #include <string>
@@ -34,6 +36,12 @@ std::string languageFileName(const std::string& base, Language language);
 // A drawing font of the family at a pixel size: unhinted and without fallback, so the output does not
 // depend on the machine's font configuration beyond the family being installed.
 QFont makeFont(const QString& family, int pixelSize, bool bold);
+
+// Draws the text as QPainter::drawText does. A painter that writes a document (a PDF, a printer, a
+// recording) sets a font without a bold face in its regular glyphs, where the screen widens them; a
+// bold text of such a font is drawn there a second time, a twenty-fourth of its size to the right,
+// as wide as the screen draws it. It stays text.
+void drawText(QPainter& painter, const QRect& frame, int flags, const QString& text);
 
 // An image the tools draw, under its file name in the main bundle.
 struct Artwork {

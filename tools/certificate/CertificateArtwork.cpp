@@ -46,7 +46,7 @@ class BackgroundPainter {
             overflow_->push_back(file_ + ": " + text.toStdString());
         p_.setFont(font);
         p_.setPen(colour);
-        p_.drawText(frame, flags | Qt::TextSingleLine, text);
+        artwork::drawText(p_, frame, flags | Qt::TextSingleLine, text);
     }
 
     void printed(const PrintedText& t) {
@@ -328,7 +328,7 @@ void paintDigit(QPainter& p, int digit) {
     p.fillPath(tile, kBand);
     p.setFont(makeFont(Language::English, 64, true));
     p.setPen(Qt::white);
-    p.drawText(QRect(0, 0, 60, 84), Qt::AlignCenter, QString::number(digit));
+    artwork::drawText(p, QRect(0, 0, 60, 84), Qt::AlignCenter, QString::number(digit));
     p.restore();
 }
 

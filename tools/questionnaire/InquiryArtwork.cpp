@@ -69,7 +69,7 @@ class PagePainter {
         p_.setFont(fittingFont(language_, pixelSize, bold, text, frame.width(), &overflow));
         if (overflow && overflow_) overflow_->push_back(file_ + ": " + text.toStdString());
         p_.setPen(colour);
-        p_.drawText(frame, flags | Qt::TextSingleLine, text);
+        artwork::drawText(p_, frame, flags | Qt::TextSingleLine, text);
     }
 
     void printed(const PrintedText& t) {

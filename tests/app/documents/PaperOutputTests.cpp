@@ -386,3 +386,22 @@ TEST_CASE("the printed questionnaire's questions are as sharp as the typed value
                                                        : definition.texts.front().text.en)));
     StaticVariableHelper::setInquiryLanguage(std::nullopt);
 }
+
+TEST_CASE("printed artwork keeps the weight of its bold texts", "[documents][paper]") {
+    const paper::CertificateLanguage& language = paper::kCertificateLanguages[GENERATE(0, 1, 2)];
+    INFO(language.language);
+    onepagetest::OnePageApp a;
+    QTemporaryDir scratch;
+    PrintedDocument printed;
+    printed.preview = paper::openThreePages(a, language.threePages);
+    REQUIRE(printed.preview);
+    printed.capture(scratch.path(), QString("weight-%1").arg(language.language));
+    REQUIRE(printed.pages.size() == 3);
+    // Page 2's title, bold in a font without a bold face: on paper as heavy as on screen.
+    const QRect title(40, 20, 490, 44);
+    const int onScreen = paper::ink(printed.screen, title.translated(0, 1024));
+    const int onPaper =
+        paper::ink(printed.pages[1], title.translated(0, printed.preview->traits().topOffset));
+    CHECK(onPaper > onScreen * 0.8);
+    CHECK(onPaper < onScreen * 1.25);
+}
