@@ -157,8 +157,9 @@ void fitTextView(QPlainTextEdit* view) {
     const qreal margin = view->document()->documentMargin();
     auto width = [&](qreal m) { return int(std::floor(area.width() - 2 * m)); };
     if (fitsWithMargin(margin)(font, texts(wrap(text, font, width(margin)), 1000000))) return;
-    // A box too small for its text gives up most of its margin first.
-    const qreal tight = 0;
+    // A box too small for its text gives up its margin first: all of it where the box draws no
+    // border (a field on a ruled line), all but a little where the text would touch one.
+    const qreal tight = view->frameWidth() > 0 ? std::min<qreal>(margin, 3) : 0;
     view->document()->setDocumentMargin(tight);
     const FittedText fitted = fit(text, font, width(tight), fitsWithMargin(tight), kSmallestPrintedPixels);
     setFontSize(view, "QPlainTextEdit", fitted.pixelSize);
