@@ -118,6 +118,10 @@ void PagedFormView::tapCancelButton() {
 }
 
 void PagedFormView::registData() {
+    // Ending the typing and putting up the outcome call out to other code: a tap handled meanwhile
+    // must not save the form a second time inside this run.
+    const auto run = registering_.begin();
+    if (!run) return;
     // A field still being typed in hands its text over before the form is saved.
     if (ui::Window* screen = window())
         if (QWidget* focused = screen->focusedWidget(); focused && view()->isAncestorOf(focused))

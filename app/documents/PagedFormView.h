@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/shell/FormAlerts.h"
+#include "app/shell/OneRunAtATime.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ViewController.h"
 
@@ -64,4 +65,5 @@ class PagedFormView : public ui::ViewController {
     std::vector<std::shared_ptr<ui::ViewController>> pages_;
     ui::BarButtonItemPtr registButton_, nextButton_, backButton_, cancelButton_;
     int16_t dispPage_ = 1;
+    shell::OneRunAtATime registering_;
 };

@@ -287,6 +287,9 @@ void onePageCertificateView::openEditor(const store::PhotoAsset& listed) {
 }
 
 void onePageCertificateView::registData() {
+    // One save per tap, even when a second tap is handled while this one runs.
+    const auto run = registering_.begin();
+    if (!run) return;
     // A comment still being typed in hands its text over before the record is stored.
     if (ui::Window* screen = window())
         if (QWidget* focused = screen->focusedWidget(); focused && view()->isAncestorOf(focused))

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "app/documents/certificateView.h"
+#include "app/shell/OneRunAtATime.h"
 #include "app/shell/datePickerView.h"
 #include "platform/ui/BarButtonItem.h"
 
@@ -74,6 +75,7 @@ class onePageCertificateView : public certificateSlotsPage, public datePiclerVie
 
     std::unique_ptr<Ui::onePageCertificateView> ui_;
     ui::BarButtonItemPtr registButton_, cancelButton_;
+    shell::OneRunAtATime registering_;
     std::shared_ptr<ui::ViewController> pop_;
     std::optional<QByteArray> logoData_;
     bool contactShown_ = false;

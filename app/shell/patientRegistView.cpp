@@ -203,7 +203,9 @@ bool patientRegistView::inputDataCheck() {
 }
 
 void patientRegistView::registData() {
-    if (!inputDataCheck()) return;
+    // One save per tap, even when a second tap is handled while this one runs.
+    const auto run = registering_.begin();
+    if (!run || !inputDataCheck()) return;
     shell::PatientEntry entry;
     entry.pid = appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
     entry.name = shell::joinName(text(name1Text()), text(name2Text()));

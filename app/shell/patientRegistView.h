@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/shell/OneRunAtATime.h"
 #include "app/shell/datePickerView.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/Keyboard.h"
@@ -100,4 +101,5 @@ class patientRegistView : public ui::ViewController,
     std::shared_ptr<geo::Geocoder> geocoder_;
     std::shared_ptr<datePickerView> pop_;
     ui::KeyboardObservers keyboard_;
+    shell::OneRunAtATime registering_;
 };

@@ -2,6 +2,7 @@
 
 #include <QLabel>
 
+#include "platform/foundation/Log.h"
 #include "platform/geo/Geocoder.h"
 #include "platform/ui/SegmentedControl.h"
 #include "tests/app/shell/RegistTestSupport.h"
@@ -188,4 +189,26 @@ TEST_CASE("A receptionist registers a new patient, reopens and changes it", "[sh
         CHECK(app.top() == app.launched.navigation()->viewControllers().front());
         CHECK(patientRow(app, "120034")[10] == "会社員");
     }
+}
+
+TEST_CASE("A register tapped while one runs is ignored", "[shell][regist]") {
+    RegistApp app;
+    auto form = app.openForm("999999"); // the seed patient, complete
+    REQUIRE(form);
+    auto probe = app.probe();
+    registtest::countWrites(probe, "patientMst");
+    foundation::LogCapture log;
+    registtest::TapWhileAlertComesUp again([&] { app.tapRegister(); });
+    app.tapRegister();
+    CHECK(again.tapped());
+    CHECK(registtest::writesTo(probe, "patientMst") == 1);
+    REQUIRE(app.alert());
+    CHECK(app.alert()->message() == "登録しました");
+    CHECK_FALSE(log.contains("Attempt to present"));
+    // Once it has run, the next register runs as before.
+    app.alert()->tapAction("OK");
+    form = app.openForm("999999");
+    REQUIRE(form);
+    app.tapRegister();
+    CHECK(registtest::writesTo(probe, "patientMst") == 2);
 }

@@ -4,9 +4,11 @@
 // popover, the register and cancel items, the alerts.
 #include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 #include <QInputMethodEvent>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 
 #include "app/shell/datePickerView.h"
 #include "app/shell/patientRegistView.h"
@@ -92,6 +94,41 @@ struct RegistApp {
         return storetest::ClinicDbProbe(store::ClinicDatabase::databasePath());
     }
 };
+
+// Taps again while a register is still running: the first time an alert starts to come up (the
+// register's own outcome, inside its run), `tap` runs once.
+class TapWhileAlertComesUp : public QObject {
+  public:
+    explicit TapWhileAlertComesUp(std::function<void()> tap) : tap_(std::move(tap)) {
+        qApp->installEventFilter(this);
+    }
+    ~TapWhileAlertComesUp() override { qApp->removeEventFilter(this); }
+    bool tapped() const { return tapped_; }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (!tapped_ && event->type() == QEvent::Show && watched->objectName() == "alertOverlay") {
+            tapped_ = true;
+            tap_();
+        }
+        return false;
+    }
+
+  private:
+    std::function<void()> tap_;
+    bool tapped_ = false;
+};
+
+// Counts the rows written into a table of the clinic database from now on.
+inline void countWrites(storetest::ClinicDbProbe& probe, const std::string& table) {
+    probe.exec("CREATE TABLE IF NOT EXISTS testWrites (name TEXT)");
+    for (const char* kind : {"INSERT", "UPDATE"})
+        probe.exec("CREATE TRIGGER IF NOT EXISTS testCount" + std::string(kind) + table + " AFTER " + kind +
+                   " ON " + table + " BEGIN INSERT INTO testWrites VALUES ('" + table + "'); END");
+}
+inline int writesTo(storetest::ClinicDbProbe& probe, const std::string& table) {
+    return std::stoi(probe.value("SELECT COUNT(*) FROM testWrites WHERE name = '" + table + "'"));
+}
 
 // Picks an entry of a picker wheel as a finger would.
 inline void turnWheel(ui::DatePicker* picker, ui::DatePicker::Component c, int value) {
