@@ -1,5 +1,6 @@
 #include "app/documents/PrintPreview.h"
 #include "app/documents/PageResources.h"
+#include "app/documents/PdfFile.h"
 
 #include <QCoreApplication>
 #include <QResizeEvent>
@@ -14,6 +15,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PDFContext.h"
 #include "platform/ui/PrintInteraction.h"
@@ -295,12 +297,22 @@ bool PrintPreview::savePDFFile(const QByteArray& data) {
     } else {
         path = foundation::format(traits_.fileName, folder, documents::fileNamePart(pid), datePart());
     }
-    const bool ok =
-        !data.isEmpty() && foundation::writeFileAtomically(path, data.constData(), size_t(data.size()));
+    const int error = documents::writePdfFile(path, data);
+    const bool ok = error == 0;
     foundation::log(ok ? "PDF save OK" : "PDF save NG");
     if (ok && traits_.keepsPrintController) pdfPath_ = path;
     if (ok) lastWritten_ = path;
+    lastFailure_ = ok ? std::optional<SaveFailure>() : SaveFailure{path, error};
     return ok;
+}
+
+void PrintPreview::reportSaveFailure() {
+    if (!lastFailure_) return;
+    // The staff's screens speak Japanese, whatever language the document is printed in.
+    auto alert = ui::AlertController::create(
+        "エラー", documents::pdfNotSavedMessage(lastFailure_->path, lastFailure_->error));
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    present(alert, true);
 }
 
 std::optional<std::string> PrintPreview::printPDF() {
@@ -315,7 +327,11 @@ std::optional<std::string> PrintPreview::printPDF() {
 void PrintPreview::print() {
     logStep("printCertificate");
     const QByteArray data = capturePages(false);
-    savePDFFile(data); // a failed write still prints what was captured
+    savePDFFile(data); // a failed write still prints what was captured, and is said once the dialog is done
+    const auto reportFailure =
+        [weak = std::weak_ptr<PrintPreview>(std::static_pointer_cast<PrintPreview>(shared_from_this()))] {
+            if (auto self = weak.lock()) self->reportSaveFailure();
+        };
     ui::PrintInfo info;
     info.jobName = foundation::format(
         traits_.jobName, appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : "");
@@ -326,6 +342,7 @@ void PrintPreview::print() {
     if (traits_.keepsPrintController) printController_ = controller;
     if (!controller || !ui::PrintInteractionController::canPrintData(data)) {
         printController_ = nullptr;
+        reportFailure();
         return;
     }
     controller->setPrintInfo(info);
@@ -339,18 +356,22 @@ void PrintPreview::print() {
         context->end();
     });
     const bool keeps = traits_.keepsPrintController;
-    controller->presentFromBarButtonItem(printButton_, true,
-                                         [weak, keeps](ui::PrintInteractionController&, bool) {
-                                             if (auto self = weak.lock(); self && keeps)
-                                                 self->printController_ = nullptr;
-                                         });
+    const bool shown = controller->presentFromBarButtonItem(
+        printButton_, true, [weak, keeps, reportFailure](ui::PrintInteractionController&, bool) {
+            if (auto self = weak.lock(); self && keeps) self->printController_ = nullptr;
+            reportFailure();
+        });
+    if (!shown) reportFailure();
 }
 
 void PrintPreview::pdfPrintForCanon() {
     logStep("pdfPrintForCanon");
     const auto path = printPDF();
-    // Nothing written, nothing to offer.
-    if (!path || path->empty()) return;
+    // Nothing written, nothing to offer; an older file of the same name must not pass for this one.
+    if (!path || path->empty()) {
+        reportSaveFailure();
+        return;
+    }
     diController_ = ui::DocumentInteractionController::interactionControllerWithURL(
         QUrl::fromLocalFile(QString::fromStdString(*path)).toString().toStdString());
     const QRect bounds = ui::mainScreenBounds();

@@ -113,7 +113,15 @@ class PrintPreview : public ui::ViewController {
     ui::BarButtonItemPtr printButton_, cancelButton_;
     std::shared_ptr<ui::DocumentInteractionController> diController_;
     ui::PrintInteractionController* printController_ = nullptr;
+    // Says on screen why the last write failed (nothing when it did not).
+    void reportSaveFailure();
+
+    struct SaveFailure {
+        std::string path;
+        int error;
+    };
     std::string pdfPath_;
     std::string lastWritten_;
+    std::optional<SaveFailure> lastFailure_;
     std::vector<std::shared_ptr<ui::ViewController>> pages_;
 };

@@ -90,7 +90,9 @@ bool replaceFile(const std::string& path, const void* bytes, size_t size, FileSy
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
     if (!ok) {
+        const int cause = errno; // kept for the caller: the clean-up must not replace it
         ::unlink(temporary.c_str());
+        errno = cause;
         return false;
     }
     if (sync != FileSync::DataAndFolder) return true;

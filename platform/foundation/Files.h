@@ -12,7 +12,8 @@ std::optional<Data> readFile(const std::string& path);
 std::optional<Data> readFile(const std::string& path, size_t maxBytes);
 std::optional<std::string> readTextFile(const std::string& path);
 // Writes through a temporary file in the same folder and renames it over the target, so a reader
-// sees the old or the new content, never a mix. Creates missing parent folders.
+// sees the old or the new content, never a mix. Creates missing parent folders. On failure errno
+// says why the content could not be put in place.
 bool writeFileAtomically(const std::string& path, const void* bytes, size_t size);
 inline bool writeFileAtomically(const std::string& path, const Data& d) {
     return writeFileAtomically(path, d.data(), d.size());

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/documents/PdfFile.h"
 #include "app/documents/PrintPreview.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
@@ -248,6 +249,11 @@ TEST_CASE("cancel, failed writes and the certificates' diagnostic lines", "[docu
         a.preview->pdfPrintForCanon();
         CHECK(log.contains("PDF save NG"));
         CHECK_FALSE(a.preview->diController());
+        auto alert = a.app.alert();
+        REQUIRE(alert);
+        CHECK(alert->title() == "エラー");
+        CHECK(alert->message().rfind("PDFを保存できませんでした。\n保存先のフォルダがありません。", 0) == 0);
+        REQUIRE(alert->tapAction("OK"));
         const auto path = a.preview->printPDF();
         if (document == PreviewDocument::Certificate)
             CHECK_FALSE(path);
@@ -255,6 +261,53 @@ TEST_CASE("cancel, failed writes and the certificates' diagnostic lines", "[docu
             CHECK(*path == "");
         std::filesystem::remove(folder);
         std::filesystem::rename(folder + ".moved", folder);
+    }
+    SECTION("a failed export says on screen that the PDF was not saved, and why") {
+        struct Case {
+            const char* fault;
+            const char* reason;
+        };
+        const Case c = GENERATE(Case{"folder", "同じ名前のフォルダがあります。"},
+                                Case{"long name", "ファイル名が長すぎます。"},
+                                Case{"full disk", "ディスクの空き容量が足りません。"});
+        INFO(c.fault);
+        PreviewApp a(PreviewDocument::Letter);
+        const QString today = QDate::currentDate().toString("yyyyMMdd");
+        std::string expected = "999999_letter_" + today.toStdString() + ".pdf";
+        if (std::string(c.fault) == "folder") {
+            // An earlier file of that name would pass for the new one; here a folder stands in its way.
+            REQUIRE(QDir(a.documents()).mkpath(QString::fromStdString(expected)));
+        } else if (std::string(c.fault) == "long name") {
+            a.app.delegate().patientID() = std::string(300, '7');
+            expected = std::string(300, '7') + "_letter_" + today.toStdString() + ".pdf";
+        } else {
+            documents::setPdfFileWriter([](const std::string&, const QByteArray&) { return ENOSPC; });
+        }
+        foundation::LogCapture log;
+        a.preview->pdfPrintForCanon();
+        documents::setPdfFileWriter({});
+        CHECK(log.contains("PDF save NG"));
+        CHECK_FALSE(a.preview->diController());
+        auto alert = a.app.alert();
+        REQUIRE(alert);
+        CHECK(alert->title() == "エラー");
+        CHECK(alert->message() ==
+              "PDFを保存できませんでした。\n" + std::string(c.reason) + "\n保存先: " +
+                  QDir(a.documents()).filePath(QString::fromStdString(expected)).toStdString());
+        REQUIRE(alert->actions().size() == 1);
+        REQUIRE(alert->tapAction("OK"));
+        CHECK_FALSE(a.app.alert());
+    }
+    SECTION("a print whose file cannot be written still prints, then says the file was not saved") {
+        PreviewApp a(PreviewDocument::Certificate);
+        documents::setPdfFileWriter([](const std::string&, const QByteArray&) { return ENOSPC; });
+        bool alertWhileOpen = true;
+        const QString printed = a.printToFile(scratch.path(), [&] { alertWhileOpen = bool(a.app.alert()); });
+        documents::setPdfFileWriter({});
+        CHECK(QFile::exists(printed));
+        CHECK_FALSE(alertWhileOpen);
+        REQUIRE(a.app.alert());
+        CHECK(a.app.alert()->message().find("ディスクの空き容量が足りません。") != std::string::npos);
     }
     SECTION("the one-page certificate's lines") {
         foundation::LogCapture log;

@@ -127,6 +127,20 @@ TEST_CASE("the questionnaire exported as PDF from its print preview", "[document
     // Nothing below the band's end: the last 50 points of the capture window were cut off.
     CHECK(marksIn(third, QRect(0, 20 + 1100, 768, 70)) == 0);
 
+    SECTION("a folder in the file's place: the alert says so in Japanese, whatever the language") {
+        REQUIRE(QFile::remove(path));
+        REQUIRE(QDir().mkpath(path));
+        preview->printButton()->trigger();
+        auto alert = q.app.alert();
+        REQUIRE(alert);
+        CHECK(alert->title() == "エラー");
+        CHECK(alert->message() ==
+              "PDFを保存できませんでした。\n同じ名前のフォルダがあります。\n保存先: " + path.toStdString());
+        if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
+            q.app.launched.window().grab().save(
+                QDir(dir).filePath(QString("not-saved-%1.png").arg(language.button)));
+        REQUIRE(alert->tapAction("OK"));
+    }
     SECTION("cancel goes back to the start screen") {
         preview->cancelButton()->trigger();
         q.app.launched.settle(10);
