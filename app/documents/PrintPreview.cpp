@@ -374,6 +374,15 @@ void PrintPreview::pdfPrintForCanon() {
     }
     diController_ = ui::DocumentInteractionController::interactionControllerWithURL(
         QUrl::fromLocalFile(QString::fromStdString(*path)).toString().toStdString());
+    // A desktop without a PDF viewer takes the choice and does nothing: say where the file is.
+    std::weak_ptr<PrintPreview> weak = std::static_pointer_cast<PrintPreview>(shared_from_this());
+    diController_->setOpenResultHandler([weak, saved = *path](bool opened) {
+        auto self = weak.lock();
+        if (opened || !self) return;
+        auto alert = ui::AlertController::create("エラー", documents::pdfNotOpenedMessage(saved));
+        alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+        self->present(alert, true);
+    });
     const QRect bounds = ui::mainScreenBounds();
     diController_->presentOpenInMenuFromRect(QRect(bounds.width() - 50, bounds.y() + 30, 50, 20), view(),
                                              true);

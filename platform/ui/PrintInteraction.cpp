@@ -93,8 +93,11 @@ bool DocumentInteractionController::presentOpenInMenuFromRect(const QRect& rect,
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu_ = menu;
     const std::string url = url_;
-    menu->addAction(QString::fromUtf8(kOpenActionTitle), menu, [url] {
-        if (Application* app = Application::shared()) app->openURL(url);
+    auto result = openResult_;
+    menu->addAction(QString::fromUtf8(kOpenActionTitle), menu, [url, result] {
+        Application* app = Application::shared();
+        const bool opened = app && app->openURL(url);
+        if (result) result(opened);
     });
     menu->popup(view->mapToGlobal(rect.bottomLeft()));
     return true;

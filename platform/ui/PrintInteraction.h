@@ -70,6 +70,9 @@ class DocumentInteractionController : public QObject {
 
     static std::shared_ptr<DocumentInteractionController> interactionControllerWithURL(std::string fileURL);
     const std::string& URL() const { return url_; }
+    // Told whether the desktop took the file once the menu's choice was made (false: no application
+    // opens it), so the screen can say so rather than seem to ignore the choice.
+    void setOpenResultHandler(std::function<void(bool opened)> handler) { openResult_ = std::move(handler); }
     // Shows the menu at the rectangle of the view; its one choice hands the file's URL to the
     // application's URL opener (the desktop's default application for the file).
     bool presentOpenInMenuFromRect(const QRect& rect, QWidget* view, bool animated);
@@ -79,6 +82,7 @@ class DocumentInteractionController : public QObject {
   private:
     std::string url_;
     QPointer<QMenu> menu_;
+    std::function<void(bool)> openResult_;
 };
 
 } // namespace ui

@@ -141,6 +141,20 @@ TEST_CASE("the questionnaire exported as PDF from its print preview", "[document
                 QDir(dir).filePath(QString("not-saved-%1.png").arg(language.button)));
         REQUIRE(alert->tapAction("OK"));
     }
+    SECTION("with no application for PDF files, the alert says where the file was saved") {
+        q.app.launched.app->setURLHandler({nullptr, [](const std::string&) { return false; }});
+        preview->printButton()->trigger();
+        QMenu* again = preview->diController()->menu();
+        REQUIRE(again);
+        again->actions().front()->trigger();
+        auto alert = q.app.alert();
+        REQUIRE(alert);
+        CHECK(alert->title() == "エラー");
+        CHECK(alert->message() ==
+              "PDFを開くアプリケーションが見つかりませんでした。\nPDFは次の場所に保存されています。\n" +
+                  path.toStdString());
+        REQUIRE(alert->tapAction("OK"));
+    }
     SECTION("cancel goes back to the start screen") {
         preview->cancelButton()->trigger();
         q.app.launched.settle(10);
