@@ -3,6 +3,7 @@
 #include <QFrame>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <algorithm>
 
 namespace ui {
 
@@ -58,7 +59,11 @@ PopoverLayer::PopoverLayer(QWidget* content, QSize size, const PopoverAnchor& an
     box->setStyleSheet(
         "QFrame#popover { background: white; border: 1px solid #9a9a9a; border-radius: 8px; }");
     auto* layout = new QVBoxLayout(box);
-    layout->setContentsMargins(4, 4, 4, 4);
+    // The box is 4 points wider than the content on each side, its border included: the content gets
+    // exactly the size it asked for.
+    box->ensurePolished();
+    const int inset = std::max(0, 4 - box->frameWidth());
+    layout->setContentsMargins(inset, inset, inset, inset);
     content->setParent(box);
     layout->addWidget(content);
     content->show();

@@ -1,11 +1,12 @@
 #include "platform/ui/PrintInteraction.h"
 
-#include <QMenu>
 #include <QPicture>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QWidget>
 
 #include "platform/ui/Application.h"
@@ -79,6 +80,37 @@ bool PrintInteractionController::presentFromBarButtonItem(const BarButtonItemPtr
     return true;
 }
 
+namespace {
+// The menu's content: one choice, drawn like a menu entry.
+class OpenInMenu : public ViewController {
+  public:
+    explicit OpenInMenu(std::function<void()> choose) : choose_(std::move(choose)) {}
+    QAbstractButton* button() const { return button_; }
+
+  protected:
+    void loadView() override {
+        auto root = std::make_unique<QWidget>();
+        root->setObjectName("openInMenu");
+        auto* layout = new QVBoxLayout(root.get());
+        layout->setContentsMargins(0, 0, 0, 0);
+        button_ = new QPushButton(QString::fromUtf8(DocumentInteractionController::kOpenActionTitle));
+        button_->setObjectName("openInAction");
+        button_->setStyleSheet(
+            "QPushButton { border: none; color: #007aff; font-size: 17px; padding: 10px 16px;"
+            " background: transparent; } QPushButton:pressed { background: #e0e0e0; }");
+        layout->addWidget(button_);
+        QObject::connect(button_, &QPushButton::clicked, this, [this] {
+            if (choose_) choose_();
+        });
+        setView(std::move(root));
+    }
+
+  private:
+    std::function<void()> choose_;
+    QPointer<QPushButton> button_;
+};
+} // namespace
+
 std::shared_ptr<DocumentInteractionController>
 DocumentInteractionController::interactionControllerWithURL(std::string fileURL) {
     auto controller = std::make_shared<DocumentInteractionController>();
@@ -86,21 +118,47 @@ DocumentInteractionController::interactionControllerWithURL(std::string fileURL)
     return controller;
 }
 
-bool DocumentInteractionController::presentOpenInMenuFromRect(const QRect& rect, QWidget* view, bool) {
-    if (!view) return false;
-    if (menu_) menu_->close();
-    auto* menu = new QMenu(view);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu_ = menu;
-    const std::string url = url_;
-    auto result = openResult_;
-    menu->addAction(QString::fromUtf8(kOpenActionTitle), menu, [url, result] {
-        Application* app = Application::shared();
-        const bool opened = app && app->openURL(url);
-        if (result) result(opened);
+DocumentInteractionController::~DocumentInteractionController() {
+    if (menu_) menu_->dismiss(false);
+}
+
+bool DocumentInteractionController::presentOpenInMenuFromRect(const QRect& rect, QWidget* view,
+                                                              bool animated) {
+    auto* window = view ? qobject_cast<Window*>(view->window()) : nullptr;
+    if (!window || !window->rootViewController()) return false;
+    if (menu_) menu_->dismiss(false);
+    std::weak_ptr<DocumentInteractionController> weak = shared_from_this();
+    auto menu = std::make_shared<OpenInMenu>([weak] {
+        if (auto self = weak.lock()) self->open();
     });
-    menu->popup(view->mapToGlobal(rect.bottomLeft()));
-    return true;
+    QWidget* content = menu->view();
+    menu->setModalPresentationStyle(PresentationStyle::Popover);
+    // The popover is placed and kept inside the window by its layer, in canvas points: whatever the
+    // window's scale, the whole menu shows.
+    menu->setPreferredContentSize(content->sizeHint());
+    menu->popoverAnchor().sourceView = view;
+    menu->popoverAnchor().sourceRect = rect;
+    menu->popoverAnchor().permittedArrowDirections = ArrowUp | ArrowDown;
+    menu_ = menu;
+    window->rootViewController()->present(menu, animated);
+    return menu->presentingViewController() != nullptr;
+}
+
+QWidget* DocumentInteractionController::menu() const {
+    return menu_ && menu_->presentingViewController() ? menu_->view() : nullptr;
+}
+
+QAbstractButton* DocumentInteractionController::openButton() const {
+    return menu() ? static_cast<OpenInMenu*>(menu_.get())->button() : nullptr;
+}
+
+void DocumentInteractionController::open() {
+    auto self = shared_from_this(); // the handler may let go of this controller
+    // The menu goes first, so what the result brings (an alert, say) has the window to itself.
+    if (menu_) menu_->dismiss(false);
+    Application* app = Application::shared();
+    const bool opened = app && app->openURL(url_);
+    if (openResult_) openResult_(opened);
 }
 
 } // namespace ui

@@ -3,7 +3,6 @@
 // and what to print (PDF data, with the pages drawn again onto the printer so text stays sharp), and is
 // presented from a bar button. The dialog is Qt's over a QPrinter (CUPS on Linux); tests answer it.
 #include <QByteArray>
-#include <QMenu>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -11,7 +10,9 @@
 #include <string>
 
 #include "platform/ui/BarButtonItem.h"
+#include "platform/ui/ViewController.h"
 
+class QAbstractButton;
 class QPrinter;
 
 namespace ui {
@@ -63,25 +64,31 @@ class PrintInteractionController : public QObject {
 };
 
 // The open-in menu: offers a file to the desktop's applications.
-class DocumentInteractionController : public QObject {
+class DocumentInteractionController : public QObject,
+                                      public std::enable_shared_from_this<DocumentInteractionController> {
     Q_OBJECT
   public:
     static constexpr const char* kOpenActionTitle = "ほかのアプリで開く";
 
     static std::shared_ptr<DocumentInteractionController> interactionControllerWithURL(std::string fileURL);
+    ~DocumentInteractionController() override;
     const std::string& URL() const { return url_; }
     // Told whether the desktop took the file once the menu's choice was made (false: no application
     // opens it), so the screen can say so rather than seem to ignore the choice.
     void setOpenResultHandler(std::function<void(bool opened)> handler) { openResult_ = std::move(handler); }
-    // Shows the menu at the rectangle of the view; its one choice hands the file's URL to the
-    // application's URL opener (the desktop's default application for the file).
+    // Shows the menu as a popover beside the rectangle of the view, inside the window at any scale (a
+    // tap beside it puts it away); its one choice hands the file's URL to the application's URL opener
+    // (the desktop's default application for the file). False when the view is in no window.
     bool presentOpenInMenuFromRect(const QRect& rect, QWidget* view, bool animated);
-    // The menu while shown.
-    QMenu* menu() const { return menu_; }
+    // The menu while shown: its view, and the button of its one choice.
+    QWidget* menu() const;
+    QAbstractButton* openButton() const;
 
   private:
+    void open();
+
     std::string url_;
-    QPointer<QMenu> menu_;
+    std::shared_ptr<ViewController> menu_;
     std::function<void(bool)> openResult_;
 };
 

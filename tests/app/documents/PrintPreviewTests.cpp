@@ -1,9 +1,9 @@
 // The print previews: the questionnaire's from its start screen to the PDF, the print dialog, and the
 // capture mechanism over placeholder pages of the other documents' heights.
+#include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QMenu>
 #include <QPainter>
 #include <QPrinter>
 #include <QScrollArea>
@@ -22,6 +22,7 @@
 #include "platform/ui/AnimationClock.h"
 #include "platform/ui/Keyboard.h"
 #include "platform/ui/PrintInteraction.h"
+#include "platform/ui/Window.h"
 #include "tests/app/documents/PdfProbe.h"
 #include "tests/app/shell/RegistTestSupport.h"
 
@@ -95,10 +96,12 @@ TEST_CASE("the questionnaire exported as PDF from its print preview", "[document
 
     // The open-in menu offers the file to another application.
     REQUIRE(preview->diController());
-    QMenu* menu = preview->diController()->menu();
-    REQUIRE(menu);
-    REQUIRE(menu->actions().size() == 1);
-    menu->actions().front()->trigger();
+    REQUIRE(preview->diController()->menu());
+    QAbstractButton* open = preview->diController()->openButton();
+    REQUIRE(open);
+    CHECK(open->text() == "ほかのアプリで開く");
+    QTest::mouseClick(open, Qt::LeftButton);
+    CHECK_FALSE(preview->diController()->menu()); // the choice puts the menu away
     REQUIRE(q.app.launched.opened.size() == 1);
     CHECK(QString::fromStdString(q.app.launched.opened.front()) == QUrl::fromLocalFile(path).toString());
 
@@ -144,9 +147,8 @@ TEST_CASE("the questionnaire exported as PDF from its print preview", "[document
     SECTION("with no application for PDF files, the alert says where the file was saved") {
         q.app.launched.app->setURLHandler({nullptr, [](const std::string&) { return false; }});
         preview->printButton()->trigger();
-        QMenu* again = preview->diController()->menu();
-        REQUIRE(again);
-        again->actions().front()->trigger();
+        REQUIRE(preview->diController()->openButton());
+        QTest::mouseClick(preview->diController()->openButton(), Qt::LeftButton);
         auto alert = q.app.alert();
         REQUIRE(alert);
         CHECK(alert->title() == "エラー");
@@ -228,4 +230,34 @@ TEST_CASE("the questionnaire printed through the print dialog", "[documents][pri
         CHECK_FALSE(pdfprobe::hasRadicals(facts.text));
         CHECK_FALSE(ui::PrintInteractionController::sharedPrintController()->isPresented());
     }
+}
+
+TEST_CASE("the open-in menu shows whole inside the window at every scale", "[documents][print]") {
+    // 546 x 728 is the window on a 1366 x 768 laptop screen.
+    const double scale = GENERATE(1.0, 546.0 / 768.0, 0.5, 1.25);
+    INFO("scale " << scale);
+    PrintedQuestionnaire q;
+    ui::Window& window = q.app.launched.window();
+    window.setScale(scale);
+    auto preview = q.open("JapanesePrintButton");
+    REQUIRE(preview);
+    preview->printButton()->trigger();
+    q.app.launched.settle(10);
+    QWidget* menu = preview->diController()->menu();
+    REQUIRE(menu);
+    QAbstractButton* open = preview->diController()->openButton();
+    REQUIRE(open);
+    // The whole menu, in the window's own points, lies inside the window; its choice is not cut.
+    const QRect shown(menu->mapTo(&window, QPoint(0, 0)), menu->size());
+    CHECK(window.rect().contains(shown));
+    CHECK(open->width() >= open->sizeHint().width());
+    // It stays by the "印刷" item, at the top right.
+    CHECK(shown.top() < 120);
+    CHECK(shown.right() > window.width() / 2);
+    if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
+        window.screenWidget()->grab().save(QDir(dir).filePath(QString("open-in-%1.png").arg(scale)));
+    // A tap beside it puts it away, with nothing opened.
+    q.app.tapOutsidePopover();
+    CHECK_FALSE(preview->diController()->menu());
+    CHECK(q.app.launched.opened.empty());
 }
