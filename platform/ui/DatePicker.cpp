@@ -1,8 +1,10 @@
 #include "platform/ui/DatePicker.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
+#include <algorithm>
 
 namespace ui {
 
@@ -10,11 +12,40 @@ namespace {
 constexpr int kFirstYear = 1900;
 constexpr int kLastYear = 2100;
 
+// A drop-down list whose open list stays inside the window. Qt places the list by the monitor's
+// bounds, and some styles show every entry (two hundred years): in a window scaled onto a small
+// monitor that list would run off the window and be cut.
+class Wheel : public QComboBox {
+  public:
+    using QComboBox::QComboBox;
+
+    void showPopup() override {
+        QComboBox::showPopup();
+        QWidget* list = view() ? view()->window() : nullptr;
+        QWidget* canvas = window();
+        if (!list || list == canvas || !canvas) return;
+        // In the window's own points, whatever its scale on the monitor.
+        const QRect bounds = canvas->rect();
+        QRect r(canvas->mapFromGlobal(list->mapToGlobal(QPoint(0, 0))), list->size());
+        r.setWidth(std::min(r.width(), bounds.width()));
+        r.setHeight(std::min(r.height(), bounds.height()));
+        if (r.right() > bounds.right()) r.moveRight(bounds.right());
+        if (r.bottom() > bounds.bottom()) r.moveBottom(bounds.bottom());
+        if (r.left() < bounds.left()) r.moveLeft(bounds.left());
+        if (r.top() < bounds.top()) r.moveTop(bounds.top());
+        // The list is a window of its own: its geometry is in the monitor's coordinates.
+        list->setGeometry(QRect(canvas->mapToGlobal(r.topLeft()), r.size()));
+        view()->scrollTo(view()->currentIndex(), QAbstractItemView::PositionAtCenter);
+    }
+};
+
 // A wheel and its unit, side by side in the grid's row.
 QComboBox* makeWheel(QWidget* parent, QGridLayout* grid, int row, int column, const char* name,
                      const QString& unit) {
-    auto* box = new QComboBox(parent);
+    auto* box = new Wheel(parent);
     box->setObjectName(name);
+    // A list of at most this many entries, whatever the style would show.
+    box->setStyleSheet("QComboBox { combobox-popup: 0; }");
     box->setMaxVisibleItems(12);
     box->setMinimumContentsLength(2);
     grid->addWidget(box, row, column * 2);

@@ -1,14 +1,18 @@
 #include <catch2/catch.hpp>
 
+#include <QAbstractItemView>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <cstdlib>
 
 #include "app/shell/datePickerView.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/PopoverLayer.h"
 #include "platform/ui/Storyboard.h"
+#include "platform/ui/Window.h"
 #include "tests/app/shell/RegistTestSupport.h"
 
 using C = ui::DatePicker::Component;
@@ -148,4 +152,37 @@ TEST_CASE("The date picker popover closes only on a tap outside", "[shell][datep
     CHECK(layer->frame()->size() == QSize(308, 158));
     app.tapOutsidePopover();
     CHECK_FALSE(app.picker());
+}
+
+TEST_CASE("The picker's wheels open their lists inside the window at every scale", "[shell][datepicker]") {
+    // 546 x 728 is the window on a 1366 x 768 laptop screen.
+    const double scale = GENERATE(1.0, 546.0 / 768.0, 0.5);
+    INFO("scale " << scale);
+    registtest::RegistApp app;
+    ui::Window& window = app.launched.window();
+    window.setScale(scale);
+    app.launched.settle(10);
+    auto form = app.openForm("9001");
+    REQUIRE(form);
+    // The lowest date field: its popover sits near the bottom of the window.
+    QTest::mouseClick(form->startText(), Qt::LeftButton);
+    REQUIRE(app.picker());
+    for (C c : {C::Year, C::Month, C::Day}) {
+        QComboBox* wheel = app.picker()->datePicker()->wheel(c);
+        wheel->showPopup();
+        app.launched.settle(5);
+        QWidget* list = wheel->view()->window();
+        REQUIRE(list->isVisible());
+        const QRect shown(window.mapFromGlobal(list->mapToGlobal(QPoint(0, 0))), list->size());
+        INFO("list " << shown.x() << "," << shown.y() << " " << shown.width() << "x" << shown.height());
+        CHECK(window.rect().contains(shown));
+        // The chosen entry is in sight.
+        CHECK(wheel->view()
+                  ->visualRect(wheel->view()->currentIndex())
+                  .intersects(wheel->view()->viewport()->rect()));
+        if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"); dir && c == C::Year)
+            window.screenWidget()->grab().save(QDir(dir).filePath(QString("wheel-%1.png").arg(scale)));
+        wheel->hidePopup();
+        app.launched.settle(5);
+    }
 }
