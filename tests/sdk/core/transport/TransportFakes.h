@@ -28,10 +28,18 @@ struct TempDir {
     }
 };
 
-// Holds a queue until released, so work piles up behind it.
+// Holds a queue until released, so work piles up behind it. Returns once the queue is held: the tasks
+// queued before it have finished and let go of whatever they held (a store's completion runs before its
+// task ends, so its owner may still be held when the completion is heard).
 struct QueueGate {
     explicit QueueGate(const foundation::QueuePtr& queue) {
-        queue->async([gate = released.get_future().share()] { gate.wait(); });
+        auto entered = std::make_shared<std::promise<void>>(); // the task's own: it outlives this call
+        auto holding = entered->get_future();
+        queue->async([entered, gate = released.get_future().share()] {
+            entered->set_value();
+            gate.wait();
+        });
+        holding.wait();
     }
     ~QueueGate() { release(); }
     void release() {
