@@ -1,5 +1,6 @@
 // The HUD over the clinic application itself: its main menu and registration screens, an alert and a
-// modal screen presented in the one main window. Grabs go to /tmp/hud-clinic-*.png for a look.
+// modal screen presented in the one main window. Grabs are kept as hud-clinic-*.png for a look
+// (tests/support/GrabFolder.h says where).
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -10,6 +11,7 @@
 #include "platform/ui/AlertController.h"
 #include "tests/app/photos/HudTestSupport.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/support/GrabFolder.h"
 
 namespace {
 
@@ -23,9 +25,9 @@ bool isOrInside(QWidget* w, QWidget* container) {
     return w && container && (w == container || container->isAncestorOf(w));
 }
 
-QImage shot(ui::Window& window, const QString& path) {
+QImage shot(ui::Window& window, const QString& name) {
     QImage img = window.grab().toImage().convertToFormat(QImage::Format_RGB32);
-    img.save(path);
+    img.save(testsupport::grabPath(name));
     return img;
 }
 
@@ -49,13 +51,13 @@ TEST_CASE("the HUD over the clinic's own screens", "[hud][clinic]") {
         auto* regist = window.findChild<QPushButton*>("patientRegistButton");
         REQUIRE(regist);
         const QPoint onButton = regist->mapTo(&window, regist->rect().center());
-        QImage plain = shot(window, "/tmp/hud-clinic-menu.png");
+        QImage plain = shot(window, "hud-clinic-menu.png");
         const QPoint corner(6, 1018);
         for (unsigned mask : {1u, 2u, 3u, 4u}) {
             INFO("mask " << mask);
             ZVProgressHUD::showWithStatusMaskType("受信中", mask);
             clock.finish();
-            QImage img = shot(window, QString("/tmp/hud-clinic-menu-mask%1.png").arg(mask));
+            QImage img = shot(window, QString("hud-clinic-menu-mask%1.png").arg(mask));
             QColor before(plain.pixel(corner)), after(img.pixel(corner));
             if (mask <= 2) {
                 CHECK(after == before);
@@ -77,7 +79,7 @@ TEST_CASE("the HUD over the clinic's own screens", "[hud][clinic]") {
         clinic.launched.settle(20);
         ZVProgressHUD::showSuccessWithStatusMaskType("登録しました", ZVProgressHUDMaskTypeBlack);
         clock.finish();
-        QImage img = shot(window, "/tmp/hud-clinic-regist-success.png");
+        QImage img = shot(window, "hud-clinic-regist-success.png");
         QPointF mid = QRectF(hud.existingBox()->geometry()).center();
         CHECK(qGray(img.pixel(QPoint(6, 1018))) < 140);                // darkened
         CHECK(qGray(img.pixel(mid.toPoint() + QPoint(0, -40))) > 240); // inside the white box, above the mark
@@ -99,7 +101,7 @@ TEST_CASE("the HUD over the clinic's own screens", "[hud][clinic]") {
         CHECK(isOrInside(topAt(window, onOk), hud.existingOverlay()));
         QApplication::processEvents();
         CHECK(isOrInside(topAt(window, onOk), hud.existingOverlay()));
-        shot(window, "/tmp/hud-clinic-over-alert.png");
+        shot(window, "hud-clinic-over-alert.png");
         QTest::mouseClick(topAt(window, onOk), Qt::LeftButton, {},
                           topAt(window, onOk)->mapFrom(&window, onOk));
         CHECK_FALSE(answered); // the mask took the tap

@@ -1,19 +1,20 @@
-// Grabs of the HUD over a clinic screen, saved to /tmp/hud-*.png for a look, with pixel checks of
-// what must be where.
+// Grabs of the HUD over a clinic screen, kept as hud-*.png for a look (tests/support/GrabFolder.h says
+// where), with pixel checks of what must be where.
 #include <QImage>
 #include <catch2/catch.hpp>
 #include <cmath>
 
 #include "tests/app/photos/HudTestSupport.h"
+#include "tests/support/GrabFolder.h"
 
 using hudtest::ClinicScreen;
 using hudtest::ManualClock;
 
 namespace {
 
-QImage grabbed(const ClinicScreen& s, const QString& path) {
+QImage grabbed(const ClinicScreen& s, const QString& name) {
     QImage shot = s.window->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    shot.save(path);
+    shot.save(testsupport::grabPath(name));
     return shot;
 }
 
@@ -48,7 +49,7 @@ TEST_CASE("HUD pictures", "[hud][picture]") {
         ZVProgressHUD::showWithStatus("受信中");
         clock.finish();
         clock.advance(0.3);
-        QImage shot = grabbed(screen, "/tmp/hud-spinner.png");
+        QImage shot = grabbed(screen, "hud-spinner.png");
         QPointF top = inWindow(QPointF(hud.existingBox()->width() / 2.0, 36));
         int dark = darkPixelsAround(shot, top, 24);
         CHECK(dark > 15);             // some of the arc is drawn strongly
@@ -58,7 +59,7 @@ TEST_CASE("HUD pictures", "[hud][picture]") {
     SECTION("ring at a quarter: twelve to three o'clock over a faint full ring") {
         ZVProgressHUD::showProgressStatus(0.25f, "送信中");
         clock.finish();
-        QImage shot = grabbed(screen, "/tmp/hud-ring.png");
+        QImage shot = grabbed(screen, "hud-ring.png");
         QPointF c = inWindow(QPointF(hud.existingBox()->width() / 2.0, 36));
         auto at = [&](double clockHours) {
             double a = clockHours / 12 * 2 * M_PI; // from twelve, clockwise
@@ -76,7 +77,7 @@ TEST_CASE("HUD pictures", "[hud][picture]") {
     SECTION("success: the tinted image above the text, no mask") {
         ZVProgressHUD::showSuccessWithStatus("受信完了");
         clock.finish();
-        QImage shot = grabbed(screen, "/tmp/hud-success.png");
+        QImage shot = grabbed(screen, "hud-success.png");
         CHECK(darkPixelsAround(shot, inWindow(QPointF(hud.existingBox()->width() / 2.0, 36)), 14) > 20);
         CHECK(QColor(shot.pixel(emptySpot.toPoint())) == kScreenBackground);
     }
@@ -85,7 +86,7 @@ TEST_CASE("HUD pictures", "[hud][picture]") {
         ZVProgressHUD::showErrorWithStatusMaskType("写真を保存できませんでした", ZVProgressHUDMaskTypeBlack);
         ZVProgressHUD::setForegroundColor(Qt::black);
         clock.finish();
-        QImage shot = grabbed(screen, "/tmp/hud-error.png");
+        QImage shot = grabbed(screen, "hud-error.png");
         QColor dim(shot.pixel(emptySpot.toPoint()));
         CHECK(std::abs(dim.red() - kScreenBackground.red() / 2) <= 2);
         // The cross takes the foreground colour.
@@ -99,7 +100,7 @@ TEST_CASE("HUD pictures", "[hud][picture]") {
         for (unsigned mask : {1u, 2u, 3u, 4u}) {
             ZVProgressHUD::showWithStatusMaskType("保存中", mask);
             clock.finish();
-            QImage shot = grabbed(screen, QString("/tmp/hud-mask%1.png").arg(mask));
+            QImage shot = grabbed(screen, QString("hud-mask%1.png").arg(mask));
             QColor c(shot.pixel(corner.toPoint())), m(shot.pixel(middle.toPoint()));
             if (mask <= 2) {
                 CHECK(c == kScreenBackground);
@@ -123,7 +124,7 @@ TEST_CASE("HUD pictures", "[hud][picture]") {
     SECTION("half-way through appearing: a larger, fainter box") {
         ZVProgressHUD::showWithStatusMaskType("保存中", ZVProgressHUDMaskTypeBlack);
         clock.advance(0.075);
-        QImage shot = grabbed(screen, "/tmp/hud-appearing.png");
+        QImage shot = grabbed(screen, "hud-appearing.png");
         CHECK(hud.existingBox()->animated().presentationScale() > 1.0);
         int g = gray(shot, emptySpot);
         CHECK(g > qGray(kScreenBackground.rgb()) / 2 + 5); // the mask not yet at full strength

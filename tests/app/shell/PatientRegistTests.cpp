@@ -6,6 +6,7 @@
 #include "platform/geo/Geocoder.h"
 #include "platform/ui/SegmentedControl.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/support/GrabFolder.h"
 
 using registtest::RegistApp;
 using registtest::type;
@@ -103,7 +104,7 @@ TEST_CASE("A receptionist registers a new patient, reopens and changes it", "[sh
     CHECK(str(form->startText()) == today);
     app.tapOutsidePopover();
 
-    form->view()->window()->grab().save("/tmp/regist.png");
+    form->view()->window()->grab().save(testsupport::grabPath("regist.png"));
 
     app.tapRegister();
     auto done = app.alert();
