@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
 
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Format.h"
 #include "sdk/core/transport/ArchiveCodec.h"
 #include "sdk/core/transport/EventIDCounter.h"
 #include "sdk/core/transport/NoDestructor.h"
@@ -16,6 +16,7 @@
 #include "sdk/core/transport/RDTCORPlatform.h"
 #include "sdk/core/transport/RDTCORRegistrar.h"
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
+#include "sdk/core/transport/StoragePayloads.h"
 #include "sdk/core/transport/StorageRecords.h"
 
 using foundation::Data;
@@ -184,12 +185,40 @@ void RDTCORFlatFileStorage::processRequestsUpTo(uint64_t upTo) {
         processBatch(batch);
 }
 
+bool RDTCORFlatFileStorage::writePayload(const std::shared_ptr<RDTCOREvent>& event,
+                                         transport::PayloadBatch& files, uint64_t& size, ErrorPtr* error) {
+    foundation::Data bytes;
+    if (const auto& object = event->dataObject()) bytes = object->transportBytes();
+    if (bytes.empty()) {
+        event->setRDTFilePath(std::nullopt);
+        event->setDataObject(nullptr);
+        *error = storageError(kRDTCORErrorDomain, 1, "The event has no payload bytes to store.");
+        return false;
+    }
+    std::string fileName = event->payloadFileName();
+    const std::string path = pathOf(fileName);
+    if (!files.add(path, bytes)) {
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "An event file could not be written: %@", path);
+        *error = storageError(kRDTCORErrorDomain, 2,
+                              foundation::format("The event file %@ could not be written.", path));
+        return false;
+    }
+    size = bytes.size();
+    event->setRDTFilePath(std::move(fileName));
+    event->setDataObject(nullptr);
+    return true;
+}
+
 std::string RDTCORFlatFileStorage::saveEventBytesToDisk(const std::shared_ptr<RDTCOREvent>& event,
                                                         ErrorPtr* error) {
-    std::string fileName = event->payloadFileName();
-    // Synced, but not its name: a batch syncs the folder once for all its payloads.
-    if (!event->writeToRDTPath(fileName, error, root_, foundation::FileSync::Data)) return {};
-    return pathOf(fileName);
+    ErrorPtr failure;
+    transport::PayloadBatch files;
+    uint64_t size = 0;
+    bool written = writePayload(event, files, size, &failure) && files.sync().front();
+    if (written) return pathOf(*event->RDTFilePath());
+    if (!failure) failure = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+    if (error) *error = failure;
+    return {};
 }
 
 RDTCORFlatFileStorage::Stored RDTCORFlatFileStorage::makeStored(std::shared_ptr<RDTCOREvent> event,
@@ -212,6 +241,9 @@ void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch) {
     std::set<uint64_t> batchIDs;    // stored by this batch, even if removed again within it
     std::vector<std::string> files; // of removed events
     foundation::Data records, removalRecords;
+    // Where each written store's record lies in `records`, should its payload fail to reach the disk.
+    std::vector<std::pair<size_t, size_t>> storeRecords;
+    transport::PayloadBatch payloads;
     for (size_t i = 0; i < batch.size(); ++i) {
         const auto& event = batch[i].event;
         if (!event) {
@@ -236,28 +268,51 @@ void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch) {
         if (!event->eventID()) event->setEventID(counter_->next());
         const uint64_t id = *event->eventID();
         ErrorPtr& error = errors[i];
+        uint64_t size = 0;
         if (stored_.count(id) || batchIDs.count(id)) {
             // Its payload file would replace the stored event's.
             error = storageError(kRDTCORErrorDomain, 5, "An event with this ID is already stored.");
-        } else if (saveEventBytesToDisk(event, &error).empty() && !error) {
-            error = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+        } else {
+            writePayload(event, payloads, size, &error);
         }
         if (error) {
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
             continue;
         }
-        struct stat st;
-        uint64_t size = ::stat(pathOf(*event->RDTFilePath()).c_str(), &st) == 0 ? uint64_t(st.st_size) : 0;
         auto stored = makeStored(event, size);
+        const size_t recordAt = records.size();
         transport::StorageJournal::appendStoreRecord(records, stored.encoded);
+        storeRecords.emplace_back(recordAt, records.size());
         stored_[id] = std::move(stored);
         written.push_back(i);
         batchIDs.insert(id);
     }
 
-    // The payloads' names first, then the records that refer to them. Without the journal the archive
-    // must take the batch before its stores count as stored.
+    // The payloads first, then their names, then the records that refer to them. Without the journal
+    // the archive must take the batch before its stores count as stored.
     ErrorPtr failure;
+    const std::vector<bool> synced = payloads.sync();
+    if (std::find(synced.begin(), synced.end(), false) != synced.end()) {
+        foundation::Data kept;
+        size_t from = 0;
+        std::vector<size_t> still;
+        for (size_t k = 0; k < written.size(); ++k) {
+            if (synced[k]) {
+                still.push_back(written[k]);
+                continue;
+            }
+            const size_t i = written[k];
+            stored_.erase(*batch[i].event->eventID());
+            errors[i] = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *errors[i]);
+            kept.insert(kept.end(), records.begin() + long(from),
+                        records.begin() + long(storeRecords[k].first));
+            from = storeRecords[k].second;
+        }
+        kept.insert(kept.end(), records.begin() + long(from), records.end());
+        records = std::move(kept);
+        written = std::move(still);
+    }
     if (!written.empty() && !foundation::syncFolder(root_)) {
         failure = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
         for (size_t i : written)

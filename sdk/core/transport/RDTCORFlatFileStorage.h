@@ -25,6 +25,7 @@ class RDTCORRegistrar;
 class RDTCORUploadCoordinator;
 namespace transport {
 class EventIDCounter;
+class PayloadBatch;
 } // namespace transport
 
 class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
@@ -82,8 +83,8 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
     std::string journalFilePath() const { return root_ + "/RDTCORFlatFileStorageJournal"; }
     std::string libraryDataDirectory() const { return root_ + "/RDTCORFlatFileStorage/rdt_library_data"; }
 
-    // On the storage queue: writes the event's payload to "event-<ID>" and returns the file's path,
-    // or nothing with the error.
+    // On the storage queue: writes the event's payload to "event-<ID>" and syncs it (not its name) and
+    // returns the file's path, or nothing with the error.
     std::string saveEventBytesToDisk(const std::shared_ptr<RDTCOREvent>& event, foundation::ErrorPtr* error);
     // On the storage queue: tracks an event whose payload file is written.
     void addEventToTrackingCollections(const std::shared_ptr<RDTCOREvent>& event, uint64_t payloadSize);
@@ -132,6 +133,10 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
     // then answers the stores in order and deletes the removed events' files.
     void processBatch(std::vector<Request>& batch);
     void commit(const std::vector<const Request*>& stored);
+    // Adds the event's payload file to `files` (not yet synced); on success the event names the file,
+    // lets go of its payload object, and `size` is the file's size.
+    bool writePayload(const std::shared_ptr<RDTCOREvent>& event, transport::PayloadBatch& files,
+                      uint64_t& size, foundation::ErrorPtr* error);
     // Writes the archive from what is tracked and empties the journal.
     bool compactOnQueue();
     void compactIfJournalIsLarge();
