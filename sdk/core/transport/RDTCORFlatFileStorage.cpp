@@ -356,14 +356,23 @@ std::shared_ptr<RDTCORPrioritizer> RDTCORFlatFileStorage::prioritizerFor(RDTCORT
     return registrar ? registrar->prioritizerForTarget(target) : nullptr;
 }
 
+const std::shared_ptr<RDTCORPrioritizer>&
+RDTCORFlatFileStorage::PrioritizerCache::forTarget(const RDTCORFlatFileStorage& storage,
+                                                   RDTCORTarget target) {
+    auto [it, added] = found.try_emplace(target);
+    if (added) it->second = storage.prioritizerFor(target);
+    return it->second;
+}
+
 void RDTCORFlatFileStorage::commit(const std::vector<const Request*>& stores) {
     // Like the journal sync, the prioritizers' saved state and the forced uploads are done once per batch.
     std::vector<std::shared_ptr<RDTCORPrioritizer>> toSave;
     std::set<RDTCORTarget> toForce;
+    PrioritizerCache prioritizers;
     for (const Request* r : stores) {
         const auto& event = r->event;
         targets_[event->target()].insert(*event->eventID());
-        if (auto prioritizer = prioritizerFor(event->target())) {
+        if (const auto& prioritizer = prioritizers.forTarget(*this, event->target())) {
             // The prioritizer gets its own copy: it may annotate it while we keep ours unchanged.
             prioritizer->prioritizeEvent(event->copy());
             if (r->hadCompletion && std::find(toSave.begin(), toSave.end(), prioritizer) == toSave.end())

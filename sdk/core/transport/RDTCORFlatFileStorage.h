@@ -144,6 +144,13 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
     // The archive's body in the archive encoding, assembled from the events' stored encodings.
     foundation::Data encodedArchive() const;
     std::shared_ptr<RDTCORPrioritizer> prioritizerFor(RDTCORTarget target) const;
+    // The prioritizers of one pass over many events: a look-up is a trip to the registrar's queue, so
+    // each target is looked up once.
+    struct PrioritizerCache {
+        std::map<RDTCORTarget, std::shared_ptr<RDTCORPrioritizer>> found;
+        const std::shared_ptr<RDTCORPrioritizer>& forTarget(const RDTCORFlatFileStorage& storage,
+                                                            RDTCORTarget target);
+    };
     void endBackgroundTask(RDTCORBackgroundIdentifier id);
     std::string pathOf(const std::string& fileName) const { return root_ + "/" + fileName; }
     bool libraryKeyIsValid(const std::string& key, foundation::ErrorPtr* error) const;

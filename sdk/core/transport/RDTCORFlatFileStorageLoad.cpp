@@ -208,8 +208,9 @@ void RDTCORFlatFileStorage::loadOnQueue() {
 
     // Offer what an earlier run stored, so it is uploaded even if the prioritizer lost track of it;
     // a prioritizer keeps one entry per event, so events it already holds are not doubled.
+    PrioritizerCache prioritizers;
     for (const auto& [id, s] : stored_)
-        if (auto prioritizer = prioritizerFor(s.event->target()))
+        if (const auto& prioritizer = prioritizers.forTarget(*this, s.event->target()))
             prioritizer->prioritizeEvent(s.event->copy());
 
     // One that could not be read is left as it is: starting it afresh would lose what it holds.
