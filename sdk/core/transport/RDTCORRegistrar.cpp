@@ -17,46 +17,67 @@ std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::create() {
 RDTCORRegistrar::RDTCORRegistrar(Token)
     : queue_(foundation::SerialQueue::create("com.ruvara.RDTCORRegistrar")) {}
 
-void RDTCORRegistrar::registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target) {
-    queue_->async([weak = weak_from_this(), uploader = std::move(uploader), target] {
-        if (auto self = weak.lock()) self->uploaders_[target] = uploader;
+template <class Part>
+void RDTCORRegistrar::enqueueRegistration(
+    std::map<RDTCORTarget, std::shared_ptr<Part>> RDTCORRegistrar::*table, std::shared_ptr<Part> part,
+    RDTCORTarget target) {
+    ++waiting_;
+    queue_->async([weak = weak_from_this(), table, part = std::move(part), target] {
+        auto self = weak.lock();
+        if (!self) return;
+        {
+            std::lock_guard lock(self->tablesMutex_);
+            ((*self).*table)[target] = part;
+        }
+        --self->waiting_;
     });
 }
 
+void RDTCORRegistrar::registerUploader(std::shared_ptr<RDTCORUploader> uploader, RDTCORTarget target) {
+    enqueueRegistration(&RDTCORRegistrar::uploaders_, std::move(uploader), target);
+}
+
 void RDTCORRegistrar::registerStorage(std::shared_ptr<RDTCORStorageProtocol> storage, RDTCORTarget target) {
-    queue_->async([weak = weak_from_this(), storage = std::move(storage), target] {
-        if (auto self = weak.lock()) self->storages_[target] = storage;
-    });
+    enqueueRegistration(&RDTCORRegistrar::storages_, std::move(storage), target);
 }
 
 void RDTCORRegistrar::registerPrioritizer(std::shared_ptr<RDTCORPrioritizer> prioritizer,
                                           RDTCORTarget target) {
-    queue_->async([weak = weak_from_this(), prioritizer = std::move(prioritizer), target] {
-        if (auto self = weak.lock()) self->prioritizers_[target] = prioritizer;
-    });
+    enqueueRegistration(&RDTCORRegistrar::prioritizers_, std::move(prioritizer), target);
+}
+
+void RDTCORRegistrar::lookUp(const std::function<void()>& read) const {
+    auto locked = [&] {
+        std::lock_guard lock(tablesMutex_);
+        read();
+    };
+    if (waiting_.load() == 0)
+        locked();
+    else
+        queue_->sync(locked);
 }
 
 std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> RDTCORRegistrar::targetToUploader() const {
     std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> copy;
-    queue_->sync([&] { copy = uploaders_; });
+    lookUp([&] { copy = uploaders_; });
     return copy;
 }
 
 std::map<RDTCORTarget, std::shared_ptr<RDTCORStorageProtocol>> RDTCORRegistrar::targetToStorage() const {
     std::map<RDTCORTarget, std::shared_ptr<RDTCORStorageProtocol>> copy;
-    queue_->sync([&] { copy = storages_; });
+    lookUp([&] { copy = storages_; });
     return copy;
 }
 
 std::map<RDTCORTarget, std::shared_ptr<RDTCORPrioritizer>> RDTCORRegistrar::targetToPrioritizer() const {
     std::map<RDTCORTarget, std::shared_ptr<RDTCORPrioritizer>> copy;
-    queue_->sync([&] { copy = prioritizers_; });
+    lookUp([&] { copy = prioritizers_; });
     return copy;
 }
 
 std::shared_ptr<RDTCORUploader> RDTCORRegistrar::uploaderForTarget(RDTCORTarget target) const {
     std::shared_ptr<RDTCORUploader> found;
-    queue_->sync([&] {
+    lookUp([&] {
         if (auto it = uploaders_.find(target); it != uploaders_.end()) found = it->second;
     });
     return found;
@@ -64,7 +85,7 @@ std::shared_ptr<RDTCORUploader> RDTCORRegistrar::uploaderForTarget(RDTCORTarget 
 
 std::shared_ptr<RDTCORStorageProtocol> RDTCORRegistrar::storageForTarget(RDTCORTarget target) const {
     std::shared_ptr<RDTCORStorageProtocol> found;
-    queue_->sync([&] {
+    lookUp([&] {
         if (auto it = storages_.find(target); it != storages_.end()) found = it->second;
     });
     return found;
@@ -72,7 +93,7 @@ std::shared_ptr<RDTCORStorageProtocol> RDTCORRegistrar::storageForTarget(RDTCORT
 
 std::shared_ptr<RDTCORPrioritizer> RDTCORRegistrar::prioritizerForTarget(RDTCORTarget target) const {
     std::shared_ptr<RDTCORPrioritizer> found;
-    queue_->sync([&] {
+    lookUp([&] {
         if (auto it = prioritizers_.find(target); it != prioritizers_.end()) found = it->second;
     });
     return found;
@@ -80,7 +101,7 @@ std::shared_ptr<RDTCORPrioritizer> RDTCORRegistrar::prioritizerForTarget(RDTCORT
 
 void RDTCORRegistrar::forEachPart(const std::function<void(RDTCORLifecycleProtocol&)>& call) const {
     std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts;
-    queue_->sync([&] {
+    lookUp([&] {
         for (auto& [t, u] : uploaders_)
             parts.push_back(u);
         for (auto& [t, p] : prioritizers_)

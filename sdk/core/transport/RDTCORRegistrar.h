@@ -1,8 +1,12 @@
 #pragma once
 // The process-wide table of each target's storage, prioritizer and uploader. Registrations replace
-// earlier ones for the same target; getters hand out copies of the tables.
+// earlier ones for the same target; getters hand out copies of the tables. Registrations are made on
+// the registrar's queue; a look-up sees every registration asked for before it, and needs no trip to
+// the queue when none is waiting there (events look their storage up one by one).
+#include <atomic>
 #include <map>
 #include <memory>
+#include <mutex>
 
 #include "platform/foundation/SerialQueue.h"
 #include "sdk/core/transport/RDTCORProtocols.h"
@@ -38,7 +42,16 @@ class RDTCORRegistrar : public RDTCORLifecycleProtocol, public std::enable_share
 
   private:
     void forEachPart(const std::function<void(RDTCORLifecycleProtocol&)>& call) const;
+    // Runs `read` over the tables: at once when no registration is waiting, else on the queue after
+    // the registrations waiting there.
+    void lookUp(const std::function<void()>& read) const;
+    template <class Part>
+    void enqueueRegistration(std::map<RDTCORTarget, std::shared_ptr<Part>> RDTCORRegistrar::*table,
+                             std::shared_ptr<Part> part, RDTCORTarget target);
     foundation::QueuePtr queue_;
+    // The tables are written on the queue and read anywhere under the mutex.
+    mutable std::mutex tablesMutex_;
+    std::atomic<int> waiting_{0}; // registrations asked for and not yet made
     std::map<RDTCORTarget, std::shared_ptr<RDTCORUploader>> uploaders_;
     std::map<RDTCORTarget, std::shared_ptr<RDTCORStorageProtocol>> storages_;
     std::map<RDTCORTarget, std::shared_ptr<RDTCORPrioritizer>> prioritizers_;

@@ -1,5 +1,6 @@
 #include <catch2/catch.hpp>
 
+#include <chrono>
 #include <future>
 
 #include "platform/foundation/Log.h"
@@ -206,6 +207,32 @@ TEST_CASE("the registrar keeps one part per target and tells each part once", "[
     auto app = RDTCORApplication::create(std::make_shared<foundation::NotificationCenter>());
     registrar->appWillBackground(*app);
     CHECK(log == std::vector<std::string>{"prioritizer+uploader"});
+}
+
+TEST_CASE("a registrar look-up sees the registrations asked for before it and waits for nothing else",
+          "[transport][registrar]") {
+    auto registrar = RDTCORRegistrar::create();
+    auto storage = std::make_shared<RecordingStorage>();
+    registrar->registerStorage(storage, 1000);
+    REQUIRE(registrar->storageForTarget(1000) == storage);
+    QueueGate gate(registrar->registrarQueue());
+
+    SECTION("with no registration waiting, a look-up does not wait for the registrar's queue") {
+        // Events look their storage up one by one: a trip to a busy queue would hold each of them.
+        auto looking = std::async(std::launch::async, [&] { return registrar->storageForTarget(1000); });
+        const bool answered = looking.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+        gate.release();
+        CHECK(answered);
+        CHECK(looking.get() == storage);
+    }
+    SECTION("a look-up after a registration still waiting sees that registration") {
+        auto other = std::make_shared<RecordingStorage>();
+        registrar->registerStorage(other, 1000);
+        auto looking = std::async(std::launch::async, [&] { return registrar->storageForTarget(1000); });
+        CHECK(looking.wait_for(std::chrono::milliseconds(50)) == std::future_status::timeout);
+        gate.release();
+        CHECK(looking.get() == other);
+    }
 }
 
 TEST_CASE("the transformer's terminate waits for queued events", "[transport][transformer]") {
