@@ -3,7 +3,7 @@
 // draw them), circles, texts and chart with QPdfWriter and writes the file the same way. Prints the times,
 // the ratio and the file sizes; exits with 1 when the capture takes more than 1.5 times the plain drawing.
 //
-//   bench_print [rounds]      (default 15; the home is a fresh temporary folder)
+//   bench_print [rounds]      (default 15, at least 5; the home is a fresh temporary folder)
 #include <QAbstractButton>
 #include <QApplication>
 #include <QBuffer>
@@ -117,7 +117,7 @@ QByteArray drawPlainly(const std::vector<Element>& elements, const QPolygonF& ch
 } // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(3, std::atoi(argv[1])) : 15;
+    const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 15;
     bench::BenchApp bench(argc, argv);
 
     shell::registerLoadHooks();

@@ -3,7 +3,7 @@
 // Prints the times and the ratio plain / editor; exits with 1 when the editor is slower than the plain
 // path by more than a fifth (ratio below 0.8).
 //
-//   bench_editor_save [rounds]      (default 3; the home is a fresh temporary folder)
+//   bench_editor_save [rounds]      (default 5, at least 5; the home is a fresh temporary folder)
 #include <QApplication>
 #include <QBuffer>
 #include <algorithm>
@@ -46,7 +46,7 @@ QImage photograph(int w, int h) {
 } // namespace
 
 int main(int argc, char** argv) {
-    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
+    const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 5;
     bench::BenchApp app(argc, argv);
     foundation::LogCapture quiet;
 

@@ -1,15 +1,23 @@
 #pragma once
 // What the SQLite benchmarks share: the items table they fill and read, a row of it, the checksum
-// that shows both sides of a comparison did the same reads, and how a benchmark gives up.
+// that shows both sides of a comparison did the same reads, the median they report, and how a
+// benchmark gives up.
 #include <errno.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace benchitems {
+
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
 
 // A benchmark that cannot run its comparison says why, under its own name, and exits with 2.
 [[noreturn]] inline void fail(const std::string& what) {

@@ -3,8 +3,9 @@
 //
 //   bench_sqlite [folder]     (default: a fresh folder under the system's temporary folder)
 //
-// Each measurement runs several rounds, alternating raw and layer, and keeps each side's best round,
-// in processor time of the benchmark's thread (other work on the machine does not count).
+// Each measurement runs a warm-up round and then several rounds, alternating raw and layer, and keeps
+// each side's median round, in processor time of the benchmark's thread (other work on the machine does
+// not count).
 // The clinic pattern alternates the two sides save by save, so both see the same disk; it shows 1000
 // times each side's median save and the median ratio of neighbouring saves. The exit status is 1 when
 // a ratio misses its target.
@@ -64,11 +65,6 @@ double cpuTimed(const std::function<void()>& work) {
     double start = now();
     work();
     return now() - start;
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
 }
 
 sqlite3* rawOpen(const std::string& path) {
@@ -281,28 +277,46 @@ int main(int argc, char** argv) {
     const std::string rawFile = (folder / "raw.db").string();
     const std::string layerFile = (folder / "layer.db").string();
     std::vector<Result> results;
-    auto best = [](double& slot, double t) { slot = slot == 0 ? t : std::min(slot, t); };
+    // Round 0 warms up; each side's median of the others counts.
+    struct Samples {
+        std::vector<double> raw, layer;
+        void add(int round, double r, double l) {
+            if (round == 0) return;
+            raw.push_back(r);
+            layer.push_back(l);
+        }
+        void into(Result& result) const {
+            result.raw = median(raw);
+            result.layer = median(layer);
+        }
+    };
 
     Result insert{"insert 100000 rows, one transaction", 0, 0, 1.3};
-    for (int r = 0; r < kRounds; ++r) {
-        best(insert.raw, rawInsert(rawFile, rows));
-        best(insert.layer, layerInsert(layerFile, rows));
+    Samples inserts;
+    for (int r = 0; r <= kRounds; ++r) {
+        const double raw = rawInsert(rawFile, rows);
+        inserts.add(r, raw, layerInsert(layerFile, rows));
     }
+    inserts.into(insert);
     results.push_back(insert);
 
     Result byIndex{"point select, columns by index", 0, 0, 1.3};
     Result byName{"point select, columns by name", 0, 0, 2.0};
     Result scan{"full scan, 5 x 100000 rows", 0, 0, 0};
-    for (int r = 0; r < kRounds; ++r) {
+    Samples indexSamples, nameSamples, scanSamples;
+    for (int r = 0; r <= kRounds; ++r) {
         Sum raw, index, name, rawAll, layerAll;
-        best(byIndex.raw, rawPointSelect(rawFile, keys, raw));
-        best(byIndex.layer, layerPointSelect(rawFile, keys, false, index));
-        best(byName.layer, layerPointSelect(rawFile, keys, true, name));
-        best(scan.raw, rawScan(rawFile, rawAll));
-        best(scan.layer, layerScan(rawFile, layerAll));
+        const double rawSelect = rawPointSelect(rawFile, keys, raw);
+        indexSamples.add(r, rawSelect, layerPointSelect(rawFile, keys, false, index));
+        nameSamples.add(r, rawSelect, layerPointSelect(rawFile, keys, true, name));
+        const double rawScanned = rawScan(rawFile, rawAll);
+        scanSamples.add(r, rawScanned, layerScan(rawFile, layerAll));
         if (!(raw == index) || !(raw == name) || !(rawAll == layerAll))
             fail("the two sides read different rows");
     }
+    indexSamples.into(byIndex);
+    nameSamples.into(byName);
+    scanSamples.into(scan);
     byName.raw = byIndex.raw; // raw SQLite has no names: the same reads by index
     results.push_back(byIndex);
     results.push_back(byName);
@@ -355,7 +369,8 @@ int main(int argc, char** argv) {
             std::printf("%-40s %10.4f %10.4f %10.2f %8s\n", r.work, r.raw, r.layer, ratio, "-");
     }
     std::printf(
-        "(seconds of processor time, best of %d rounds; the clinic pattern in wall-clock time, 1000 x the "
+        "(seconds of processor time, median of %d rounds after a warm-up; the clinic pattern in wall-clock "
+        "time, 1000 x the "
         "median save, its ratio the median of neighbouring saves)\n",
         kRounds);
     if (madeFolder) fs::remove_all(folder);
