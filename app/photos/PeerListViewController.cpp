@@ -291,6 +291,12 @@ void PeerListViewController::readinessStep(const peer::PeerIDPtr& peerID) {
     st.transfer += 1;
     st.idleTimerDisabled = true;
     sessionHelper_->sendReadiness(peerID);
+    restartTimer(); // a sender that says nothing more must not hold the screen
+}
+
+void PeerListViewController::sessionHelperIsReceivingData(const peer::PeerIDPtr&) {
+    // A photograph on its way: the wait for the sender counts from its latest bytes.
+    if (PeerTransferState::shared().status == 1 && PeerTransferState::shared().timer) restartTimer();
 }
 
 void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
@@ -400,7 +406,9 @@ void PeerListViewController::restartTimer() {
 void PeerListViewController::receiveTimeOut() {
     foundation::log("rcv timeout!");
     PeerTransferState::shared().stopTimer();
-    if (sessionHelper_) sessionHelper_->stopAdvertise();
+    // The silent sender is let go and the screen freed as when a sender leaves; the device stays
+    // findable, so the next sender can come without the screen being opened again.
+    if (sessionHelper_) sessionHelper_->disconnectPeers();
 }
 
 // ---- picker

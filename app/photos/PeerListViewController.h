@@ -26,7 +26,8 @@ class PeerListViewController : public ui::ViewController,
     Q_OBJECT
   public:
     static constexpr const char* kSceneIdentifier = "PeerListViewController";
-    // Seconds without a photograph or "End" after which a transfer is abandoned.
+    // Seconds a transfer may go without a sign of its sender (from "Readiness", a stored photograph
+    // or the last bytes of one still coming) before the sender is let go.
     static constexpr double kReceiveTimeout = 180.0;
 
     PeerListViewController();
@@ -59,6 +60,7 @@ class PeerListViewController : public ui::ViewController,
     void sessionHelperDidRecieveImage(const QByteArray& imageData, unsigned long sizeOfImage,
                                       const peer::PeerIDPtr& peerID) override;
     void sessionHelperDidRecieveMessage(const std::string& message, const peer::PeerIDPtr& peerID) override;
+    void sessionHelperIsReceivingData(const peer::PeerIDPtr& peerID) override;
 
     // ZQImagePickerControllerDelegate
     void qb_imagePickerControllerDidFinishPickingAssets(ZQImagePickerController& picker,

@@ -46,6 +46,9 @@ void SessionHelper::start(const std::string& displayName, peer::PeerSettings set
     session_->onData = [weak](const QByteArray& data, const peer::PeerIDPtr& p) {
         if (auto self = weak.lock()) self->didReceiveData(data, p);
     };
+    session_->onPartialData = [weak](const peer::PeerIDPtr& p) {
+        if (auto self = weak.lock()) self->didReceivePartialData(p);
+    };
     advertiser_ = std::make_unique<peer::NearbyServiceAdvertiser>(
         me, kDiscoveryInfo, getServiceType().value_or(""), std::move(settings));
     advertiser_->onInvitation = [weak](const peer::PeerIDPtr& p,
@@ -76,6 +79,12 @@ void SessionHelper::stopAdvertise() {
     if (advertiser_) advertiser_->stopAdvertisingPeer();
     if (session_) session_->disconnect();
     invitations = 0;
+}
+
+void SessionHelper::disconnectPeers() {
+    if (!session_) return;
+    for (const auto& p : session_->connectedPeers())
+        session_->cancelConnectPeer(p);
 }
 
 peer::PeerIDPtr SessionHelper::connectedPeerIDAtIndex(size_t index) const {
@@ -134,6 +143,18 @@ void SessionHelper::didReceiveData(const QByteArray& data, const peer::PeerIDPtr
             d->sessionHelperDidRecieveImage(data, (unsigned long)data.size(), peerID);
         else
             d->sessionHelperDidRecieveMessage("Not defined type", peerID);
+    });
+}
+
+void SessionHelper::didReceivePartialData(const peer::PeerIDPtr& peerID) {
+    if (partialDataPosted_) return;
+    partialDataPosted_ = true;
+    std::weak_ptr<SessionHelper> weak = weak_from_this();
+    foundation::SerialQueue::main()->async([weak, peerID] {
+        auto self = weak.lock();
+        if (!self) return;
+        self->partialDataPosted_ = false;
+        if (auto d = self->delegate()) d->sessionHelperIsReceivingData(peerID);
     });
 }
 

@@ -25,6 +25,8 @@ class SessionHelperDelegate {
                                               const peer::PeerIDPtr& peerID) = 0;
     virtual void sessionHelperDidRecieveMessage(const std::string& message,
                                                 const peer::PeerIDPtr& peerID) = 0;
+    // Part of a message came and the rest has not yet: the peer is still sending.
+    virtual void sessionHelperIsReceivingData(const peer::PeerIDPtr& /*peerID*/) {}
 };
 
 class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
@@ -56,6 +58,9 @@ class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
                                          const std::optional<std::string>& separator);
 
     void stopAdvertise();
+    // Leaves the session with every connected peer (it hears goodbye), advertising on: a sender that
+    // has gone silent is let go, and the next one may come.
+    void disconnectPeers();
 
     void sendImage(const QImage& image, const peer::PeerIDPtr& peerID);
     void sendStart(const peer::PeerIDPtr& peerID, unsigned long count);
@@ -72,6 +77,7 @@ class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
                               const peer::NearbyServiceAdvertiser::InvitationHandler& handler);
     void peerDidChangeState(const peer::PeerIDPtr& peerID, peer::SessionState state);
     void didReceiveData(const QByteArray& data, const peer::PeerIDPtr& peerID);
+    void didReceivePartialData(const peer::PeerIDPtr& peerID);
     void sendText(const peer::PeerIDPtr& peerID, const std::string& text);
     void send(const peer::PeerIDPtr& peerID, const QByteArray& data);
 
@@ -82,5 +88,6 @@ class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
     // Peers admitted by an invitation and not yet gone: their failure frees the invitation too.
     std::set<uint64_t> admitted_;
     bool isHost_ = false;
+    bool partialDataPosted_ = false; // one report at a time: bytes come in many small reads
     std::string displayName_;
 };

@@ -33,6 +33,8 @@ class FrameReader {
     Status read(QIODevice& device, Frame& frame);
     // The same over bytes already in hand (tests, datagrams): consumes from the front of `bytes`.
     Status read(QByteArray& bytes, Frame& frame);
+    // Part of a frame has been read and the rest has not come yet.
+    bool midFrame() const { return haveHeader_ || headerFill_ > 0; }
 
   private:
     Status afterHeader();

@@ -34,6 +34,7 @@ PeerSession::~PeerSession() {
     // No callbacks from here on: the owner is going.
     onStateChange = nullptr;
     onData = nullptr;
+    onPartialData = nullptr;
     disconnect();
 }
 
@@ -91,6 +92,16 @@ void PeerSession::disconnect() {
     }
     while (!connections_.empty())
         drop(connections_.front().get(), true);
+}
+
+void PeerSession::cancelConnectPeer(const PeerIDPtr& peer) {
+    Connection* c = find(peer);
+    if (!c) return;
+    if (c->socket && c->socket->state() == QAbstractSocket::ConnectedState) {
+        c->socket->write(encodeFrame(FrameType::Bye, {}));
+        c->socket->flush();
+    }
+    drop(c, true);
 }
 
 void PeerSession::adopt(std::unique_ptr<Connection> connection) {
@@ -160,7 +171,13 @@ void PeerSession::readFrom(Connection* c) {
     while (self && find(peer) == c && c->socket) {
         Frame frame;
         const auto status = c->reader.read(*c->socket, frame);
-        if (status == FrameReader::Status::NeedMore) return;
+        if (status == FrameReader::Status::NeedMore) {
+            if (c->reader.midFrame() && c->state == SessionState::Connected && onPartialData) {
+                auto handler = onPartialData;
+                handler(peer);
+            }
+            return;
+        }
         if (status == FrameReader::Status::Malformed) {
             drop(c, false);
             return;
@@ -215,8 +232,13 @@ void PeerSession::drop(Connection* c, bool graceful) {
     if (QTcpSocket* socket = owned->socket) {
         socket->disconnect(this);
         if (graceful && socket->state() == QAbstractSocket::ConnectedState) {
-            // What is queued (a last reply, the goodbye) still goes out before the socket closes.
+            // What is queued (a last reply, the goodbye) still goes out before the socket closes,
+            // unless the peer takes none of it for too long.
             connect(socket, &QAbstractSocket::disconnected, socket, &QObject::deleteLater);
+            QTimer::singleShot(kCloseLingerMs, socket, [socket] {
+                socket->abort();
+                socket->deleteLater();
+            });
             socket->disconnectFromHost();
         } else {
             socket->abort();

@@ -24,6 +24,10 @@ enum class SessionState { NotConnected = 0, Connecting = 1, Connected = 2 };
 enum class SendDataMode { Reliable = 0, Unreliable = 1 };
 enum class EncryptionPreference { Optional = 0, Required = 1, None = 2 };
 
+// How long a closing connection may take to hand over what is queued before it is cut: a peer that
+// can no longer be reached never takes it.
+inline constexpr int kCloseLingerMs = 10000;
+
 // A peer as a browse answer describes it.
 struct DiscoveredPeer {
     PeerIDPtr peerID;
@@ -46,6 +50,8 @@ class PeerSession : public QObject {
 
     std::function<void(const PeerIDPtr& peer, SessionState state)> onStateChange;
     std::function<void(const QByteArray& data, const PeerIDPtr& peer)> onData;
+    // Bytes of a message came from the peer and the message is not whole yet (a sender still sending).
+    std::function<void(const PeerIDPtr& peer)> onPartialData;
 
     // Queues the data for each peer; false (with the reason) when a peer is not connected or the data
     // is larger than a frame may be. Both send modes are reliable here.
@@ -53,6 +59,8 @@ class PeerSession : public QObject {
                   std::string* error = nullptr);
     // Says goodbye to every peer and closes the connections.
     void disconnect();
+    // The same for one peer.
+    void cancelConnectPeer(const PeerIDPtr& peer);
 
     // Browsing side: connects to the peer and asks to join; Connected once it accepts.
     void invitePeer(const DiscoveredPeer& peer, double timeoutSeconds);

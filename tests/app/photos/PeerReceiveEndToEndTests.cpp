@@ -8,6 +8,7 @@
 #include "app/photos/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
 #include "tests/app/photos/PeerReceiveSupport.h"
+#include "tests/support/ManualQueueClock.h"
 
 using receivetest::peerSend;
 using receivetest::ReceiveScreen;
@@ -176,6 +177,37 @@ TEST_CASE("a sender that leaves during its second transfer has those photographs
     photos::PhotoLibrary::shared()->queue()->drain();
     CHECK(poolHolds(sent));
     CHECK(receivetest::albumAssets("Eye-Fi").empty());
+}
+
+TEST_CASE("a sender silent after Start is let go at 180 seconds, and the next sender is admitted",
+          "[photos][peer][e2e]") {
+    ReceiveScreen s;
+    REQUIRE(s.open("999999"));
+    testsupport::ManualTimeOn manual(foundation::SerialQueue::main());
+    const auto& st = PeerTransferState::shared();
+    receivetest::PeerSendProcess silent(
+        s.discoveryPort(), {"text:Start,3", "expect:Readiness", "wait:3600000"}, "tablet-a", 3700);
+    REQUIRE(QTest::qWaitFor([&] { return st.status == 1 && st.timer; }, receivetest::kEventWaitMs));
+    manual.advance(179);
+    REQUIRE(receivetest::settleMainQueue());
+    CHECK(silent.running());
+    CHECK(s.screen->sessionHelper()->connectedPeersCount() == 1);
+    manual.advance(2);
+    const Run dropped = silent.finish();
+    CHECK(dropped.exitCode == 3);
+    CHECK(dropped.has("error: session ended before the script did"));
+    REQUIRE(QTest::qWaitFor(
+        [&] { return st.status == 0 && s.screen->sessionHelper()->connectedPeersCount() == 0; },
+        receivetest::kEventWaitMs));
+
+    QTemporaryDir dir;
+    const QByteArray photo = receivetest::jpeg(9);
+    const Run next = peerSend(s.discoveryPort(), transferSteps(receivetest::writeJpegs(dir.path(), {photo})));
+    CHECK(next.exitCode == 0);
+    CHECK(next.has("reply: Completion"));
+    REQUIRE(QTest::qWaitFor(filingDone, receivetest::kEventWaitMs));
+    photos::PhotoLibrary::shared()->queue()->drain();
+    CHECK(poolHolds({photo}));
 }
 
 TEST_CASE("a second sender is declined while one is connected, and admitted after it leaves",

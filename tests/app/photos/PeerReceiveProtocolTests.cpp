@@ -1,4 +1,6 @@
 // The transfer protocol's corner cases, with a sending device in this process.
+#include <QTimer>
+#include <algorithm>
 #include <catch2/catch.hpp>
 #include <filesystem>
 
@@ -174,29 +176,82 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
     }
 }
 
-TEST_CASE("a stalled transfer is abandoned after 180 seconds", "[photos][peer]") {
+TEST_CASE("a sender silent for 180 seconds is let go, and the next sender is admitted", "[photos][peer]") {
     ReceiveScreen s;
     REQUIRE(s.open("999999"));
+    auto& st = PeerTransferState::shared();
     Sender sender;
     REQUIRE(sender.join(s.discoveryPort()));
     testsupport::ManualTimeOn manual(foundation::SerialQueue::main());
     foundation::LogCapture log;
-    REQUIRE(sender.text("Start,2"));
-    REQUIRE(sender.expect("Readiness"));
-    REQUIRE(sender.send(receivetest::jpeg(1)));
-    REQUIRE(sender.expect("Progress,1"));
-    REQUIRE(QTest::qWaitFor([] { return PeerTransferState::shared().timer != nullptr; },
-                            receivetest::kEventWaitMs));
-    manual.advance(179);
-    REQUIRE(receivetest::settleMainQueue());
-    CHECK_FALSE(log.contains("rcv timeout!"));
-    CHECK(sender.connected());
-    manual.advance(2);
+    // The end step waits in a loop of its own: the clock is moved from inside it.
+    QObject guard;
+    auto whenEndStepWaits = [&guard, &st](std::function<void()> act) {
+        auto* poll = new QTimer(&guard);
+        QObject::connect(poll, &QTimer::timeout, &guard, [poll, &st, act] {
+            if (!st.endStepRunning) return;
+            poll->stop();
+            act();
+        });
+        poll->start(0);
+    };
+    const auto letGo = [&](double seconds) {
+        manual.advance(seconds - 1);
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK_FALSE(log.contains("rcv timeout!"));
+        CHECK(sender.connected());
+        manual.advance(2);
+    };
+
+    SECTION("silent after a stored photograph") {
+        REQUIRE(sender.text("Start,2"));
+        REQUIRE(sender.expect("Readiness"));
+        REQUIRE(sender.send(receivetest::jpeg(1)));
+        REQUIRE(sender.expect("Progress,1"));
+        REQUIRE(QTest::qWaitFor([&] { return st.saved == 1 && st.timer; }, receivetest::kEventWaitMs));
+        letGo(180);
+    }
+    SECTION("silent after Readiness") {
+        REQUIRE(sender.text("Start,5"));
+        REQUIRE(sender.expect("Readiness"));
+        letGo(180);
+    }
+    SECTION("Start,5 and End with no photograph, staying connected") {
+        REQUIRE(sender.text("Start,5"));
+        REQUIRE(sender.expect("Readiness"));
+        REQUIRE(sender.text("End"));
+        bool moved = false;
+        whenEndStepWaits([&] {
+            manual.advance(181);
+            moved = true;
+        });
+        REQUIRE(QTest::qWaitFor([&] { return moved && sender.gone(); }, receivetest::kEventWaitMs));
+        CHECK_FALSE(std::count(sender.replies.begin(), sender.replies.end(), "Completion"));
+    }
+    SECTION("counted from the last bytes of a photograph still coming") {
+        REQUIRE(sender.text("Start,1"));
+        REQUIRE(sender.expect("Readiness"));
+        manual.advance(100);
+        REQUIRE(receivetest::settleMainQueue());
+        const auto armed = st.timer;
+        auto* socket = sender.session.findChild<QTcpSocket*>();
+        REQUIRE(socket);
+        socket->write(peer::frameHeader(peer::FrameType::Data, 5000));
+        socket->write(receivetest::jpeg(1).left(100));
+        REQUIRE(QTest::qWaitFor([&] { return st.timer != armed; }, receivetest::kEventWaitMs));
+        letGo(180); // 280 seconds after Readiness, 180 after the last bytes
+    }
+
     REQUIRE(QTest::qWaitFor([&] { return sender.gone(); }, receivetest::kEventWaitMs));
     CHECK(log.contains("rcv timeout!"));
-    CHECK_FALSE(s.screen->sessionHelper()->nearbyServiceAdvertiser()->isAdvertising());
-    REQUIRE(
-        QTest::qWaitFor([] { return PeerTransferState::shared().status == 0; }, receivetest::kEventWaitMs));
+    REQUIRE(QTest::qWaitFor([&] { return st.status == 0 && !st.endStepRunning; }, receivetest::kEventWaitMs));
+    CHECK(ZVProgressHUD::sharedView().stringLabel()->text() == "接続が切れました");
+    // The device is still to be found, and the screen free for the next sender.
+    CHECK(s.screen->sessionHelper()->nearbyServiceAdvertiser()->isAdvertising());
+    Sender next("next");
+    REQUIRE(next.join(s.discoveryPort()));
+    REQUIRE(next.text("Start,1"));
+    CHECK(next.expect("Readiness"));
 }
 
 TEST_CASE("broken input leaves the screen working and the library whole", "[photos][peer]") {

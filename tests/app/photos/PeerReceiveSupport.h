@@ -216,25 +216,45 @@ struct Run {
     bool has(const QString& line) const { return lines.contains(line); }
 };
 
+// peer-send as a second process, started now; this process's loop serves it meanwhile.
+struct PeerSendProcess {
+    QProcess process;
+    int timeoutSeconds;
+
+    PeerSendProcess(uint16_t port, const QStringList& steps, const QString& name = "tablet-b",
+                    int timeout = 30)
+        : timeoutSeconds(timeout) {
+        const QStringList args{"--service", "zv-photo-rcv", "--port",    QString::number(port),
+                               "--name",    name,           "--timeout", QString::number(timeout)};
+        process.start(ZARUVEDEZ_PEER_SEND, args + steps);
+        process.waitForStarted(kEventWaitMs);
+    }
+    ~PeerSendProcess() {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+    bool running() const { return process.state() != QProcess::NotRunning; }
+    // Waits until it ends (at the latest when its own time-out has passed) and reports.
+    Run finish() {
+        (void)QTest::qWaitFor([&] { return !running(); }, (timeoutSeconds + 10) * 1000);
+        if (running()) {
+            process.kill();
+            process.waitForFinished();
+        }
+        Run run;
+        run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        for (const QByteArray& l : process.readAllStandardOutput().split('\n'))
+            if (!l.isEmpty()) run.lines << QString::fromUtf8(l);
+        return run;
+    }
+};
+
 // Runs peer-send against the screen while this process's loop serves it.
 inline Run peerSend(uint16_t port, const QStringList& steps, const QString& name = "tablet-b",
                     int timeoutSeconds = 30) {
-    QProcess process;
-    QStringList args{"--service", "zv-photo-rcv", "--port",    QString::number(port),
-                     "--name",    name,           "--timeout", QString::number(timeoutSeconds)};
-    process.start(ZARUVEDEZ_PEER_SEND, args + steps);
-    Run run;
-    if (!process.waitForStarted(5000)) return run;
-    (void)QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; },
-                          (timeoutSeconds + 10) * 1000);
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-    }
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    for (const QByteArray& l : process.readAllStandardOutput().split('\n'))
-        if (!l.isEmpty()) run.lines << QString::fromUtf8(l);
-    return run;
+    return PeerSendProcess(port, steps, name, timeoutSeconds).finish();
 }
 
 // Writes the photographs as files for peer-send; returns "file:<path>" steps.

@@ -79,6 +79,28 @@ TEST_CASE("a browsed peer is invited, accepted and talked to", "[peer][session]"
         REQUIRE(QTest::qWaitFor([&] { return p.hostSession.connectedPeers().empty(); }, 3000));
         CHECK(p.hostStates.back().second == SessionState::NotConnected);
     }
+    SECTION("bytes of a message still coming are reported; one peer is let go, the other stays") {
+        std::vector<std::string> partial;
+        p.hostSession.onPartialData = [&](const PeerIDPtr& peer) { partial.push_back(peer->displayName()); };
+        p.guestSession.invitePeer(*found, 3);
+        PeerSession other(makePeerID("other"));
+        other.invitePeer(*found, 3);
+        REQUIRE(QTest::qWaitFor([&] { return p.hostSession.connectedPeers().size() == 2; }, 3000));
+        auto* socket = p.guestSession.findChild<QTcpSocket*>();
+        REQUIRE(socket);
+        socket->write(frameHeader(FrameType::Data, 1000));
+        socket->write(QByteArray(10, 'x'));
+        REQUIRE(QTest::qWaitFor([&] { return !partial.empty(); }, 3000));
+        CHECK(partial.front() == "guest");
+        CHECK(p.atHost.empty());
+
+        const auto guestAtHost = p.hostSession.connectedPeers().at(0);
+        REQUIRE(guestAtHost->displayName() == "guest");
+        p.hostSession.cancelConnectPeer(guestAtHost);
+        REQUIRE(QTest::qWaitFor([&] { return p.guestIs(SessionState::NotConnected); }, 3000));
+        REQUIRE(p.hostSession.connectedPeers().size() == 1);
+        CHECK(p.hostSession.connectedPeers()[0]->displayName() == "other");
+    }
     SECTION("declined: the guest hears not connected") {
         p.accept = false;
         p.guestSession.invitePeer(*found, 3);
