@@ -346,6 +346,8 @@ void PeerListViewController::sessionHelperDidRecieveImage(const QByteArray& imag
 void PeerListViewController::saveReceived(const QByteArray& data, const peer::PeerIDPtr& peerID) {
     auto& st = PeerTransferState::shared();
     st.pending += 1;
+    // Photographs wait for the library's queue in memory: past a few, the sender waits instead.
+    if (st.pending >= kMostPhotographsBeingStored) sessionHelper_->holdIncomingData(true);
     const long transfer = st.transfer;
     const std::string album = photoalbums::cameraAlbumTitle();
     auto accepted = std::make_shared<bool>(false); // written on the library's queue before either post
@@ -381,7 +383,11 @@ void PeerListViewController::saveReceived(const QByteArray& data, const peer::Pe
                     st.saved += 1;
                     if (!success) st.failed += 1;
                 }
-                if (auto s = weak.lock()) s->restartTimer();
+                auto s = weak.lock();
+                if (!s) return;
+                if (st.pending < kMostPhotographsBeingStored && s->sessionHelper_)
+                    s->sessionHelper_->holdIncomingData(false);
+                s->restartTimer();
             });
         });
 }

@@ -30,6 +30,9 @@ class PeerListViewController : public ui::ViewController,
     // or the last bytes of one still coming) before the sender is let go.
     static constexpr double kReceiveTimeout = 180.0;
 
+    // Photographs handed to the library and not yet stored, beyond which the sender is held back.
+    static constexpr long kMostPhotographsBeingStored = 4;
+
     PeerListViewController();
     ~PeerListViewController() override;
 

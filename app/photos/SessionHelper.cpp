@@ -129,21 +129,38 @@ void SessionHelper::peerDidChangeState(const peer::PeerIDPtr& peerID, peer::Sess
 }
 
 void SessionHelper::didReceiveData(const QByteArray& data, const peer::PeerIDPtr& peerID) {
+    ++framesWaiting_;
+    updateReading();
     std::weak_ptr<SessionHelper> weak = weak_from_this();
     foundation::SerialQueue::main()->async([weak, data, peerID] {
         auto self = weak.lock();
         if (!self) return;
-        auto d = self->delegate();
-        if (!d) return;
-        if (peer::isValidUtf8(data.constData(), size_t(data.size()))) {
-            d->sessionHelperDidRecieveMessage(data.toStdString(), peerID);
-            return;
-        }
-        if (looksLikePicture(data))
-            d->sessionHelperDidRecieveImage(data, (unsigned long)data.size(), peerID);
-        else
-            d->sessionHelperDidRecieveMessage("Not defined type", peerID);
+        --self->framesWaiting_;
+        self->updateReading();
+        self->deliver(data, peerID);
     });
+}
+
+void SessionHelper::deliver(const QByteArray& data, const peer::PeerIDPtr& peerID) {
+    auto d = delegate();
+    if (!d) return;
+    if (peer::isValidUtf8(data.constData(), size_t(data.size()))) {
+        d->sessionHelperDidRecieveMessage(data.toStdString(), peerID);
+        return;
+    }
+    if (looksLikePicture(data))
+        d->sessionHelperDidRecieveImage(data, (unsigned long)data.size(), peerID);
+    else
+        d->sessionHelperDidRecieveMessage("Not defined type", peerID);
+}
+
+void SessionHelper::holdIncomingData(bool hold) {
+    holding_ = hold;
+    updateReading();
+}
+
+void SessionHelper::updateReading() {
+    if (session_) session_->setReadingPaused(holding_ || framesWaiting_ >= kMostFramesWaiting);
 }
 
 void SessionHelper::didReceivePartialData(const peer::PeerIDPtr& peerID) {

@@ -31,6 +31,10 @@ class SessionHelperDelegate {
 
 class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
   public:
+    // Messages handed to the main queue and not yet to the delegate, beyond which the session stops
+    // reading: a sender faster than the screen waits in the network instead of filling our memory.
+    static constexpr int kMostFramesWaiting = 4;
+
     // initWithDisplayName: advertising starts at once.
     static std::shared_ptr<SessionHelper>
     create(const std::string& displayName, peer::PeerSettings settings = peer::PeerSettings::fromDefaults());
@@ -58,6 +62,9 @@ class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
                                          const std::optional<std::string>& separator);
 
     void stopAdvertise();
+    // The delegate's own back-pressure: while held, nothing more is read from the senders.
+    void holdIncomingData(bool hold);
+    int framesWaiting() const { return framesWaiting_; }
     // Leaves the session with every connected peer (it hears goodbye), advertising on: a sender that
     // has gone silent is let go, and the next one may come.
     void disconnectPeers();
@@ -78,6 +85,8 @@ class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
     void peerDidChangeState(const peer::PeerIDPtr& peerID, peer::SessionState state);
     void didReceiveData(const QByteArray& data, const peer::PeerIDPtr& peerID);
     void didReceivePartialData(const peer::PeerIDPtr& peerID);
+    void deliver(const QByteArray& data, const peer::PeerIDPtr& peerID);
+    void updateReading();
     void sendText(const peer::PeerIDPtr& peerID, const std::string& text);
     void send(const peer::PeerIDPtr& peerID, const QByteArray& data);
 
@@ -89,5 +98,7 @@ class SessionHelper : public std::enable_shared_from_this<SessionHelper> {
     std::set<uint64_t> admitted_;
     bool isHost_ = false;
     bool partialDataPosted_ = false; // one report at a time: bytes come in many small reads
+    int framesWaiting_ = 0;
+    bool holding_ = false;
     std::string displayName_;
 };

@@ -104,9 +104,29 @@ void PeerSession::cancelConnectPeer(const PeerIDPtr& peer) {
     drop(c, true);
 }
 
+void PeerSession::setReadingPaused(bool paused) {
+    if (readingPaused_ == paused) return;
+    readingPaused_ = paused;
+    if (paused) return;
+    // What waits in the connections' buffers brings no new signal: read it from the loop.
+    QPointer<PeerSession> self(this);
+    QMetaObject::invokeMethod(
+        this,
+        [self] {
+            if (!self) return;
+            std::vector<PeerIDPtr> peers;
+            for (const auto& c : self->connections_)
+                peers.push_back(c->peer);
+            for (const auto& p : peers)
+                if (Connection* c = self ? self->find(p) : nullptr) self->readFrom(c);
+        },
+        Qt::QueuedConnection);
+}
+
 void PeerSession::adopt(std::unique_ptr<Connection> connection) {
     Connection* c = connection.get();
     QTcpSocket* socket = c->socket;
+    socket->setReadBufferSize(kReadBufferBytes);
     connections_.push_back(std::move(connection));
     QPointer<PeerSession> self(this);
     connect(socket, &QTcpSocket::readyRead, this, [self, c] {
@@ -168,7 +188,7 @@ void PeerSession::invitePeer(const DiscoveredPeer& peer, double timeoutSeconds) 
 void PeerSession::readFrom(Connection* c) {
     QPointer<PeerSession> self(this);
     const PeerIDPtr peer = c->peer;
-    while (self && find(peer) == c && c->socket) {
+    while (self && !readingPaused_ && find(peer) == c && c->socket) {
         Frame frame;
         const auto status = c->reader.read(*c->socket, frame);
         if (status == FrameReader::Status::NeedMore) {

@@ -24,6 +24,10 @@ enum class SessionState { NotConnected = 0, Connecting = 1, Connected = 2 };
 enum class SendDataMode { Reliable = 0, Unreliable = 1 };
 enum class EncryptionPreference { Optional = 0, Required = 1, None = 2 };
 
+// What a connection takes from the system ahead of the session's reading: while reading is paused,
+// the sender's data waits in the network (its sends slow down) rather than in our memory.
+inline constexpr qint64 kReadBufferBytes = 8 * 1024 * 1024;
+
 // How long a closing connection may take to hand over what is queued before it is cut: a peer that
 // can no longer be reached never takes it.
 inline constexpr int kCloseLingerMs = 10000;
@@ -70,6 +74,11 @@ class PeerSession : public QObject {
     // Bytes queued on the connections and not yet handed to the system.
     qint64 bytesToWrite() const;
 
+    // While paused, no message is read from any connection (what arrives waits); reading resumes
+    // from the loop, never inside this call.
+    void setReadingPaused(bool paused);
+    bool readingPaused() const { return readingPaused_; }
+
   private:
     struct Connection;
     void adopt(std::unique_ptr<Connection> connection);
@@ -83,6 +92,7 @@ class PeerSession : public QObject {
     PeerIDPtr myPeerID_;
     EncryptionPreference encryption_;
     std::vector<std::unique_ptr<Connection>> connections_;
+    bool readingPaused_ = false;
 };
 
 } // namespace peer

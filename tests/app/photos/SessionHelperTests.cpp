@@ -8,6 +8,8 @@
 namespace {
 
 struct Recorder : SessionHelperDelegate {
+    std::weak_ptr<SessionHelper> helper;
+    int mostWaiting = 0; // frames still queued behind each one delivered
     std::vector<std::pair<std::string, bool>> changes;
     std::vector<std::string> messages;
     std::vector<unsigned long> images;
@@ -27,6 +29,7 @@ struct Recorder : SessionHelperDelegate {
     void sessionHelperDidRecieveMessage(const std::string& m, const peer::PeerIDPtr&) override {
         check();
         messages.push_back(m);
+        if (auto h = helper.lock()) mostWaiting = std::max(mostWaiting, h->framesWaiting());
     }
 };
 
@@ -39,6 +42,7 @@ struct Helper {
         settings.discoveryPort = 0;
         helper = SessionHelper::create("receiver", settings);
         helper->setDelegate(recorder);
+        recorder->helper = helper;
     }
     uint16_t port() const { return helper->nearbyServiceAdvertiser()->discoveryPort(); }
 };
@@ -123,6 +127,40 @@ TEST_CASE("data arrives as text, as a photograph, or as neither", "[photos][peer
         REQUIRE(QTest::qWaitFor([&] { return s.gone(); }, receivetest::kEventWaitMs));
         CHECK_FALSE(h.helper->nearbyServiceAdvertiser()->isAdvertising());
         CHECK(SessionHelper::invitationCounter() == 0);
+    }
+}
+
+TEST_CASE("a sender faster than the main thread waits in the network", "[photos][peer][session]") {
+    Helper h;
+    receivetest::Sender s("s");
+    REQUIRE(s.join(h.port()));
+
+    SECTION("no more than four messages wait for the main thread at once, and none is lost") {
+        for (int i = 0; i < 40; ++i)
+            REQUIRE(s.text("t" + std::to_string(i)));
+        REQUIRE(
+            QTest::qWaitFor([&] { return h.recorder->messages.size() == 40; }, receivetest::kEventWaitMs));
+        for (int i = 0; i < 40; ++i)
+            CHECK(h.recorder->messages[size_t(i)] == "t" + std::to_string(i));
+        CHECK(h.recorder->mostWaiting < SessionHelper::kMostFramesWaiting);
+    }
+    SECTION("while the delegate holds the data back, what comes stays unread, then arrives in order") {
+        h.helper->holdIncomingData(true);
+        const QByteArray photo = receivetest::jpeg(1, 320, 240);
+        REQUIRE(s.send(photo));
+        REQUIRE(s.text("after"));
+        auto* socket = h.helper->session()->findChild<QTcpSocket*>();
+        REQUIRE(socket);
+        // Both are in this process now, unread.
+        REQUIRE(QTest::qWaitFor([&] { return socket->bytesAvailable() >= photo.size() + 5; },
+                                receivetest::kEventWaitMs));
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK(h.recorder->images.empty());
+        CHECK(h.recorder->messages.empty());
+        h.helper->holdIncomingData(false);
+        REQUIRE(QTest::qWaitFor([&] { return h.recorder->messages.size() == 1; }, receivetest::kEventWaitMs));
+        CHECK(h.recorder->images.size() == 1);
+        CHECK(h.recorder->messages[0] == "after");
     }
 }
 
