@@ -20,6 +20,7 @@ namespace {
 struct PendingInvitation : QObject {
     FrameReader reader;
 };
+const char* const kPendingName = "pendingInvitation";
 } // namespace
 
 NearbyServiceAdvertiser::NearbyServiceAdvertiser(PeerIDPtr myPeerID,
@@ -51,6 +52,11 @@ uint16_t NearbyServiceAdvertiser::discoveryPort() const {
 
 uint16_t NearbyServiceAdvertiser::sessionPort() const {
     return server_ ? server_->serverPort() : 0;
+}
+
+int NearbyServiceAdvertiser::pendingInvitations() const {
+    // By name: the reader object has no meta-object of its own to tell it apart by type.
+    return server_ ? int(server_->findChildren<QObject*>(kPendingName).size()) : 0;
 }
 
 void NearbyServiceAdvertiser::startAdvertisingPeer() {
@@ -93,9 +99,17 @@ void NearbyServiceAdvertiser::answerBrowseRequests() {
 void NearbyServiceAdvertiser::takeConnections() {
     while (server_ && server_->hasPendingConnections()) {
         QTcpSocket* socket = server_->nextPendingConnection();
+        if (pendingInvitations() >= kMostPendingInvitations) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        // Nothing but an invitation is read here, and no more of it is taken in than one may be.
+        socket->setReadBufferSize(kFrameHeaderSize + kMaxControlFrame);
         auto* pending = new PendingInvitation;
+        pending->reader.acceptOnly(FrameType::Invite);
         pending->setParent(socket);
-        pending->setObjectName("pendingInvitation");
+        pending->setObjectName(kPendingName);
         auto* timer = new QTimer(socket);
         timer->setSingleShot(true);
         connect(timer, &QTimer::timeout, socket, [socket] { socket->abort(); });
@@ -106,7 +120,7 @@ void NearbyServiceAdvertiser::takeConnections() {
 }
 
 void NearbyServiceAdvertiser::readInvitation(QTcpSocket* socket) {
-    auto* pending = socket->findChild<PendingInvitation*>("pendingInvitation");
+    auto* pending = static_cast<PendingInvitation*>(socket->findChild<QObject*>(kPendingName));
     if (!pending) return;
     Frame frame;
     const auto status = pending->reader.read(*socket, frame);

@@ -24,6 +24,8 @@ class PeerSession;
 
 // How long a new connection may take to say who it is.
 inline constexpr int kInviteWaitMs = 10000;
+// How many new connections may wait to say who they are; one more is closed at once.
+inline constexpr int kMostPendingInvitations = 8;
 
 class NearbyServiceAdvertiser : public QObject {
     Q_OBJECT
@@ -47,6 +49,8 @@ class NearbyServiceAdvertiser : public QObject {
     // The ports in use while advertising (0 otherwise).
     uint16_t discoveryPort() const;
     uint16_t sessionPort() const;
+    // New connections that have not yet said who they are.
+    int pendingInvitations() const;
 
     // A service type is 1–15 characters of lower-case letters, digits and hyphens.
     static bool isValidServiceType(const std::string& type);

@@ -38,7 +38,7 @@ FrameReader::Status FrameReader::afterHeader() {
     length_ = (uint32_t(uint8_t(header_[1])) << 24) | (uint32_t(uint8_t(header_[2])) << 16) |
               (uint32_t(uint8_t(header_[3])) << 8) | uint32_t(uint8_t(header_[4]));
     const uint32_t limit = frameLimit(type_);
-    if (limit == 0 || length_ > limit) {
+    if (limit == 0 || length_ > limit || (only_ != 0 && type_ != only_)) {
         malformed_ = true;
         return Status::Malformed;
     }

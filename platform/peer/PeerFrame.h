@@ -33,6 +33,8 @@ class FrameReader {
     Status read(QIODevice& device, Frame& frame);
     // The same over bytes already in hand (tests, datagrams): consumes from the front of `bytes`.
     Status read(QByteArray& bytes, Frame& frame);
+    // Any other type of frame is malformed, found at its header (before its payload is read).
+    void acceptOnly(FrameType type) { only_ = uint8_t(type); }
     // Part of a frame has been read and the rest has not come yet.
     bool midFrame() const { return haveHeader_ || headerFill_ > 0; }
 
@@ -46,6 +48,7 @@ class FrameReader {
     QByteArray payload_;
     qsizetype payloadFill_ = 0;
     bool malformed_ = false;
+    uint8_t only_ = 0; // 0: every known type
 };
 
 } // namespace peer

@@ -123,6 +123,42 @@ TEST_CASE("a browsed peer is invited, accepted and talked to", "[peer][session]"
     }
 }
 
+TEST_CASE("connections that have not yet said who they are are bounded", "[peer][session]") {
+    Pair p;
+    auto connect = [&p] {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost("127.0.0.1", p.advertiser->sessionPort());
+        REQUIRE(socket->waitForConnected(30000));
+        return socket;
+    };
+    auto closed = [](QTcpSocket& socket) {
+        return QTest::qWaitFor([&] { return socket.state() == QAbstractSocket::UnconnectedState; }, 30000);
+    };
+
+    SECTION("past eight waiting, one more is closed at once; a freed place takes the next") {
+        std::vector<std::unique_ptr<QTcpSocket>> waiting;
+        for (int i = 0; i < kMostPendingInvitations; ++i)
+            waiting.push_back(connect());
+        REQUIRE(QTest::qWaitFor([&] { return p.advertiser->pendingInvitations() == kMostPendingInvitations; },
+                                30000));
+        auto extra = connect();
+        CHECK(closed(*extra));
+        CHECK(p.advertiser->pendingInvitations() == kMostPendingInvitations);
+        waiting.front()->abort();
+        REQUIRE(QTest::qWaitFor([&] { return p.advertiser->pendingInvitations() < kMostPendingInvitations; },
+                                30000));
+        auto found = p.browse();
+        REQUIRE(found);
+        p.guestSession.invitePeer(*found, 30);
+        CHECK(QTest::qWaitFor([&] { return p.guestIs(SessionState::Connected); }, 30000));
+    }
+    SECTION("anything but an invitation is refused at its header") {
+        auto socket = connect();
+        socket->write(frameHeader(FrameType::Data, 1000)); // the payload never comes
+        CHECK(closed(*socket));
+    }
+}
+
 TEST_CASE("an advertiser without a valid service type does not start", "[peer][session]") {
     std::string failure;
     NearbyServiceAdvertiser a(makePeerID("x"), {}, "", PeerSettings{"127.0.0.1", 0});
