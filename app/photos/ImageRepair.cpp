@@ -136,22 +136,26 @@ ui::Image rotateImage(const ui::Image& image, int rotateType) {
     }
 }
 
+const char* reversalRecipe(bool vertical, bool horizontal) {
+    if (vertical && horizontal) return "allReverse";
+    if (horizontal) return "horizonalReverse";
+    return vertical ? "verticalReverse" : "";
+}
+
 Reversal reversalImage(const ui::Image& image, bool vertical, bool horizontal) {
     if (!vertical && !horizontal) return {image, ""};
     const QSize size = image.size();
     const double w = size.width(), h = size.height();
     QTransform t;
-    const char* recipe = "verticalReverse";
     if (vertical && horizontal) {
         t.translate(w, 0);
         t.scale(-1, 1);
-        recipe = "allReverse";
     } else if (horizontal) {
         t.translate(w, h);
         t.scale(-1, -1);
-        recipe = "horizonalReverse";
     }
-    return {{drawInContext(size, t, QRectF(0, 0, w, h), image.bitmap), ui::ImageOrientation::Up}, recipe};
+    return {{drawInContext(size, t, QRectF(0, 0, w, h), image.bitmap), ui::ImageOrientation::Up},
+            reversalRecipe(vertical, horizontal)};
 }
 
 QRectF cropRect(QSizeF window, QRectF frame, QRectF defaultFrame, float ratio) {

@@ -33,6 +33,8 @@ struct Reversal {
     const char* recipe = "";
 };
 Reversal reversalImage(const ui::Image& image, bool vertical, bool horizontal);
+// The recipe a reversal save with these flags draws, without drawing it.
+const char* reversalRecipe(bool vertical, bool horizontal);
 
 // The trimming window's cut, in pixels of the (already turned) picture: window W x H, current frame F
 // of the image view, default frame D, ratio r (window points per picture pixel).

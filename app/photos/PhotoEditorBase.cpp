@@ -23,7 +23,7 @@ namespace {
 std::atomic<double> settle{0.8};
 std::atomic<double> successPause{2.0};
 
-constexpr auto kPollStep = std::chrono::microseconds(100000);
+constexpr double kPollSeconds = 0.1;
 
 // What the change's completion learns, read by the main thread once the busy flag is down.
 struct SaveOutcome {
@@ -223,40 +223,41 @@ void PhotoEditorBase::flipHorizontal() {
     reversalHorizontal_ = !reversalHorizontal_;
 }
 
-ui::Image PhotoEditorBase::rotateImage(const ui::Image& image) {
-    return photoedit::rotateImage(image, rotateType_);
-}
-
-ui::Image PhotoEditorBase::reversalImage(const ui::Image& image) {
-    auto drawn = photoedit::reversalImage(image, reversalVertical_, reversalHorizontal_);
-    if (*drawn.recipe) recipes_ = drawn.recipe;
-    return drawn.image;
-}
-
 void PhotoEditorBase::saveNewImage() {
     if (!imageObj_ || saving()) return;
     ZVProgressHUD::showWithStatus(QStringLiteral("保存中"));
+    // The view's picture is shared, not copied: the drawing later reads this very bitmap.
     const ui::Image picture = imageObj_->image();
-    if (rotateModeFlg_)
-        saveRotateImage(rotateImage(picture));
-    else
-        saveImageToAlbum(reversalImage(picture));
+    if (rotateModeFlg_) {
+        const int turn = rotateType_;
+        // Turned as shown, the picture has its displayed size.
+        saveRotateImage(picture.size(),
+                        [picture, turn] { return photoedit::rotateImage(picture, turn).bitmap; });
+        return;
+    }
+    const bool vertical = reversalVertical_, horizontal = reversalHorizontal_;
+    if (const char* recipe = photoedit::reversalRecipe(vertical, horizontal); *recipe) recipes_ = recipe;
+    saveImageToAlbum([picture, vertical, horizontal] {
+        return photoedit::reversalImage(picture, vertical, horizontal).image.bitmap;
+    });
 }
 
-void PhotoEditorBase::saveRotateImage(const ui::Image& image) {
+void PhotoEditorBase::saveRotateImage(QSize turnedSize, PictureDrawing drawTurned) {
     const QRectF f = imageObj_ ? imageObj_->frame() : QRectF();
     const QSizeF window = baseView_ ? QSizeF(baseView_->size()) : QSizeF();
     foundation::log("imageObj X:%f / Y:%f, W:%f / H:%f", f.x(), f.y(), f.width(), f.height());
-    foundation::log("baseImage W:%f / H:%f", double(image.size().width()), double(image.size().height()));
+    foundation::log("baseImage W:%f / H:%f", double(turnedSize.width()), double(turnedSize.height()));
     const QRectF crop =
         photoedit::cropRect(window, f, imageObj_ ? imageObj_->defaultFrame() : QRectF(), baseImageRatio_);
     foundation::log("cutPoint X:%f / Y:%f", crop.x(), crop.y());
     foundation::log("cutSize W:%f / H:%f", crop.width(), crop.height());
     // An empty cut goes on as a picture-less save, which fails without creating anything.
-    saveImageToAlbum({photoedit::cutImage(image.bitmap, crop), ui::ImageOrientation::Up});
+    saveImageToAlbum([drawTurned = std::move(drawTurned), crop] {
+        return drawTurned ? photoedit::cutImage(drawTurned(), crop) : QImage();
+    });
 }
 
-void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
+void PhotoEditorBase::saveImageToAlbum(PictureDrawing draw) {
     SaveTarget target = saveTarget();
     std::atomic<int>& flag = busyFlag();
     saving_ = true;
@@ -265,14 +266,14 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
 
     auto outcome = std::make_shared<SaveOutcome>();
     auto library = photos::PhotoLibrary::shared();
-    const QImage bitmap = image.bitmap;
     const std::optional<std::string> album = target.albumLocalIdentifier;
     std::weak_ptr<photos::PhotoLibrary> weakLibrary = library;
     std::weak_ptr<ViewController> weakSelf = weak_from_this();
     const double pause = successPauseSeconds();
     library->performChanges(
-        [bitmap, album, outcome](photos::ChangeRequest& request) {
+        [draw = std::move(draw), album, outcome](photos::ChangeRequest& request) {
             if (!album) return request.fail("There is no album to save the edited photo into.");
+            const QImage bitmap = draw ? draw() : QImage();
             if (bitmap.isNull()) return request.fail("The trimmed area holds no picture.");
             auto png = encodePng(bitmap);
             if (!png) return request.fail("The edited photo could not be encoded.");
@@ -288,7 +289,7 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
                                       : std::vector<photos::Asset>{};
                 if (!assets.empty() && created) {
                     // The screen's lists belong to the GUI thread: the append goes to the main queue,
-                    // ahead of anything the main thread does once the flag is down.
+                    // which the GUI thread's poll runs; it is awaited before the screen closes.
                     outcome->appendPosted = true;
                     foundation::SerialQueue::main()->async(
                         [weakSelf, created, asset = assets.front(), outcome] {
@@ -307,8 +308,11 @@ void PhotoEditorBase::saveImageToAlbum(const ui::Image& image) {
             flag.store(0);
         });
 
+    // The flag is looked at every 100 ms. In between the main loop runs, as in the settle, so the GUI
+    // thread stays live (the HUD turns) while the library draws, encodes and writes; the screen takes
+    // no input meanwhile (see saving()).
     while (flag.load() != 0)
-        std::this_thread::sleep_for(kPollStep);
+        photos::runMainLoopFor(kPollSeconds);
     // The created asset joins the screen's lists before the screen closes.
     if (outcome->appendPosted)
         photos::runMainLoopUntil([outcome] { return outcome->appended.load(); }, kAppendStep);

@@ -3,6 +3,7 @@
 // window, mirroring in reversal mode, and the save that writes the edited picture (PNG) as a new
 // asset into an album, leaving the opened asset as it was. The subclasses give the form, the album,
 // what a created asset updates, and how the screen closes.
+#include <QImage>
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
@@ -61,11 +62,15 @@ class PhotoEditorBase : public ui::ViewController {
     void flipHorizontal();
 
     // ---- saving
+    // A save's picture is drawn where the save's library change runs, on the library's queue: turning,
+    // mirroring, cutting and encoding a 12-megapixel photograph take far longer than the GUI thread may
+    // be held. The drawing works on copies it holds itself, never on the screen.
+    using PictureDrawing = std::function<QImage()>;
     void saveNewImage();
-    ui::Image rotateImage(const ui::Image& image);
-    ui::Image reversalImage(const ui::Image& image);
-    void saveRotateImage(const ui::Image& image);
-    void saveImageToAlbum(const ui::Image& image);
+    // The trimming save: `drawTurned` draws the picture turned as shown, of `turnedSize`; the part of it
+    // inside the trimming window is saved.
+    void saveRotateImage(QSize turnedSize, PictureDrawing drawTurned);
+    void saveImageToAlbum(PictureDrawing draw);
     // "cancel", "fail", "rotate" (or anything else: only the reset and the HUD).
     virtual void largePhotoClose(const std::string& reason) = 0;
     void tapCloseButton() { largePhotoClose("cancel"); }

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QWheelEvent>
+#include <atomic>
 #include <catch2/catch.hpp>
 
 #include "app/photos/ImageEditorViewController.h"
@@ -200,6 +201,40 @@ TEST_CASE("a mouse drag and Ctrl + wheel move and scale the picture", "[editor][
     QTest::mouseRelease(view, Qt::LeftButton, {}, centreOf(view));
     CHECK(view->frame().x() == Approx(0).margin(1e-3));
     CHECK(view->frame().y() == Approx(75 - (600 * k - 600 * k * 0.875)).margin(1e-3));
+}
+
+TEST_CASE("the GUI thread keeps turning while the library draws and writes a save", "[editor][save]") {
+    EditorScreen s;
+    // Large enough that turning and encoding it take a while on the library's queue.
+    const QImage picture = fourColour(1600, 1200);
+    const auto asset = s.put(s.patientAlbum, encoded(picture, "PNG"));
+    s.open(asset);
+    QTest::mouseClick(s.editor->rightRotateBtn(), Qt::LeftButton);
+
+    // While the save is busy, every turn of the GUI thread queues a probe behind whatever the library
+    // has queued; a probe that finds the new photograph filed was queued after the save's change, so
+    // the GUI thread turned while the change was still to run or running.
+    auto filedSeen = std::make_shared<std::atomic<bool>>(false);
+    auto library = s.library;
+    const auto album = s.patientAlbum;
+    QTimer pulse;
+    pulse.setInterval(1);
+    QObject::connect(&pulse, &QTimer::timeout, [&] {
+        if (ImageEditorViewController::photoLibraryBusyFlag().load() == 0) return;
+        library->queue()->async([library, album, filedSeen] {
+            if (library->assetsInAlbum(album).size() == 2) *filedSeen = true;
+        });
+    });
+    pulse.start();
+    s.save();
+    pulse.stop();
+    s.library->queue()->drain();
+    REQUIRE(s.alert());
+    CHECK(s.alertText("alertMessage") == "加工した画像を追加しました。");
+    CHECK(filedSeen->load());
+    const auto created = s.library->assetsWithLocalIdentifiers({s.editor->addAssetIdentifier()});
+    REQUIRE(created.size() == 1);
+    CHECK(samePixels(s.stored(created[0]), turnedClockwise(picture)));
 }
 
 TEST_CASE("photographs stored turned by any EXIF orientation open and save upright", "[editor][save]") {
