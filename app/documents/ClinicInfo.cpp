@@ -15,12 +15,15 @@ std::optional<std::map<std::string, std::string>> readClinicInfo(const std::stri
         foundation::log("Not ClinicInfo File.");
         return std::nullopt;
     }
-    std::map<std::string, std::string> info;
-    // A file the clinic got wrong leaves the pages without its details, never without the page.
+    // A file the clinic got wrong (not JSON, no clinic in it) is as good as none: logged the same way,
+    // it leaves the pages without its details, never without the page.
     const auto json = nlohmann::json::parse(bytes->begin(), bytes->end(), nullptr, false);
-    if (!json.is_object()) return info;
-    const auto list = json.find("clinicInfo");
-    if (list == json.end() || !list->is_array() || list->empty() || !(*list)[0].is_object()) return info;
+    const auto list = json.is_object() ? json.find("clinicInfo") : json.end();
+    if (list == json.end() || !list->is_array() || list->empty() || !(*list)[0].is_object()) {
+        foundation::log("Not ClinicInfo File.");
+        return std::nullopt;
+    }
+    std::map<std::string, std::string> info;
     for (const auto& [key, value] : (*list)[0].items())
         if (value.is_string()) info[key] = value.get<std::string>();
     return info;

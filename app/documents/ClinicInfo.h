@@ -11,7 +11,7 @@ namespace documents {
 inline constexpr const char* kClinicInfoFile = "clinicInfo.json";
 
 // The text members of the file's first "clinicInfo" element. None, logged as "Not ClinicInfo File.",
-// when the file is missing; an empty map when it holds no such element or can't be read as JSON.
+// when the file is missing, can't be read as JSON or holds no such element.
 std::optional<std::map<std::string, std::string>> readClinicInfo(const std::string& documentsFolder);
 
 // The logo image the file names, from the same folder; a null pixmap when there is none (a named but

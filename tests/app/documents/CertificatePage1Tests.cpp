@@ -268,3 +268,22 @@ TEST_CASE("page 1's date pickers start at the stored dates", "[documents][certif
     REQUIRE(picker);
     CHECK(picker->datePicker()->date() == QDateTime(QDate(2014, 10, 27), QTime(10, 30)));
 }
+
+TEST_CASE("a clinic file that is not one leaves page 1's clinic block as laid out",
+          "[documents][certificate]") {
+    const QByteArray broken = GENERATE(QByteArray("{\"clinicInfo\": ["), QByteArray("[]"),
+                                       QByteArray(R"({"clinic":[{"name":"A"}]})"));
+    INFO(broken.toStdString());
+    Page1 p("Japanese", false);
+    const QDir documents(QString::fromStdString(foundation::home::documents()));
+    QFile file(documents.filePath("clinicInfo.json"));
+    REQUIRE(file.open(QIODevice::WriteOnly));
+    file.write(broken);
+    file.close();
+    foundation::LogCapture log;
+    p.show();
+    CHECK(log.contains("Not ClinicInfo File."));
+    // No lone postal mark, no empty telephone: the layout's own text stays.
+    CHECK(p.named("clinic_postal") != QString::fromUtf8("〒"));
+    CHECK_FALSE(p.page->logoData());
+}
