@@ -5,10 +5,22 @@
 #include <QPainter>
 #include <QWidget>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/foundation/Bundle.h"
+#include "platform/foundation/Log.h"
 #include "platform/ui/PDFContext.h"
 
 namespace documents {
+
+namespace {
+// Every bundle image that could not be loaded, in order (pixmaps are made on the GUI thread only).
+std::vector<std::string>& missedImages() {
+    static std::vector<std::string> missed;
+    return missed;
+}
+} // namespace
 
 QPixmap bundleImage(const std::string& fileName) {
     const auto dot = fileName.rfind('.');
@@ -16,7 +28,25 @@ QPixmap bundleImage(const std::string& fileName) {
         dot == std::string::npos
             ? foundation::Bundle::main()->pathForResource(fileName, "")
             : foundation::Bundle::main()->pathForResource(fileName.substr(0, dot), fileName.substr(dot + 1));
-    return path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
+    QPixmap image = path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
+    if (image.isNull()) {
+        // A missing or damaged file of the installation leaves a blank where the page needs it.
+        foundation::log("Bundle image not loaded: %@", fileName);
+        missedImages().push_back(fileName);
+    }
+    return image;
+}
+
+size_t bundleImageMisses() {
+    return missedImages().size();
+}
+
+std::vector<std::string> bundleImagesMissedSince(size_t mark) {
+    std::vector<std::string> names;
+    const auto& missed = missedImages();
+    for (size_t i = mark; i < missed.size(); ++i)
+        if (std::find(names.begin(), names.end(), missed[i]) == names.end()) names.push_back(missed[i]);
+    return names;
 }
 
 void showLogo(QLabel* label, const QPixmap& logo) {

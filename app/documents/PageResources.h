@@ -2,7 +2,9 @@
 // What every document page draws with: images of the main bundle, the fonts its print mode writes
 // in, and scroll views that show no bars.
 #include <QPixmap>
+#include <cstddef>
 #include <string>
+#include <vector>
 
 class QAbstractScrollArea;
 class QLabel;
@@ -10,8 +12,13 @@ class QWidget;
 
 namespace documents {
 
-// The bundle image with this file name ("circle.png"); a null pixmap when the bundle has none.
+// The bundle image with this file name ("circle.png"); a null pixmap, logged with its name, when the
+// bundle has none that loads.
 QPixmap bundleImage(const std::string& fileName);
+// How many bundle images have failed to load so far, and the names of those that failed after such a
+// count (each once, in order): what a screen built since then is missing.
+size_t bundleImageMisses();
+std::vector<std::string> bundleImagesMissedSince(size_t mark);
 
 // Shows the clinic's logo whole in the label, its shape kept and centred on a canvas of the label's
 // own shape, which the label stretches to its size; made at three times that size, so it scales

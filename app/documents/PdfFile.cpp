@@ -57,6 +57,14 @@ std::string pdfNotSavedMessage(const std::string& path, int error) {
     return foundation::format("PDFを保存できませんでした。\n%@\n保存先: %@", pdfFailureReason(error), path);
 }
 
+std::string pdfMissingImagesMessage(const std::vector<std::string>& names) {
+    std::string list;
+    for (const std::string& name : names)
+        list += (list.empty() ? "" : "\n") + name;
+    return foundation::format(
+        "PDFは保存しましたが、次の画像を読み込めなかったため、その部分が空白になっています。\n%@", list);
+}
+
 std::string pdfNotOpenedMessage(const std::string& path) {
     return foundation::format(
         "PDFを開くアプリケーションが見つかりませんでした。\nPDFは次の場所に保存されています。\n%@", path);

@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace documents {
 
@@ -22,6 +23,8 @@ void setPdfFileWriter(PdfFileWriter writer);
 std::string pdfFailureReason(int error);
 // The alert's message for a PDF that was not saved to `path`.
 std::string pdfNotSavedMessage(const std::string& path, int error);
+// The alert's message for a saved PDF whose pages lack the named images.
+std::string pdfMissingImagesMessage(const std::vector<std::string>& names);
 // The alert's message when no application could open the saved PDF at `path`.
 std::string pdfNotOpenedMessage(const std::string& path);
 

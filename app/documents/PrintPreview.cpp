@@ -135,7 +135,8 @@ void settle(QScrollArea* scroll) {
 } // namespace
 
 PrintPreview::PrintPreview(PreviewDocument document)
-    : appDelegate_(zurarerizIvaDadadavu::shared()), traits_(documents::previewTraits(document)) {}
+    : appDelegate_(zurarerizIvaDadadavu::shared()), traits_(documents::previewTraits(document)),
+      imageMark_(documents::bundleImageMisses()) {}
 
 PrintPreview::~PrintPreview() = default;
 
@@ -307,7 +308,10 @@ bool PrintPreview::savePDFFile(const QByteArray& data) {
 }
 
 void PrintPreview::reportSaveFailure() {
-    if (!lastFailure_) return;
+    if (!lastFailure_) {
+        reportMissingImages({});
+        return;
+    }
     // The staff's screens speak Japanese, whatever language the document is printed in.
     auto alert = ui::AlertController::create(
         "エラー", documents::pdfNotSavedMessage(lastFailure_->path, lastFailure_->error));
@@ -372,11 +376,37 @@ void PrintPreview::pdfPrintForCanon() {
         reportSaveFailure();
         return;
     }
+    // A file with blanks where artwork belongs is said to be one before it is offered.
+    std::weak_ptr<PrintPreview> weak = std::static_pointer_cast<PrintPreview>(shared_from_this());
+    const std::string saved = *path;
+    if (!reportMissingImages([weak, saved] {
+            if (auto self = weak.lock()) self->offerToOpen(saved);
+        }))
+        offerToOpen(saved);
+}
+
+bool PrintPreview::reportMissingImages(std::function<void()> then) {
+    const auto missing = documents::bundleImagesMissedSince(imageMark_);
+    if (missing.empty()) return false;
+    std::string names;
+    for (const std::string& name : missing)
+        names += (names.empty() ? "" : ", ") + name;
+    foundation::log("PDF drawn without images: %@", names);
+    auto alert = ui::AlertController::create("エラー", documents::pdfMissingImagesMessage(missing));
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
+                                             [then = std::move(then)](ui::AlertAction&) {
+                                                 if (then) then();
+                                             }));
+    present(alert, true);
+    return true;
+}
+
+void PrintPreview::offerToOpen(const std::string& path) {
     diController_ = ui::DocumentInteractionController::interactionControllerWithURL(
-        QUrl::fromLocalFile(QString::fromStdString(*path)).toString().toStdString());
+        QUrl::fromLocalFile(QString::fromStdString(path)).toString().toStdString());
     // A desktop without a PDF viewer takes the choice and does nothing: say where the file is.
     std::weak_ptr<PrintPreview> weak = std::static_pointer_cast<PrintPreview>(shared_from_this());
-    diController_->setOpenResultHandler([weak, saved = *path](bool opened) {
+    diController_->setOpenResultHandler([weak, saved = path](bool opened) {
         auto self = weak.lock();
         if (opened || !self) return;
         auto alert = ui::AlertController::create("エラー", documents::pdfNotOpenedMessage(saved));

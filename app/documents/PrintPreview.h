@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QDate>
 #include <QSizeF>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -113,8 +114,13 @@ class PrintPreview : public ui::ViewController {
     ui::BarButtonItemPtr printButton_, cancelButton_;
     std::shared_ptr<ui::DocumentInteractionController> diController_;
     ui::PrintInteractionController* printController_ = nullptr;
-    // Says on screen why the last write failed (nothing when it did not).
+    // Says on screen why the last write failed; when it did not, what artwork the pages lack, if any.
     void reportSaveFailure();
+    // Says which bundle images the pages could not show, and runs `then` once that is answered; false
+    // (and `then` not run) when none is missing.
+    bool reportMissingImages(std::function<void()> then);
+    // The open-in menu for the written file.
+    void offerToOpen(const std::string& path);
 
     struct SaveFailure {
         std::string path;
@@ -123,5 +129,6 @@ class PrintPreview : public ui::ViewController {
     std::string pdfPath_;
     std::string lastWritten_;
     std::optional<SaveFailure> lastFailure_;
+    size_t imageMark_; // the bundle images missed before this preview, which are not its own
     std::vector<std::shared_ptr<ui::ViewController>> pages_;
 };

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
@@ -11,6 +12,7 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
+#include "app/documents/PageResources.h"
 #include "app/documents/PrintPreview.h"
 #include "app/documents/inquiryView.h"
 #include "app/documents/inquiryViewTop.h"
@@ -18,6 +20,7 @@
 #include "app/documents/radarChartView.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/AppHome.h"
+#include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AnimationClock.h"
 #include "platform/ui/Keyboard.h"
@@ -260,4 +263,60 @@ TEST_CASE("the open-in menu shows whole inside the window at every scale", "[doc
     q.app.tapOutsidePopover();
     CHECK_FALSE(preview->diController()->menu());
     CHECK(q.app.launched.opened.empty());
+}
+
+namespace {
+// The installed bundle with one image damaged (an empty file): the rest are links to the real ones.
+struct DamagedBundle {
+    QTemporaryDir dir;
+    explicit DamagedBundle(const QString& damaged) {
+        const QString real = QString::fromStdString(foundation::Bundle::main()->path());
+        for (const QFileInfo& entry :
+             QDir(real).entryInfoList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot))
+            if (entry.fileName() != damaged)
+                QFile::link(entry.absoluteFilePath(), dir.filePath(entry.fileName()));
+        QFile empty(dir.filePath(damaged));
+        REQUIRE(empty.open(QIODevice::WriteOnly));
+        foundation::Bundle::setMainPath(dir.path().toStdString());
+    }
+    ~DamagedBundle() { foundation::Bundle::setMainPath(""); }
+};
+} // namespace
+
+TEST_CASE("a page whose artwork cannot be loaded is logged, and its export says so", "[documents][print]") {
+    PrintedQuestionnaire q;
+    DamagedBundle bundle("circle.png");
+    foundation::LogCapture log;
+    auto preview = q.open("JapanesePrintButton");
+    REQUIRE(preview);
+    CHECK(log.contains("Bundle image not loaded: circle.png"));
+    preview->printButton()->trigger();
+    CHECK(log.contains("PDF save OK"));
+    CHECK(log.contains("PDF drawn without images: circle.png"));
+    // The file is written, but no one is left to think it whole.
+    auto alert = q.app.alert();
+    REQUIRE(alert);
+    CHECK(alert->title() == "エラー");
+    CHECK(alert->message() ==
+          "PDFは保存しましたが、次の画像を読み込めなかったため、その部分が空白になっています。\ncircle.png");
+    CHECK_FALSE(preview->diController());
+    // Once it is answered the file is offered as usual.
+    REQUIRE(alert->tapAction("OK"));
+    REQUIRE(preview->diController());
+    CHECK(preview->diController()->menu());
+}
+
+TEST_CASE("a preview with all its artwork says nothing of images it did not use", "[documents][print]") {
+    {
+        // Another screen's missing image, before the preview was opened.
+        DamagedBundle bundle("icon_11.png");
+        CHECK(documents::bundleImage("icon_11.png").isNull());
+    }
+    PrintedQuestionnaire q;
+    auto preview = q.open("JapanesePrintButton");
+    REQUIRE(preview);
+    preview->printButton()->trigger();
+    CHECK_FALSE(q.app.alert());
+    REQUIRE(preview->diController());
+    CHECK(preview->diController()->menu());
 }
