@@ -40,9 +40,14 @@ void LetterViewTop::printLetter() {
 
 void LetterViewTop::open(bool touchMode, const char* segue) {
     if (!getPatientInfo()) return;
-    patientIDBox()->resignFirstResponder();
-    appDelegate_->setTouchMode(touchMode);
-    performSegue(segue, this);
+    std::weak_ptr<LetterViewTop> weak = std::static_pointer_cast<LetterViewTop>(shared_from_this());
+    shell::openStoredForm(*this, *appDelegate_, shell::StoredForm::Letter, [weak, touchMode, segue] {
+        auto self = weak.lock();
+        if (!self) return;
+        self->patientIDBox()->resignFirstResponder();
+        self->appDelegate_->setTouchMode(touchMode);
+        self->performSegue(segue, self.get());
+    });
 }
 
 bool LetterViewTop::textFieldShouldReturn(ui::TextField&) {

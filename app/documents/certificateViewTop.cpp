@@ -132,9 +132,14 @@ void certificateViewTop::choose(const std::string& language, const std::string& 
     StaticVariableHelper::setCertificatePrintLanguage(language);
     StaticVariableHelper::setCertificatePrint(mode);
     if (!getPatientInfo()) return;
-    patientIDBox()->resignFirstResponder();
-    appDelegate_->setTouchMode(touchMode);
-    performSegue(segue, this);
+    std::weak_ptr<certificateViewTop> weak = std::static_pointer_cast<certificateViewTop>(shared_from_this());
+    shell::openStoredForm(*this, *appDelegate_, shell::StoredForm::Certificate, [weak, touchMode, segue] {
+        auto self = weak.lock();
+        if (!self) return;
+        self->patientIDBox()->resignFirstResponder();
+        self->appDelegate_->setTouchMode(touchMode);
+        self->performSegue(segue, self.get());
+    });
 }
 
 void certificateViewTop::prepareForSegue(ui::StoryboardSegue& segue, QObject*) {

@@ -83,15 +83,22 @@ void inquiryViewTop::fillOut(const std::string& language) {
     StaticVariableHelper::setInquiryLanguage(language);
     if (!getPatientInfo()) return;
     foundation::log("inquiryViewTop, getPatientInfo and inquiry start");
-    patientIDBox()->resignFirstResponder();
-    appDelegate_->setTouchMode(true);
-    performSegue(kStartSegue, patientIDBox());
+    open(true, kStartSegue);
 }
 
 void inquiryViewTop::print(const std::string& language) {
     StaticVariableHelper::setInquiryLanguage(language);
     if (!getPatientInfo()) return;
-    patientIDBox()->resignFirstResponder();
-    appDelegate_->setTouchMode(false);
-    performSegue(kPrintSegue, patientIDBox());
+    open(false, kPrintSegue);
+}
+
+void inquiryViewTop::open(bool touchMode, const char* segue) {
+    std::weak_ptr<inquiryViewTop> weak = std::static_pointer_cast<inquiryViewTop>(shared_from_this());
+    shell::openStoredForm(*this, *appDelegate_, shell::StoredForm::Inquiry, [weak, touchMode, segue] {
+        auto self = weak.lock();
+        if (!self) return;
+        self->patientIDBox()->resignFirstResponder();
+        self->appDelegate_->setTouchMode(touchMode);
+        self->performSegue(segue, self->patientIDBox());
+    });
 }

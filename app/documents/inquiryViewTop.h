@@ -52,6 +52,8 @@ class inquiryViewTop : public ui::ViewController, public ui::TextFieldDelegate {
   private:
     void fillOut(const std::string& language);
     void print(const std::string& language);
+    // Into the form or its preview, once the patient is loaded (and a damaged stored form is said).
+    void open(bool touchMode, const char* segue);
 
     std::unique_ptr<Ui::inquiryViewTop> form_;
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;

@@ -1,6 +1,7 @@
 #include "app/shell/PatientGate.h"
 
 #include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/foundation/Format.h"
 #include "platform/ui/AlertController.h"
 
 namespace shell {
@@ -37,6 +38,33 @@ bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, c
                                              }));
     host.present(alert, true);
     return false;
+}
+
+void openStoredForm(ui::ViewController& host, zurarerizIvaDadadavu& delegate, StoredForm form,
+                    std::function<void()> open) {
+    const store::UnreadableForms& unreadable = delegate.state().unreadableForms;
+    const bool damaged = form == StoredForm::Inquiry       ? unreadable.inquiry
+                         : form == StoredForm::Certificate ? unreadable.certificate
+                                                           : unreadable.letter;
+    if (!damaged) {
+        if (open) open();
+        return;
+    }
+    const std::string name = form == StoredForm::Inquiry       ? "問診票"
+                             : form == StoredForm::Certificate ? "診断書"
+                                                               : "患者紹介状";
+    auto alert = ui::AlertController::create(
+        "エラー",
+        foundation::format("保存されている%@を読み取れませんでした。\n空の%@として開きます。登録すると、"
+                           "保存されている%@は置き換えられます。",
+                           name, name, name));
+    std::weak_ptr<ui::ViewController> weak = host.weak_from_this();
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
+                                             [weak, open = std::move(open)](ui::AlertAction&) {
+                                                 if (weak.lock() && open) open();
+                                             }));
+    alert->addAction(ui::AlertAction::create("キャンセル", ui::AlertActionStyle::Cancel));
+    host.present(alert, true);
 }
 
 } // namespace shell

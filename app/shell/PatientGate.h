@@ -1,6 +1,7 @@
 #pragma once
 // The patient gate of the form start screens: the typed ID must name a stored patient, whose records
 // are then loaded into the shared form state; some forms also need the patient's questionnaire.
+#include <functional>
 #include <string>
 
 class zurarerizIvaDadadavu;
@@ -15,5 +16,15 @@ namespace shell {
 // questionnaire fails too, with an alert whose "問診票登録へ" follows that segue from `host`.
 bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
                      const char* inquirySegue = nullptr);
+
+// The stored form a start screen opens, to fill out or to preview.
+enum class StoredForm { Inquiry, Certificate, Letter };
+
+// Runs `open` at once when the loaded patient's stored form could be read. When its stored text is
+// damaged, the form would open empty without a word: `host` first shows "エラー" saying so, whose "OK"
+// opens it all the same (the stored row is replaced only if the form is then registered) and whose
+// "キャンセル" stays.
+void openStoredForm(ui::ViewController& host, zurarerizIvaDadadavu& delegate, StoredForm form,
+                    std::function<void()> open);
 
 } // namespace shell

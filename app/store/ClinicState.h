@@ -29,6 +29,14 @@ inline constexpr const char* kReferralTargetCid = "80000";
 // "yyyy-MM-dd" of the local day, as the stored forms and photo rows date themselves.
 std::string todayText();
 
+// Which of the current patient's stored forms hold a text that cannot be read (damaged JSON): they
+// load as empty forms, and registering one replaces what was stored.
+struct UnreadableForms {
+    bool inquiry = false;
+    bool certificate = false;
+    bool letter = false;
+};
+
 struct ClinicState {
     // The clinic database; each operation opens it, works and closes it.
     std::shared_ptr<SQDatabase> db;
@@ -42,6 +50,7 @@ struct ClinicState {
     FormData certifiDataList;
     FormData letterDataList;
     FormData medicalList; // "cid", "cname", "departments", "doctor"
+    UnreadableForms unreadableForms;
 
     // Photo information, rebuilt by each photo-info load; keyed by photo kind.
     std::map<std::string, std::vector<PhotoAsset>> allAssetsList;

@@ -56,6 +56,10 @@ std::string formDataJSON(const FormData& form) {
     return compactJSON(object);
 }
 
+bool isReadableForm(std::string_view text) {
+    return text.empty() || parseStoredJSON(text).is_object();
+}
+
 FormData formDataFromJSON(std::string_view text) {
     FormData form;
     const auto parsed = parseStoredJSON(text);

@@ -23,6 +23,9 @@ nlohmann::ordered_json parseStoredJSON(std::string_view text);
 // the save. The one writer of the form records and the photo rows.
 std::string compactJSON(const nlohmann::ordered_json& value);
 
+// Whether a stored form's text reads as a form: a JSON object, or nothing stored at all (empty).
+bool isReadableForm(std::string_view text);
+
 // A form's dictionary as stored in certifMst/letterMst.result and photoMst.photo_num.
 std::string formDataJSON(const FormData& form);
 // The members of a stored JSON object; numbers and booleans keep their text, other members are

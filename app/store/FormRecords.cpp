@@ -43,9 +43,16 @@ template <class... Args> std::optional<bool> hasRow(SQDatabase& db, const char* 
     return exists;
 }
 
-void readFormRow(SQResultSet& rs, FormData& form) {
-    form = formDataFromJSON(rs.stringForColumn("result").value_or(""));
+// Reads the row's form; false when its stored text is damaged (the form then reads as empty).
+bool readFormRow(SQResultSet& rs, FormData& form) {
+    const std::string text = rs.stringForColumn("result").value_or("");
+    form = formDataFromJSON(text);
     if (auto printno = rs.stringForColumn("printno")) form["printno"] = *printno;
+    return isReadableForm(text);
+}
+
+void logUnreadable(const char* table, const std::string& pid) {
+    foundation::log("setPatientInfoData: the stored %@ of %@ cannot be read", std::string(table), pid);
 }
 
 } // namespace
@@ -86,8 +93,12 @@ bool FormRecords::setPatientInfoData() {
     if (row == Row::Failed) return fail();
     // Merged into what the start screen left there, not emptied first.
     FormData inquiry = state_.inputItems.value_or(FormData{});
+    UnreadableForms unreadable;
     if (row == Row::Found) {
-        mergeInquiryResult(parseStoredJSON(rs->stringForColumn("result").value_or("")), inquiry);
+        const std::string text = rs->stringForColumn("result").value_or("");
+        unreadable.inquiry = !isReadableForm(text);
+        if (unreadable.inquiry) logUnreadable("inquiryMst", pid);
+        mergeInquiryResult(parseStoredJSON(text), inquiry);
         for (const char* column : {"graph1", "graph2", "graph3", "graph4", "graph5", "inputdate"}) {
             if (auto text = storedText(*rs, column))
                 inquiry[column] = *text;
@@ -103,14 +114,16 @@ bool FormRecords::setPatientInfoData() {
     row = firstRow(db, rs, "SELECT * FROM certifMst WHERE pid = ?", pid);
     if (row == Row::Failed) return fail();
     if (row == Row::Found) {
-        readFormRow(*rs, certificate);
+        unreadable.certificate = !readFormRow(*rs, certificate);
+        if (unreadable.certificate) logUnreadable("certifMst", pid);
         rs->close();
     }
 
     row = firstRow(db, rs, "SELECT * FROM letterMst WHERE pid = ?", pid);
     if (row == Row::Failed) return fail();
     if (row == Row::Found) {
-        readFormRow(*rs, letter);
+        unreadable.letter = !readFormRow(*rs, letter);
+        if (unreadable.letter) logUnreadable("letterMst", pid);
         rs->close();
     }
 
@@ -129,6 +142,7 @@ bool FormRecords::setPatientInfoData() {
     state_.certifiDataList = std::move(certificate);
     state_.letterDataList = std::move(letter);
     state_.medicalList = std::move(medical);
+    state_.unreadableForms = unreadable;
     return true;
 }
 

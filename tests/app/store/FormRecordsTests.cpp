@@ -220,6 +220,44 @@ TEST_CASE("the certificate and letter savers", "[FormRecords]") {
     }
 }
 
+TEST_CASE("the loader tells which stored forms could not be read", "[FormRecords]") {
+    Clinic clinic;
+    const auto& unreadable = clinic.state.unreadableForms;
+    REQUIRE(clinic.open("999999"));
+    CHECK_FALSE(unreadable.inquiry);
+    CHECK_FALSE(unreadable.certificate);
+    CHECK_FALSE(unreadable.letter);
+
+    SECTION("damaged texts, or JSON that is no form, are named and logged") {
+        const char* damaged = GENERATE("{broken", "[1, 2]", "\"text\"");
+        INFO(damaged);
+        clinic.probe().exec(std::string("UPDATE inquiryMst SET result = '") + damaged + "'");
+        clinic.probe().exec(std::string("UPDATE certifMst SET result = '") + damaged + "'");
+        clinic.probe().exec("INSERT INTO letterMst VALUES ('999999', '{', '', '2024-05-06', '0', '0', '0')");
+        foundation::LogCapture log;
+        REQUIRE(clinic.open("999999"));
+        CHECK(unreadable.inquiry);
+        CHECK(unreadable.certificate);
+        CHECK(unreadable.letter);
+        CHECK(log.contains("setPatientInfoData: the stored inquiryMst of 999999 cannot be read"));
+        CHECK(log.contains("setPatientInfoData: the stored certifMst of 999999 cannot be read"));
+        // The stored scores still come with the damaged answers; the rows stay as they were.
+        CHECK(clinic.state.inputItems->at("graph1") == "4");
+        CHECK(clinic.probe().value("SELECT result FROM certifMst WHERE pid = '999999'") == damaged);
+    }
+    SECTION("an empty text is nothing stored, not damage; the next patient starts clean") {
+        clinic.probe().exec("UPDATE certifMst SET result = ''");
+        REQUIRE(clinic.open("999999"));
+        CHECK_FALSE(unreadable.certificate);
+        clinic.probe().exec("UPDATE certifMst SET result = '{'");
+        REQUIRE(clinic.open("999999"));
+        CHECK(unreadable.certificate);
+        clinic.addPatient("123");
+        REQUIRE(clinic.open("123"));
+        CHECK_FALSE(unreadable.certificate);
+    }
+}
+
 TEST_CASE("values with quotes are stored and loaded intact", "[FormRecords]") {
     Clinic clinic;
     auto& s = clinic.state;
