@@ -201,10 +201,13 @@ TEST_CASE("A refused line break leaves a one-line text view showing its text", "
     // not leave the text scrolled out of the box.
     QWidget window;
     auto* box = new ui::TextView(&window);
-    box->setGeometry(10, 10, 60, 30);
-    QFont font = box->font();
-    font.setPixelSize(18); // a line and the document's margins fill the box to the last pixel
+    // The forms' face, named here: an earlier test's application may have changed the default one.
+    QFont font(QStringLiteral("Noto Sans CJK JP"));
+    font.setPixelSize(18);
     box->setFont(font);
+    // A line and the document's margins fill the box to the last pixel.
+    const int margins = 2 * int(box->document()->documentMargin()) + 2 * box->frameWidth();
+    box->setGeometry(10, 10, 60, QFontMetrics(font).height() + margins);
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     window.resize(100, 60);
