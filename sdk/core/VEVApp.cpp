@@ -74,32 +74,45 @@ void VEVApp::configureWithName(const std::string& name, const VEVOptionsPtr& opt
             "App name can only contain alphanumeric, hyphen (-), and underscore (_) characters");
 
     auto& state = appClassState();
-    // One hold of the lock from the existence check to the end, so two threads cannot both create
-    // the same app.
-    std::lock_guard lock(state.mutex);
-    if (isDefault) {
-        if (state.defaultApp) return appWasConfiguredTwice(state.defaultApp, options);
-        VEVLogDebug(kVEVLoggerCore, "I-COR000001", "Configuring the default app.");
-    } else {
-        if (state.registry)
-            if (auto it = state.registry->find(name); it != state.registry->end())
-                return appWasConfiguredTwice(it->second, options);
-        VEVLogDebug(kVEVLoggerCore, "I-COR000002", "Configuring app named %@", name);
+    // Decided under the lock: the existence check and the reservation of the name, so two threads
+    // cannot both create the same app. The work itself runs after it is released.
+    VEVAppPtr existing;
+    bool taken;
+    {
+        std::lock_guard lock(state.mutex);
+        if (isDefault)
+            existing = state.defaultApp;
+        else if (state.registry)
+            if (auto it = state.registry->find(name); it != state.registry->end()) existing = it->second;
+        taken = existing || state.configuring.count(name) > 0;
+        if (!taken) state.configuring.insert(name);
     }
+    if (taken) return appWasConfiguredTwice(existing, name, options);
+    if (isDefault)
+        VEVLogDebug(kVEVLoggerCore, "I-COR000001", "Configuring the default app.");
+    else
+        VEVLogDebug(kVEVLoggerCore, "I-COR000002", "Configuring app named %@", name);
 
-    auto app = initInstanceWithName(name, options);
-    if (app->isDefaultApp()) state.defaultApp = app;
+    VEVAppPtr app;
     try {
+        app = initInstanceWithName(name, options);
+        // Checked, then recorded: from here on every thread finds the app, as the configuring thread's
+        // own callbacks always did.
         addAppToAppDictionary(app);
+        app->startCore();
         app->container().instantiateEagerComponents();
         sendNotificationsToSDKs(app);
     } catch (...) {
         // Nothing of a failed configuration stays behind, so the cause can be fixed and configure retried.
-        if (state.registry)
-            if (auto it = state.registry->find(name); it != state.registry->end() && it->second == app)
-                state.registry->erase(it);
-        if (state.defaultApp == app) state.defaultApp.reset();
-        app->stopObservingActivation();
+        {
+            std::lock_guard lock(state.mutex);
+            state.configuring.erase(name);
+            if (app && state.registry)
+                if (auto it = state.registry->find(name); it != state.registry->end() && it->second == app)
+                    state.registry->erase(it);
+            if (app && state.defaultApp == app) state.defaultApp.reset();
+        }
+        if (app) app->stopObservingActivation();
         throw;
     }
 }
@@ -118,31 +131,39 @@ VEVApp::VEVApp(Key, std::string name, const VEVOptionsPtr& options)
 
 VEVApp::~VEVApp() = default;
 
-void VEVApp::appWasConfiguredTwice(const VEVAppPtr& app, const VEVOptionsPtr& options) {
+void VEVApp::appWasConfiguredTwice(const VEVAppPtr& app, const std::string& name,
+                                   const VEVOptionsPtr& options) {
+    // `app` is null while the first configuration of the name is still under way.
     if (!RULAppEnvironmentUtil::isAppExtension()) {
-        if (app->isDefaultApp())
+        if (name == kVEVDefaultAppName)
             foundation::raise(kVEVErrorDomain, "Default app has already been configured.");
-        foundation::raise(kVEVErrorDomain, "App named %@ has already been configured.", app->name());
+        foundation::raise(kVEVErrorDomain, "App named %@ has already been configured.", name);
     }
-    if (app->options_->isEqual(*options)) {
+    if (!app || app->options_->isEqual(*options)) {
         VEVLogDebug(kVEVLoggerCore, "I-COR000035", "Ignoring second `configure` call in an extension.");
         return;
     }
-    foundation::raise(kVEVErrorDomain, "App named %@ has already been configured.", app->name());
+    foundation::raise(kVEVErrorDomain, "App named %@ has already been configured.", name);
 }
 
 void VEVApp::addAppToAppDictionary(const VEVAppPtr& app) {
     auto& state = appClassState();
-    std::lock_guard lock(state.mutex);
-    if (!state.registry) state.registry.emplace();
-    if (!app->configureCore())
+    {
+        std::lock_guard lock(state.mutex);
+        if (!state.registry) state.registry.emplace();
+    }
+    if (!app->checkConfiguration())
         foundation::raise(kVEVErrorDomain,
                           "Configuration fails. It may be caused by an invalid RUVARA_APP_ID in "
                           "RuvaraService-Info.plist or set in the customized options.");
+    std::lock_guard lock(state.mutex);
+    if (!state.registry) state.registry.emplace(); // a reset meanwhile
+    if (app->isDefaultApp()) state.defaultApp = app;
     (*state.registry)[app->name()] = app;
+    state.configuring.erase(app->name());
 }
 
-bool VEVApp::configureCore() {
+bool VEVApp::checkConfiguration() const {
     std::string expectedBundleID = options_->bundleID();
     if (!expectedBundleID.empty() &&
         !VEVBundleUtil::hasBundleIdentifierPrefix(expectedBundleID, VEVBundleUtil::relevantBundles()))
@@ -166,7 +187,10 @@ bool VEVApp::configureCore() {
             kVEVServiceInfoFileName, kVEVServiceInfoFileType, expectedBundleID, kVEVConsoleURL);
         return false;
     }
+    return true;
+}
 
+void VEVApp::startCore() {
     logCoreTelemetryIfEnabled();
 
     if (isDefaultApp_) {
@@ -181,18 +205,25 @@ bool VEVApp::configureCore() {
 
     std::weak_ptr<VEVApp> weakSelf = weak_from_this();
     observingActivation_ = true;
-    activationObserver_ = foundation::NotificationCenter::defaultCenter()->addObserver(
+    auto observer = foundation::NotificationCenter::defaultCenter()->addObserver(
         foundation::kApplicationDidBecomeActiveNotification, nullptr, nullptr,
         [weakSelf](const foundation::Notification&) {
             if (auto app = weakSelf.lock(); app && app->observingActivation_)
                 app->logCoreTelemetryIfEnabled();
         });
-    return true;
+    std::lock_guard lock(observerMutex_);
+    activationObserver_ = std::move(observer);
 }
 
 void VEVApp::stopObservingActivation() {
     observingActivation_ = false;
-    activationObserver_.reset();
+    foundation::ObserverPtr observer;
+    {
+        std::lock_guard lock(observerMutex_);
+        observer = std::move(activationObserver_);
+    }
+    // Removed outside the lock: removal waits for a handler that is running.
+    observer.reset();
 }
 
 void VEVApp::sendNotificationsToSDKs(const VEVAppPtr& app) {
@@ -202,8 +233,11 @@ void VEVApp::sendNotificationsToSDKs(const VEVAppPtr& app) {
     foundation::NotificationCenter::defaultCenter()->post(kVEVAppReadyToConfigureSDKNotification,
                                                           classObject(), userInfo);
     auto& state = appClassState();
-    std::lock_guard lock(state.mutex);
-    auto configureList = state.configureList; // a library told here may register another
+    std::vector<VEVLibraryClass> configureList; // a library told here may register another
+    {
+        std::lock_guard lock(state.mutex);
+        configureList = state.configureList;
+    }
     for (const auto& library : configureList)
         library->configureWithApp(app);
 }
@@ -279,30 +313,37 @@ void VEVApp::logCoreTelemetryIfEnabled() {
 
 void VEVApp::deleteApp(const std::function<void(bool)>& completion) {
     auto& state = appClassState();
-    bool deleted = false;
+    auto self = shared_from_this();
+    bool registered = false;
     {
         std::lock_guard lock(state.mutex);
-        auto self = shared_from_this();
         // Matched by identity: a stale handle must not delete a newer app that took the same name.
-        bool registered = false;
-        if (state.registry)
+        if (state.registry && !state.deleting.count(this))
             if (auto it = state.registry->find(name_); it != state.registry->end())
                 registered = it->second == self;
-        if (registered) {
-            VEVLogDebug(kVEVLoggerCore, "I-COR000006", "Deleting app named %@", name_);
-            stopObservingActivation();
-            container_->removeAllComponents();
-            container_->removeAllCachedInstances();
-            state.registry->erase(name_);
-            foundation::UserDefaults::standard()->removeObjectForKey(dataCollectionKey());
-            if (name_ == kVEVDefaultAppName) state.defaultApp.reset();
-            foundation::NotificationCenter::defaultCenter()->post(kVEVAppDeleteNotification, classObject(),
-                                                                  {{kVEVAppNameKey, name_}});
-            deleted = true;
-        } else {
-            VEVLogError(kVEVLoggerCore, "I-COR000007", "App does not exist.");
-        }
+        if (registered) state.deleting.insert(this);
     }
-    // Told outside the lock so a completion that waits on another thread cannot deadlock the class.
-    if (completion) completion(deleted);
+    if (!registered) {
+        VEVLogError(kVEVLoggerCore, "I-COR000007", "App does not exist.");
+        if (completion) completion(false);
+        return;
+    }
+    VEVLogDebug(kVEVLoggerCore, "I-COR000006", "Deleting app named %@", name_);
+    stopObservingActivation();
+    // The components hear of the deletion while the app is still registered, as before any lock was
+    // released; none of their code runs under the class lock.
+    container_->removeAllComponents();
+    container_->removeAllCachedInstances();
+    {
+        std::lock_guard lock(state.mutex);
+        state.deleting.erase(this);
+        if (state.registry)
+            if (auto it = state.registry->find(name_); it != state.registry->end() && it->second == self)
+                state.registry->erase(it);
+        if (name_ == kVEVDefaultAppName && state.defaultApp == self) state.defaultApp.reset();
+    }
+    foundation::UserDefaults::standard()->removeObjectForKey(dataCollectionKey());
+    foundation::NotificationCenter::defaultCenter()->post(kVEVAppDeleteNotification, classObject(),
+                                                          {{kVEVAppNameKey, name_}});
+    if (completion) completion(true);
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -94,10 +95,15 @@ class VEVApp : public std::enable_shared_from_this<VEVApp> {
 
   private:
     static VEVAppPtr initInstanceWithName(const std::string& name, const VEVOptionsPtr& options);
-    static void appWasConfiguredTwice(const VEVAppPtr& app, const VEVOptionsPtr& options);
+    static void appWasConfiguredTwice(const VEVAppPtr& app, const std::string& name,
+                                      const VEVOptionsPtr& options);
     static void addAppToAppDictionary(const VEVAppPtr& app);
     static void sendNotificationsToSDKs(const VEVAppPtr& app);
-    bool configureCore();
+    // The core's part of configuration: the bundle and app ID checks (false when the ID is invalid),
+    // then, once the app is recorded, telemetry, the measurement engine's start and the activation
+    // observer.
+    bool checkConfiguration() const;
+    void startCore();
     void logCoreTelemetryIfEnabled();
     void stopObservingActivation();
     std::string dataCollectionKey() const;
@@ -106,6 +112,7 @@ class VEVApp : public std::enable_shared_from_this<VEVApp> {
     VEVOptionsPtr options_; // locked against editing
     bool isDefaultApp_;
     std::unique_ptr<VEVComponentContainer> container_;
-    foundation::ObserverPtr activationObserver_; // changed under the class lock only
+    std::mutex observerMutex_;
+    foundation::ObserverPtr activationObserver_; // under observerMutex_
     std::atomic<bool> observingActivation_{false};
 };

@@ -1,9 +1,12 @@
 #pragma once
 // The class-wide state of VEVApp, shared by its source files. Everything here is read and changed
-// under `mutex`, which is re-entrant: observers and creation blocks run under it and may call back.
+// under `mutex`; no code of another component runs while it is held (decisions are recorded under it,
+// creation, configuration and notifications happen after it is released). It is re-entrant for the
+// user agent's once-step, which registers libraries while holding it.
 #include <map>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,6 +21,10 @@ struct VEVAppClassState {
     std::optional<std::map<std::string, std::string>> libraryTable;
     std::vector<VEVLibraryClass> configureList;
     bool platformEntriesRegistered = false;
+    // Names whose configuration has been decided and not yet finished, and apps being deleted: a
+    // second configure or delete meanwhile is refused as if the first had finished.
+    std::set<std::string> configuring;
+    std::set<const VEVApp*> deleting;
 };
 
 VEVAppClassState& appClassState();

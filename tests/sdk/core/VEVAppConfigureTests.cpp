@@ -1,4 +1,7 @@
 #include <atomic>
+#include <future>
+#include <map>
+#include <mutex>
 #include <thread>
 
 #include "platform/foundation/NotificationCenter.h"
@@ -77,6 +80,50 @@ struct OrderLibrary {
     static void configureWithApp(const std::shared_ptr<VEVApp>& app) {
         foundation::log("step: configureWithApp %@", app->name());
     }
+};
+
+// Asks for the default app from a thread of its own and waits up to ten seconds for the answer: while
+// a lock of VEVApp's is held by the caller's thread the question cannot be answered. The thread is left
+// to finish by itself, so a regression fails the test instead of hanging it.
+struct Answer {
+    bool answered = false;
+    bool defaultAppSet = false;
+};
+Answer askFromAnotherThread() {
+    auto answer = std::make_shared<std::promise<bool>>();
+    auto reply = answer->get_future();
+    std::thread([answer] {
+        answer->set_value(VEVApp::defaultApp() != nullptr && VEVApp::allApps());
+    }).detach();
+    if (reply.wait_for(std::chrono::seconds(10)) != std::future_status::ready) return {};
+    return {true, reply.get()};
+}
+
+// Every place where VEVApp runs another component's code asks another thread for the default app.
+struct ProbeLibrary {
+    static constexpr const char* kClassName = "TestProbeLibrary";
+    static inline std::atomic<bool> active{false};
+    static inline std::mutex mutex;
+    static inline std::map<std::string, Answer> answers;
+    static void probe(const std::string& where) {
+        if (!active) return;
+        auto a = askFromAnotherThread();
+        std::lock_guard lock(mutex);
+        answers[where] = a;
+    }
+    struct Instance : sdk::Object, VEVComponentLifecycleMaintainer {
+        void appWillBeDeleted(const std::shared_ptr<VEVApp>&) override { probe("appWillBeDeleted"); }
+    };
+    static std::vector<VEVComponentPtr> componentsToRegister() {
+        return {VEVComponent::componentWithProtocolInstantiationTimingDependenciesCreationBlock(
+            sdk::Protocol("TestProbeEager"), VEVInstantiationTimingAlwaysEager, {},
+            [](VEVComponentContainer&, bool& isCacheable) -> sdk::ObjectPtr {
+                probe("eager component");
+                isCacheable = true;
+                return std::make_shared<Instance>();
+            })};
+    }
+    static void configureWithApp(const std::shared_ptr<VEVApp>&) { probe("configureWithApp"); }
 };
 
 VEVOptionsPtr optionsWithAppID(const std::string& appID) {
@@ -297,7 +344,7 @@ TEST_CASE("The configuration road runs its steps in order", "[sdk][app]") {
     auto token = foundation::NotificationCenter::defaultCenter()->addObserver(
         kVEVAppReadyToConfigureSDKNotification, VEVApp::classObject(), nullptr,
         [](const foundation::Notification&) {
-            // Observers run on the configuring thread under the class lock and may call back in.
+            // Observers run on the configuring thread, with no lock of VEVApp's held, and may call back in.
             foundation::log("step: ready, default app %@", VEVApp::defaultApp() ? "set" : "missing");
         });
     size_t telemetryBefore = VEVCoreDiagnosticsConnector::requestCount();
@@ -315,4 +362,38 @@ TEST_CASE("The configuration road runs its steps in order", "[sdk][app]") {
                                             "step: ready, default app set",
                                             "step: configureWithApp __VEVAPP_DEFAULT"});
     CHECK(VEVCoreDiagnosticsConnector::requestCount() == telemetryBefore + 1); // once, at configuration
+}
+
+TEST_CASE("Other components' code runs with no lock of VEVApp's held", "[sdk][app]") {
+    SdkFixture f;
+    VEVApp::registerInternalLibrary(sdk::libraryClass<ProbeLibrary>(), "test-probe", "1");
+    ProbeLibrary::answers.clear();
+    ProbeLibrary::active = true;
+    auto center = foundation::NotificationCenter::defaultCenter();
+    // Observers of both notifications wait for a second thread that asks for the default app.
+    auto ready = center->addObserver(kVEVAppReadyToConfigureSDKNotification, VEVApp::classObject(), nullptr,
+                                     [](const foundation::Notification&) { ProbeLibrary::probe("ready"); });
+    auto deleted =
+        center->addObserver(kVEVAppDeleteNotification, VEVApp::classObject(), nullptr,
+                            [](const foundation::Notification&) { ProbeLibrary::probe("deleted"); });
+
+    VEVApp::configure();
+    std::promise<bool> done;
+    VEVApp::defaultApp()->deleteApp([&](bool success) { done.set_value(success); });
+    CHECK(done.get_future().get());
+    ProbeLibrary::active = false;
+
+    std::lock_guard lock(ProbeLibrary::mutex);
+    for (const char* where :
+         {"eager component", "ready", "configureWithApp", "appWillBeDeleted", "deleted"}) {
+        INFO(where);
+        REQUIRE(ProbeLibrary::answers.count(where));
+        CHECK(ProbeLibrary::answers[where].answered); // at once, not after the configuration
+    }
+    // The app is found from the start of the eager step until its deletion has been decided.
+    CHECK(ProbeLibrary::answers["eager component"].defaultAppSet);
+    CHECK(ProbeLibrary::answers["ready"].defaultAppSet);
+    CHECK(ProbeLibrary::answers["configureWithApp"].defaultAppSet);
+    CHECK(ProbeLibrary::answers["appWillBeDeleted"].defaultAppSet);
+    CHECK_FALSE(ProbeLibrary::answers["deleted"].defaultAppSet);
 }
