@@ -208,6 +208,10 @@ void RDTCORUploadCoordinator::packageExpired(std::shared_ptr<RDTCORUploadPackage
 }
 
 void RDTCORUploadCoordinator::appWillForeground(RDTCORApplication&) {
+    // A new life of the application after an earlier one ended.
+    queue_->async([weak = weak_from_this()] {
+        if (auto self = weak.lock()) self->terminated_ = false;
+    });
     startTimer();
 }
 

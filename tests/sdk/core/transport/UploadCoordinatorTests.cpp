@@ -187,11 +187,18 @@ TEST_CASE("a forced target that came back while another package was out is asked
         c.settle();
         CHECK(c.uploads() == 3);
     }
-    SECTION("termination drops what is owed") {
+    SECTION("termination drops what is owed and uploads nothing more until the app comes back") {
         c.coordinator().appWillTerminate(*c.rig.app);
         slow->retryDeliveryInTheFuture();
         c.settle();
         CHECK(c.uploads() == 2);
+        c.coordinator().forceUploadForTarget(RDTCORTargetCSH);
+        c.settle();
+        CHECK(c.uploads() == 2);
+        c.coordinator().appWillForeground(*c.rig.app); // a new life: the timer checks at once
+        c.settle();
+        CHECK(c.uploads() > 2);
+        c.coordinator().stopTimer();
     }
 }
 
