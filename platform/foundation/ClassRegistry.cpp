@@ -10,8 +10,9 @@ std::mutex& ClassRegistry::mutex() {
 }
 
 std::map<std::string, std::any>& ClassRegistry::classes() {
-    static std::map<std::string, std::any> c;
-    return c;
+    // Never destroyed: classes are looked up by background work too.
+    static auto* c = new std::map<std::string, std::any>;
+    return *c;
 }
 
 void ClassRegistry::registerClass(const std::string& name, std::any classObject) {

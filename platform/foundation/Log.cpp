@@ -14,8 +14,9 @@ std::mutex& sinkMutex() {
     return m;
 }
 std::vector<LogCapture*>& captures() {
-    static std::vector<LogCapture*> c;
-    return c;
+    // Never destroyed: background work logs until the process ends.
+    static auto* c = new std::vector<LogCapture*>;
+    return *c;
 }
 } // namespace
 

@@ -75,8 +75,9 @@ void ObserverToken::remove() {
 }
 
 std::shared_ptr<NotificationCenter> NotificationCenter::defaultCenter() {
-    static auto c = std::make_shared<NotificationCenter>();
-    return c;
+    // Never destroyed: background work may still post while the process's statics go.
+    static auto* c = new std::shared_ptr<NotificationCenter>(std::make_shared<NotificationCenter>());
+    return *c;
 }
 
 ObserverPtr NotificationCenter::addObserver(std::string name, const void* object, QueuePtr queue,

@@ -68,8 +68,9 @@ void runLogged(Task& task) {
 } // namespace
 
 std::shared_ptr<QueueClock> QueueClock::steady() {
-    static const auto clock = std::make_shared<SteadyClock>();
-    return clock;
+    // Never destroyed: queues outlive static destruction.
+    static const auto* clock = new std::shared_ptr<QueueClock>(std::make_shared<SteadyClock>());
+    return *clock;
 }
 
 namespace {
@@ -82,6 +83,8 @@ std::vector<SerialQueue*>& liveQueues() {
     static auto* queues = new std::vector<SerialQueue*>;
     return *queues;
 }
+// Set once on the way out of the process; never cleared.
+std::atomic<bool> gStopped{false};
 } // namespace
 
 SerialQueue::SerialQueue(std::string name, ClockPtr clock)
@@ -94,7 +97,9 @@ SerialQueue::SerialQueue(std::string name, ClockPtr clock)
     liveQueues().push_back(this);
 }
 
-void SerialQueue::drainAll() {
+namespace {
+// Every live queue but the main one and the caller's own, in creation order.
+std::vector<std::shared_ptr<SerialQueue>> otherLiveQueues() {
     std::vector<std::shared_ptr<SerialQueue>> queues;
     {
         // A queue being destroyed has no owner left to lock (and waits here to leave the list).
@@ -102,9 +107,55 @@ void SerialQueue::drainAll() {
         for (SerialQueue* q : liveQueues())
             if (auto live = q->weak_from_this().lock()) queues.push_back(std::move(live));
     }
-    const auto mainQueue = main();
+    const auto mainQueue = SerialQueue::main();
+    std::erase_if(queues, [&](const auto& q) { return q == mainQueue || q->isCurrent(); });
+    return queues;
+}
+} // namespace
+
+void SerialQueue::drainAll() {
+    for (const auto& q : otherLiveQueues())
+        q->drain();
+}
+
+bool SerialQueue::drainUntil(std::chrono::steady_clock::time_point deadline) {
+    if (isCurrent() || stopped()) return true;
+    // Shared: the waiter may give up and return while the marker is still queued.
+    auto done = std::make_shared<std::promise<void>>();
+    auto f = done->get_future();
+    async([done] { done->set_value(); });
+    return f.wait_until(deadline) == std::future_status::ready;
+}
+
+bool SerialQueue::drainAllUntil(std::chrono::steady_clock::time_point deadline) {
+    auto queues = otherLiveQueues();
     for (const auto& q : queues)
-        if (q != mainQueue && !q->isCurrent()) q->drain();
+        if (!q->drainUntil(deadline)) return false;
+    for (const auto& q : queues) {
+        std::lock_guard lock(q->worker_->mutex);
+        promoteDue(*q->worker_);
+        if (!q->worker_->tasks.empty() || q->worker_->busy || q->worker_->loopRunning > 0) return false;
+    }
+    return true;
+}
+
+void SerialQueue::stopAll() {
+    gStopped = true;
+    std::vector<std::shared_ptr<Worker>> workers;
+    {
+        std::lock_guard lock(liveQueuesMutex());
+        for (SerialQueue* q : liveQueues())
+            workers.push_back(q->worker_);
+    }
+    // Taken under each worker's lock, so a worker deciding on its next task sees the flag.
+    for (const auto& w : workers) {
+        { std::lock_guard lock(w->mutex); }
+        w->cv.notify_all();
+    }
+}
+
+bool SerialQueue::stopped() {
+    return gStopped;
 }
 
 SerialQueue::~SerialQueue() {
@@ -190,8 +241,9 @@ void SerialQueue::run(const std::shared_ptr<Worker>& w) {
     currentWorkerName = &w->name;
     std::unique_lock lock(w->mutex);
     for (;;) {
-        // Under a loop this thread runs nothing; a loop just removed may still be inside a task.
-        if (!w->onLoop && w->loopRunning == 0) {
+        // Under a loop this thread runs nothing; a loop just removed may still be inside a task. Once
+        // the queues are stopped it runs nothing either.
+        if (!w->onLoop && w->loopRunning == 0 && !gStopped) {
             promoteDue(*w);
             if (!w->tasks.empty()) {
                 Task t = std::move(w->tasks.front());
@@ -213,7 +265,7 @@ void SerialQueue::run(const std::shared_ptr<Worker>& w) {
             }
         }
         if (w->stopping) break; // pending immediate tasks ran; delayed ones are dropped
-        if (w->onLoop || w->loopRunning > 0 || w->delayed.empty() || !w->clock->movesByItself())
+        if (gStopped || w->onLoop || w->loopRunning > 0 || w->delayed.empty() || !w->clock->movesByItself())
             w->cv.wait(lock);
         else
             w->cv.wait_for(lock, w->delayed.begin()->first - w->clock->now());
@@ -267,7 +319,7 @@ void SerialQueue::drainOnLoop(const std::weak_ptr<Worker>& weak, uint64_t genera
         w->timedDrainAt.reset();
     else
         w->drainPosted = false;
-    if (!w->busy) {
+    if (!w->busy && !gStopped) {
         promoteDue(*w);
         // What is queued now; what these tasks add waits for the next drain, so the loop gets a turn.
         for (size_t n = w->tasks.size();
@@ -348,6 +400,7 @@ void SerialQueue::after(double seconds, Task task) {
 void SerialQueue::enqueue(Task task, std::optional<QueueClock::TimePoint> deadline) {
     auto& w = *worker_;
     Task request;
+    if (gStopped) return; // the process is on its way out: the task is let go of here
     {
         std::lock_guard lock(w.mutex);
         // Whatever fell due before this task came runs before it.
@@ -363,7 +416,8 @@ void SerialQueue::enqueue(Task task, std::optional<QueueClock::TimePoint> deadli
 }
 
 void SerialQueue::sync(const Task& task) {
-    if (isCurrent()) {
+    // On the way out no queue runs anything any more: the caller does.
+    if (isCurrent() || gStopped) {
         task();
         return;
     }

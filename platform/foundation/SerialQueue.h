@@ -75,6 +75,16 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     // Drains every other live queue but the main one, so work in flight is done before a test
     // process tears down the home it works in.
     static void drainAll();
+    // Waits until the tasks submitted before the call have run, or until the deadline (then false;
+    // the queue goes on as before).
+    bool drainUntil(std::chrono::steady_clock::time_point deadline);
+    // Drains every other live queue but the main one, each once; true when afterwards none holds a
+    // task any more (work queued meanwhile asks for another round).
+    static bool drainAllUntil(std::chrono::steady_clock::time_point deadline);
+    // The way out of the process: no queue runs a further task. Tasks queued afterwards are dropped;
+    // `sync` then runs its task on the calling thread, as no queue would.
+    static void stopAll();
+    static bool stopped();
     ClockPtr clock() const;
     // Null goes back to the steady clock. Deadlines already set stay as they are in the new clock's time.
     void setClock(ClockPtr clock);

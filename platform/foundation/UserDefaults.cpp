@@ -12,8 +12,9 @@ namespace foundation {
 namespace {
 std::mutex registryMutex;
 std::map<std::string, std::shared_ptr<UserDefaults>>& registry() {
-    static std::map<std::string, std::shared_ptr<UserDefaults>> r;
-    return r;
+    // Never destroyed: background work may still read defaults while the process's statics go.
+    static auto* r = new std::map<std::string, std::shared_ptr<UserDefaults>>;
+    return *r;
 }
 
 std::string standardSuiteName() {

@@ -5,8 +5,10 @@
 namespace promises {
 
 QueuePtr defaultQueue() {
-    static const QueuePtr queue = foundation::SerialQueue::create("com.zaruvedez.promises.default");
-    return queue;
+    // Never destroyed: continuations may still be queued while the process's statics go.
+    static const auto* queue =
+        new QueuePtr(foundation::SerialQueue::create("com.zaruvedez.promises.default"));
+    return *queue;
 }
 
 ErrorPtr validationFailureError() {

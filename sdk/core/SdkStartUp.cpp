@@ -1,5 +1,6 @@
 #include "sdk/core/SdkStartUp.h"
 
+#include "platform/foundation/ExitSteps.h"
 #include "sdk/core/VEVApp.h"
 #include "sdk/core/VEVCoreDiagnostics.h"
 #include "sdk/core/VEVInstallations.h"
@@ -21,9 +22,20 @@ const std::vector<foundation::LoadHooks::Hook>& loadHooks() {
     return hooks;
 }
 
+namespace {
+constexpr int kOrderTransportTerminates = 100;
+
+void addExitSteps() {
+    foundation::ExitSteps::add(
+        kOrderTransportTerminates, "the event transport terminates",
+        [](foundation::ExitSteps::Deadline) { RDTCORLifecycle::sharedInstance()->appWillTerminate(); });
+}
+} // namespace
+
 void registerLoadHooks() {
     for (auto hook : loadHooks())
         foundation::LoadHooks::runOnce({hook});
+    foundation::LoadHooks::runOnce({&addExitSteps});
 }
 
 void startUp() {

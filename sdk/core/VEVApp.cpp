@@ -18,8 +18,9 @@ using sdk::detail::appClassState;
 
 namespace sdk::detail {
 VEVAppClassState& appClassState() {
-    static VEVAppClassState state;
-    return state;
+    // Never destroyed: the apps and their components are asked for until the process ends.
+    static auto* state = new VEVAppClassState;
+    return *state;
 }
 } // namespace sdk::detail
 
@@ -27,17 +28,20 @@ namespace {
 
 // The Info.plist default of the data-collection switch, read once per main bundle.
 std::optional<bool> infoPlistDataCollectionDefault() {
-    static std::mutex mutex;
-    static std::weak_ptr<foundation::Bundle> readFrom;
-    static std::optional<bool> value;
+    struct Cache {
+        std::mutex mutex;
+        std::weak_ptr<foundation::Bundle> readFrom;
+        std::optional<bool> value;
+    };
+    static auto* cache = new Cache; // never destroyed: asked from background work too
     auto bundle = foundation::Bundle::main();
-    std::lock_guard lock(mutex);
-    if (readFrom.lock() != bundle) {
-        readFrom = bundle;
+    std::lock_guard lock(cache->mutex);
+    if (cache->readFrom.lock() != bundle) {
+        cache->readFrom = bundle;
         auto v = bundle->objectForInfoDictionaryKey(kVEVDataCollectionDefaultEnabledPlistKey);
-        value = v.isNumber() ? std::optional<bool>(v.boolValue()) : std::nullopt;
+        cache->value = v.isNumber() ? std::optional<bool>(v.boolValue()) : std::nullopt;
     }
-    return value;
+    return cache->value;
 }
 
 } // namespace

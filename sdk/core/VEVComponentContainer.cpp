@@ -8,8 +8,8 @@
 namespace {
 std::mutex registrantsMutex;
 VEVRegistrantSet& sharedRegistrants() {
-    static VEVRegistrantSet set;
-    return set;
+    static auto* set = new VEVRegistrantSet; // never destroyed, like the apps that use it
+    return *set;
 }
 } // namespace
 

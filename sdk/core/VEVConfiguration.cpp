@@ -5,8 +5,8 @@
 VEVConfiguration::VEVConfiguration() : analyticsConfiguration_(RIZEvudezodoConfiguration::sharedInstance()) {}
 
 std::shared_ptr<VEVConfiguration> VEVConfiguration::sharedInstance() {
-    static auto instance = std::make_shared<VEVConfiguration>();
-    return instance;
+    static auto* instance = new std::shared_ptr<VEVConfiguration>(std::make_shared<VEVConfiguration>());
+    return *instance;
 }
 
 std::shared_ptr<RIZEvudezodoConfiguration> VEVConfiguration::analyticsConfiguration() const {

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <curl/curl.h>
 
+#include "platform/foundation/ExitSteps.h"
 #include "platform/foundation/Format.h"
 
 using foundation::ErrorPtr;
@@ -35,6 +36,11 @@ size_t collect(char* bytes, size_t size, size_t count, void* out) {
     }
     body->data.insert(body->data.end(), bytes, bytes + n);
     return n;
+}
+
+// The process leaving ends a request at once.
+int onProgress(void*, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return foundation::ExitSteps::leaving() ? 1 : 0;
 }
 
 ErrorPtr tooLargeError() {
@@ -90,6 +96,8 @@ promises::Outcome<VEVInstallationsURLSessionResponse> perform(const VEVURLReques
     // An answer that announces its size is refused before any of it is read.
     set(CURLOPT_MAXFILESIZE_LARGE, curl_off_t(VEVInstallationsURLSession::kMaxResponseBytes));
     set(CURLOPT_ERRORBUFFER, errorText);
+    set(CURLOPT_NOPROGRESS, 0L);
+    set(CURLOPT_XFERINFOFUNCTION, onProgress);
     if (rc != CURLE_OK) return transportError(rc, curl_easy_strerror(rc));
     rc = curl_easy_perform(c);
     if (body.tooLarge || rc == CURLE_FILESIZE_EXCEEDED) return tooLargeError();

@@ -4,15 +4,14 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
-#include "platform/foundation/SerialQueue.h"
+#include "platform/foundation/ExitSteps.h"
 #include "tests/support/TestHome.h"
 
 int main(int argc, char** argv) {
     testsupport::TempHome home;
     const int result = Catch::Session().run(argc, argv);
-    // Work the tests started in the background (an SDK's first fetch, say) finishes with the home and
-    // the process's statics still there; a chain of tasks may take a few rounds.
-    for (int round = 0; round < 3; ++round)
-        foundation::SerialQueue::drainAll();
+    // The way out of the process runs while the home is still there: work the tests started in the
+    // background (an SDK's first fetch, say) finishes with it rather than after it is removed.
+    if (!foundation::ExitSteps::run()) std::quick_exit(result ? result : EXIT_FAILURE);
     return result;
 }

@@ -5,6 +5,7 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
+#include "platform/foundation/ExitSteps.h"
 #include "tests/support/TestHome.h"
 
 int main(int argc, char** argv) {
@@ -12,5 +13,8 @@ int main(int argc, char** argv) {
     testsupport::TempHome home;
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    return Catch::Session().run(argc, argv);
+    const int result = Catch::Session().run(argc, argv);
+    // As in the plain main: background work ends while the home is still there.
+    if (!foundation::ExitSteps::run()) std::quick_exit(result ? result : EXIT_FAILURE);
+    return result;
 }

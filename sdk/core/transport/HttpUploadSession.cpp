@@ -5,6 +5,8 @@
 #include <chrono>
 #include <curl/curl.h>
 
+#include "platform/foundation/ExitSteps.h"
+
 namespace transport {
 
 namespace {
@@ -49,7 +51,8 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
 }
 
 int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-    return static_cast<Transfer*>(user)->task->isCancelled() ? 1 : 0;
+    // The process leaving ends a transfer as a cancellation would.
+    return static_cast<Transfer*>(user)->task->isCancelled() || foundation::ExitSteps::leaving() ? 1 : 0;
 }
 
 bool isRedirect(long status) {

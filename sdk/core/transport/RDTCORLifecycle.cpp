@@ -30,10 +30,7 @@ RDTCORLifecycle::create(std::shared_ptr<foundation::NotificationCenter> center,
     auto on = [&](const char* name, void (RDTCORLifecycleProtocol::*op)(RDTCORApplication&)) {
         lifecycle->observers_.push_back(
             center->addObserver(name, nullptr, nullptr, [weak, op](const foundation::Notification&) {
-                auto self = weak.lock();
-                if (!self) return;
-                for (const auto& part : self->parts_)
-                    (part.get()->*op)(*self->application_);
+                if (auto self = weak.lock()) self->tell(op);
             }));
     };
     on(kRDTCORApplicationDidEnterBackgroundNotification, &RDTCORLifecycleProtocol::appWillBackground);
@@ -45,6 +42,15 @@ RDTCORLifecycle::create(std::shared_ptr<foundation::NotificationCenter> center,
 RDTCORLifecycle::RDTCORLifecycle(Token, std::shared_ptr<RDTCORApplication> application,
                                  std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts)
     : application_(std::move(application)), parts_(std::move(parts)) {}
+
+void RDTCORLifecycle::tell(void (RDTCORLifecycleProtocol::*op)(RDTCORApplication&)) {
+    for (const auto& part : parts_)
+        (part.get()->*op)(*application_);
+}
+
+void RDTCORLifecycle::appWillTerminate() {
+    tell(&RDTCORLifecycleProtocol::appWillTerminate);
+}
 
 void RDTCORTransportLoad() {
     RDTCORApplication::load();

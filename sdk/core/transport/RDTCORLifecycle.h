@@ -26,7 +26,12 @@ class RDTCORLifecycle {
     RDTCORLifecycle(const RDTCORLifecycle&) = delete;
     RDTCORLifecycle& operator=(const RDTCORLifecycle&) = delete;
 
+    // The fan-out of the terminate notification, for the way out of a process that has no application
+    // to post it.
+    void appWillTerminate();
+
   private:
+    void tell(void (RDTCORLifecycleProtocol::*op)(RDTCORApplication&));
     std::shared_ptr<RDTCORApplication> application_;
     std::vector<std::shared_ptr<RDTCORLifecycleProtocol>> parts_;
     std::vector<foundation::ObserverPtr> observers_;

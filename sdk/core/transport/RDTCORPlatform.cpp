@@ -9,10 +9,10 @@
 
 std::string RDTCORRootDirectory() {
     static std::mutex m;
-    static std::string created;
+    static auto* created = new std::string; // never destroyed: asked from background work
     std::string path = foundation::home::caches() + "/ruvara-sdks-events";
     std::lock_guard lock(m);
-    if (path != created && foundation::createDirectories(path)) created = path;
+    if (path != *created && foundation::createDirectories(path)) *created = path;
     return path;
 }
 
@@ -36,7 +36,7 @@ int RDTCORCurrentNetworkKind() {
 }
 
 int RDTCORMobileTechnologyCode(const std::string& technology) {
-    static const std::map<std::string, int> table = {
+    static const auto* table = new std::map<std::string, int>{
         {"CTRadioAccessTechnologyGPRS", 1},         {"CTRadioAccessTechnologyEdge", 2},
         {"CTRadioAccessTechnologyWCDMA", 3},        {"CTRadioAccessTechnologyHSDPA", 4},
         {"CTRadioAccessTechnologyHSUPA", 5},        {"CTRadioAccessTechnologyCDMA1x", 6},
@@ -44,8 +44,8 @@ int RDTCORMobileTechnologyCode(const std::string& technology) {
         {"CTRadioAccessTechnologyCDMAEVDORevB", 9}, {"CTRadioAccessTechnologyeHRPD", 10},
         {"CTRadioAccessTechnologyLTE", 11},
     };
-    auto it = table.find(technology);
-    return it == table.end() ? 0 : it->second;
+    auto it = table->find(technology);
+    return it == table->end() ? 0 : it->second;
 }
 
 // A desktop has no telephony service to name the radio technology.

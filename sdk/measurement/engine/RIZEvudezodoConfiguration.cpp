@@ -4,8 +4,9 @@
 #include "platform/foundation/UserDefaults.h"
 
 std::shared_ptr<RIZEvudezodoConfiguration> RIZEvudezodoConfiguration::sharedInstance() {
-    static auto instance = std::make_shared<RIZEvudezodoConfiguration>();
-    return instance;
+    static auto* instance =
+        new std::shared_ptr<RIZEvudezodoConfiguration>(std::make_shared<RIZEvudezodoConfiguration>());
+    return *instance;
 }
 
 void RIZEvudezodoConfiguration::setAnalyticsCollectionEnabled(bool enabled, bool persistSetting) {
