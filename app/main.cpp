@@ -10,9 +10,12 @@
 int main(int argc, char** argv) {
     foundation::installUncaughtExceptionLogger();
     foundation::launch::setArguments(argc, argv);
-    foundation::home::ensureLayout();
-    // The SDK's load-time registrations; the delegate configures the SDK during launch.
-    sdk::registerLoadHooks();
+    // Without a home to write in the SDK stays off (it writes under the home); the delegate says why
+    // and quits.
+    if (!foundation::home::ensureLayout()) {
+        // The SDK's load-time registrations; the delegate configures the SDK during launch.
+        sdk::registerLoadHooks();
+    }
     const int status = shell::processEntry(argc, argv);
     // The application has terminated: the SDK's and the app's background work ends, or is waited for,
     // in a fixed order before static destruction; should it overrun, the process leaves without it.

@@ -1,8 +1,11 @@
 #include "app/shell/zurarerizIvaDadadavu.h"
 
+#include <QCoreApplication>
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 
+#include "app/shell/HomeProblem.h"
 #include "app/shell/PhotoLibraryAlbumSource.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/store/ClinicDatabase.h"
@@ -37,7 +40,8 @@ double secondsNow() {
 } // namespace
 
 zurarerizIvaDadadavu::zurarerizIvaDadadavu()
-    : startSDK_([] { VEVApp::configure(); }),
+    : startSDK_([] { VEVApp::configure(); }), checkHome_([] { return foundation::home::ensureLayout(); }),
+      quit_([](int status) { QCoreApplication::exit(status); }),
       photoSource_(std::make_shared<shell::PhotoLibraryAlbumSource>()) {}
 
 zurarerizIvaDadadavu::~zurarerizIvaDadadavu() = default;
@@ -49,6 +53,11 @@ std::shared_ptr<zurarerizIvaDadadavu> zurarerizIvaDadadavu::shared() {
 
 bool zurarerizIvaDadadavu::applicationDidFinishLaunchingWithOptions(ui::Application&,
                                                                     const foundation::Dictionary&) {
+    // Every record of the clinic lives under the home: without one to write in nothing can work.
+    if (auto problem = checkHome_ ? checkHome_() : std::nullopt) {
+        refuseToStart(*problem);
+        return true;
+    }
     logUser();
     if (startSDK_) startSDK_();
     dateTimeFormatter_ = std::make_shared<store::DateFormatter>("yyyy-MM-dd", localSecondsFromGMT());
@@ -64,7 +73,25 @@ bool zurarerizIvaDadadavu::applicationDidFinishLaunchingWithOptions(ui::Applicat
     return true;
 }
 
+void zurarerizIvaDadadavu::refuseToStart(const foundation::home::Problem& problem) {
+    homeProblem_ = problem;
+    foundation::logMessage(shell::homeProblemLogLine(problem));
+    auto w = window();
+    if (!w || !w->rootViewController()) {
+        if (quit_) quit_(EXIT_FAILURE);
+        return;
+    }
+    auto alert = ui::AlertController::create(shell::kHomeProblemTitle, shell::homeProblemMessage(problem),
+                                             ui::AlertStyle::Alert);
+    std::weak_ptr<zurarerizIvaDadadavu> weak = weak_from_this();
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [weak](ui::AlertAction&) {
+        if (auto self = weak.lock(); self && self->quit_) self->quit_(EXIT_FAILURE);
+    }));
+    w->rootViewController()->present(alert, true);
+}
+
 void zurarerizIvaDadadavu::applicationDidBecomeActive(ui::Application&) {
+    if (homeProblem_) return; // only the home's alert shows
     std::weak_ptr<zurarerizIvaDadadavu> weak = weak_from_this();
     photos::PhotoLibrary::requestAuthorization(photos::AccessLevel::ReadWrite,
                                                [weak](photos::AuthorizationStatus status) {

@@ -12,6 +12,7 @@
 #include "app/shell/VestigialStore.h"
 #include "app/store/ClinicState.h"
 #include "app/store/DateFormatter.h"
+#include "platform/foundation/AppHome.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/BarButtonItem.h"
@@ -104,8 +105,15 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     std::string& DisplayName() { return displayName_; }
     std::string& PeerDisplayName() { return peerDisplayName_; }
 
-    // ---- seams: how the SDK is started and where the photo lists come from
+    // ---- seams: how the SDK is started, how the home is checked, how the app quits, and where the
+    // photo lists come from
     void setSDKStarter(std::function<void()> starter) { startSDK_ = std::move(starter); }
+    void setHomeCheck(std::function<std::optional<foundation::home::Problem>()> check) {
+        checkHome_ = std::move(check);
+    }
+    void setQuitter(std::function<void(int status)> quit) { quit_ = std::move(quit); }
+    // Why the app refused to start (its home cannot be used), if it did.
+    const std::optional<foundation::home::Problem>& homeProblem() const { return homeProblem_; }
     void setPhotoAlbumSource(std::shared_ptr<store::PhotoAlbumSource> source) {
         photoSource_ = std::move(source);
     }
@@ -120,7 +128,13 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     std::string peerDisplayName_;
     shell::VestigialStore store_;
 
+    // Says why the home cannot be used and quits after OK; nothing else of the start-up runs.
+    void refuseToStart(const foundation::home::Problem& problem);
+
     std::function<void()> startSDK_;
+    std::function<std::optional<foundation::home::Problem>()> checkHome_;
+    std::function<void(int)> quit_;
+    std::optional<foundation::home::Problem> homeProblem_;
     std::shared_ptr<store::PhotoAlbumSource> photoSource_;
     std::weak_ptr<ui::AlertController> accessAlert_;
     shell::forminput::Timestamps timestamps_;

@@ -44,7 +44,9 @@ void UserDefaults::resetAll() {
 }
 
 std::string UserDefaults::filePath() const {
-    return home::preferences() + "/" + suite_ + ".plist";
+    // Without a home there is no file: nothing is read from or written at the top of the file system.
+    const std::string folder = home::preferences();
+    return folder.empty() ? std::string() : folder + "/" + suite_ + ".plist";
 }
 
 Value UserDefaults::objectForKey(const std::string& key) const {
