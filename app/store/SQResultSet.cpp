@@ -93,6 +93,13 @@ sqlite3_stmt* SQResultSet::stmt() const {
     return statement_ ? statement_->statement() : nullptr;
 }
 
+sqlite3_stmt* SQResultSet::stmtFor(int columnIdx) const {
+    // A column the row does not have is never asked of SQLite: it would record an out-of-range error
+    // on the connection, and the set would look as if it had lost its row.
+    sqlite3_stmt* s = stmt();
+    return s && columnIdx >= 0 && columnIdx < sqlite3_column_count(s) ? s : nullptr;
+}
+
 const std::string& SQResultSet::query() const {
     static const std::string empty;
     // The statement's own text while the set is open; a copy of the reference once it is closed.
@@ -180,7 +187,7 @@ int SQResultSet::columnIndexForName(std::string_view columnName) {
 }
 
 std::string SQResultSet::columnNameForIndex(int columnIdx) const {
-    auto s = stmt();
+    auto s = stmtFor(columnIdx);
     const char* name = s ? sqlite3_column_name(s, columnIdx) : nullptr;
     return name ? name : "";
 }
@@ -194,12 +201,12 @@ std::map<std::string, int> SQResultSet::columnNameToIndexMap() {
 }
 
 int SQResultSet::intForColumnIndex(int columnIdx) const {
-    auto s = stmt();
+    auto s = stmtFor(columnIdx);
     return s ? sqlite3_column_int(s, columnIdx) : 0;
 }
 
 int64_t SQResultSet::longForColumnIndex(int columnIdx) const {
-    auto s = stmt();
+    auto s = stmtFor(columnIdx);
     return s ? sqlite3_column_int64(s, columnIdx) : 0;
 }
 
@@ -216,18 +223,18 @@ bool SQResultSet::boolForColumnIndex(int columnIdx) const {
 }
 
 double SQResultSet::doubleForColumnIndex(int columnIdx) const {
-    auto s = stmt();
+    auto s = stmtFor(columnIdx);
     return s ? sqlite3_column_double(s, columnIdx) : 0.0;
 }
 
 bool SQResultSet::columnIndexIsNull(int columnIdx) const {
-    auto s = stmt();
+    auto s = stmtFor(columnIdx);
     return !s || sqlite3_column_type(s, columnIdx) == SQLITE_NULL;
 }
 
 std::optional<std::string> SQResultSet::stringForColumnIndex(int columnIdx) const {
-    auto s = stmt();
-    if (!s || columnIdx < 0) return std::nullopt;
+    auto s = stmtFor(columnIdx);
+    if (!s) return std::nullopt;
     // SQLite gives no text exactly for NULL (and on running out of memory); empty text is "".
     auto text = reinterpret_cast<const char*>(sqlite3_column_text(s, columnIdx));
     if (!text) return std::nullopt;
@@ -235,8 +242,8 @@ std::optional<std::string> SQResultSet::stringForColumnIndex(int columnIdx) cons
 }
 
 std::optional<foundation::Date> SQResultSet::dateForColumnIndex(int columnIdx) const {
-    auto s = stmt();
-    if (!s || columnIdx < 0 || sqlite3_column_type(s, columnIdx) == SQLITE_NULL) return std::nullopt;
+    auto s = stmtFor(columnIdx);
+    if (!s || sqlite3_column_type(s, columnIdx) == SQLITE_NULL) return std::nullopt;
     if (parentDB_ && parentDB_->hasDateFormatter()) {
         auto text = stringForColumnIndex(columnIdx);
         return text ? parentDB_->dateFromString(*text) : std::nullopt;
@@ -245,8 +252,8 @@ std::optional<foundation::Date> SQResultSet::dateForColumnIndex(int columnIdx) c
 }
 
 std::optional<std::span<const uint8_t>> SQResultSet::dataNoCopyForColumnIndex(int columnIdx) const {
-    auto s = stmt();
-    if (!s || columnIdx < 0) return std::nullopt;
+    auto s = stmtFor(columnIdx);
+    if (!s) return std::nullopt;
     // No bytes for NULL and for a zero-length blob alike.
     auto bytes = static_cast<const uint8_t*>(sqlite3_column_blob(s, columnIdx));
     if (!bytes) return std::nullopt;
@@ -260,13 +267,13 @@ std::optional<foundation::Data> SQResultSet::dataForColumnIndex(int columnIdx) c
 }
 
 const char* SQResultSet::UTF8StringForColumnIndex(int columnIdx) const {
-    auto s = stmt();
-    if (!s || columnIdx < 0) return nullptr;
+    auto s = stmtFor(columnIdx);
+    if (!s) return nullptr;
     return reinterpret_cast<const char*>(sqlite3_column_text(s, columnIdx));
 }
 
 foundation::Value SQResultSet::objectForColumnIndex(int columnIdx) const {
-    auto s = stmt();
+    auto s = stmtFor(columnIdx);
     if (!s) return {};
     switch (sqlite3_column_type(s, columnIdx)) {
     case SQLITE_BLOB: {
@@ -284,9 +291,8 @@ foundation::Value SQResultSet::objectForColumnIndex(int columnIdx) const {
     }
 }
 
-// The name forms look the index up once and read through the index form. A name the set does not have
-// reads as the empty value without asking SQLite, which would record an out-of-range error on the
-// connection and make the set look as if it had lost its row.
+// The name forms look the index up once and read through the index form; a name the set does not have
+// gives -1, which the index form reads as the empty value.
 namespace {
 template <class T>
 T readByName(SQResultSet& rs, std::string_view columnName, T (SQResultSet::*read)(int) const, T empty) {

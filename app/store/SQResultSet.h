@@ -64,6 +64,8 @@ class SQResultSet {
     double doubleForColumnIndex(int columnIdx) const;
     double doubleForColumn(std::string_view columnName);
 
+    // Every index form reads a column the row does not have (or a closed set) as 0, none or the null
+    // value, without touching the connection's error state.
     // None for NULL, a negative index or a closed set. Text keeps its full length, embedded NULs too.
     std::optional<std::string> stringForColumnIndex(int columnIdx) const;
     std::optional<std::string> stringForColumn(std::string_view columnName);
@@ -97,6 +99,8 @@ class SQResultSet {
 
   private:
     sqlite3_stmt* stmt() const;
+    // The statement when the row has the column, else null.
+    sqlite3_stmt* stmtFor(int columnIdx) const;
     void closeKeepingQuery(bool keepQuery);
     // Lower-cased, by index; none once the set is closed.
     const std::vector<std::string>& columnNames();

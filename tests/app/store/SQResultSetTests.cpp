@@ -1,6 +1,7 @@
 // Reading rows: by index and by case-insensitive name, NULLs, whole rows, the end of a set.
 #include <catch2/catch.hpp>
 
+#include <climits>
 #include <vector>
 
 #include "app/store/SQDatabase.h"
@@ -203,6 +204,39 @@ TEST_CASE("SQResultSet: an unknown column name leaves the set and the connection
     CHECK(rs->stringForColumn("cid") == "2");
     CHECK_FALSE(rs->next());
     CHECK_FALSE(log.contains("Error calling sqlite3_step"));
+}
+
+TEST_CASE("SQResultSet: a column index out of range leaves the set and the connection as they were",
+          "[SQResultSet]") {
+    auto db = seededDB();
+    auto rs = db->executeQuery("SELECT cid, name FROM a ORDER BY cid");
+    REQUIRE(rs->next());
+    REQUIRE(rs->columnCount() == 2);
+    for (int index : {2, 99, INT_MAX, -1, INT_MIN}) {
+        INFO("index " << index);
+        CHECK(rs->intForColumnIndex(index) == 0);
+        CHECK(rs->longForColumnIndex(index) == 0);
+        CHECK(rs->longLongIntForColumnIndex(index) == 0);
+        CHECK(rs->unsignedLongLongIntForColumnIndex(index) == 0);
+        CHECK_FALSE(rs->boolForColumnIndex(index));
+        CHECK(rs->doubleForColumnIndex(index) == 0.0);
+        CHECK_FALSE(rs->stringForColumnIndex(index));
+        CHECK_FALSE(rs->dateForColumnIndex(index));
+        CHECK_FALSE(rs->dataForColumnIndex(index));
+        CHECK_FALSE(rs->dataNoCopyForColumnIndex(index));
+        CHECK(rs->UTF8StringForColumnIndex(index) == nullptr);
+        CHECK(rs->columnIndexIsNull(index));
+        CHECK(rs->objectForColumnIndex(index).isNull());
+        CHECK((*rs)[index].isNull());
+        CHECK(rs->columnNameForIndex(index).empty());
+        // Nothing of it reached the connection: the row is still there to read.
+        CHECK_FALSE(db->hadError());
+        CHECK(db->lastErrorCode() == SQLITE_ROW);
+        CHECK(rs->hasAnotherRow());
+    }
+    CHECK(rs->intForColumnIndex(0) == 1);
+    REQUIRE(rs->next());
+    CHECK(rs->intForColumnIndex(0) == 2);
 }
 
 TEST_CASE("SQResultSet: names follow a cached statement through schema changes", "[SQResultSet]") {
