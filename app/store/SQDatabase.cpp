@@ -463,9 +463,11 @@ void SQDatabase::runTransaction(SQDatabase* db, bool deferred, const SQTransacti
 }
 
 foundation::ErrorPtr SQDatabase::runSavePoint(SQDatabase* db, const std::string& name,
-                                              const SQTransactionBlock& block) {
+                                              const SQTransactionBlock& block,
+                                              foundation::ErrorPtr noHandle) {
     if (!db) {
         // No savepoint could be started: the block does not run, and the caller is told why.
+        if (noHandle) return noHandle;
         return foundation::Error::make(
             "SQDatabase", SQLITE_CANTOPEN,
             {{foundation::kLocalizedDescriptionKey, foundation::Value(sqlite3_errstr(SQLITE_CANTOPEN))}});

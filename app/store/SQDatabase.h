@@ -281,9 +281,11 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     foundation::ErrorPtr inSavePointNamed(const std::string& name,
                                           const std::function<void(bool& rollback)>& block);
     // The transaction and savepoint forms of queues and pools, on the handle they lent (or none).
+    // Without a handle the savepoint form gives `noHandle`, or SQLite's "cannot open" error.
     static void runTransaction(SQDatabase* db, bool deferred, const SQTransactionBlock& block);
     static foundation::ErrorPtr runSavePoint(SQDatabase* db, const std::string& name,
-                                             const SQTransactionBlock& block);
+                                             const SQTransactionBlock& block,
+                                             foundation::ErrorPtr noHandle = nullptr);
     using ArgSource = sqdetail::ArgSource;
 
     std::shared_ptr<SQResultSet>

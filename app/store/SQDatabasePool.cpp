@@ -60,6 +60,12 @@ void SQDatabasePool::setMaximumNumberOfDatabasesToCreate(size_t maximum) {
 }
 
 std::shared_ptr<SQDatabase> SQDatabasePool::db() {
+    NoHandle why;
+    return lend(why);
+}
+
+std::shared_ptr<SQDatabase> SQDatabasePool::lend(NoHandle& why) {
+    why = NoHandle::None;
     std::shared_ptr<SQDatabase> db;
     std::optional<std::string> path;
     bool isNew = false;
@@ -73,6 +79,7 @@ std::shared_ptr<SQDatabase> SQDatabasePool::db() {
             const size_t count = databaseInPool_.size() + databaseOutPool_.size();
             if (maximumNumberOfDatabasesToCreate_ != 0 && count >= maximumNumberOfDatabasesToCreate_) {
                 foundation::log("Maximum number of databases (%ld) has already been reached!", long(count));
+                why = NoHandle::AtLimit;
                 return nullptr;
             }
             db = SQDatabase::databaseWithPath(path);
@@ -86,12 +93,14 @@ std::shared_ptr<SQDatabase> SQDatabasePool::db() {
     if (!db->openWithFlags(openFlags_)) {
         foundation::log("Could not open up the database at path %@", path ? *path : std::string("(null)"));
         forgetLent(db);
+        why = NoHandle::NotOpened;
         return nullptr;
     }
     auto delegate = this->delegate();
     if (delegate && !delegate->databasePoolShouldAddDatabaseToPool(*this, *db)) {
         db->close();
         forgetLent(db);
+        why = NoHandle::Refused;
         return nullptr;
     }
     if (isNew && delegate) delegate->databasePoolDidAddDatabase(*this, *db);
@@ -170,6 +179,19 @@ void SQDatabasePool::beginTransaction(bool useDeferred, const SQTransactionBlock
 
 foundation::ErrorPtr SQDatabasePool::inSavePoint(const SQTransactionBlock& block) {
     const std::string name = foundation::format("savePoint%ld", gPoolSavePointCounter.fetch_add(1));
-    Lent lent{*this, db()};
-    return SQDatabase::runSavePoint(lent.db.get(), name, block);
+    NoHandle why;
+    Lent lent{*this, lend(why)};
+    // The caller hears why there is no savepoint, in the domain and with the code it already knows.
+    std::string reason;
+    if (why == NoHandle::AtLimit)
+        reason = foundation::format("The pool has already lent its maximum number of databases (%ld).",
+                                    long(maximumNumberOfDatabasesToCreate()));
+    else if (why == NoHandle::Refused)
+        reason = "The pool's delegate refused the database.";
+    foundation::ErrorPtr noHandle;
+    if (!reason.empty())
+        noHandle =
+            foundation::Error::make("SQDatabase", SQLITE_CANTOPEN,
+                                    {{foundation::kLocalizedDescriptionKey, foundation::Value(reason)}});
+    return SQDatabase::runSavePoint(lent.db.get(), name, block, noHandle);
 }

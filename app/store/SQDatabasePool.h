@@ -80,6 +80,9 @@ class SQDatabasePool {
     foundation::ErrorPtr inSavePoint(const SQTransactionBlock& block);
 
   private:
+    // Why no handle was lent.
+    enum class NoHandle { None, AtLimit, NotOpened, Refused };
+    std::shared_ptr<SQDatabase> lend(NoHandle& why);
     // False when the handle is already idle.
     bool takeBack(const std::shared_ptr<SQDatabase>& db);
     void forgetLent(const std::shared_ptr<SQDatabase>& db);

@@ -122,6 +122,10 @@ TEST_CASE("Refused or unopenable handles never use up a bounded pool", "[SQDatab
         CHECK(delegate->added.empty());
         CHECK(countsOf(*pool) == Counts{0, 0, 0});
         CHECK_FALSE(log.contains("Maximum number of databases"));
+        auto error = pool->inSavePoint([](SQDatabase*, bool&) { FAIL("no savepoint without a handle"); });
+        REQUIRE(error);
+        CHECK(error->code() == SQLITE_CANTOPEN);
+        CHECK(error->localizedDescription() == "The pool's delegate refused the database.");
     }
     SECTION("a file that does not open") {
         const std::string missing = testsupport::makeTempDir("sqpool") + "/gone/pool.db";
@@ -134,6 +138,10 @@ TEST_CASE("Refused or unopenable handles never use up a bounded pool", "[SQDatab
         CHECK_FALSE(log.contains("Maximum number of databases"));
         CHECK(countsOf(*pool) == Counts{0, 0, 0});
         CHECK(pool->openFlags() == SQLITE_OPEN_READWRITE);
+        auto error = pool->inSavePoint([](SQDatabase*, bool&) { FAIL("no savepoint without a handle"); });
+        REQUIRE(error);
+        CHECK(error->code() == SQLITE_CANTOPEN);
+        CHECK(error->localizedDescription() == "unable to open database file");
     }
     SECTION("a delegate that is gone is not asked") {
         auto pool = SQDatabasePool::databasePoolWithPath(freshFile("gone.db"));
@@ -203,7 +211,10 @@ TEST_CASE("The pool's work forms lend a handle for the call and take it back", "
         pool->inTransaction([](SQDatabase* db, bool&) { CHECK_FALSE(db); });
         auto error = pool->inSavePoint([](SQDatabase*, bool&) { FAIL("no savepoint without a handle"); });
         REQUIRE(error);
+        CHECK(error->domain() == "SQDatabase");
         CHECK(error->code() == SQLITE_CANTOPEN);
+        CHECK(error->localizedDescription() ==
+              "The pool has already lent its maximum number of databases (1).");
         CHECK(countsOf(*pool) == Counts{0, 1, 1});
         pool->pushDatabaseBackInPool(held);
     }
