@@ -1,34 +1,24 @@
 #include "app/photos/ZQImagePickerController.h"
 
-#include <QBuffer>
 #include <QHBoxLayout>
-#include <QImageReader>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
 
 namespace {
 constexpr int kThumb = 140;
-
-QIcon thumbnail(const photos::PhotoLibrary& library, const photos::Asset& asset) {
-    auto data = library.imageData(asset);
-    if (!data) return {};
-    QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data->data()), qsizetype(data->size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(256);
-    const QSize size = reader.size();
-    if (size.isValid()) reader.setScaledSize(size.scaled(kThumb, kThumb, Qt::KeepAspectRatio));
-    const QImage image = reader.read();
-    return image.isNull() ? QIcon() : QIcon(QPixmap::fromImage(image));
-}
 } // namespace
+
+ZQImagePickerController::~ZQImagePickerController() {
+    if (auto manager = imageManager_.lock())
+        for (photos::ImageRequestID id : requests_)
+            manager->cancelImageRequest(id);
+}
 
 void ZQImagePickerController::viewDidLoad() {
     QWidget* root = view();
@@ -61,15 +51,30 @@ void ZQImagePickerController::viewDidLoad() {
                                                      : QAbstractItemView::SingleSelection);
     layout->addWidget(grid_, 1);
 
-    auto library = photos::PhotoLibrary::shared();
-    auto all = library->allAssets();
+    // The grid opens at once with empty cells; the image manager decodes the thumbnails off the
+    // main thread and each fills its cell as it comes.
+    auto manager = photos::ImageManager::defaultManager();
+    imageManager_ = manager;
+    auto all = photos::PhotoLibrary::shared()->allAssets();
     std::reverse(all.begin(), all.end());
     if (all.size() > size_t(kMaxShown)) all.resize(size_t(kMaxShown));
     for (const auto& asset : all) {
         if (mediaType_ == kMediaTypeImage && asset.mediaType != photos::MediaType::Image) continue;
         assets_.push_back(asset);
-        auto* item = new QListWidgetItem(thumbnail(*library, asset), QString(), grid_);
+        auto* item = new QListWidgetItem(QString(), grid_);
         item->setSizeHint(QSize(kThumb + 12, kThumb + 12));
+        item->setData(Qt::UserRole, QString::fromStdString(asset.localIdentifier));
+        QPointer<QListWidget> grid = grid_;
+        const int row = grid_->count() - 1;
+        requests_.push_back(
+            manager->requestImage(asset, QSize(kThumb, kThumb), photos::ImageContentMode::AspectFit,
+                                  [grid, row, id = asset.localIdentifier](std::optional<ui::Image> image) {
+                                      if (!grid || !image) return; // the picker closed, or no picture
+                                      QListWidgetItem* cell = grid->item(row);
+                                      if (!cell || cell->data(Qt::UserRole).toString().toStdString() != id)
+                                          return;
+                                      cell->setIcon(QIcon(QPixmap::fromImage(image->displayedBitmap())));
+                                  }));
     }
     connect(cancel, &QPushButton::clicked, this, &ZQImagePickerController::cancelled);
     connect(doneButton, &QPushButton::clicked, this, &ZQImagePickerController::done);

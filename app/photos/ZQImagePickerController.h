@@ -1,12 +1,14 @@
 #pragma once
 // A picker over the library's photographs: a grid of thumbnails of the all-photos album, newest
-// first; a tap picks (one, or several when multiple selection is on and "完了" is tapped), "キャンセル"
-// cancels. The delegate hears both; it decides whether to dismiss.
+// first, filled by the image manager as the thumbnails are decoded; a tap picks (one, or several when
+// multiple selection is on and "完了" is tapped), "キャンセル" cancels. The delegate hears both; it decides
+// whether to dismiss.
 #include <QListWidget>
 #include <memory>
 #include <vector>
 
 #include "platform/photos/Asset.h"
+#include "platform/photos/ImageManager.h"
 #include "platform/ui/ViewController.h"
 
 class ZQImagePickerController;
@@ -36,6 +38,8 @@ class ZQImagePickerController : public ui::ViewController {
     void setAssetCollectionSubtypes(std::vector<int> subtypes) { subtypes_ = std::move(subtypes); }
     const std::vector<int>& assetCollectionSubtypes() const { return subtypes_; }
 
+    ~ZQImagePickerController() override;
+
     QListWidget* gridView() const { return grid_; }
     const std::vector<photos::Asset>& shownAssets() const { return assets_; }
 
@@ -52,4 +56,6 @@ class ZQImagePickerController : public ui::ViewController {
     std::vector<int> subtypes_;
     std::vector<photos::Asset> assets_;
     QListWidget* grid_ = nullptr;
+    std::weak_ptr<photos::ImageManager> imageManager_;
+    std::vector<photos::ImageRequestID> requests_; // cancelled when the picker goes
 };

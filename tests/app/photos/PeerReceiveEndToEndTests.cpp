@@ -83,6 +83,13 @@ TEST_CASE("photographs sent by peer-send are stored as sent and filed for the pa
         s.app.launched.navigation()->presentedViewController());
     REQUIRE(picker);
     CHECK(picker->shownAssets().size() == 5);
+    CHECK(QTest::qWaitFor(
+        [&] {
+            for (int row = 0; row < picker->gridView()->count(); ++row)
+                if (picker->gridView()->item(row)->icon().isNull()) return false;
+            return true;
+        },
+        receivetest::kEventWaitMs));
     s.grab("receive-picker.png");
 }
 

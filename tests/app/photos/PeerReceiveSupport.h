@@ -147,7 +147,8 @@ struct ReceiveScreen {
     }
 
     // The window as it is, to look at: into ZARUVEDEZ_GRAB_DIR when set, else this test's own folder.
-    void grab(const QString& name) const {
+    void grab(const QString& name) {
+        animation.finish(); // what is shown fully in (the HUD stays: its fade-out is a timer)
         const QByteArray dir = qgetenv("ZARUVEDEZ_GRAB_DIR");
         const QString folder = dir.isEmpty() ? shots.path() : QString::fromLocal8Bit(dir);
         app.launched.window().grab().save(QDir(folder).filePath(name));
