@@ -62,6 +62,7 @@ std::shared_ptr<PhotoLibrary> sharedLibrary;
 } // namespace
 
 PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
+    lifeline_->library = this;
     queue_ = foundation::SerialQueue::create("photos.library");
     if (!foundation::createDirectories(root_ + "/originals")) {
         openError_ = "cannot create the library folder " + root_;
@@ -70,7 +71,13 @@ PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
     index_ = PhotoIndex::open(root_ + "/Photos.sqlite", openError_);
 }
 
-PhotoLibrary::~PhotoLibrary() = default;
+PhotoLibrary::~PhotoLibrary() {
+    // Changes already queued are applied first, unless the library goes from its own queue (the last
+    // owner let go in a completion): those still queued then find it gone.
+    if (!queue_->isCurrent()) queue_->drain();
+    std::lock_guard lock(lifeline_->mutex);
+    lifeline_->library = nullptr;
+}
 
 std::shared_ptr<PhotoLibrary> PhotoLibrary::shared() {
     const std::string root = foundation::home::photoLibrary();
@@ -152,10 +159,15 @@ void PhotoLibrary::requestImageData(const Asset& asset,
 }
 
 void PhotoLibrary::performChanges(ChangeBlock changes, Completion completion) {
-    queue_->async([this, changes = std::move(changes), completion = std::move(completion)] {
+    queue_->async([lifeline = lifeline_, changes = std::move(changes), completion = std::move(completion)] {
         ChangeRequest request;
-        if (changes) changes(request);
-        foundation::ErrorPtr error = apply(request);
+        if (changes) changes(request); // the caller's code: under no lock of ours
+        foundation::ErrorPtr error;
+        {
+            std::lock_guard lock(lifeline->mutex);
+            error = lifeline->library ? lifeline->library->apply(request)
+                                      : makeError(kErrorLibraryUnavailable, "The photo library was closed.");
+        }
         if (completion) completion(error == nullptr, error);
     });
 }

@@ -66,11 +66,19 @@ class PhotoLibrary {
     using ChangeBlock = std::function<void(ChangeRequest&)>;
     using Completion = std::function<void(bool success, foundation::ErrorPtr error)>;
     // Runs the change block and applies its changes on the library's queue; the completion runs there.
+    // A change still queued when the library goes (its last owner let go from the queue) applies
+    // nothing and completes with an error.
     void performChanges(ChangeBlock changes, Completion completion);
     // The same, waiting for the result (applied at once when called on the library's queue).
     foundation::ErrorPtr performChangesAndWait(ChangeBlock changes);
 
   private:
+    // How queued work reaches the library: cleared, under its mutex, when the library goes.
+    struct Lifeline {
+        std::mutex mutex;
+        PhotoLibrary* library = nullptr;
+    };
+
     static bool accessGranted();
     foundation::ErrorPtr apply(const ChangeRequest& request);
     foundation::ErrorPtr writeAssetFile(const ChangeRequest::NewAsset& asset, AssetRecord& record,
@@ -80,7 +88,7 @@ class PhotoLibrary {
     std::string openError_;
     mutable std::mutex mutex_; // guards the index
     std::unique_ptr<PhotoIndex> index_;
-    // Last, so it goes first: its pending changes finish while the index is still open.
+    std::shared_ptr<Lifeline> lifeline_ = std::make_shared<Lifeline>();
     foundation::QueuePtr queue_;
 };
 

@@ -218,3 +218,32 @@ TEST_CASE("an index from a newer version is not touched", "[photos]") {
     CHECK_FALSE(library.isAvailable());
     CHECK_FALSE(library.openError().empty());
 }
+
+TEST_CASE("a change still queued when the library goes from its own queue finds it gone", "[photos]") {
+    testsupport::TempHome home;
+    PhotoLibrary::setAuthorizationStatus(AuthorizationStatus::Authorized);
+    auto library = std::make_shared<PhotoLibrary>(home.path() + "/Closing");
+    auto gate = std::make_shared<std::promise<void>>();
+    auto second = std::make_shared<std::promise<foundation::ErrorPtr>>();
+    // The first change's completion holds the last reference and lets go of it on the queue,
+    // while the second change waits behind it.
+    library->performChanges(
+        [opened = gate->get_future().share()](ChangeRequest& c) {
+            opened.wait();
+            c.createAlbum("first");
+        },
+        [keep = library](bool, foundation::ErrorPtr) mutable { keep.reset(); });
+    library->performChanges([](ChangeRequest& c) { c.createAlbum("second"); },
+                            [second](bool, foundation::ErrorPtr error) { second->set_value(error); });
+    library.reset();
+    gate->set_value();
+    auto answer = second->get_future();
+    REQUIRE(answer.wait_for(std::chrono::seconds(30)) == std::future_status::ready);
+    const auto error = answer.get();
+    REQUIRE(error);
+    CHECK(error->code() == kErrorLibraryUnavailable);
+    // What was applied before it went is kept.
+    PhotoLibrary reopened(home.path() + "/Closing");
+    CHECK(reopened.albumsWithTitle("first").size() == 1);
+    CHECK(reopened.albumsWithTitle("second").empty());
+}
