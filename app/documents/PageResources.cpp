@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QWidget>
+#include <algorithm>
+#include <cmath>
 
 #include <algorithm>
 #include <vector>
@@ -11,6 +13,7 @@
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/PDFContext.h"
+#include "platform/ui/PrintedPicture.h"
 
 namespace documents {
 
@@ -57,13 +60,32 @@ void showLogo(QLabel* label, const QPixmap& logo) {
     QPainter painter(&canvas);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     const QSize fitted = logo.size().scaled(box, Qt::KeepAspectRatio);
-    painter.drawPixmap(
-        QRect(QPoint((box.width() - fitted.width()) / 2, (box.height() - fitted.height()) / 2), fitted),
-        logo);
+    const QRect place(QPoint((box.width() - fitted.width()) / 2, (box.height() - fitted.height()) / 2),
+                      fitted);
+    painter.drawPixmap(place, logo);
     painter.end();
     // The canvas has the label's shape, so stretching it to the label keeps the logo's.
     label->setScaledContents(true);
-    label->setPixmap(canvas);
+    ui::showPrintablePicture(label, canvas, ui::reducedForPrint(logo.toImage(), QSizeF(fitted) / 3),
+                             ui::PrintedPictureKind::Artwork, QRectF(place));
+}
+
+void showSlotPhotograph(QLabel* slot, const QImage& photograph) {
+    if (!slot || photograph.isNull() || slot->size().isEmpty()) return;
+    const QSize area = slot->size();
+    // The middle of the photograph in the slot's shape.
+    QRect middle = photograph.rect();
+    if (qint64(photograph.width()) * area.height() > qint64(photograph.height()) * area.width())
+        middle.setWidth(
+            std::max(1, int(std::lround(double(photograph.height()) * area.width() / area.height()))));
+    else
+        middle.setHeight(
+            std::max(1, int(std::lround(double(photograph.width()) * area.height() / area.width()))));
+    middle.moveCenter(photograph.rect().center());
+    const QImage printed = ui::reducedForPrint(photograph.copy(middle), QSizeF(area));
+    const QPixmap shown =
+        QPixmap::fromImage(printed.scaled(area, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    ui::showPrintablePicture(slot, shown, printed, ui::PrintedPictureKind::Photograph);
 }
 
 void useDocumentFont(QWidget* form, const std::string& language) {

@@ -1,6 +1,8 @@
 #pragma once
-// What every document page draws with: images of the main bundle, the fonts its print mode writes
-// in, and scroll views that show no bars.
+// What every document page draws with: images of the main bundle, the clinic's logo and the
+// photographs of its slots (sharp on paper), the fonts its print mode writes in, and scroll views that
+// show no bars.
+#include <QImage>
 #include <QPixmap>
 #include <cstddef>
 #include <string>
@@ -22,8 +24,13 @@ std::vector<std::string> bundleImagesMissedSince(size_t mark);
 
 // Shows the clinic's logo whole in the label, its shape kept and centred on a canvas of the label's
 // own shape, which the label stretches to its size; made at three times that size, so it scales
-// down cleanly.
+// down cleanly. On paper the logo itself is drawn there, at up to the print resolution.
 void showLogo(QLabel* label, const QPixmap& logo);
+
+// Shows the photograph in a slot (a label that stretches its pixmap) as the slots show them: its
+// middle, in the slot's shape, covering it. On paper the same part is drawn at up to the print
+// resolution (see ui::showPrintablePicture).
+void showSlotPhotograph(QLabel* slot, const QImage& photograph);
 
 // Makes the form write in the document font of the language ("Chinese" or any other), in its style
 // sheet, whose size rules would otherwise keep the screen's family.

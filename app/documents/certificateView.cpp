@@ -20,8 +20,10 @@
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/AlertController.h"
+#include "platform/ui/PrintedPicture.h"
 #include "platform/ui/Tag.h"
 #include "ui_certificateView2.h"
 #include "ui_certificateView3.h"
@@ -204,12 +206,14 @@ void certificateSlotsPage::requestSlotImage(const std::string& localIdentifier, 
     QPointer<QLabel> target(slot);
     const QString id = QString::fromStdString(localIdentifier);
     slot->setProperty(kRequestedPhoto, id);
-    library->requestImageData(assets.front(), [target, id](std::optional<foundation::Data> data) {
-        if (!target || !data || target->property(kRequestedPhoto).toString() != id) return;
-        QImage image;
-        if (image.loadFromData(data->data(), int(data->size())))
-            target->setPixmap(aspectFill(image, target->size()));
-    });
+    // Decoded off the GUI thread, upright, at the size paper can use for the slot: the screen shows it
+    // scaled to the slot, a printed page draws it whole.
+    photos::ImageManager::defaultManager()->requestImage(
+        assets.front(), ui::printPixelSize(QSizeF(slot->size())), photos::ImageContentMode::AspectFill,
+        [target, id](std::optional<ui::Image> image) {
+            if (!target || !image || target->property(kRequestedPhoto).toString() != id) return;
+            documents::showSlotPhotograph(target, image->bitmap);
+        });
 }
 
 void certificateSlotsPage::viewDidLoad() {
