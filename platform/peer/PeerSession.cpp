@@ -216,8 +216,6 @@ void PeerSession::handleFrame(Connection* c, Frame& frame) {
         return;
     case FrameType::Decline:
     case FrameType::Bye:
-        drop(c);
-        return;
     case FrameType::Invite: // only the advertiser takes invitations, and not inside a session
         drop(c);
         return;
