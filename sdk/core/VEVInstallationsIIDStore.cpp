@@ -71,7 +71,7 @@ Data VEVInstallationsIIDStore::SHA1(const Data& bytes) {
         m.push_back(uint8_t(bits >> (8 * i)));
     for (size_t chunk = 0; chunk < m.size(); chunk += 64) {
         uint32_t w[80];
-        for (int i = 0; i < 16; ++i)
+        for (size_t i = 0; i < 16; ++i)
             w[i] = uint32_t(m[chunk + 4 * i]) << 24 | uint32_t(m[chunk + 4 * i + 1]) << 16 |
                    uint32_t(m[chunk + 4 * i + 2]) << 8 | uint32_t(m[chunk + 4 * i + 3]);
         for (int i = 16; i < 80; ++i)
