@@ -59,17 +59,17 @@ promises::Outcome<VEVInstallationsURLSessionResponse> perform(const VEVURLReques
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return transportError(CURLE_FAILED_INIT, "The HTTP client could not be created.");
     std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> headers(nullptr, curl_slist_free_all);
+    // The list's head comes back from each append; a failed one leaves the list as it was.
+    auto append = [&headers](const std::string& line) {
+        curl_slist* old = headers.release();
+        curl_slist* list = curl_slist_append(old, line.c_str());
+        headers.reset(list ? list : old);
+        return list != nullptr;
+    };
     for (const auto& [field, value] : request.headers) {
-        auto* list = curl_slist_append(headers.get(), (field + ": " + value).c_str());
-        if (!list) return transportError(CURLE_OUT_OF_MEMORY, "Out of memory.");
-        headers.release();
-        headers.reset(list);
+        if (!append(field + ": " + value)) return transportError(CURLE_OUT_OF_MEMORY, "Out of memory.");
     }
-    // No "Expect: 100-continue" pause for bodies.
-    if (auto* list = curl_slist_append(headers.get(), "Expect:")) {
-        headers.release();
-        headers.reset(list);
-    }
+    append("Expect:"); // no "Expect: 100-continue" pause for bodies
     VEVInstallationsURLSessionResponse response;
     Body body;
     char errorText[CURL_ERROR_SIZE] = {0};
