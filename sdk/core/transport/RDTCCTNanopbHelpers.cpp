@@ -11,6 +11,7 @@
 #include <pb_encode.h>
 #include <sys/stat.h>
 #include <sys/utsname.h>
+#include <system_error>
 #include <unistd.h>
 
 #include "platform/foundation/Bundle.h"
@@ -23,7 +24,7 @@ namespace {
 std::optional<foundation::Data> readPayload(const std::string& path, std::string* why) {
     int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
-        *why = std::strerror(errno);
+        *why = std::generic_category().message(errno); // strerror's buffer is shared between threads
         return std::nullopt;
     }
     std::optional<foundation::Data> bytes;
