@@ -19,10 +19,12 @@ inline double median(std::vector<double> v) {
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
-// A benchmark that cannot run its comparison says why, under its own name, and exits with 2.
+// A benchmark that cannot run its comparison says why, under its own name, and exits with 2. Worker
+// threads fail too: the process ends without running static destructors under the other threads.
 [[noreturn]] inline void fail(const std::string& what) {
     std::fprintf(stderr, "%s: %s\n", program_invocation_short_name, what.c_str());
-    std::exit(2);
+    std::fflush(nullptr);
+    std::_Exit(2);
 }
 
 // A raw SQLite call's result: anything but success ends the benchmark.
