@@ -100,9 +100,14 @@ template <class T> struct State {
 template <class T> class Outcome {
   public:
     template <class V>
+    // No T converts from an Outcome, so copies and moves keep their own constructors (the check
+    // does not read requires-clauses).
+    // NOLINTNEXTLINE(bugprone-forwarding-reference-overload)
     requires std::convertible_to<V, T> Outcome(V&& v) : value_(std::forward<V>(v)) {}
     // A nullptr goes to the value side above when T can be nil; otherwise it is an error.
     template <class E>
+    // An Outcome is no ErrorPtr: as above, copies stay copies.
+    // NOLINTNEXTLINE(bugprone-forwarding-reference-overload)
     requires(!std::convertible_to<E, T> && std::convertible_to<E, ErrorPtr>) Outcome(E&& e)
         : error_(ErrorPtr(std::forward<E>(e))) {
         if (!error_) error_ = missingError();
