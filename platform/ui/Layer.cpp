@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "platform/ui/AnimationClock.h"
 
@@ -121,7 +122,7 @@ void Layer::addAnimation(const LayerAnimation& animation, const std::string& key
         r.finisher = clock.addFinishHandler([this, key] {
             for (auto& x : running_)
                 if (x.key == key) {
-                    x.begin = -INFINITY;
+                    x.begin = -std::numeric_limits<double>::infinity();
                     x.finisher = 0;
                 }
             setNeedsDisplay();
