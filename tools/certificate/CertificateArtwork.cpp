@@ -52,7 +52,7 @@ class BackgroundPainter {
     void printed(const PrintedText& t) {
         const QString s = QString::fromStdString(t.text.in(language_));
         const QRect frame = toQRect(t.frame);
-        const int align = (t.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter;
+        const int align = int((t.centred ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter);
         switch (t.style) {
         case PrintStyle::Title:
             text(frame, s, 26, true, align, kBand);
