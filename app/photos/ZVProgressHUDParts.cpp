@@ -103,7 +103,7 @@ std::shared_ptr<ui::ShapeLayer> ZVProgressHUD::backgroundRingLayer() {
         auto* box = hudView();
         QPointF center(box->animated().bounds().width() / 2, box->animated().bounds().height() / 2);
         QColor faint = currentForegroundColor();
-        faint.setAlphaF(double(0.1f) * faint.alphaF());
+        faint.setAlphaF(0.1f * faint.alphaF());
         _backgroundRingLayer = createRingLayerWithCenter(center, 18, currentRingThickness(), faint);
         _backgroundRingLayer->setStrokeEnd(1);
         box->layer().addSublayer(_backgroundRingLayer);
