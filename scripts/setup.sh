@@ -8,7 +8,7 @@ PACKAGES=(cmake ninja-build ccache pkg-config g++ catch2
   qt6-base-dev libsqlite3-dev zlib1g-dev libjpeg-dev libcurl4-openssl-dev libplist-dev
   nlohmann-json3-dev libcpp-httplib-dev nanopb libnanopb-dev protobuf-compiler python3-protobuf
   fonts-noto-cjk fonts-ipafont-gothic fonts-ipafont-mincho fonts-wqy-zenhei fonts-dejavu-core skkdic-extra poppler-utils
-  xvfb xauth clang-format)
+  xvfb xauth clang-format clang-tidy)
 
 missing=()
 for p in "${PACKAGES[@]}"; do
