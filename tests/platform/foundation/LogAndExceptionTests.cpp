@@ -144,9 +144,7 @@ TEST_CASE("named exceptions carry name and reason; an uncaught one is logged bef
             // Escaping a function that may not throw ends the process, as escaping main or a thread's
             // function does. No thread is started: a forked child of a threaded process may not start
             // one under ThreadSanitizer.
-            []() noexcept {
-                raise("com.vevurizo.core", "Default app has already been configured.");
-            }();
+            []() noexcept { raise("com.vevurizo.core", "Default app has already been configured."); }();
             ::_exit(0);
         }
         ::close(pipeFds[1]);
