@@ -1,7 +1,7 @@
 #include "app/documents/PdfFile.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Format.h"
@@ -49,7 +49,7 @@ std::string pdfFailureReason(int error) {
     case EIO:
         return "ディスクの読み書きに失敗しました。";
     default:
-        return foundation::format("書き込みに失敗しました（%@）。", std::string(std::strerror(error)));
+        return foundation::format("書き込みに失敗しました（%@）。", std::generic_category().message(error));
     }
 }
 

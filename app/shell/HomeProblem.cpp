@@ -1,7 +1,7 @@
 #include "app/shell/HomeProblem.h"
 
 #include <cerrno>
-#include <cstring>
+#include <system_error>
 
 #include "platform/foundation/Format.h"
 
@@ -23,7 +23,7 @@ std::string homeProblemCause(int error) {
     case ENOENT:
         return "フォルダの場所が見つかりません。";
     default:
-        return foundation::format("システムのエラーです（%@）。", std::strerror(error));
+        return foundation::format("システムのエラーです（%@）。", std::generic_category().message(error));
     }
 }
 
@@ -41,7 +41,7 @@ std::string homeProblemLogLine(const foundation::home::Problem& problem) {
         return "No home folder: neither ZARUVEDEZ_HOME, XDG_DATA_HOME nor HOME is set. The app does not "
                "start.";
     return foundation::format("The home folder %@ cannot be used: %@. The app quits.", problem.folder,
-                              std::strerror(problem.error));
+                              std::generic_category().message(problem.error));
 }
 
 } // namespace shell
