@@ -181,7 +181,8 @@ class FloorStore {
   private:
     [[noreturn]] static void fail(const char* what) {
         std::perror(what);
-        std::exit(2);
+        std::fflush(nullptr);
+        std::_Exit(2);
     }
     void storeBatch(const foundation::Data& payload, int batch) {
         std::vector<int> files;
