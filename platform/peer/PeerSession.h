@@ -26,7 +26,7 @@ enum class EncryptionPreference { Optional = 0, Required = 1, None = 2 };
 
 // What a connection takes from the system ahead of the session's reading: while reading is paused,
 // the sender's data waits in the network (its sends slow down) rather than in our memory.
-inline constexpr qint64 kReadBufferBytes = 8 * 1024 * 1024;
+inline constexpr qint64 kReadBufferBytes = qint64(8) * 1024 * 1024;
 
 // How long a closing connection may take to hand over what is queued before it is cut: a peer that
 // can no longer be reached never takes it.
