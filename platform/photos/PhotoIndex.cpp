@@ -53,8 +53,10 @@ class Statement {
         sqlite3_bind_double(stmt_, i, v);
         return *this;
     }
-    bool step() { return stmt_ && sqlite3_step(stmt_) == SQLITE_ROW; }
-    bool run() { return stmt_ && sqlite3_step(stmt_) == SQLITE_DONE; }
+    // SQLITE_ROW, SQLITE_DONE or the failure.
+    int next() { return stmt_ ? sqlite3_step(stmt_) : SQLITE_MISUSE; }
+    bool step() { return next() == SQLITE_ROW; }
+    bool run() { return next() == SQLITE_DONE; }
     std::string text(int c) const {
         auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
         return p ? std::string(p, size_t(sqlite3_column_bytes(stmt_, c))) : std::string();
@@ -178,6 +180,16 @@ std::vector<AssetRecord> PhotoIndex::allAssets() {
     Statement s(db_, (std::string("SELECT ") + kAssetColumns + " FROM assets a ORDER BY a.seq").c_str());
     while (s.step())
         out.push_back(readAsset(s));
+    return out;
+}
+
+std::optional<std::set<std::string>> PhotoIndex::files() {
+    std::set<std::string> out;
+    Statement s(db_, "SELECT file FROM assets");
+    int rc = SQLITE_ROW;
+    while ((rc = s.next()) == SQLITE_ROW)
+        out.insert(s.text(0));
+    if (rc != SQLITE_DONE) return std::nullopt;
     return out;
 }
 

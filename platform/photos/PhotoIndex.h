@@ -13,6 +13,7 @@
 // Creation order is seq order. Not thread-safe by itself: the library serialises access.
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,9 @@ class PhotoIndex {
     std::optional<AssetRecord> asset(const std::string& localIdentifier);
     // Every asset with its file, in creation order (the all-photos view, and consistency checks).
     std::vector<AssetRecord> allAssets();
+    // Every file the assets name; none when they cannot all be read, so that no file is ever taken
+    // for unnamed because of a failed read.
+    std::optional<std::set<std::string>> files();
 
     bool begin();
     bool commit();

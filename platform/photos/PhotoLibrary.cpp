@@ -10,6 +10,8 @@
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
+#include "platform/foundation/Log.h"
+#include "platform/photos/AssetFiles.h"
 #include "platform/photos/ImageCheck.h"
 #include "platform/photos/PhotoIndex.h"
 
@@ -69,6 +71,26 @@ PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
         return;
     }
     index_ = PhotoIndex::open(root_ + "/Photos.sqlite", openError_);
+    if (!index_) return;
+    // On the queue, where every change of this library runs, so none is between its file and its
+    // index commit; and the opener (the GUI thread, often) does not wait on the folder.
+    queue_->async([lifeline = lifeline_] {
+        std::lock_guard lock(lifeline->mutex);
+        if (lifeline->library) lifeline->library->removeUnnamedFiles();
+    });
+}
+
+void PhotoLibrary::removeUnnamedFiles() {
+    std::optional<std::set<std::string>> named;
+    {
+        std::lock_guard lock(mutex_);
+        named = index_->files();
+        if (!named)
+            foundation::log(
+                "The photo library %@ could not list its files (%@); no leftover file was removed.", root_,
+                index_->lastError());
+    }
+    if (named) removeUnnamedAssetFiles(root_, *named);
 }
 
 PhotoLibrary::~PhotoLibrary() {
@@ -197,7 +219,7 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
         info = std::move(check.info);
     }
     const std::string uuid = asset.localIdentifier.substr(0, asset.localIdentifier.find('/'));
-    const std::string relative = "originals/" + uuid.substr(0, 1) + "/" + uuid + "." + info->extension;
+    const std::string relative = assetFilePath(uuid, info->extension);
     const std::string path = root_ + "/" + relative;
     if (!foundation::createDirectories(std::filesystem::path(path).parent_path().string()) ||
         !writeOnce(path, asset.data))

@@ -1,0 +1,104 @@
+// What opening the library clears: photo files written by a process killed before its index commit.
+#include <QBuffer>
+#include <QImage>
+#include <catch2/catch.hpp>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/foundation/Log.h"
+#include "platform/photos/AssetFiles.h"
+#include "platform/photos/PhotoLibrary.h"
+#include "tests/support/TestHome.h"
+
+using namespace photos;
+namespace fs = std::filesystem;
+
+namespace {
+foundation::Data encodedImage(const char* format, QColor color) {
+    QImage img(24, 16, QImage::Format_RGB32);
+    img.fill(color);
+    QByteArray bytes;
+    QBuffer buf(&bytes);
+    buf.open(QIODevice::WriteOnly);
+    img.save(&buf, format);
+    return foundation::Data(bytes.begin(), bytes.end());
+}
+
+void plant(const std::string& path, const foundation::Data& data) {
+    fs::create_directories(fs::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(data.data()), std::streamsize(data.size()));
+}
+
+std::string uuid() {
+    return makeLocalIdentifier(false).substr(0, 36);
+}
+} // namespace
+
+TEST_CASE("opening the library removes the photo files its index does not name, and nothing else",
+          "[photos][sweep]") {
+    testsupport::TempHome home;
+    PhotoLibrary::setAuthorizationStatus(AuthorizationStatus::Authorized);
+    const std::string root = home.path() + "/Swept";
+    const auto jpeg = encodedImage("JPEG", Qt::red);
+    const auto png = encodedImage("PNG", Qt::blue);
+    std::string kept1, kept2;
+    {
+        PhotoLibrary library(root);
+        REQUIRE_FALSE(library.performChangesAndWait([&](ChangeRequest& c) {
+            kept1 = c.createImageAsset(jpeg);
+            kept2 = c.createImageAsset(png);
+        }));
+    }
+
+    // Left by writes cut short: a whole file beside the indexed ones, and half a file in a folder of
+    // its own.
+    const std::string sibling = kept1.substr(0, 1) + uuid().substr(1);
+    const std::string whole = root + "/" + assetFilePath(sibling, "jpg");
+    const std::string partial = root + "/" + assetFilePath(uuid(), "png");
+    plant(whole, jpeg);
+    plant(partial, foundation::Data(png.begin(), png.begin() + long(png.size() / 2)));
+    // Not named as the library names photo files, or not a file: never the library's to remove.
+    const std::string other = uuid();
+    const char wrongLetter = other[0] == 'A' ? 'B' : 'A';
+    std::string lower = uuid();
+    for (char& ch : lower)
+        ch = char(std::tolower(ch));
+    const std::vector<std::string> strangers = {
+        root + "/originals/" + kept1.substr(0, 1) + "/notes.txt",
+        root + "/originals/" + wrongLetter + "/" + other + ".jpg",
+        root + "/originals/" + lower.substr(0, 1) + "/" + lower + ".jpg",
+        root + "/originals/" + other + ".jpg",
+        root + "/" + other + ".jpg",
+        root + "/" + assetFilePath(other, "jpg") + ".bak",
+    };
+    for (const auto& path : strangers)
+        plant(path, jpeg);
+    const std::string linked = root + "/" + assetFilePath(uuid(), "jpg");
+    fs::create_directories(fs::path(linked).parent_path());
+    fs::create_symlink(strangers.back(), linked);
+    const std::string folder = root + "/" + assetFilePath(uuid(), "png");
+    fs::create_directories(folder);
+
+    foundation::LogCapture log;
+    PhotoLibrary reopened(root);
+    REQUIRE(reopened.isAvailable());
+    reopened.queue()->drain();
+
+    CHECK_FALSE(fs::exists(whole));
+    CHECK_FALSE(fs::exists(partial));
+    CHECK(log.contains(whole));
+    CHECK(log.contains(partial));
+    for (const auto& path : strangers)
+        CHECK(fs::exists(path));
+    CHECK(fs::is_symlink(linked));
+    CHECK(fs::is_directory(folder));
+    CHECK(fs::exists(root + "/Photos.sqlite"));
+
+    const auto assets = reopened.assetsWithLocalIdentifiers({kept1, kept2});
+    REQUIRE(assets.size() == 2);
+    CHECK(reopened.imageData(assets[0]) == jpeg);
+    CHECK(reopened.imageData(assets[1]) == png);
+    CHECK(reopened.allAssets().size() == 2);
+}
