@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "app/shell/ProcessEntry.h"
+#include "app/ProcessEntry.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExitSteps.h"
@@ -16,7 +16,7 @@ int main(int argc, char** argv) {
         // The SDK's load-time registrations; the delegate configures the SDK during launch.
         sdk::registerLoadHooks();
     }
-    const int status = shell::processEntry(argc, argv);
+    const int status = app::processEntry(argc, argv);
     // The application has terminated: the SDK's and the app's background work ends, or is waited for,
     // in a fixed order before static destruction; should it overrun, the process leaves without it.
     if (!foundation::ExitSteps::run()) std::quick_exit(status);

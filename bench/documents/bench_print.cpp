@@ -18,11 +18,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "app/MainStoryboard.h"
+#include "app/ProcessEntry.h"
 #include "app/documents/inquiryView.h"
 #include "app/documents/printInquiryView.h"
 #include "app/documents/radarChartView.h"
-#include "app/shell/MainStoryboard.h"
-#include "app/shell/ProcessEntry.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "bench/BenchApp.h"
@@ -120,11 +120,11 @@ int main(int argc, char** argv) {
     const int rounds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 15;
     bench::BenchApp bench(argc, argv);
 
-    shell::registerLoadHooks();
+    app::registerLoadHooks();
     auto delegate = std::make_shared<zurarerizIvaDadadavu>();
     delegate->setSDKStarter([] {});
     ui::Application app(delegate);
-    app.launch(shell::kMainStoryboardName);
+    app.launch(app::kMainStoryboardName);
     // Activation and the clinic database come on the loop's next turns.
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents(QEventLoop::AllEvents, 10);
@@ -136,7 +136,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     auto preview = std::dynamic_pointer_cast<printInquiryView>(
-        ui::Storyboard::named(shell::kMainStoryboardName)->instantiateViewController("printInquiryView"));
+        ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController("printInquiryView"));
     auto nav = std::dynamic_pointer_cast<ui::NavigationController>(delegate->window()->rootViewController());
     nav->pushViewController(preview, false);
     QApplication::processEvents();

@@ -25,12 +25,12 @@
 #include <tuple>
 #include <vector>
 
+#include "app/MainStoryboard.h"
+#include "app/ProcessEntry.h"
 #include "app/photos/PeerListViewController.h"
 #include "app/photos/PeerTransferState.h"
 #include "app/photos/RcvViewController.h"
 #include "app/photos/ZQImagePickerController.h"
-#include "app/shell/MainStoryboard.h"
-#include "app/shell/ProcessEntry.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Log.h"
@@ -175,7 +175,7 @@ struct Clinic {
     bool open() {
         delegate->setSDKStarter([] {});
         app = std::make_unique<ui::Application>(delegate);
-        app->launch(shell::kMainStoryboardName);
+        app->launch(app::kMainStoryboardName);
         auto nav =
             std::dynamic_pointer_cast<ui::NavigationController>(delegate->window()->rootViewController());
         if (!nav) return false;
@@ -257,7 +257,7 @@ int main(int argc, char** argv) {
     const int count = std::max(1, argc > 2 ? std::atoi(argv[2]) : 60);
     const double megapixels = argc > 3 ? std::max(0.1, std::atof(argv[3])) : 12.0;
     foundation::LogCapture quiet; // a log line per photograph would time the terminal
-    shell::registerLoadHooks();
+    app::registerLoadHooks();
     photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
     foundation::UserDefaults::standard()->setObject(foundation::Value(0), peer::kPeerDiscoveryPortKey);
 

@@ -9,9 +9,9 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/certificateView1.h"
 #include "app/documents/tableListView.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"

@@ -9,6 +9,7 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/certificateBaseView.h"
 #include "app/documents/certificateView.h"
 #include "app/documents/certificateView1.h"
@@ -16,7 +17,6 @@
 #include "app/documents/inquiryViewTop.h"
 #include "app/documents/printCertificateView.h"
 #include "app/documents/tableListView.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
@@ -36,7 +36,7 @@ int qSaturation(QRgb pixel) {
 // The certificate's start screen from the main storyboard, pushed on the main menu.
 struct CertificateStart {
     registtest::RegistApp app;
-    ui::StoryboardPtr board = ui::Storyboard::named(shell::kMainStoryboardName);
+    ui::StoryboardPtr board = ui::Storyboard::named(app::kMainStoryboardName);
     std::shared_ptr<certificateViewTop> top;
 
     CertificateStart() {

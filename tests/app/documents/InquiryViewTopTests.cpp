@@ -1,9 +1,9 @@
 #include <catch2/catch.hpp>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/inquiryBaseView.h"
 #include "app/documents/inquiryViewTop.h"
 #include "app/documents/printInquiryView.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Storyboard.h"
@@ -14,7 +14,7 @@ namespace {
 // The start screen on the main storyboard for one test, pushed on the main menu.
 struct InquiryStart {
     registtest::RegistApp app;
-    ui::StoryboardPtr board = ui::Storyboard::named(shell::kMainStoryboardName);
+    ui::StoryboardPtr board = ui::Storyboard::named(app::kMainStoryboardName);
     std::shared_ptr<inquiryViewTop> top;
 
     InquiryStart() {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/LetterBaseView.h"
 #include "app/documents/LetterView1.h"
 #include "app/documents/LetterView2.h"
 #include "app/documents/LetterViewTop.h"
 #include "app/documents/printLetterView.h"
-#include "app/shell/MainStoryboard.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/AnimationClock.h"
@@ -44,7 +44,7 @@ struct LetterApp {
 
     LetterApp() {
         top = std::static_pointer_cast<LetterViewTop>(
-            ui::Storyboard::named(shell::kMainStoryboardName)
+            ui::Storyboard::named(app::kMainStoryboardName)
                 ->instantiateViewController(LetterViewTop::kSceneIdentifier));
         app.launched.navigation()->pushViewController(top, false);
         app.launched.settle(20);

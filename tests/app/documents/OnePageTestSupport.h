@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/certificateViewTop.h"
 #include "app/documents/onePageCertificateView.h"
 #include "app/documents/printOnePageCertificateView.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Bundle.h"
 #include "platform/photos/ChangeRequest.h"
@@ -27,7 +27,7 @@ namespace onepagetest {
 
 struct OnePageApp {
     registtest::RegistApp app;
-    ui::StoryboardPtr board = ui::Storyboard::named(shell::kMainStoryboardName);
+    ui::StoryboardPtr board = ui::Storyboard::named(app::kMainStoryboardName);
     std::shared_ptr<certificateViewTop> top;
 
     OnePageApp() {

@@ -4,13 +4,13 @@
 #include <QPushButton>
 #include <catch2/catch.hpp>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/LetterBaseView.h"
 #include "app/documents/LetterViewTop.h"
 #include "app/documents/PagedFormView.h"
 #include "app/documents/certificateViewTop.h"
 #include "app/documents/inquiryViewTop.h"
 #include "app/documents/onePageCertificateView.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AnimationClock.h"
@@ -70,7 +70,7 @@ TEST_CASE("a document's register tapped while one runs is ignored", "[documents]
     INFO(document.name);
     registtest::RegistApp app;
     auto start =
-        ui::Storyboard::named(shell::kMainStoryboardName)->instantiateViewController(document.startScene);
+        ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(document.startScene);
     REQUIRE(start);
     app.launched.navigation()->pushViewController(start, false);
     app.launched.settle(20);

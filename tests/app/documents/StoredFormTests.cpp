@@ -7,13 +7,13 @@
 #include <nlohmann/json.hpp>
 #include <vector>
 
+#include "app/MainStoryboard.h"
 #include "app/documents/LetterViewTop.h"
 #include "app/documents/PagedFormView.h"
 #include "app/documents/PrintPreview.h"
 #include "app/documents/certificateViewTop.h"
 #include "app/documents/inquiryViewTop.h"
 #include "app/documents/onePageCertificateView.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/AnimationClock.h"
 #include "platform/ui/Storyboard.h"
@@ -86,7 +86,7 @@ TEST_CASE("a damaged stored form is said before its form or preview opens", "[do
         probe.exec(std::string("UPDATE ") + opening.table + " SET result = '" + kDamaged + "'");
 
     auto start =
-        ui::Storyboard::named(shell::kMainStoryboardName)->instantiateViewController(opening.startScene);
+        ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(opening.startScene);
     REQUIRE(start);
     app.launched.navigation()->pushViewController(start, false);
     app.launched.settle(20);
@@ -142,7 +142,7 @@ TEST_CASE("a damaged stored form is said before its form or preview opens", "[do
 
 TEST_CASE("a readable stored form opens at once", "[documents][stored]") {
     registtest::RegistApp app;
-    auto start = ui::Storyboard::named(shell::kMainStoryboardName)
+    auto start = ui::Storyboard::named(app::kMainStoryboardName)
                      ->instantiateViewController(LetterViewTop::kSceneIdentifier);
     app.launched.navigation()->pushViewController(start, false);
     app.launched.settle(20);

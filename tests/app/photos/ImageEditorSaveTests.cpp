@@ -7,8 +7,8 @@
 #include <atomic>
 #include <catch2/catch.hpp>
 
+#include "app/MainStoryboard.h"
 #include "app/photos/ImageEditorViewController.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Log.h"
@@ -28,7 +28,7 @@ struct EditorScreen : EditorSession {
     std::shared_ptr<ImageEditorViewController> editor;
 
     EditorScreen() {
-        shell::defineMainStoryboard();
+        app::defineMainStoryboard();
         StaticVariableHelper::setTargetAlbumForOnePageImageEditor(
             store::PhotoAlbum{patientAlbum.localIdentifier, patientAlbum.localizedTitle});
     }
@@ -36,7 +36,7 @@ struct EditorScreen : EditorSession {
 
     void open(const photos::Asset& asset) {
         editor = std::dynamic_pointer_cast<ImageEditorViewController>(
-            ui::Storyboard::named(shell::kMainStoryboardName)
+            ui::Storyboard::named(app::kMainStoryboardName)
                 ->instantiateViewController("ImageEditorViewController"));
         REQUIRE(editor);
         handOver(*editor, opened(asset), asset);

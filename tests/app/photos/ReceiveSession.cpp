@@ -5,10 +5,10 @@
 #include <QTest>
 #include <cstdio>
 
+#include "app/MainStoryboard.h"
+#include "app/ProcessEntry.h"
 #include "app/photos/PeerListViewController.h"
 #include "app/photos/RcvViewController.h"
-#include "app/shell/MainStoryboard.h"
-#include "app/shell/ProcessEntry.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/UserDefaults.h"
@@ -19,7 +19,7 @@
 
 int main(int argc, char** argv) {
     foundation::home::ensureLayout();
-    shell::registerLoadHooks();
+    app::registerLoadHooks();
     photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
     foundation::UserDefaults::standard()->setObject(foundation::Value(0), peer::kPeerDiscoveryPortKey);
 
@@ -27,7 +27,7 @@ int main(int argc, char** argv) {
     auto delegate = std::make_shared<zurarerizIvaDadadavu>();
     delegate->setSDKStarter([] {});
     auto app = std::make_unique<ui::Application>(delegate);
-    app->launch(shell::kMainStoryboardName);
+    app->launch(app::kMainStoryboardName);
     auto nav = std::dynamic_pointer_cast<ui::NavigationController>(delegate->window()->rootViewController());
     QTest::qWait(100);
     nav->viewControllers().front()->view()->findChild<QPushButton*>("receivePhotoButton")->click();

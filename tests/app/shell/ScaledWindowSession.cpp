@@ -15,8 +15,8 @@
 #include <cstdio>
 #include <xcb/xcb.h>
 
-#include "app/shell/MainStoryboard.h"
-#include "app/shell/ProcessEntry.h"
+#include "app/MainStoryboard.h"
+#include "app/ProcessEntry.h"
 #include "app/shell/patientRegistView.h"
 #include "app/shell/patientRegistViewTop.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     const QString out = argv[1];
     foundation::launch::setArguments(argc, argv);
     foundation::home::ensureLayout();
-    shell::registerLoadHooks();
+    app::registerLoadHooks();
     photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
 
     QApplication qt(argc, argv);
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     auto delegate = std::make_shared<zurarerizIvaDadadavu>();
     delegate->setSDKStarter([] {});
     auto app = std::make_unique<ui::Application>(delegate);
-    app->launch(shell::kMainStoryboardName);
+    app->launch(app::kMainStoryboardName);
     ui::Window& w = *delegate->window();
     QWidget* onScreen = w.screenWidget();
     if (!QTest::qWaitForWindowExposed(onScreen)) return 3;

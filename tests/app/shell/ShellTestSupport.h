@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "app/MainStoryboard.h"
+#include "app/ProcessEntry.h"
 #include "app/shell/CallStack.h"
-#include "app/shell/MainStoryboard.h"
-#include "app/shell/ProcessEntry.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/NavigationController.h"
@@ -25,14 +25,14 @@ struct LaunchedApp {
 
     // Set defaults, statuses and scenes before calling this.
     void launch() {
-        shell::registerLoadHooks();
+        app::registerLoadHooks();
         delegate->setSDKStarter([this] { sdkStarted = true; });
         app = std::make_unique<ui::Application>(delegate);
         app->setURLHandler({nullptr, [this](const std::string& url) {
                                 opened.push_back(url);
                                 return true;
                             }});
-        app->launch(shell::kMainStoryboardName);
+        app->launch(app::kMainStoryboardName);
     }
     ui::Window& window() const { return *delegate->window(); }
     std::shared_ptr<ui::NavigationController> navigation() const {

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/shell/MainStoryboard.h"
+#include "app/MainStoryboard.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Storyboard.h"
 #include "tests/app/shell/RegistTestSupport.h"
@@ -47,7 +47,7 @@ TEST_CASE("Start screens lay out without overlaps at the clinic's width", "[shel
                                  "patientRegistViewTop", "selectPhotosViewTop");
     INFO(scene);
     registtest::RegistApp app;
-    auto screen = ui::Storyboard::named(shell::kMainStoryboardName)->instantiateViewController(scene);
+    auto screen = ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(scene);
     REQUIRE(screen);
     app.launched.navigation()->pushViewController(screen, false);
     app.launched.settle(10);

@@ -25,9 +25,9 @@ TEST_CASE("start-up builds the shared state in order before the main menu shows"
     bool databaseBeforeSDK = true;
     launched.delegate->setSDKStarter(
         [&] { databaseBeforeSDK = std::filesystem::exists(store::ClinicDatabase::databasePath()); });
-    shell::registerLoadHooks();
+    app::registerLoadHooks();
     launched.app = std::make_unique<ui::Application>(launched.delegate);
-    REQUIRE(launched.app->launch(shell::kMainStoryboardName));
+    REQUIRE(launched.app->launch(app::kMainStoryboardName));
     auto& d = *launched.delegate;
 
     SECTION("the SDK starts before the database is opened, the database before the main menu loads") {
@@ -89,9 +89,9 @@ TEST_CASE("start-up configures the SDK's default app", "[shell][startup][sdk]") 
     VEVApp::resetApps();
     {
         auto delegate = std::make_shared<zurarerizIvaDadadavu>(); // the real SDK start
-        shell::registerLoadHooks();
+        app::registerLoadHooks();
         ui::Application app(delegate);
-        REQUIRE(app.launch(shell::kMainStoryboardName));
+        REQUIRE(app.launch(app::kMainStoryboardName));
         CHECK(VEVApp::isDefaultAppConfigured());
         delegate->setWindow(nullptr);
     }

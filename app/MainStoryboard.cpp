@@ -1,4 +1,4 @@
-#include "app/shell/MainStoryboard.h"
+#include "app/MainStoryboard.h"
 
 #include "app/documents/LetterBaseView.h"
 #include "app/documents/LetterView1.h"
@@ -28,7 +28,7 @@
 #include "app/shell/zaruvedezViewController.h"
 #include "platform/ui/Storyboard.h"
 
-namespace shell {
+namespace app {
 
 namespace {
 // A push segue from a scene to the scene it leads to.
@@ -123,4 +123,4 @@ void defineMainStoryboard() {
     board->addScene<printOnePageCertificateView>(printOnePageCertificateView::kSceneIdentifier);
 }
 
-} // namespace shell
+} // namespace app

@@ -1,14 +1,14 @@
-#include "app/shell/ProcessEntry.h"
+#include "app/ProcessEntry.h"
 
+#include "app/MainStoryboard.h"
 #include "app/shell/CallStack.h"
-#include "app/shell/MainStoryboard.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/Application.h"
 
-namespace shell {
+namespace app {
 
 namespace {
 void registerDelegateClass() {
@@ -32,7 +32,7 @@ int runLoggingEscapes(const std::function<int()>& body) {
             foundation::log("Exception '%@' escaped the main loop, reason: '%@'", summary.name,
                             summary.reason);
         std::vector<foundation::Value> symbols;
-        for (auto& s : callStackSymbols(escaped))
+        for (auto& s : shell::callStackSymbols(escaped))
             symbols.emplace_back(s);
         foundation::log("%@", foundation::Value(foundation::Array(std::move(symbols))));
         throw;
@@ -45,4 +45,4 @@ int processEntry(int argc, char** argv) {
         [&] { return ui::applicationMain(argc, argv, "zurarerizIvaDadadavu", kMainStoryboardName); });
 }
 
-} // namespace shell
+} // namespace app

@@ -5,8 +5,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/ProcessEntry.h"
 #include "app/shell/CallStack.h"
-#include "app/shell/ProcessEntry.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Value.h"
@@ -29,7 +29,7 @@ TEST_CASE("an exception escaping the main loop is logged with its call stack and
         const foundation::NamedException* raised = nullptr;
         std::exception_ptr escaped;
         try {
-            shell::runLoggingEscapes([&]() -> int {
+            app::runLoggingEscapes([&]() -> int {
                 try {
                     raiseFromDeepInside();
                 } catch (const foundation::NamedException& e) {
@@ -61,21 +61,21 @@ TEST_CASE("an exception escaping the main loop is logged with its call stack and
         }).join();
         auto symbols = shell::callStackSymbols(fromWorker);
         REQUIRE_FALSE(symbols.empty());
-        CHECK_THROWS_AS(shell::runLoggingEscapes([&]() -> int { std::rethrow_exception(fromWorker); }),
+        CHECK_THROWS_AS(app::runLoggingEscapes([&]() -> int { std::rethrow_exception(fromWorker); }),
                         foundation::NamedException);
         CHECK(log.lines() == std::vector<std::string>{stackLine(symbols)});
     }
     SECTION("another kind: its type and message, then an empty stack") {
-        CHECK_THROWS_AS(shell::runLoggingEscapes([]() -> int { throw std::length_error("boom"); }),
+        CHECK_THROWS_AS(app::runLoggingEscapes([]() -> int { throw std::length_error("boom"); }),
                         std::length_error);
-        CHECK_THROWS_AS(shell::runLoggingEscapes([]() -> int { throw 7; }), int);
+        CHECK_THROWS_AS(app::runLoggingEscapes([]() -> int { throw 7; }), int);
         CHECK(log.lines() ==
               std::vector<std::string>{"Exception 'std::length_error' escaped the main loop, reason: 'boom'",
                                        "()", "Exception 'int' escaped the main loop, reason: ''", "()"});
         CHECK(shell::callStackSymbols(std::make_exception_ptr(std::length_error("boom"))).empty());
     }
     SECTION("a normal end logs nothing") {
-        CHECK(shell::runLoggingEscapes([] { return 7; }) == 7);
+        CHECK(app::runLoggingEscapes([] { return 7; }) == 7);
         CHECK(log.lines().empty());
     }
 }

@@ -3,7 +3,7 @@
 // "zurarerizIvaDadadavu" and the storyboard "Main".
 #include <functional>
 
-namespace shell {
+namespace app {
 
 // Load-time registrations of the app (the delegate class, the storyboard); runs once per process.
 void registerLoadHooks();
@@ -15,4 +15,4 @@ int processEntry(int argc, char** argv);
 // logged first, then the empty stack.
 int runLoggingEscapes(const std::function<int()>& body);
 
-} // namespace shell
+} // namespace app
