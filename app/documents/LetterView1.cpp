@@ -1,5 +1,5 @@
 #include "app/documents/LetterView1.h"
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 
 #include <QLabel>
 
@@ -76,7 +76,7 @@ void LetterView1::viewDidLoad() {
         auto* field = qobject_cast<ui::TextField*>(view);
         if (text) {
             text->setDelegate(self);
-            documents::hideScrollBars(text);
+            assets::hideScrollBars(text);
         } else if (field) {
             field->setDelegate(self);
             field->setReturnKeyType(ui::ReturnKeyType::Done);

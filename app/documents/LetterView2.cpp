@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "app/assets/PageResources.h"
 #include "app/documents/ClinicInfo.h"
-#include "app/documents/PageResources.h"
 #include "app/shell/WidgetFormPage.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
@@ -94,12 +94,12 @@ void LetterView2::getClinicInfo() {
     if (!appDelegate_) return;
     const QPixmap logo = documents::clinicLogo(appDelegate_->applicationDocumentsDirectory());
     if (logo.isNull()) return;
-    documents::showLogo(ui_->clinicLogoImage, logo);
+    assets::showLogo(ui_->clinicLogoImage, logo);
 }
 
 void LetterView2::setInitialData() {
     if (!appDelegate_ || !appDelegate_->inputItems() || appDelegate_->inputItems()->empty()) return;
-    const QPixmap circle = documents::bundleImage(kCircle), longCircle = documents::bundleImage(kLongCircle);
+    const QPixmap circle = assets::bundleImage(kCircle), longCircle = assets::bundleImage(kLongCircle);
     for (const auto& [key, value] : *appDelegate_->inputItems()) {
         if (value == "off" || value.empty()) continue;
         const int n = keyNumber(key);
@@ -116,12 +116,12 @@ void LetterView2::setInitialData() {
 
 void LetterView2::tapButtonOnCircle(QAbstractButton* button) {
     if (appDelegate_ && touchMode())
-        appDelegate_->onCircleSingle(button, formView(), documents::bundleImage(kCircle));
+        appDelegate_->onCircleSingle(button, formView(), assets::bundleImage(kCircle));
 }
 
 void LetterView2::tapButtonOnCircleMulti(QAbstractButton* button) {
     if (appDelegate_ && touchMode())
-        appDelegate_->onCircleMulti(button, formView(), documents::bundleImage(kLongCircle));
+        appDelegate_->onCircleMulti(button, formView(), assets::bundleImage(kLongCircle));
 }
 
 void LetterView2::requestSlotImage(const std::string& localIdentifier, QLabel* slot) {

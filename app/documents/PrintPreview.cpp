@@ -1,5 +1,5 @@
 #include "app/documents/PrintPreview.h"
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 #include "app/documents/PdfFile.h"
 
 #include <QCoreApplication>
@@ -136,7 +136,7 @@ void settle(QScrollArea* scroll) {
 
 PrintPreview::PrintPreview(PreviewDocument document)
     : appDelegate_(zurarerizIvaDadadavu::shared()), traits_(documents::previewTraits(document)),
-      imageMark_(documents::bundleImageMisses()) {}
+      imageMark_(assets::bundleImageMisses()) {}
 
 PrintPreview::~PrintPreview() = default;
 
@@ -188,7 +188,7 @@ void PrintPreview::prepareForCapture(QScrollArea* scroll) {
     logStep("prepareForCapture");
     scroll->verticalScrollBar()->setValue(0);
     scroll->horizontalScrollBar()->setValue(0);
-    documents::hideScrollBars(scroll);
+    assets::hideScrollBars(scroll);
 }
 
 void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet) {
@@ -206,7 +206,7 @@ void PrintPreview::drawPages(ui::PDFContext& context, bool forExport, bool quiet
     setFrame(step);
     if (quiet) {
         scroll->verticalScrollBar()->setValue(0);
-        documents::hideScrollBars(scroll);
+        assets::hideScrollBars(scroll);
     } else {
         prepareForCapture(scroll);
     }
@@ -386,7 +386,7 @@ void PrintPreview::pdfPrintForCanon() {
 }
 
 bool PrintPreview::reportMissingImages(std::function<void()> then) {
-    const auto missing = documents::bundleImagesMissedSince(imageMark_);
+    const auto missing = assets::bundleImagesMissedSince(imageMark_);
     if (missing.empty()) return false;
     std::string names;
     for (const std::string& name : missing)

@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <algorithm>
 
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 #include "app/documents/PageScrollView.h"
 #include "app/documents/PrintedArtwork.h"
 #include "app/documents/PrintedText.h"
@@ -43,7 +43,7 @@ std::string certificatePageView::backgroundImageName(int page, const std::option
 void certificatePageView::loadView() {
     auto* form = new QWidget;
     setupForm(form);
-    if (appDelegate_ && !appDelegate_->touchMode()) documents::useDocumentFont(form, documentLanguage());
+    if (appDelegate_ && !appDelegate_->touchMode()) assets::useDocumentFont(form, documentLanguage());
     form_ = form;
     setView(std::make_unique<documents::PageScrollView>(form));
 }
@@ -77,7 +77,7 @@ void certificatePageView::viewWillAppear(bool) {
 
 void certificatePageView::showBackground() {
     if (QLabel* background = backgroundImage()) {
-        background->setPixmap(documents::bundleImage(backgroundImageName(page_, language())));
+        background->setPixmap(assets::bundleImage(backgroundImageName(page_, language())));
         // Printed, the page is drawn from its definition, so its captions print as sharp as the entries.
         if (!touchMode()) documents::printCertificateArtwork(background, page_, language());
     }
@@ -212,7 +212,7 @@ void certificateSlotsPage::requestSlotImage(const std::string& localIdentifier, 
         assets.front(), ui::printPixelSize(QSizeF(slot->size())), photos::ImageContentMode::AspectFill,
         [target, id](std::optional<ui::Image> image) {
             if (!target || !image || target->property(kRequestedPhoto).toString() != id) return;
-            documents::showSlotPhotograph(target, image->bitmap);
+            assets::showSlotPhotograph(target, image->bitmap);
         });
 }
 
@@ -225,7 +225,7 @@ void certificateSlotsPage::viewDidLoad() {
         auto* text = qobject_cast<ui::TextView*>(view);
         if (text) {
             text->setDelegate(self);
-            documents::hideScrollBars(text);
+            assets::hideScrollBars(text);
             if (!touchMode()) text->setReadOnly(true);
         }
         const auto stored = t >= 1 ? record().find(std::to_string(t)) : record().end();
@@ -254,7 +254,7 @@ void certificateSlotsPage::showStoredLabel(QLabel* label, int t, const std::stri
     if (label->hasScaledContents() && t >= 10000) {
         requestSlotImage(v, label); // a photo slot
     } else if (label->hasScaledContents() && pageNumber() == 3) {
-        label->setPixmap(documents::bundleImage("icon_" + v + ".png"));
+        label->setPixmap(assets::bundleImage("icon_" + v + ".png"));
     } else {
         label->setText(QString::fromStdString(v));
     }
@@ -484,7 +484,7 @@ int certificateView2::toothAgeTens(int teeth) {
 void certificateView2::calcToothAge() {
     const int teeth = int(integerValue(ui_->toothNumText->stdText()));
     const auto show = [this](QLabel* label, int digit) {
-        label->setPixmap(documents::bundleImage(foundation::format("icon_num_%d.png", digit)));
+        label->setPixmap(assets::bundleImage(foundation::format("icon_num_%d.png", digit)));
         // Printed, the digits are drawn as text, as the page around them is.
         if (!touchMode()) documents::printToothAgeDigit(label, digit);
     };
@@ -558,7 +558,7 @@ void certificateView3::setInitialData() {
 void certificateView3::nextFaceIcon(int tag) {
     const int icon = tag + selectFaceIconNo_ % 5 + 1;
     if (QLabel* face = labelWithTag(tag))
-        face->setPixmap(documents::bundleImage(foundation::format("icon_%d.png", icon)));
+        face->setPixmap(assets::bundleImage(foundation::format("icon_%d.png", icon)));
     selectFaceIconNo_ = icon;
     record()[std::to_string(tag)] = std::to_string(icon);
 }

@@ -8,8 +8,8 @@
 #include <QStringList>
 #include <QTextCursor>
 
+#include "app/assets/PageResources.h"
 #include "app/documents/ClinicInfo.h"
-#include "app/documents/PageResources.h"
 #include "app/documents/PrintedText.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -109,7 +109,7 @@ void certificateView1::viewDidLoad() {
         auto* text = qobject_cast<ui::TextView*>(view);
         if (text) {
             text->setDelegate(self);
-            documents::hideScrollBars(text);
+            assets::hideScrollBars(text);
             if (!touchMode()) text->setReadOnly(true);
         }
         const auto stored = t >= 1 ? record.find(std::to_string(t)) : record.end();
@@ -260,7 +260,7 @@ void setFaceIcon(QWidget* form, store::FormData& record, int tag) {
         QLabel* l = tagged(form, choice);
         if (choice == tag) {
             if (QLabel* face = tagged(form, b))
-                face->setPixmap(documents::bundleImage(foundation::format("icon_%d.png", tag)));
+                face->setPixmap(assets::bundleImage(foundation::format("icon_%d.png", tag)));
             show(l, kMark);
             record[std::to_string(choice)] = kMark;
         } else {
@@ -369,7 +369,7 @@ void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optiona
     destView->move(destView->x(), destView->y() - 25);
     destView->setVisible(true);
     QPixmap logo;
-    if (imageLogo && logoData && logo.loadFromData(*logoData)) documents::showLogo(imageLogo, logo);
+    if (imageLogo && logoData && logo.loadFromData(*logoData)) assets::showLogo(imageLogo, logo);
 }
 
 std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,

@@ -8,8 +8,8 @@
 #include <QLocale>
 #include <QTimer>
 
+#include "app/assets/PageResources.h"
 #include "app/documents/ClinicInfo.h"
-#include "app/documents/PageResources.h"
 #include "app/documents/PageScrollView.h"
 #include "app/documents/PrintedArtwork.h"
 #include "app/documents/PrintedText.h"
@@ -84,10 +84,10 @@ void inquiryPageView::viewDidLoad() {
     const bool touchMode = appDelegate_ && appDelegate_->touchMode();
     connectViews(touchMode);
     if (!touchMode) {
-        documents::useDocumentFont(form_, StaticVariableHelper::inquiryLanguage().value_or(""));
+        assets::useDocumentFont(form_, StaticVariableHelper::inquiryLanguage().value_or(""));
         // The page is shown whole by whoever holds it (the print preview scrolls it).
         if (auto* scroll = qobject_cast<QAbstractScrollArea*>(view())) {
-            documents::hideScrollBars(scroll);
+            assets::hideScrollBars(scroll);
         }
     }
     // Taps on labels and the background reach the page as touches.
@@ -141,7 +141,7 @@ void inquiryPageView::setInitialData() {
         } else if (t >= 100 && !(page_ == 2 && t >= 500 && t <= 599)) {
             // The same image a tap shows, so a reopened page looks as it was left.
             const std::string image = isMultiTag(t, page_) ? multiCircleImageName(t) : kCircle;
-            shell::WidgetFormPage(form_, documents::bundleImage(image)).setCircle(t, true);
+            shell::WidgetFormPage(form_, assets::bundleImage(image)).setCircle(t, true);
         }
     }
 }
@@ -150,7 +150,7 @@ void inquiryPageView::setBackground() {
     QLabel* background = backgroundImage();
     if (!background) return;
     const auto language = StaticVariableHelper::inquiryLanguage();
-    background->setPixmap(documents::bundleImage(backgroundImageName(page_, language)));
+    background->setPixmap(assets::bundleImage(backgroundImageName(page_, language)));
     // Printed, the page is drawn from its definition, so its questions print as sharp as the answers.
     if (appDelegate_ && !appDelegate_->touchMode())
         documents::printQuestionnaireArtwork(background, page_, language);
@@ -161,7 +161,7 @@ void inquiryPageView::getClinicInfo() {
     const QPixmap logo = documents::clinicLogo(appDelegate_->applicationDocumentsDirectory());
     QLabel* label = clinicLogoImage();
     if (logo.isNull() || !label) return;
-    documents::showLogo(label, logo);
+    assets::showLogo(label, logo);
 }
 
 void inquiryPageView::viewWillAppear(bool) {
@@ -187,14 +187,14 @@ void inquiryPageView::viewDidDisappear(bool) {
 
 void inquiryPageView::tapButtonOnCircle(QAbstractButton* button) {
     touchViewTag_ = ui::tag(button);
-    if (appDelegate_) appDelegate_->onCircleSingle(button, form_, documents::bundleImage(kCircle));
+    if (appDelegate_) appDelegate_->onCircleSingle(button, form_, assets::bundleImage(kCircle));
 }
 
 void inquiryPageView::tapButtonOnCircleMulti(QAbstractButton* button) {
     touchViewTag_ = ui::tag(button);
     if (appDelegate_)
         appDelegate_->onCircleMulti(button, form_,
-                                    documents::bundleImage(multiCircleImageName(ui::tag(button))));
+                                    assets::bundleImage(multiCircleImageName(ui::tag(button))));
 }
 
 void inquiryPageView::textFieldDidBeginEditing(ui::TextField& field) {
@@ -308,7 +308,7 @@ void inquiryView3::connectViews(bool touchMode) {
         const int t = ui::tag(view);
         auto* text = qobject_cast<ui::TextView*>(view);
         if (!text || t < 95 || t > 99) continue;
-        documents::hideScrollBars(text);
+        assets::hideScrollBars(text);
         if (touchMode)
             text->setDelegate(std::dynamic_pointer_cast<inquiryView3>(shared_from_this()));
         else

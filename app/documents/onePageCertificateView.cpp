@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 #include "app/documents/certificateView1.h"
 #include "app/photos/ImageEditorViewController.h"
 #include "app/photos/PhotoOpening.h"
@@ -95,7 +95,7 @@ void onePageCertificateView::showStoredLabel(QLabel* shown, int t, const std::st
             certificateSlotsPage::showStoredLabel(shown, t, v);
         } else {
             // A missing icon file shows nothing.
-            shown->setPixmap(plainName(v) ? documents::bundleImage("icon_" + v + ".png") : QPixmap());
+            shown->setPixmap(plainName(v) ? assets::bundleImage("icon_" + v + ".png") : QPixmap());
         }
         return;
     }

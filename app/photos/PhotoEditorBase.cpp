@@ -8,7 +8,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 #include "app/photos/ImageRepair.h"
 #include "app/photos/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
@@ -167,7 +167,7 @@ void PhotoEditorBase::changeRotateAndReverse(bool rotateMode) {
     if (modeLabel_) modeLabel_->setText(rotateMode ? kModeTrimming : kModeReversal);
     if (changeModeBtn_)
         changeModeBtn_->setIcon(
-            QIcon(documents::bundleImage(rotateMode ? kReversalButtonImage : kTrimmingButtonImage)));
+            QIcon(assets::bundleImage(rotateMode ? kReversalButtonImage : kTrimmingButtonImage)));
     imageObj_->setDisableFlg(!rotateMode);
     if (rotateMode) return;
     const QSizeF window = baseView_ ? QSizeF(baseView_->size()) : QSizeF(imageObj_->size());

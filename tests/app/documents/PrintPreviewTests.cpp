@@ -12,7 +12,7 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 #include "app/documents/PrintPreview.h"
 #include "app/documents/inquiryView.h"
 #include "app/documents/inquiryViewTop.h"
@@ -310,7 +310,7 @@ TEST_CASE("a preview with all its artwork says nothing of images it did not use"
     {
         // Another screen's missing image, before the preview was opened.
         DamagedBundle bundle("icon_11.png");
-        CHECK(documents::bundleImage("icon_11.png").isNull());
+        CHECK(assets::bundleImage("icon_11.png").isNull());
     }
     PrintedQuestionnaire q;
     auto preview = q.open("JapanesePrintButton");

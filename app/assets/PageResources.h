@@ -1,7 +1,7 @@
 #pragma once
-// What every document page draws with: images of the main bundle, the clinic's logo and the
-// photographs of its slots (sharp on paper), the fonts its print mode writes in, and scroll views that
-// show no bars.
+// What the screens draw with: images of the main bundle (the document pages and the photo editor),
+// the clinic's logo and the photographs of its slots (sharp on paper), the fonts a print mode writes in,
+// and scroll views that show no bars.
 #include <QImage>
 #include <QPixmap>
 #include <cstddef>
@@ -12,7 +12,7 @@ class QAbstractScrollArea;
 class QLabel;
 class QWidget;
 
-namespace documents {
+namespace assets {
 
 // The bundle image with this file name ("circle.png"); a null pixmap, logged with its name, when the
 // bundle has none that loads.
@@ -39,4 +39,4 @@ void useDocumentFont(QWidget* form, const std::string& language);
 // A page's text views and scroll views show their content as the printed form does, without bars.
 void hideScrollBars(QAbstractScrollArea* view);
 
-} // namespace documents
+} // namespace assets

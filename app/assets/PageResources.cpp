@@ -1,4 +1,4 @@
-#include "app/documents/PageResources.h"
+#include "app/assets/PageResources.h"
 
 #include <QAbstractScrollArea>
 #include <QLabel>
@@ -15,7 +15,7 @@
 #include "platform/ui/PDFContext.h"
 #include "platform/ui/PrintedPicture.h"
 
-namespace documents {
+namespace assets {
 
 namespace {
 // Every bundle image that could not be loaded, in order (pixmaps are made on the GUI thread only).
@@ -101,4 +101,4 @@ void hideScrollBars(QAbstractScrollArea* view) {
     view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 }
 
-} // namespace documents
+} // namespace assets
