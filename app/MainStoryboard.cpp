@@ -22,6 +22,7 @@
 #include "app/photos/RcvViewController.h"
 #include "app/photos/selectPhotosView.h"
 #include "app/photos/selectPhotosViewTop.h"
+#include "app/shell/PhotoEditorOpener.h"
 #include "app/shell/datePickerView.h"
 #include "app/shell/patientRegistView.h"
 #include "app/shell/patientRegistViewTop.h"
@@ -43,6 +44,8 @@ void addWays(ui::Storyboard& board, const char* source, std::initializer_list<Wa
 } // namespace
 
 void defineMainStoryboard() {
+    // The one-page certificate opens its photographs in the photo editor through the shell.
+    shell::setPhotoEditorOpener(&ImageEditorViewController::openOver);
     auto board = ui::Storyboard::define(kMainStoryboardName);
     board->addScene<zaruvedezViewController>(kMainMenuScene);
     board->setInitialScene(kMainMenuScene, true);

@@ -8,9 +8,8 @@
 
 #include "app/assets/PageResources.h"
 #include "app/documents/certificateView1.h"
-#include "app/photos/ImageEditorViewController.h"
-#include "app/photos/PhotoOpening.h"
 #include "app/shell/FormAlerts.h"
+#include "app/shell/PhotoEditorOpener.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
@@ -262,28 +261,7 @@ void onePageCertificateView::openEditor(const store::PhotoAsset& listed) {
     const auto found = library ? library->assetsWithLocalIdentifiers({listed.localIdentifier})
                                : std::vector<photos::Asset>{};
     if (found.empty()) return;
-    const photos::Asset asset = found.front();
-    std::weak_ptr<onePageCertificateView> weak =
-        std::static_pointer_cast<onePageCertificateView>(shared_from_this());
-    // Read, decoded and made upright (repairImage) off the GUI thread.
-    photoedit::openUpright(library, asset, weak, [weak, asset](std::optional<photoedit::OpenedPhoto> photo) {
-        auto self = weak.lock();
-        if (!self || !photo) return;
-        auto editor = std::dynamic_pointer_cast<ImageEditorViewController>(
-            ui::Storyboard::named("Main")->instantiateViewController(
-                ImageEditorViewController::kSceneIdentifier));
-        if (!editor) return;
-        editor->loadViewIfNeeded();
-        const ui::Image& upright = photo->image;
-        editor->setImage(upright, photo->paintSource);
-        editor->getDefaultPhotoRect(QSizeF(upright.size()));
-        editor->setTargetAsset(asset);
-        editor->setRotateType(0);
-        editor->setReversalVertical(false);
-        editor->setReversalHorizontal(false);
-        editor->changeRotateAndReverse(true);
-        self->present(editor, true);
-    });
+    shell::openPhotoEditor(shared_from_this(), found.front());
 }
 
 void onePageCertificateView::registData() {

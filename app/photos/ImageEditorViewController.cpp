@@ -1,10 +1,12 @@
 #include "app/photos/ImageEditorViewController.h"
 
+#include "app/photos/PhotoOpening.h"
 #include "app/photos/ZVProgressHUD.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationBar.h"
+#include "platform/ui/Storyboard.h"
 #include "ui_ImageEditorViewController.h"
 
 std::atomic<int>& ImageEditorViewController::photoLibraryBusyFlag() {
@@ -78,4 +80,29 @@ void ImageEditorViewController::largePhotoClose(const std::string& reason) {
             }));
         present(alert, true);
     }
+}
+
+void ImageEditorViewController::openOver(const std::shared_ptr<ui::ViewController>& presenter,
+                                         const photos::Asset& asset) {
+    auto library = photos::PhotoLibrary::shared();
+    if (!library || !presenter) return;
+    std::weak_ptr<ui::ViewController> weak = presenter;
+    // Read, decoded and made upright (repairImage) off the GUI thread.
+    photoedit::openUpright(library, asset, weak, [weak, asset](std::optional<photoedit::OpenedPhoto> photo) {
+        auto self = weak.lock();
+        if (!self || !photo) return;
+        auto editor = std::dynamic_pointer_cast<ImageEditorViewController>(
+            ui::Storyboard::named("Main")->instantiateViewController(kSceneIdentifier));
+        if (!editor) return;
+        editor->loadViewIfNeeded();
+        const ui::Image& upright = photo->image;
+        editor->setImage(upright, photo->paintSource);
+        editor->getDefaultPhotoRect(QSizeF(upright.size()));
+        editor->setTargetAsset(asset);
+        editor->setRotateType(0);
+        editor->setReversalVertical(false);
+        editor->setReversalHorizontal(false);
+        editor->changeRotateAndReverse(true);
+        self->present(editor, true);
+    });
 }

@@ -6,7 +6,9 @@
 #include <memory>
 
 #include "app/photos/PhotoEditorBase.h"
+#include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/NavigationItem.h"
+#include "platform/ui/ViewController.h"
 
 namespace Ui {
 class ImageEditorViewController;
@@ -31,6 +33,10 @@ class ImageEditorViewController : public PhotoEditorBase {
     QWidget* navigationBarView() const;
 
     static std::atomic<int>& photoLibraryBusyFlag();
+
+    // Opens the library's asset in a new editor presented over `presenter`, once its picture has been
+    // read and made upright off the GUI thread; nothing is shown once the presenter is gone.
+    static void openOver(const std::shared_ptr<ui::ViewController>& presenter, const photos::Asset& asset);
 
   protected:
     void loadView() override;
