@@ -28,7 +28,7 @@
 #include <thread>
 #include <unistd.h>
 
-#include "app/photos/SessionHelper.h"
+#include "app/photos/receive/SessionHelper.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Log.h"
 #include "platform/peer/PeerSession.h"

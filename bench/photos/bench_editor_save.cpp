@@ -15,8 +15,8 @@
 #include <random>
 #include <vector>
 
-#include "app/photos/ImageEditorViewController.h"
-#include "app/photos/ZVProgressHUD.h"
+#include "app/photos/editor/ImageEditorViewController.h"
+#include "app/photos/hud/ZVProgressHUD.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Files.h"

@@ -15,10 +15,10 @@
 #include <random>
 #include <vector>
 
-#include "app/photos/ImageEditorViewController.h"
-#include "app/photos/ImageRepair.h"
-#include "app/photos/PhotoOpening.h"
-#include "app/photos/moveObject.h"
+#include "app/photos/editor/ImageEditorViewController.h"
+#include "app/photos/editor/ImageRepair.h"
+#include "app/photos/editor/PhotoOpening.h"
+#include "app/photos/editor/moveObject.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/PhotoLibrary.h"

@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/photos/selectPhotoCell.h"
+#include "app/photos/select/selectPhotoCell.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/ImageManager.h"

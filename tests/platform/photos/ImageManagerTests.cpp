@@ -9,7 +9,7 @@
 #include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"
-#include "tests/app/photos/ImageEditorTestSupport.h"
+#include "tests/app/photos/editor/ImageEditorTestSupport.h"
 #include "tests/support/TestHome.h"
 
 using photos::ImageContentMode;

@@ -2,7 +2,7 @@
 #include <catch2/catch.hpp>
 
 #include "platform/ui/Image.h"
-#include "tests/app/photos/ImageEditorTestSupport.h"
+#include "tests/app/photos/editor/ImageEditorTestSupport.h"
 
 using ui::ImageOrientation;
 

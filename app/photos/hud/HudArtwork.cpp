@@ -1,0 +1,14 @@
+#include "app/photos/hud/HudArtwork.h"
+
+#include "platform/foundation/Bundle.h"
+
+namespace hud {
+
+QImage bundleImage(const QString& name) {
+    auto path =
+        foundation::Bundle::main()->pathForResource("ZVProgressHUD.bundle/" + name.toStdString(), "png");
+    if (!path) return {};
+    return QImage(QString::fromStdString(*path));
+}
+
+} // namespace hud
