@@ -159,9 +159,9 @@ TEST_CASE("certificate page 2", "[documents][certificate]") {
         CHECK(page.assetsList()[0].localIdentifier == ids[0]);
         CHECK(page.collectionView()->isVisible());
         page.didSelectItem(0);
-        p.app.launched.settle(30);
+        CHECK(p.app.launched.settleUntil(
+            [&] { return !qobject_cast<QLabel*>(p.view(10001))->pixmap().isNull(); }));
         CHECK(p.record().at("10001") == ids[0]);
-        CHECK_FALSE(qobject_cast<QLabel*>(p.view(10001))->pixmap().isNull());
         CHECK(page.deselectBtn()->isEnabled());
         CHECK(p.app.delegate().allAssetsList()["normal"].size() == 2);
 

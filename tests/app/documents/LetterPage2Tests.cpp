@@ -130,7 +130,7 @@ TEST_CASE("the letter's photo slots", "[documents][letter]") {
         CHECK_FALSE(page->deselectBtn()->isEnabled());
 
         page->didSelectItem(1); // the green one
-        s.app.launched.settle(30);
+        s.app.launched.settleUntil([&] { return slotColour(page, 82001) == "green"; });
         lettertest::grab(s, "letter-page2-fillout.png");
         CHECK(letter.at("82001") == p.n2);
         CHECK(slotColour(page, 82001) == "green");
@@ -154,7 +154,7 @@ TEST_CASE("the letter's photo slots", "[documents][letter]") {
         tap(82001);
         CHECK(offered(*page) == std::vector<std::string>{p.n1, p.r1, p.x1});
         page->didSelectItem(1); // the grey one replaces the green one, which goes to the offer's end
-        s.app.launched.settle(30);
+        s.app.launched.settleUntil([&] { return slotColour(page, 82001) == "grey"; });
         CHECK(letter.at("82001") == p.r1);
         CHECK(offered(*page) == std::vector<std::string>{p.n1, p.x1, p.n2});
         CHECK(slotColour(page, 82001) == "grey");

@@ -40,6 +40,11 @@ struct LaunchedApp {
     }
     // Lets queued main-queue work (activation, the authorization answer) run.
     void settle(int ms = 100) const { QTest::qWait(ms); }
+    // Lets queued work run until `done` holds (a photograph decoded on the image manager's pool, say),
+    // however busy the machine; says whether it came within the generous limit.
+    template <class Done> bool settleUntil(Done done, int limitMs = 20000) const {
+        return QTest::qWaitFor(done, limitMs);
+    }
     ~LaunchedApp() {
         app.reset();
         delegate->setWindow(nullptr);
