@@ -1,5 +1,6 @@
 #include "platform/photos/PhotoIndex.h"
 
+#include <cerrno>
 #include <sqlite3.h>
 
 namespace photos {
@@ -135,6 +136,21 @@ bool PhotoIndex::exec(const char* sql) {
 
 std::string PhotoIndex::lastError() const {
     return sqlite3_errmsg(db_);
+}
+
+int PhotoIndex::lastSystemError() const {
+    switch (sqlite3_extended_errcode(db_) & 0xff) {
+    case SQLITE_FULL:
+        return ENOSPC;
+    case SQLITE_READONLY: // a file or folder this process may not write
+    case SQLITE_PERM:
+        return EACCES;
+    case SQLITE_CANTOPEN: // only these two leave the system's errno behind; for others it is stale
+    case SQLITE_IOERR:
+        return sqlite3_system_errno(db_);
+    default:
+        return 0;
+    }
 }
 
 std::vector<Album> PhotoIndex::albums(const std::optional<std::string>& title) {

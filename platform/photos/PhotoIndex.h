@@ -59,6 +59,9 @@ class PhotoIndex {
     // Takes the asset out of the album; false only when the statement fails.
     bool removeFromAlbum(const std::string& albumLocalIdentifier, const std::string& assetLocalIdentifier);
     std::string lastError() const;
+    // The errno behind the last failure when the disk or the system refused it (a full disk, no
+    // right to write), else 0.
+    int lastSystemError() const;
 
   private:
     bool exec(const char* sql);

@@ -6,12 +6,14 @@
 #include <future>
 #include <map>
 #include <set>
+#include <system_error>
 #include <unistd.h>
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/AssetFiles.h"
+#include "platform/photos/ChangeFailure.h"
 #include "platform/photos/ImageCheck.h"
 #include "platform/photos/PhotoIndex.h"
 
@@ -19,9 +21,22 @@ namespace photos {
 
 namespace {
 
-foundation::ErrorPtr makeError(long code, const std::string& description) {
+foundation::ErrorPtr describedError(long code, const std::string& description) {
     return foundation::Error::make(kPhotoLibraryErrorDomain, code,
                                    {{foundation::kLocalizedDescriptionKey, description}});
+}
+
+// The staff read the description; the detail is for whoever reads the log.
+foundation::ErrorPtr makeError(long code, const std::string& cause, bool savesPhotos,
+                               const std::string& detail) {
+    foundation::log("The photo library refused a change: %@", detail);
+    return describedError(code, changeFailureText(cause, savesPhotos));
+}
+
+bool makesPhotos(const ChangeRequest& request) {
+    for (const auto& step : request.steps())
+        if (std::holds_alternative<ChangeRequest::NewAsset>(step)) return true;
+    return false;
 }
 
 double now() {
@@ -30,32 +45,30 @@ double now() {
 }
 
 // Writes a new file that nobody has seen yet and makes it durable; never replaces an existing one.
-bool writeOnce(const std::string& path, const foundation::Data& data) {
+// Returns 0, or the errno of the step that failed (kept apart from the clean-up's own).
+int writeOnce(const std::string& path, const foundation::Data& data) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0444);
-    if (fd < 0) return false;
-    size_t done = 0;
-    while (done < data.size()) {
+    if (fd < 0) return errno;
+    int failure = 0;
+    for (size_t done = 0; failure == 0 && done < data.size();) {
         ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            ::close(fd);
-            ::unlink(path.c_str());
-            return false;
-        }
-        done += size_t(n);
+        if (n >= 0)
+            done += size_t(n);
+        else if (errno != EINTR)
+            failure = errno;
     }
-    bool ok = ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (!ok) {
+    if (failure == 0 && ::fsync(fd) != 0) failure = errno;
+    if (::close(fd) != 0 && failure == 0) failure = errno;
+    if (failure != 0) {
         ::unlink(path.c_str());
-        return false;
+        return failure;
     }
     int dir = ::open(std::filesystem::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir >= 0) {
         ::fsync(dir);
         ::close(dir);
     }
-    return true;
+    return 0;
 }
 
 std::mutex sharedMutex;
@@ -187,8 +200,10 @@ void PhotoLibrary::performChanges(ChangeBlock changes, Completion completion) {
         foundation::ErrorPtr error;
         {
             std::lock_guard lock(lifeline->mutex);
-            error = lifeline->library ? lifeline->library->apply(request)
-                                      : makeError(kErrorLibraryUnavailable, "The photo library was closed.");
+            error = lifeline->library
+                        ? lifeline->library->apply(request)
+                        : makeError(kErrorLibraryUnavailable, failureCause(FailureCause::LibraryClosed),
+                                    makesPhotos(request), "the library was closed");
         }
         if (completion) completion(error == nullptr, error);
     });
@@ -214,16 +229,18 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
     if (!info) {
         ImageCheck check = inspectImage(asset.data);
         if (!check)
-            return makeError(kErrorInvalidImage,
-                             "The image data cannot be read as an image: " + check.refusal);
+            return makeError(kErrorInvalidImage, failureCause(FailureCause::NotAnImage), true,
+                             "the image data cannot be read as an image: " + check.refusal);
         info = std::move(check.info);
     }
     const std::string uuid = asset.localIdentifier.substr(0, asset.localIdentifier.find('/'));
     const std::string relative = assetFilePath(uuid, info->extension);
     const std::string path = root_ + "/" + relative;
-    if (!foundation::createDirectories(std::filesystem::path(path).parent_path().string()) ||
-        !writeOnce(path, asset.data))
-        return makeError(kErrorFileWrite, "The photo could not be saved.");
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), made);
+    if (const int failure = made ? made.value() : writeOnce(path, asset.data))
+        return makeError(kErrorFileWrite, writeFailureCause(failure), true,
+                         path + " could not be written: " + std::generic_category().message(failure));
     written.push_back(path);
     record.asset = Asset{asset.localIdentifier, MediaType::Image,        info->width,
                          info->height,          foundation::Date{now()}, info->uniformTypeIdentifier};
@@ -233,10 +250,14 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
 }
 
 foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
-    if (!accessGranted()) return makeError(kErrorAccessDenied, "Access to the photo library is not granted.");
+    const bool savesPhotos = makesPhotos(request);
+    if (!accessGranted())
+        return makeError(kErrorAccessDenied, failureCause(FailureCause::AccessDenied), savesPhotos,
+                         "access to the photo library is not granted");
     if (!isAvailable())
-        return makeError(kErrorLibraryUnavailable, "The photo library is unavailable: " + openError_);
-    if (!request.failure().empty()) return makeError(kErrorUnknownObject, request.failure());
+        return makeError(kErrorLibraryUnavailable, failureCause(FailureCause::LibraryUnavailable),
+                         savesPhotos, "the library is unavailable: " + openError_);
+    if (!request.failure().empty()) return describedError(kErrorUnknownObject, request.failure());
     if (request.empty()) return nullptr;
 
     // Files first, outside the index lock; they stay unreferenced until the index commits.
@@ -257,45 +278,57 @@ foundation::ErrorPtr PhotoLibrary::apply(const ChangeRequest& request) {
         }
 
     std::lock_guard lock(mutex_);
+    // Made before a rollback, which would replace what the index says of the failure.
+    auto indexError = [&] {
+        const int refusal = index_->lastSystemError();
+        return makeError(kErrorIndex,
+                         refusal ? writeFailureCause(refusal) : failureCause(FailureCause::Index),
+                         savesPhotos, "the index refused the change: " + index_->lastError());
+    };
+    auto missing = [&](FailureCause cause, const std::string& what) {
+        return makeError(kErrorUnknownObject, failureCause(cause), savesPhotos, "no " + what);
+    };
     if (!index_->begin()) {
+        auto error = indexError();
         discard();
-        return makeError(kErrorIndex, index_->lastError());
+        return error;
     }
-    auto fail = [&](long code, const std::string& text) {
+    auto fail = [&](foundation::ErrorPtr error) {
         index_->rollback();
         discard();
-        return makeError(code, text);
+        return error;
     };
     for (const auto& step : request.steps()) {
         if (auto* album = std::get_if<ChangeRequest::NewAlbum>(&step)) {
             if (!index_->insertAlbum(Album{album->localIdentifier, album->title, foundation::Date{now()}}))
-                return fail(kErrorIndex, index_->lastError());
+                return fail(indexError());
         } else if (auto* asset = std::get_if<ChangeRequest::NewAsset>(&step)) {
-            if (!index_->insertAsset(records.at(asset->localIdentifier)))
-                return fail(kErrorIndex, index_->lastError());
+            if (!index_->insertAsset(records.at(asset->localIdentifier))) return fail(indexError());
         } else if (auto* add = std::get_if<ChangeRequest::Addition>(&step)) {
-            if (!index_->album(add->album)) return fail(kErrorUnknownObject, "No album " + add->album);
+            if (!index_->album(add->album))
+                return fail(missing(FailureCause::NoAlbum, "album " + add->album));
             for (const auto& id : add->assets)
-                if (!index_->addToAlbum(add->album, id)) return fail(kErrorUnknownObject, "No asset " + id);
+                if (!index_->addToAlbum(add->album, id))
+                    return fail(missing(FailureCause::NoPhoto, "asset " + id));
         } else if (auto* titled = std::get_if<ChangeRequest::TitledAddition>(&step)) {
             auto found = index_->albums(titled->title);
             std::string album = found.empty() ? std::string() : found.front().localIdentifier;
             if (album.empty()) {
                 album = makeLocalIdentifier(true);
                 if (!index_->insertAlbum(Album{album, titled->title, foundation::Date{now()}}))
-                    return fail(kErrorIndex, index_->lastError());
+                    return fail(indexError());
             }
             for (const auto& id : titled->assets)
-                if (!index_->addToAlbum(album, id)) return fail(kErrorUnknownObject, "No asset " + id);
+                if (!index_->addToAlbum(album, id))
+                    return fail(missing(FailureCause::NoPhoto, "asset " + id));
         } else if (auto* removal = std::get_if<ChangeRequest::Removal>(&step)) {
             if (!index_->album(removal->album))
-                return fail(kErrorUnknownObject, "No album " + removal->album);
+                return fail(missing(FailureCause::NoAlbum, "album " + removal->album));
             for (const auto& id : removal->assets)
-                if (!index_->removeFromAlbum(removal->album, id))
-                    return fail(kErrorIndex, index_->lastError());
+                if (!index_->removeFromAlbum(removal->album, id)) return fail(indexError());
         }
     }
-    if (!index_->commit()) return fail(kErrorIndex, index_->lastError());
+    if (!index_->commit()) return fail(indexError());
     return nullptr;
 }
 

@@ -69,6 +69,8 @@ class PhotoLibrary {
     // Runs the change block and applies its changes on the library's queue; the completion runs there.
     // A change still queued when the library goes (its last owner let go from the queue) applies
     // nothing and completes with an error.
+    // A failed change's error keeps its code; its description tells the staff why, in Japanese (see
+    // ChangeFailure.h), unless the change block gave its own.
     void performChanges(ChangeBlock changes, Completion completion);
     // The same, waiting for the result (applied at once when called on the library's queue).
     foundation::ErrorPtr performChangesAndWait(ChangeBlock changes);
