@@ -2,8 +2,8 @@
 
 #include "platform/foundation/ExitSteps.h"
 #include "sdk/core/VEVApp.h"
-#include "sdk/core/VEVCoreDiagnostics.h"
-#include "sdk/core/VEVInstallations.h"
+#include "sdk/core/diagnostics/VEVCoreDiagnostics.h"
+#include "sdk/core/installations/VEVInstallations.h"
 #include "sdk/core/transport/RDTCORLifecycle.h"
 #include "sdk/crash/VEVRevavovudev.h"
 #include "sdk/database/network/VEVDatabase.h"

@@ -10,8 +10,8 @@
 #include "sdk/core/VEVAppClassState.h"
 #include "sdk/core/VEVBundleUtil.h"
 #include "sdk/core/VEVConfiguration.h"
-#include "sdk/core/VEVCoreDiagnosticsConnector.h"
 #include "sdk/core/VEVLogger.h"
+#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
 #include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 
 using sdk::detail::appClassState;

@@ -3,7 +3,7 @@
 #include "platform/foundation/ClassRegistry.h"
 #include "sdk/core/VEVApp.h"
 #include "sdk/core/VEVComponentType.h"
-#include "sdk/core/VEVInstallations.h"
+#include "sdk/core/installations/VEVInstallations.h"
 #include "sdk/measurement/engine/RIZEvudezodoInterop.h"
 
 void VEVRevavovudev::load() {

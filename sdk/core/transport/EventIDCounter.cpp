@@ -3,7 +3,7 @@
 #include <dirent.h>
 
 #include "platform/foundation/Files.h"
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORPlatform.h"
 
@@ -41,7 +41,7 @@ EventIDCounter::EventIDCounter(std::string rootDirectory)
 }
 
 std::shared_ptr<EventIDCounter> EventIDCounter::shared() {
-    static NoDestructor<std::shared_ptr<EventIDCounter>> instance(
+    static sdk::NoDestructor<std::shared_ptr<EventIDCounter>> instance(
         std::make_shared<EventIDCounter>(RDTCORRootDirectory()));
     return *instance;
 }

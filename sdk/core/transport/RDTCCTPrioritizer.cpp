@@ -2,7 +2,7 @@
 
 #include <sys/stat.h>
 
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCCTNanopbHelpers.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORLog.h"
@@ -45,7 +45,7 @@ bool allowedDaily(int category) {
 } // namespace
 
 std::shared_ptr<RDTCCTPrioritizer> RDTCCTPrioritizer::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCCTPrioritizer>> instance(
+    static sdk::NoDestructor<std::shared_ptr<RDTCCTPrioritizer>> instance(
         create({RDTCORRootDirectory(), RDTCORRegistrar::sharedInstance(),
                 RDTCORUploadCoordinator::sharedInstance(), nullptr}));
     return *instance;

@@ -4,7 +4,7 @@
 #include <map>
 
 #include "platform/foundation/Format.h"
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCCTCompressionHelper.h"
 #include "sdk/core/transport/RDTCCTNanopbHelpers.h"
 #include "sdk/core/transport/RDTCCTPrioritizer.h"
@@ -39,7 +39,7 @@ bool isDelivered(long status) {
 } // namespace
 
 std::shared_ptr<RDTCCTUploader> RDTCCTUploader::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCCTUploader>> instance(
+    static sdk::NoDestructor<std::shared_ptr<RDTCCTUploader>> instance(
         create({RDTCORRootDirectory(), RDTCCTPrioritizer::sharedInstance(),
                 RDTCORApplication::sharedApplication(), nullptr, nullptr}));
     return *instance;

@@ -1,11 +1,11 @@
 #include "sdk/core/transport/RDTCORApplication.h"
 
 #include "platform/foundation/Bundle.h"
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 
 std::shared_ptr<RDTCORApplication> RDTCORApplication::sharedApplication() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORApplication>> instance(create());
+    static sdk::NoDestructor<std::shared_ptr<RDTCORApplication>> instance(create());
     return *instance;
 }
 

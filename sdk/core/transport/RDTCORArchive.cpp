@@ -4,8 +4,8 @@
 #include <mutex>
 
 #include "platform/foundation/Files.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/ArchiveCodec.h"
-#include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 
 using foundation::Data;
@@ -19,7 +19,7 @@ std::mutex& mappingMutex() {
 }
 
 std::map<std::string, std::string>& classNameMappings() {
-    static transport::NoDestructor<std::map<std::string, std::string>> m;
+    static sdk::NoDestructor<std::map<std::string, std::string>> m;
     return *m;
 }
 

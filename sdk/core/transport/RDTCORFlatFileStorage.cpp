@@ -8,9 +8,9 @@
 
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Format.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/ArchiveCodec.h"
 #include "sdk/core/transport/EventIDCounter.h"
-#include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORPlatform.h"
@@ -37,7 +37,7 @@ ErrorPtr storageGone() {
 } // namespace
 
 std::shared_ptr<RDTCORFlatFileStorage> RDTCORFlatFileStorage::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORFlatFileStorage>> instance(create(
+    static sdk::NoDestructor<std::shared_ptr<RDTCORFlatFileStorage>> instance(create(
         {RDTCORRootDirectory(), RDTCORRegistrar::sharedInstance(), RDTCORUploadCoordinator::sharedInstance(),
          RDTCORApplication::sharedApplication(), transport::EventIDCounter::shared()}));
     return *instance;

@@ -1,6 +1,6 @@
 #include "sdk/core/transport/RDTCORLifecycle.h"
 
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCCTPrioritizer.h"
 #include "sdk/core/transport/RDTCCTUploader.h"
 #include "sdk/core/transport/RDTCORApplication.h"
@@ -10,7 +10,7 @@
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
 
 std::shared_ptr<RDTCORLifecycle> RDTCORLifecycle::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORLifecycle>> instance(
+    static sdk::NoDestructor<std::shared_ptr<RDTCORLifecycle>> instance(
         create(foundation::NotificationCenter::defaultCenter(), RDTCORApplication::sharedApplication(),
                {RDTCORTransformer::sharedInstance(), RDTCORUploadCoordinator::sharedInstance(),
                 RDTCORRegistrar::sharedInstance()}));

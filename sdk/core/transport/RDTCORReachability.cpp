@@ -1,11 +1,11 @@
 #include "sdk/core/transport/RDTCORReachability.h"
 
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/NetworkProbe.h"
-#include "sdk/core/transport/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 
 std::shared_ptr<RDTCORReachability> RDTCORReachability::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORReachability>> instance(
+    static sdk::NoDestructor<std::shared_ptr<RDTCORReachability>> instance(
         create([] { return transport::probeReachabilityFlags(); }, true));
     return *instance;
 }

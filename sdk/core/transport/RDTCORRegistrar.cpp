@@ -3,10 +3,10 @@
 #include <set>
 #include <vector>
 
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 
 std::shared_ptr<RDTCORRegistrar> RDTCORRegistrar::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(create());
+    static sdk::NoDestructor<std::shared_ptr<RDTCORRegistrar>> instance(create());
     return *instance;
 }
 

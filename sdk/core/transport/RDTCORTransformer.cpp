@@ -1,13 +1,13 @@
 #include "sdk/core/transport/RDTCORTransformer.h"
 
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCOREvent.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORRegistrar.h"
 
 std::shared_ptr<RDTCORTransformer> RDTCORTransformer::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORTransformer>> instance(
+    static sdk::NoDestructor<std::shared_ptr<RDTCORTransformer>> instance(
         create(RDTCORRegistrar::sharedInstance(), RDTCORApplication::sharedApplication()));
     return *instance;
 }

@@ -1,6 +1,6 @@
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
 
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCORApplication.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORPlatform.h"
@@ -16,7 +16,7 @@ constexpr const char* kInFlightKey = "RDTCORUploadCoordinatortargetToInFlightPac
 }
 
 std::shared_ptr<RDTCORUploadCoordinator> RDTCORUploadCoordinator::sharedInstance() {
-    static transport::NoDestructor<std::shared_ptr<RDTCORUploadCoordinator>> instance([] {
+    static sdk::NoDestructor<std::shared_ptr<RDTCORUploadCoordinator>> instance([] {
         auto c = create({RDTCORRegistrar::sharedInstance(), RDTCORApplication::sharedApplication(),
                          [] { return RDTCORReachability::currentFlags(); }});
         c->startTimer();

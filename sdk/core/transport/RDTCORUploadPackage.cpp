@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/Format.h"
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 #include "sdk/core/transport/RDTCORLog.h"
 #include "sdk/core/transport/RDTCORRegistrar.h"
 #include "sdk/core/transport/RDTCORUploadCoordinator.h"
@@ -22,7 +22,7 @@ std::atomic<uint64_t> nextPackageID{1};
 
 // Expiry checks run here rather than on the creating thread, which may have no loop to run them.
 foundation::QueuePtr expiryQueue() {
-    static transport::NoDestructor<foundation::QueuePtr> q(
+    static sdk::NoDestructor<foundation::QueuePtr> q(
         foundation::SerialQueue::create("com.ruvara.RDTCORUploadPackageTimer"));
     return *q;
 }

@@ -5,7 +5,7 @@
 #include <mutex>
 #include <sys/time.h>
 
-#include "sdk/core/transport/NoDestructor.h"
+#include "sdk/core/NoDestructor.h"
 
 namespace transport {
 
@@ -63,14 +63,14 @@ std::mutex& sourceMutex() {
 }
 
 std::shared_ptr<TimeSource>& installed() {
-    static NoDestructor<std::shared_ptr<TimeSource>> s;
+    static sdk::NoDestructor<std::shared_ptr<TimeSource>> s;
     return *s;
 }
 
 } // namespace
 
 std::shared_ptr<TimeSource> TimeSource::system() {
-    static NoDestructor<std::shared_ptr<TimeSource>> s(std::make_shared<SystemTimeSource>());
+    static sdk::NoDestructor<std::shared_ptr<TimeSource>> s(std::make_shared<SystemTimeSource>());
     return *s;
 }
 

@@ -3,8 +3,8 @@
 #include <mutex>
 
 #include "platform/foundation/NotificationCenter.h"
-#include "sdk/core/VEVInstallations.h"
 #include "sdk/core/VEVLogger.h"
+#include "sdk/core/installations/VEVInstallations.h"
 
 namespace {
 

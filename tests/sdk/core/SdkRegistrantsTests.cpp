@@ -1,6 +1,6 @@
 #include "platform/foundation/ClassRegistry.h"
 #include "sdk/core/VEVComponentType.h"
-#include "sdk/core/VEVInstallations.h"
+#include "sdk/core/installations/VEVInstallations.h"
 #include "sdk/crash/VEVRevavovudev.h"
 #include "sdk/database/network/VEVDatabaseComponent.h"
 #include "sdk/measurement/engine/RIZEvudezodoConnector.h"

@@ -13,9 +13,9 @@
 #include "platform/foundation/Plist.h"
 #include "sdk/core/SdkStartUp.h"
 #include "sdk/core/VEVApp.h"
-#include "sdk/core/VEVCoreDiagnostics.h"
 #include "sdk/core/VEVLogger.h"
 #include "sdk/core/VEVOptions.h"
+#include "sdk/core/diagnostics/VEVCoreDiagnostics.h"
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
 #include "tests/support/TestHome.h"
 

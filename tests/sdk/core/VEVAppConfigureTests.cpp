@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "platform/foundation/NotificationCenter.h"
-#include "sdk/core/VEVCoreDiagnosticsConnector.h"
+#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
 #include "sdk/measurement/engine/APMAnalytics.h"
 #include "sdk/measurement/engine/RIZEvudezodo.h"
 #include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
