@@ -10,11 +10,11 @@
 #include <cmath>
 
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PDFContext.h"

@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace shell {
 

@@ -60,7 +60,7 @@ bool zurarerizIvaDadadavu::applicationDidFinishLaunchingWithOptions(ui::Applicat
     }
     logUser();
     if (startSDK_) startSDK_();
-    dateTimeFormatter_ = std::make_shared<store::DateFormatter>("yyyy-MM-dd", localSecondsFromGMT());
+    dateTimeFormatter_ = std::make_shared<sqlite::DateFormatter>("yyyy-MM-dd", localSecondsFromGMT());
     state_.today = [formatter = dateTimeFormatter_] {
         return formatter->stringFromDate(foundation::Date{secondsNow()});
     };

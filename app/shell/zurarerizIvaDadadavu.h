@@ -11,8 +11,8 @@
 #include "app/shell/FormInput.h"
 #include "app/shell/VestigialStore.h"
 #include "app/store/ClinicState.h"
-#include "app/store/DateFormatter.h"
 #include "platform/foundation/AppHome.h"
+#include "platform/sqlite/DateFormatter.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/Application.h"
 #include "platform/ui/BarButtonItem.h"
@@ -87,7 +87,7 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     // ---- shared state; screens read and change it in place
     store::ClinicState& state() { return state_; }
     std::shared_ptr<SQDatabase> db() const { return state_.db; }
-    const std::shared_ptr<store::DateFormatter>& dateTimeFormatter() const { return dateTimeFormatter_; }
+    const std::shared_ptr<sqlite::DateFormatter>& dateTimeFormatter() const { return dateTimeFormatter_; }
     bool touchMode() const { return touchMode_.load(); }
     void setTouchMode(bool on) { touchMode_.store(on); }
     std::optional<std::string>& patientID() { return state_.patientID; }
@@ -120,7 +120,7 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
 
   private:
     store::ClinicState state_;
-    std::shared_ptr<store::DateFormatter> dateTimeFormatter_;
+    std::shared_ptr<sqlite::DateFormatter> dateTimeFormatter_;
     std::atomic<bool> touchMode_{false};
     ui::BarButtonItemPtr registButton_;
     ui::BarButtonItemPtr cancelButton_;

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "app/store/DemoData.h"
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace store {
 

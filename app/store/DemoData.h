@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/store/SQValue.h"
+#include "platform/sqlite/SQValue.h"
 
 namespace store {
 

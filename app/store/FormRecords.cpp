@@ -4,8 +4,8 @@
 
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace store {
 

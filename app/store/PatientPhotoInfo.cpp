@@ -1,8 +1,8 @@
 #include "app/store/PatientPhotoInfo.h"
 
 #include "app/store/FormJson.h"
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace store {
 

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "app/store/SQDatabase.h"
 #include "bench/sqlite/BenchItems.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace {
 

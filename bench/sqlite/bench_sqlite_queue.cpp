@@ -19,8 +19,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/store/SQDatabaseQueue.h"
 #include "bench/sqlite/BenchItems.h"
+#include "platform/sqlite/SQDatabaseQueue.h"
 
 namespace {
 

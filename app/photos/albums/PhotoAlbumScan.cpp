@@ -6,11 +6,11 @@
 #include <thread>
 
 #include "app/store/FormJson.h"
-#include "app/store/SQDatabase.h"
-#include "app/store/SQResultSet.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/LibraryWait.h"
+#include "platform/sqlite/SQDatabase.h"
+#include "platform/sqlite/SQResultSet.h"
 
 namespace photoalbums {
 

@@ -1,7 +1,7 @@
 #include <catch2/catch.hpp>
 
 #include "app/shell/PatientRegistration.h"
-#include "app/store/SQDatabase.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "tests/app/store/ClinicDbProbe.h"
 #include "tests/support/TestHome.h"
 

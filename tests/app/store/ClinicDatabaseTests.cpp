@@ -7,9 +7,9 @@
 #include <set>
 
 #include "app/store/ClinicDatabase.h"
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "tests/app/store/ClinicDbProbe.h"
 #include "tests/app/store/FullDiskVfs.h"
 #include "tests/support/TestHome.h"

@@ -2,8 +2,8 @@
 
 #include "app/store/ClinicDatabase.h"
 #include "app/store/FormRecords.h"
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "tests/app/store/ClinicDbProbe.h"
 #include "tests/support/TestHome.h"
 

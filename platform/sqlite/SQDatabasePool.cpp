@@ -1,4 +1,4 @@
-#include "app/store/SQDatabasePool.h"
+#include "platform/sqlite/SQDatabasePool.h"
 
 #include <algorithm>
 #include <atomic>

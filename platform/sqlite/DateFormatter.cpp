@@ -1,4 +1,4 @@
-#include "app/store/DateFormatter.h"
+#include "platform/sqlite/DateFormatter.h"
 
 #include <cctype>
 #include <cmath>
@@ -6,7 +6,7 @@
 #include <ctime>
 #include <vector>
 
-namespace store {
+namespace sqlite {
 
 namespace {
 
@@ -251,4 +251,4 @@ std::optional<foundation::Date> DateFormatter::dateFromString(std::string_view s
     return foundation::Date{double(t - zone) + fraction};
 }
 
-} // namespace store
+} // namespace sqlite

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/store/SQDatabase.h"
+#include "platform/sqlite/SQDatabase.h"
 
 class SQDatabasePool;
 

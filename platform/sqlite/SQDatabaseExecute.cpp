@@ -3,8 +3,8 @@
 #include <climits>
 #include <cstdlib>
 
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <vector>
 
-#include "app/store/SQDatabasePool.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabasePool.h"
 #include "tests/support/TestHome.h"
 
 using foundation::LogCapture;

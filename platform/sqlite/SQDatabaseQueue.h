@@ -17,7 +17,7 @@
 #include <optional>
 #include <string>
 
-#include "app/store/SQDatabase.h"
+#include "platform/sqlite/SQDatabase.h"
 
 class SQDatabaseQueue {
     struct Private {};

@@ -1,4 +1,4 @@
-#include "app/store/SQDatabaseQueue.h"
+#include "platform/sqlite/SQDatabaseQueue.h"
 
 #include <algorithm>
 #include <atomic>

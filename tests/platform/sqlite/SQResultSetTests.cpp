@@ -4,8 +4,8 @@
 #include <climits>
 #include <vector>
 
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 using foundation::LogCapture;
 using foundation::Value;

@@ -1,4 +1,4 @@
-#include "app/store/SQDatabase.h"
+#include "platform/sqlite/SQDatabase.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -60,8 +60,8 @@ bool SQDatabase::isSQLiteThreadSafe() {
     return sqlite3_threadsafe() != 0;
 }
 
-std::shared_ptr<store::DateFormatter> SQDatabase::storeableDateFormat(const std::string& format) {
-    return std::make_shared<store::DateFormatter>(format, 0, "en_US");
+std::shared_ptr<sqlite::DateFormatter> SQDatabase::storeableDateFormat(const std::string& format) {
+    return std::make_shared<sqlite::DateFormatter>(format, 0, "en_US");
 }
 
 std::string SQDatabase::sqlitePath() const {

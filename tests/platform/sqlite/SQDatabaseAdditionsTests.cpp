@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 using foundation::LogCapture;
 

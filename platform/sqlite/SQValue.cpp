@@ -1,4 +1,4 @@
-#include "app/store/SQValue.h"
+#include "platform/sqlite/SQValue.h"
 
 #include <cstdlib>
 

@@ -1,9 +1,9 @@
 // Stored date texts: formatting and parsing at a fixed offset from GMT.
 #include <catch2/catch.hpp>
 
-#include "app/store/DateFormatter.h"
+#include "platform/sqlite/DateFormatter.h"
 
-using store::DateFormatter;
+using sqlite::DateFormatter;
 
 TEST_CASE("DateFormatter round-trips stored dates", "[DateFormatter]") {
     foundation::Date date{1413203400}; // 2014-10-13 12:30:00 UTC, a Monday

@@ -27,11 +27,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/store/DateFormatter.h"
-#include "app/store/SQResultSet.h"
-#include "app/store/SQStatement.h"
-#include "app/store/SQValue.h"
 #include "platform/foundation/Error.h"
+#include "platform/sqlite/DateFormatter.h"
+#include "platform/sqlite/SQResultSet.h"
+#include "platform/sqlite/SQStatement.h"
+#include "platform/sqlite/SQValue.h"
 
 class SQDatabase;
 
@@ -69,7 +69,7 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     static int SQDBVersion();
     static std::string sqliteLibVersion();
     static bool isSQLiteThreadSafe();
-    static std::shared_ptr<store::DateFormatter> storeableDateFormat(const std::string& format);
+    static std::shared_ptr<sqlite::DateFormatter> storeableDateFormat(const std::string& format);
 
     sqlite3* sqliteHandle() const { return db_; }
     const std::optional<std::string>& databasePath() const { return databasePath_; }
@@ -120,7 +120,7 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     bool rekeyWithData(const foundation::Data& keyData);
 
     // With a date formatter, dates are stored and read as its text; otherwise as seconds since 1970.
-    void setDateFormat(std::shared_ptr<store::DateFormatter> format) { dateFormat_ = std::move(format); }
+    void setDateFormat(std::shared_ptr<sqlite::DateFormatter> format) { dateFormat_ = std::move(format); }
     bool hasDateFormatter() const { return dateFormat_ != nullptr; }
     std::optional<foundation::Date> dateFromString(const std::string& s) const;
     std::optional<std::string> stringFromDate(foundation::Date date) const;
@@ -341,7 +341,7 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     CachedStatements::value_type* lastCacheEntry_ = nullptr; // stays valid until an entry is erased
     std::vector<SQResultSet*> openResultSets_;
     std::vector<std::unique_ptr<SQFunctionBlock>> openFunctions_;
-    std::shared_ptr<store::DateFormatter> dateFormat_;
+    std::shared_ptr<sqlite::DateFormatter> dateFormat_;
     // Prepared statements of this connection still owned by statement objects (see SQStatement::owner_).
     std::vector<SQStatement*> liveStatements_;
     // Why the last open failed, reported while the handle is closed.

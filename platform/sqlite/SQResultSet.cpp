@@ -1,8 +1,8 @@
-#include "app/store/SQResultSet.h"
+#include "platform/sqlite/SQResultSet.h"
 
-#include "app/store/SQDatabase.h"
-#include "app/store/SQStatement.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
+#include "platform/sqlite/SQStatement.h"
 
 namespace {
 

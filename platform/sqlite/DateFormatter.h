@@ -7,7 +7,7 @@
 
 #include "platform/foundation/Value.h"
 
-namespace store {
+namespace sqlite {
 
 class DateFormatter {
   public:
@@ -30,4 +30,4 @@ class DateFormatter {
     std::string locale_;
 };
 
-} // namespace store
+} // namespace sqlite

@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/store/SQDatabaseQueue.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabaseQueue.h"
 #include "tests/support/TestHome.h"
 
 using foundation::LogCapture;

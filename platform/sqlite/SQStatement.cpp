@@ -1,7 +1,7 @@
-#include "app/store/SQStatement.h"
+#include "platform/sqlite/SQStatement.h"
 
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Format.h"
+#include "platform/sqlite/SQDatabase.h"
 
 const std::string& SQStatement::query() const {
     static const std::string empty;

@@ -8,8 +8,8 @@
 #include <stdexcept>
 #include <thread>
 
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "tests/support/TestHome.h"
 
 using foundation::LogCapture;

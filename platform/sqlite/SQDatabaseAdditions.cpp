@@ -1,7 +1,7 @@
 // Further operations of SQDatabase: one-value queries, schema questions, the header's version fields
 // and SQL validation.
-#include "app/store/SQDatabase.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 
 namespace {
 
