@@ -20,9 +20,9 @@
 
 #include "app/MainStoryboard.h"
 #include "app/ProcessEntry.h"
-#include "app/documents/inquiryView.h"
-#include "app/documents/printInquiryView.h"
-#include "app/documents/radarChartView.h"
+#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/printInquiryView.h"
+#include "app/documents/questionnaire/radarChartView.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "bench/BenchApp.h"

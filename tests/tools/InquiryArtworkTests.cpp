@@ -9,8 +9,8 @@
 #include <set>
 #include <string>
 
-#include "app/documents/inquiryView.h"
-#include "app/documents/radarChartView.h"
+#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/radarChartView.h"
 #include "app/store/DemoData.h"
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"

@@ -143,7 +143,8 @@ std::string previewForm(const InquiryDefinition& definition) {
     out << "   </widget>\n  </widget>\n </widget>\n";
     out << " <customwidgets>\n  <customwidget>\n   <class>radarChartView</class>\n   "
            "<extends>QWidget</extends>\n"
-           "   <header>app/documents/radarChartView.h</header>\n  </customwidget>\n </customwidgets>\n";
+           "   <header>app/documents/questionnaire/radarChartView.h</header>\n  </customwidget>\n "
+           "</customwidgets>\n";
     out << " <resources/>\n <connections/>\n</ui>\n";
     return out.str();
 }

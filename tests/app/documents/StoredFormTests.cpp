@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "app/MainStoryboard.h"
-#include "app/documents/LetterViewTop.h"
-#include "app/documents/PagedFormView.h"
-#include "app/documents/PrintPreview.h"
-#include "app/documents/certificateViewTop.h"
-#include "app/documents/inquiryViewTop.h"
-#include "app/documents/onePageCertificateView.h"
+#include "app/documents/certificate/certificateViewTop.h"
+#include "app/documents/certificate/onePageCertificateView.h"
+#include "app/documents/letter/LetterViewTop.h"
+#include "app/documents/pages/PagedFormView.h"
+#include "app/documents/pages/PrintPreview.h"
+#include "app/documents/questionnaire/inquiryViewTop.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/AnimationClock.h"
 #include "platform/ui/Storyboard.h"

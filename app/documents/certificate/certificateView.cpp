@@ -1,0 +1,568 @@
+#include "app/documents/certificate/certificateView.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <algorithm>
+
+#include "app/assets/PageResources.h"
+#include "app/documents/certificate/certificateView1.h"
+#include "app/documents/certificate/selectPhotoCell3.h"
+#include "app/documents/pages/PageScrollView.h"
+#include "app/documents/pages/PrintedArtwork.h"
+#include "app/documents/pages/PrintedText.h"
+#include "app/shell/StaticVariableHelper.h"
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/photos/ImageManager.h"
+#include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/AlertController.h"
+#include "platform/ui/PrintedPicture.h"
+#include "platform/ui/Tag.h"
+#include "ui_certificateView2.h"
+#include "ui_certificateView3.h"
+
+certificatePageView::certificatePageView(int page)
+    : appDelegate_(zurarerizIvaDadadavu::shared()), page_(page) {}
+
+certificatePageView::~certificatePageView() = default;
+
+std::string certificatePageView::backgroundImageName(int page, const std::optional<std::string>& language) {
+    const std::string base = page == kOnePage ? "onePage_certificate" : "certificate_" + std::to_string(page);
+    if (language == "English") return base + "_English.png";
+    if (language == "Chinese") return base + "_Chinese.png";
+    return base + ".png";
+}
+
+void certificatePageView::loadView() {
+    auto* form = new QWidget;
+    setupForm(form);
+    if (appDelegate_ && !appDelegate_->touchMode()) assets::useDocumentFont(form, documentLanguage());
+    form_ = form;
+    setView(std::make_unique<documents::PageScrollView>(form));
+}
+
+QLabel* certificatePageView::backgroundImage() const {
+    if (!form_) return nullptr;
+    return form_->findChild<QLabel*>(page_ == kOnePage ? QString("onePageCertificateImageView")
+                                                       : QString("certificateView%1ImageView").arg(page_));
+}
+
+QLabel* certificatePageView::labelWithTag(int tag) const {
+    return qobject_cast<QLabel*>(form_ ? ui::viewWithTag(form_, tag) : nullptr);
+}
+
+std::string certificatePageView::language() {
+    return StaticVariableHelper::certificatePrintLanguage().value_or("");
+}
+
+bool certificatePageView::touchMode() const {
+    return appDelegate_ && appDelegate_->touchMode();
+}
+
+void certificatePageView::viewWillAppear(bool) {
+    showBackground();
+    // Only a page being filled out moves for the keyboard; a printed one stays as the preview placed it.
+    if (touchMode())
+        keyboard_ = ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
+                                        &certificatePageView::keyboardWillShow,
+                                        &certificatePageView::keyboardWillHide);
+}
+
+void certificatePageView::showBackground() {
+    if (QLabel* background = backgroundImage()) {
+        background->setPixmap(assets::bundleImage(backgroundImageName(page_, language())));
+        // Printed, the page is drawn from its definition, so its captions print as sharp as the entries.
+        if (!touchMode()) documents::printCertificateArtwork(background, page_, language());
+    }
+    const std::string lang = language();
+    foundation::log(lang == "English"   ? "user select English version of certificate"
+                    : lang == "Chinese" ? "user select Chinese version of certificate"
+                                        : "user select Japanese version of certificate");
+}
+
+void certificatePageView::viewDidAppear(bool) {
+    if (!touchMode()) documents::fitPrintedTexts(form_);
+}
+
+void certificatePageView::viewDidDisappear(bool) {
+    keyboard_.reset();
+}
+
+void certificatePageView::acceptTouches() {
+    for (QWidget* w : form_->findChildren<QWidget*>())
+        w->installEventFilter(this);
+}
+
+void certificatePageView::fillPatientBlock() {
+    store::FormData info;
+    std::string patientID;
+    if (appDelegate_) {
+        info = appDelegate_->patientInfo().value_or(store::FormData{});
+        patientID = appDelegate_->patientID().value_or(std::string());
+    }
+    certificateblocks::fillPatientBlock(formView(), info, patientID, language());
+}
+
+void certificatePageView::makeInert(QWidget* view) {
+    view->setAttribute(Qt::WA_TransparentForMouseEvents, true);
+    view->setFocusPolicy(Qt::NoFocus);
+    if (auto* line = qobject_cast<QLineEdit*>(view)) line->setReadOnly(true);
+    if (auto* text = qobject_cast<QPlainTextEdit*>(view)) text->setReadOnly(true);
+}
+
+bool certificatePageView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease)
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == formView()) touchesEnded(w);
+    return ui::ViewController::eventFilter(watched, event);
+}
+
+bool certificatePageView::textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
+                                                          const std::string& replacement) {
+    if (replacement != "\n") return true;
+    view.resignFirstResponderLater();
+    return false;
+}
+
+// ---- pages 2 and 3
+
+namespace {
+
+constexpr int kSlotImageSize = 300;
+
+// Fills the area the way the slots show photographs: scaled to cover it, centred, cut at the edges.
+QPixmap aspectFill(const QImage& image, QSize area) {
+    if (image.isNull() || area.isEmpty()) return {};
+    const QImage scaled = image.scaled(area, Qt::KeepAspectRatioByExpanding, Qt::SmoothTransformation);
+    return QPixmap::fromImage(scaled.copy((scaled.width() - area.width()) / 2,
+                                          (scaled.height() - area.height()) / 2, area.width(),
+                                          area.height()));
+}
+
+// The photograph a slot last asked for: a picture of an earlier choice arriving late is not shown.
+constexpr const char* kRequestedPhoto = "requestedPhoto";
+
+std::vector<std::string> splitPositions(const std::string& group) {
+    std::vector<std::string> out;
+    for (const QString& part : QString::fromStdString(group).split(',', Qt::SkipEmptyParts))
+        out.push_back(part.toStdString());
+    return out;
+}
+
+long integerValue(const std::string& text) {
+    bool ok = false;
+    const long v = QString::fromStdString(text).trimmed().toLong(&ok);
+    return ok ? v : 0;
+}
+
+} // namespace
+
+certificateSlotsPage::certificateSlotsPage(int page) : certificatePageView(page) {}
+certificateSlotsPage::~certificateSlotsPage() = default;
+
+store::FormData& certificateSlotsPage::record() const {
+    static store::FormData none;
+    return appDelegate_ ? appDelegate_->certifiDataList() : none;
+}
+
+std::vector<store::PhotoAsset>& certificateSlotsPage::sourceList() {
+    static std::vector<store::PhotoAsset> none;
+    if (!appDelegate_) return none;
+    if (pageNumber() == 3) return appDelegate_->allAssetsListForStep4();
+    return appDelegate_->allAssetsList()[showPhotoType_];
+}
+
+QListWidget* certificateSlotsPage::collectionView() const {
+    return formView() ? formView()->findChild<QListWidget*>("collectionView") : nullptr;
+}
+QPushButton* certificateSlotsPage::deselectBtn() const {
+    return formView() ? formView()->findChild<QPushButton*>("deselectBtn") : nullptr;
+}
+QPushButton* certificateSlotsPage::closeCollectionBtn() const {
+    return formView() ? formView()->findChild<QPushButton*>("closeCollectionBtn") : nullptr;
+}
+
+std::string certificateSlotsPage::positionGroup(int page, const std::string& kind, long slotNumber) {
+    if (page == 3) {
+        if (kind != "normal") return {};
+        return slotNumber == 1 ? "2" : slotNumber == 2 ? "8" : "";
+    }
+    if (kind == "roentgen") return slotNumber == 1 ? "50" : "";
+    static const char* const kGroups[] = {"", "5", "2,8", "7,9", "12,15", "1,3,4,6"};
+    return slotNumber >= 0 && slotNumber <= 5 ? kGroups[slotNumber] : "";
+}
+
+void certificateSlotsPage::requestSlotImage(const std::string& localIdentifier, QLabel* slot) {
+    auto library = photos::PhotoLibrary::shared();
+    if (!library || !slot) return;
+    const auto assets = library->assetsWithLocalIdentifiers({localIdentifier});
+    if (assets.empty()) return;
+    QPointer<QLabel> target(slot);
+    const QString id = QString::fromStdString(localIdentifier);
+    slot->setProperty(kRequestedPhoto, id);
+    // Decoded off the GUI thread, upright, at the size paper can use for the slot: the screen shows it
+    // scaled to the slot, a printed page draws it whole.
+    photos::ImageManager::defaultManager()->requestImage(
+        assets.front(), ui::printPixelSize(QSizeF(slot->size())), photos::ImageContentMode::AspectFill,
+        [target, id](std::optional<ui::Image> image) {
+            if (!target || !image || target->property(kRequestedPhoto).toString() != id) return;
+            assets::showSlotPhotograph(target, image->bitmap);
+        });
+}
+
+void certificateSlotsPage::viewDidLoad() {
+    assetsList_.clear();
+    if (deselectBtn()) deselectBtn()->setEnabled(false);
+    auto self = std::dynamic_pointer_cast<certificateSlotsPage>(shared_from_this());
+    for (QWidget* view : formView()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int t = ui::tag(view);
+        auto* text = qobject_cast<ui::TextView*>(view);
+        if (text) {
+            text->setDelegate(self);
+            assets::hideScrollBars(text);
+            if (!touchMode()) text->setReadOnly(true);
+        }
+        const auto stored = t >= 1 ? record().find(std::to_string(t)) : record().end();
+        if (stored == record().end()) continue;
+        const std::string& v = stored->second;
+        if (text) {
+            text->setStdText(v);
+            continue;
+        }
+        if (auto* label = qobject_cast<QLabel*>(view)) showStoredLabel(label, t, v);
+    }
+    if (auto* list = collectionView()) {
+        connect(list, &QListWidget::itemClicked, this,
+                [this, list](QListWidgetItem* item) { didSelectItem(list->row(item)); });
+        list->setIconSize(QSize(120, 120));
+    }
+    if (deselectBtn())
+        connect(deselectBtn(), &QPushButton::clicked, this, &certificateSlotsPage::deselectPhoto);
+    if (closeCollectionBtn())
+        connect(closeCollectionBtn(), &QPushButton::clicked, this, &certificateSlotsPage::closeCollection);
+    acceptTouches();
+    setInitialData();
+}
+
+void certificateSlotsPage::showStoredLabel(QLabel* label, int t, const std::string& v) {
+    if (label->hasScaledContents() && t >= 10000) {
+        requestSlotImage(v, label); // a photo slot
+    } else if (label->hasScaledContents() && pageNumber() == 3) {
+        label->setPixmap(assets::bundleImage("icon_" + v + ".png"));
+    } else {
+        label->setText(QString::fromStdString(v));
+    }
+}
+
+void certificateSlotsPage::setInitialData() {}
+
+void certificateSlotsPage::touchesEnded(QWidget* touched) {
+    if (!touchMode() || !appDelegate_) return;
+    const int t = ui::tag(touched);
+    touchViewTag_ = t;
+    // Only image views are photo slots: the comment's tag lies in the slots' range too.
+    const bool slot = qobject_cast<QLabel*>(touched) && qobject_cast<QLabel*>(touched)->hasScaledContents();
+    if (pageNumber() == 2) {
+        if (t == 30001 && slot) {
+            tapImageView(t);
+            settingRegisterdPhoto("roentgen", 1);
+        } else if (t >= 20001 && slot) {
+            tapImageView(t);
+            settingRegisterdPhoto("velscope", t % 20000);
+        } else if (t >= 10001 && t <= 20000 && slot) {
+            tapImageView(t);
+            settingRegisterdPhoto("normal", t % 10000);
+        } else if (t >= 1000 && t <= 10000) {
+            appDelegate_->onCheckLabelMulti(t, formView(), "●");
+        } else if (t >= 600 && t <= 999) {
+            appDelegate_->onCheckLabelSingle(t, formView(), "●");
+        } else if (t >= 100 && t <= 599) {
+            appDelegate_->onCheckLabelSingle(t, formView(), "■");
+        }
+        return;
+    }
+    if (t >= 10001 && slot) {
+        tapImageView(t);
+        settingRegisterdPhoto("normal", t % 40000);
+    } else if (t >= 1000 && t <= 10000) {
+        appDelegate_->onCheckLabelMulti(t, formView(), "●");
+    } else if (t >= 100 && t <= 999) {
+        appDelegate_->onCheckLabelSingle(t, formView(), "■");
+    } else if (t >= 70 && t <= 99) {
+        if (auto* page3 = dynamic_cast<certificateView3*>(this)) page3->nextFaceIcon(t);
+    }
+}
+
+void certificateSlotsPage::tapImageView(long tag) {
+    if (selectTagNo_ != 0) {
+        if (QLabel* selected = labelWithTag(int(selectTagNo_))) selected->setStyleSheet(QString());
+        if (deselectBtn()) deselectBtn()->setEnabled(false);
+    }
+    if (tag != selectTagNo_) {
+        QLabel* slot = labelWithTag(int(tag));
+        if (slot) slot->setStyleSheet("border: 3px solid red;");
+        // A slot holds what its key names, whether or not the picture has arrived (or still exists).
+        if (deselectBtn() && slot && record().count(std::to_string(tag))) deselectBtn()->setEnabled(true);
+        selectTagNo_ = tag;
+    } else {
+        selectTagNo_ = 0;
+    }
+}
+
+void certificateSlotsPage::settingRegisterdPhoto(const std::string& kind, long slotNumber) {
+    showPhotoType_ = kind;
+    const std::vector<std::string> positions = splitPositions(positionGroup(pageNumber(), kind, slotNumber));
+    const std::vector<store::PhotoAsset> candidates = sourceList();
+    const store::FormData noPositions;
+    const auto mapIt = appDelegate_ ? appDelegate_->allPhotoNoList().find(kind)
+                                    : decltype(appDelegate_->allPhotoNoList().end()){};
+    const store::FormData& map =
+        appDelegate_ && mapIt != appDelegate_->allPhotoNoList().end() ? mapIt->second : noPositions;
+    std::vector<store::PhotoAsset> offer;
+    const auto inSlot = record().find(std::to_string(touchViewTag_));
+    for (const store::PhotoAsset& asset : candidates)
+        for (const std::string& position : positions) {
+            const auto at = map.find(position);
+            if (at == map.end() || at->second != asset.localIdentifier) continue;
+            if (inSlot != record().end() && inSlot->second == asset.localIdentifier)
+                removeAssetFromAllassetsList(asset); // already in this slot
+            else
+                offer.push_back(asset);
+        }
+    showAssets(std::move(offer));
+    dispCollectionView();
+}
+
+void certificateSlotsPage::showAssets(std::vector<store::PhotoAsset> assets) {
+    assetsList_ = std::move(assets);
+    if (auto* list = collectionView()) {
+        list->clear();
+        for (const store::PhotoAsset& asset : assetsList_)
+            addListItem(asset);
+    }
+}
+
+void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
+    auto* list = collectionView();
+    if (!list) return;
+    auto* item = new QListWidgetItem(list);
+    item->setData(Qt::UserRole, QString::fromStdString(asset.localIdentifier));
+    item->setSizeHint(QSize(128, 128));
+    // Page 3's list shows its photographs in cells of their own.
+    if (pageNumber() == 3 || pageNumber() == kOnePage)
+        list->setItemWidget(item, new selectPhotoCell3(QRect(0, 0, 128, 128)));
+    auto library = photos::PhotoLibrary::shared();
+    const auto found =
+        library ? library->assetsWithLocalIdentifiers({asset.localIdentifier}) : std::vector<photos::Asset>{};
+    if (found.empty()) return;
+    QPointer<QListWidget> target(list);
+    const QString id = QString::fromStdString(asset.localIdentifier);
+    library->requestImageData(found.front(), [target, id](std::optional<foundation::Data> data) {
+        if (!target || !data) return;
+        QImage image;
+        if (!image.loadFromData(data->data(), int(data->size()))) return;
+        for (int row = 0; row < target->count(); ++row)
+            if (target->item(row)->data(Qt::UserRole).toString() == id) {
+                const QPixmap picture = aspectFill(image, QSize(kSlotImageSize, kSlotImageSize));
+                if (auto* cell = qobject_cast<selectPhotoCell3*>(target->itemWidget(target->item(row))))
+                    cell->setImage(picture);
+                else
+                    target->item(row)->setIcon(QIcon(picture));
+            }
+    });
+}
+
+QLabel* certificateSlotsPage::labellabel() const {
+    return formView() ? formView()->findChild<QLabel*>("labellabel") : nullptr;
+}
+
+void certificateSlotsPage::dispCollectionView() {
+    for (QWidget* w : {static_cast<QWidget*>(collectionView()), static_cast<QWidget*>(deselectBtn()),
+                       static_cast<QWidget*>(closeCollectionBtn()), static_cast<QWidget*>(labellabel())})
+        if (w) {
+            w->setVisible(true);
+            w->raise();
+        }
+}
+
+void certificateSlotsPage::hideCollectionView() {
+    for (QWidget* w : {static_cast<QWidget*>(collectionView()), static_cast<QWidget*>(deselectBtn()),
+                       static_cast<QWidget*>(closeCollectionBtn()), static_cast<QWidget*>(labellabel())})
+        if (w) w->setVisible(false);
+}
+
+void certificateSlotsPage::closeCollection() {
+    hideCollectionView();
+    tapImageView(selectTagNo_);
+}
+
+void certificateSlotsPage::deselectPhoto() {
+    if (selectTagNo_ != 0) deselectPhotoFromList(std::to_string(selectTagNo_));
+}
+
+void certificateSlotsPage::didSelectItem(int row) {
+    if (selectTagNo_ == 0 || row < 0 || row >= int(assetsList_.size())) return;
+    const std::string key = std::to_string(selectTagNo_);
+    QLabel* slot = labelWithTag(int(selectTagNo_));
+    if (record().count(key)) deselectPhotoFromList(key);
+    const store::PhotoAsset asset = assetsList_[size_t(row)];
+    if (slot) requestSlotImage(asset.localIdentifier, slot);
+    if (deselectBtn()) deselectBtn()->setEnabled(true);
+    assetsList_.erase(assetsList_.begin() + row);
+    if (auto* list = collectionView()) delete list->takeItem(row);
+    if (slotsTakeFromSource()) removeAssetFromAllassetsList(asset);
+    record()[key] = asset.localIdentifier;
+}
+
+void certificateSlotsPage::removeAssetFromAllassetsList(const store::PhotoAsset& asset) {
+    auto& list = sourceList();
+    const auto it = std::find(list.begin(), list.end(), asset);
+    if (it != list.end()) list.erase(it);
+}
+
+void certificateSlotsPage::deselectPhotoFromList(const std::string& key) {
+    const auto stored = record().find(key);
+    if (stored != record().end() && appDelegate_) {
+        const auto asset = appDelegate_->assetLocalIDList().find(stored->second);
+        if (asset != appDelegate_->assetLocalIDList().end()) {
+            assetsList_.push_back(asset->second);
+            addListItem(asset->second);
+            if (slotsTakeFromSource()) sourceList().push_back(asset->second);
+        }
+    }
+    record().erase(key);
+    if (QLabel* slot = labelWithTag(int(integerValue(key)))) {
+        slot->setProperty(kRequestedPhoto, QVariant());
+        slot->setPixmap(QPixmap());
+    }
+    if (deselectBtn()) deselectBtn()->setEnabled(false);
+}
+
+bool certificateSlotsPage::textViewShouldBeginEditing(ui::TextView& view) {
+    touchViewTag_ = ui::tag(&view);
+    return touchMode();
+}
+
+void certificateSlotsPage::keyboardWillShow(const foundation::Notification& notification) {
+    if (appDelegate_) appDelegate_->viewPositionChange(notification, view(), true);
+}
+
+void certificateSlotsPage::keyboardWillHide(const foundation::Notification& notification) {
+    if (appDelegate_) appDelegate_->viewPositionChange(notification, view(), false);
+}
+
+// ---- page 2
+
+certificateView2::certificateView2()
+    : certificateSlotsPage(2), ui_(std::make_unique<Ui::certificateView2>()) {}
+certificateView2::~certificateView2() = default;
+
+void certificateView2::setupForm(QWidget* form) {
+    ui_->setupUi(form);
+}
+
+void certificateView2::setInitialData() {
+    const std::string pid =
+        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
+    ui_->karteLabel->setText(QString::fromStdString(pid + "-2"));
+    if (record().count("61")) calcToothAge();
+}
+
+int certificateView2::toothAgeTens(int teeth) {
+    static const int kBounds[] = {28, 27, 26, 24, 22, 18, 14, 10, 0};
+    for (int i = 0; i + 1 < int(std::size(kBounds)); ++i)
+        if (kBounds[i + 1] < teeth && teeth <= kBounds[i]) return i + 2;
+    return 9;
+}
+
+void certificateView2::calcToothAge() {
+    const int teeth = int(integerValue(ui_->toothNumText->stdText()));
+    const auto show = [this](QLabel* label, int digit) {
+        label->setPixmap(assets::bundleImage(foundation::format("icon_num_%d.png", digit)));
+        // Printed, the digits are drawn as text, as the page around them is.
+        if (!touchMode()) documents::printToothAgeDigit(label, digit);
+    };
+    show(ui_->toothAgeImage1, toothAgeTens(teeth));
+    show(ui_->toothAgeImage2, 0);
+}
+
+void certificateView2::textViewDidEndEditing(ui::TextView& view) {
+    if (!touchMode() || !appDelegate_) return;
+    if (!appDelegate_->checkDigit(view.stdText(), "0123456789")) {
+        // Emptied and kept editing, with one alert: the focus comes back once the alert is answered.
+        view.setStdText("");
+        QPointer<ui::TextView> target(&view);
+        auto alert = ui::AlertController::create("エラー", "数字のみ入力してください");
+        alert->addAction(
+            ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [target](ui::AlertAction&) {
+                if (target) target->becomeFirstResponder();
+            }));
+        present(alert, true);
+        return;
+    }
+    if (ui::tag(&view) == 61) calcToothAge();
+    record()[std::to_string(ui::tag(&view))] = view.stdText();
+}
+
+// ---- page 3
+
+certificateView3::certificateView3()
+    : certificateSlotsPage(3), ui_(std::make_unique<Ui::certificateView3>()) {}
+certificateView3::~certificateView3() = default;
+
+void certificateView3::setupForm(QWidget* form) {
+    ui_->setupUi(form);
+}
+
+std::string certificateView3::noneWord(const std::string& language) {
+    if (language == "English") return "N/A";
+    if (language == "Chinese") return "无";
+    return "無し";
+}
+
+void certificateView3::viewDidLoad() {
+    selectFaceIconNo_ = 1;
+    certificateSlotsPage::viewDidLoad();
+    setShowPhotoType("normal");
+}
+
+void certificateView3::viewWillAppear(bool animated) {
+    certificateSlotsPage::viewWillAppear(animated);
+    const std::string lang = language();
+    if (lang == "English") ui_->commentLabel->setText("Comment");
+    if (lang == "Chinese") ui_->commentLabel->setText("注释");
+}
+
+void certificateView3::setInitialData() {
+    const std::string pid =
+        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
+    ui_->karteLabel->setText(QString::fromStdString(pid + "-3"));
+    ui_->Comment->setStyleSheet("QPlainTextEdit#Comment { border: 2px solid red; border-radius: 10px; }");
+    const std::string none = noneWord(language());
+    const auto stored = record().find("90001");
+    if (stored != record().end()) {
+        foundation::log("certificateView3, objectForKey90001 is %@", stored->second);
+        ui_->Comment->setStdText(stored->second == "無し" ? none : stored->second);
+    } else {
+        ui_->Comment->setStdText(none);
+        record()["90001"] = none;
+    }
+}
+
+void certificateView3::nextFaceIcon(int tag) {
+    const int icon = tag + selectFaceIconNo_ % 5 + 1;
+    if (QLabel* face = labelWithTag(tag))
+        face->setPixmap(assets::bundleImage(foundation::format("icon_%d.png", icon)));
+    selectFaceIconNo_ = icon;
+    record()[std::to_string(tag)] = std::to_string(icon);
+}
+
+void certificateView3::textViewDidEndEditing(ui::TextView& view) {
+    if (touchMode()) record()[std::to_string(ui::tag(&view))] = view.stdText();
+}

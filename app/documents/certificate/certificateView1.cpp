@@ -1,0 +1,471 @@
+#include "app/documents/certificate/certificateView1.h"
+
+#include <QEvent>
+#include <QFile>
+#include <QLabel>
+#include <QLocale>
+#include <QPixmap>
+#include <QStringList>
+#include <QTextCursor>
+
+#include "app/assets/PageResources.h"
+#include "app/documents/pages/ClinicInfo.h"
+#include "app/documents/pages/PrintedText.h"
+#include "app/shell/StaticVariableHelper.h"
+#include "app/shell/zurarerizIvaDadadavu.h"
+#include "platform/foundation/Format.h"
+#include "platform/foundation/Log.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/Tag.h"
+#include "ui_certificateView1.h"
+
+namespace {
+
+constexpr const char* kStoredDate = "yyyy年 M月 d日";
+constexpr const char* kMark = "●";
+
+QDate parseStoredDate(const std::string& text) {
+    return QDate::fromString(QString::fromStdString(text), kStoredDate);
+}
+
+struct Phrase {
+    const char* ja;
+    const char* en;
+    const char* zh;
+};
+constexpr Phrase kPhrases[] = {
+    {"歯肉精密検査（歯茎の検査）", "Thorough gingival inspection (gum inspection)",
+     "牙龈精密检查（牙龈检查）"},
+    {"歯石除去", "Tartar removal", "去除牙结石"},
+    {"虫歯治療", "Tooth decay treatment", "虫牙治疗"},
+    {"歯列改善（歯並びの改善）", "Dentition Alignment (teeth alignment)", "齿列改善（牙齿排列的改善）"},
+    {"欠損部補綴（歯がない部分の治療）", "Deficit Prosthesis (Treatment for missing teeth)",
+     "缺损部补缀（没有牙齿部分的治疗）"},
+};
+
+} // namespace
+
+certificateView1::certificateView1()
+    : certificatePageView(1), ui_(std::make_unique<Ui::certificateView1>()) {}
+certificateView1::~certificateView1() = default;
+
+void certificateView1::setupForm(QWidget* form) {
+    ui_->setupUi(form);
+}
+
+QLabel* certificateView1::label(const char* name) const {
+    return formView() ? formView()->findChild<QLabel*>(name) : nullptr;
+}
+
+ui::TextView* certificateView1::textViewWithTag(int tag) const {
+    return qobject_cast<ui::TextView*>(formView() ? ui::viewWithTag(formView(), tag) : nullptr);
+}
+
+void certificateView1::setText(QLabel* target, const std::string& text) {
+    if (target) target->setText(QString::fromStdString(text));
+}
+
+std::string certificateView1::formatDate(const QDate& date, const std::string& language) {
+    if (!date.isValid()) return {};
+    if (language == "English")
+        return QLocale(QLocale::English, QLocale::UnitedStates).toString(date, "MMM-dd-yyyy").toStdString();
+    return date.toString(kStoredDate).toStdString();
+}
+
+std::string certificateView1::translateJapaneseSectionFourToEnglish(const std::string& phrase) {
+    for (const Phrase& p : kPhrases)
+        if (phrase == p.ja) return p.en;
+    return phrase;
+}
+
+std::string certificateView1::translateJapaneseSectionFourToChinese(const std::string& phrase) {
+    for (const Phrase& p : kPhrases)
+        if (phrase == p.ja) return p.zh;
+    return phrase;
+}
+
+void certificateView1::getWeekDay(const QDate& date, QLabel* target) {
+    static const char* const kDays[] = {"日", "月", "火", "水", "木", "金", "土"};
+    if (!target || !date.isValid()) return;
+    // Qt counts Monday as 1 and Sunday as 7; the names start on Sunday.
+    target->setText(
+        QString::fromStdString(foundation::format("（%@）", std::string(kDays[date.dayOfWeek() % 7]))));
+}
+
+void certificateView1::viewDidLoad() {
+    viewMoved_ = false;
+    inputFlag_ = false;
+    const std::string lang = language();
+    store::FormData& record = appDelegate_ ? appDelegate_->certifiDataList() : *new store::FormData;
+    std::string name;
+    if (appDelegate_ && appDelegate_->patientInfo())
+        if (auto it = appDelegate_->patientInfo()->find("name"); it != appDelegate_->patientInfo()->end())
+            name = it->second;
+    setTitle(lang == "Japanese" ? foundation::format("%@ 様", name) : name);
+
+    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
+    for (QWidget* view : formView()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        const int t = ui::tag(view);
+        auto* text = qobject_cast<ui::TextView*>(view);
+        if (text) {
+            text->setDelegate(self);
+            assets::hideScrollBars(text);
+            if (!touchMode()) text->setReadOnly(true);
+        }
+        const auto stored = t >= 1 ? record.find(std::to_string(t)) : record.end();
+        if (stored == record.end()) continue;
+        const std::string& v = stored->second;
+        if (auto* l = qobject_cast<QLabel*>(view)) {
+            if (t <= 29) {
+                setFaceIcon(t);
+                continue;
+            }
+            setText(l, v);
+            if (t == 30) {
+                setText(l, formatDate(parseStoredDate(v), lang));
+            } else if (t == 31) {
+                setText(l, certificateblocks::displayedDateAndTime(v, lang));
+            } else if (t == 33) {
+                setText(ui_->visitLabel, formatDate(parseStoredDate(v), lang));
+            } else if (t == 34) {
+                setText(ui_->dateSLabel, formatDate(parseStoredDate(v), lang));
+                ui_->dateLLabel->setText(ui_->dateSLabel->text());
+            }
+        } else if (text) {
+            std::string shown = v;
+            if (t >= 40 && t <= 49 && lang == "English") shown = translateJapaneseSectionFourToEnglish(v);
+            if (t >= 40 && t <= 49 && lang == "Chinese") shown = translateJapaneseSectionFourToChinese(v);
+            text->setStdText(shown);
+        }
+    }
+    if (!record.count("34")) {
+        const QDate today = QDate::currentDate();
+        setText(ui_->dateSLabel, formatDate(today, lang));
+        ui_->dateLLabel->setText(ui_->dateSLabel->text());
+        getWeekDay(today, labelWithTag(36));
+        record["34"] = ui_->dateSLabel->text().toStdString();
+        if (QLabel* weekday = labelWithTag(36)) record["36"] = weekday->text().toStdString();
+    }
+    setCaptions();
+    setInitialData();
+
+    acceptTouches();
+}
+
+void certificateView1::setCaptions() {
+    const std::string lang = language();
+    const bool english = lang == "English", chinese = lang == "Chinese";
+    ui_->examinationDateJapanLabel->setVisible(lang == "Japanese");
+    ui_->nextExaminationDateJapanSignalLabel->setVisible(!english && !chinese);
+    const store::FormData empty;
+    const store::FormData& record = appDelegate_ ? appDelegate_->certifiDataList() : empty;
+    ui_->nextExaminationDateLabel->setVisible(!english || record.count("30"));
+    ui_->treatmentStartDateLabel->setVisible(!english || record.count("31"));
+    if (english) {
+        ui_->examinationDateLabel->setText("Examination Date :");
+        ui_->treatmentDateLabel->setText("Treatment Start Date :");
+        ui_->contactAtLabel->setText("Contact At");
+    } else if (chinese) {
+        ui_->examinationDateLabel->setText("本次受诊日 :");
+        ui_->treatmentDateLabel->setText("治疗开始日 :");
+        ui_->contactAtLabel->setText("请联系");
+    }
+}
+
+void certificateView1::viewWillAppear(bool animated) {
+    certificatePageView::viewWillAppear(animated);
+    const std::string lang = language();
+    if (lang == "English") {
+        ui_->reportLabel->setText("Stomavue Report");
+        ui_->dateLabel->setText("Date :");
+    } else if (lang == "Chinese") {
+        ui_->reportLabel->setText("口腔癌检查结果报告书");
+        ui_->dateLabel->setText("日期 :");
+    }
+    if (!touchMode()) ui_->destView->setVisible(false);
+}
+
+void certificateView1::viewDidAppear(bool) {
+    if (touchMode() || ui_->destView->isVisible()) return;
+    certificateblocks::revealContactBlock(ui_->destView, ui_->imageLogo, logoData_);
+    documents::fitPrintedTexts(formView());
+}
+
+void certificateView1::getClinicInfo() {
+    if (appDelegate_)
+        logoData_ =
+            certificateblocks::fillClinicBlock(formView(), appDelegate_->applicationDocumentsDirectory());
+}
+
+void certificateView1::setInitialData() {
+    getClinicInfo();
+    const std::string lang = language();
+    fillPatientBlock();
+    if (ui_->dateSLabel->text().isEmpty()) {
+        setText(ui_->dateLLabel, formatDate(QDate::currentDate(), lang));
+        ui_->dateSLabel->setText(ui_->dateLLabel->text());
+    }
+}
+
+void certificateView1::setFaceIcon(int tag) {
+    if (appDelegate_) certificateblocks::setFaceIcon(formView(), appDelegate_->certifiDataList(), tag);
+}
+
+void certificateView1::touchesEnded(QWidget* touched) {
+    if (!touchMode() || !appDelegate_) return;
+    const int t = ui::tag(touched);
+    touchViewTag_ = t;
+    if (t >= 100) {
+        appDelegate_->onCheckLabelSingle(t, formView(), "■");
+    } else if (t >= 30 && t <= 40) {
+        // The weekdays only follow their dates.
+        if (t != 32 && t != 36) showDatePicker(t);
+    } else if (t >= 10 && t <= 29) {
+        setFaceIcon(t);
+    } else if (t == 1 || t == 2) {
+        certificateblocks::nextFaceIcon(formView(), appDelegate_->certifiDataList(), t);
+    }
+}
+
+void certificateView1::showDatePicker(int tag) {
+    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
+    if (!appDelegate_) return;
+    if (auto picker = certificateblocks::presentDatePicker(
+            *this, self, labelWithTag(tag), tag,
+            certificateblocks::storedText(appDelegate_->certifiDataList(), tag)))
+        pop_ = picker;
+}
+
+// ---- the parts the one-page form shares
+
+namespace certificateblocks {
+
+namespace {
+QLabel* named(QWidget* form, const char* name) {
+    return form ? form->findChild<QLabel*>(name) : nullptr;
+}
+QLabel* tagged(QWidget* form, int tag) {
+    return qobject_cast<QLabel*>(form ? ui::viewWithTag(form, tag) : nullptr);
+}
+void show(QLabel* label, const std::string& text) {
+    if (label) label->setText(QString::fromStdString(text));
+}
+} // namespace
+
+void setFaceIcon(QWidget* form, store::FormData& record, int tag) {
+    const int b = tag / 10;
+    // Only the six choice labels of the two judgements choose; any other tag is left alone.
+    if ((b != 1 && b != 2) || tag % 10 < 1 || tag % 10 > 3) return;
+    for (int choice = 10 * b + 1; choice <= 10 * b + 3; ++choice) {
+        QLabel* l = tagged(form, choice);
+        if (choice == tag) {
+            if (QLabel* face = tagged(form, b))
+                face->setPixmap(assets::bundleImage(foundation::format("icon_%d.png", tag)));
+            show(l, kMark);
+            record[std::to_string(choice)] = kMark;
+        } else {
+            show(l, "");
+            record.erase(std::to_string(choice));
+        }
+    }
+}
+
+void nextFaceIcon(QWidget* form, store::FormData& record, int group) {
+    if (group != 1 && group != 2) return;
+    for (int i = 1; i <= 3; ++i) {
+        QLabel* chosen = tagged(form, 10 * group + i);
+        if (!chosen || chosen->text() != kMark) continue;
+        setFaceIcon(form, record, 10 * group + i % 3 + 1);
+        return;
+    }
+}
+
+std::string sexText(const std::string& sex, const std::string& lang) {
+    // A sex that was never recorded is no one's: neither "Female" nor a lone "性" on paper.
+    if (sex.empty()) return {};
+    if (lang == "English") return sex == "男" ? "Male" : "Female";
+    return foundation::format("%@性", sex);
+}
+
+void fillPatientBlock(QWidget* form, const store::FormData& info, const std::string& patientID,
+                      const std::string& lang) {
+    auto column = [&](const char* key) {
+        auto it = info.find(key);
+        return it == info.end() ? std::string() : it->second;
+    };
+    show(named(form, "karteLabel"), patientID + "-1");
+    show(named(form, "nameLabel"),
+         lang == "Japanese" ? foundation::format("%@　様", column("name")) : column("name"));
+    show(named(form, "postLabel"), foundation::format("〒%@", column("postal")));
+    show(named(form, "add1Label"), column("state") + column("address1"));
+    show(named(form, "add2Label"), column("address2"));
+    show(named(form, "tel1Label"), column("tel1"));
+    show(named(form, "tel2Label"), column("tel2"));
+    show(named(form, "bizLabel"), column("biz"));
+    const QDate birthday = parseStoredDate(column("birthday"));
+    show(named(form, "birthLabel"), certificateView1::formatDate(birthday, lang));
+    show(named(form, "sexLabel"), sexText(column("sex"), lang));
+    // A birthday that can't be read leaves the age empty rather than a made-up number.
+    if (!birthday.isValid()) {
+        show(named(form, "ageLabel"), "");
+        return;
+    }
+    const QDate today = QDate::currentDate();
+    long age = today.year() - birthday.year();
+    if (today.month() < birthday.month() ||
+        (today.month() == birthday.month() && today.day() < birthday.day()))
+        --age;
+    const char* format = lang == "English" ? "%ld" : lang == "Chinese" ? "%ld岁" : "%ld歳";
+    show(named(form, "ageLabel"), foundation::format(format, age));
+}
+
+std::optional<QByteArray> fillClinicBlock(QWidget* form, const std::string& folder) {
+    const auto info = documents::readClinicInfo(folder);
+    if (!info) return std::nullopt;
+    auto member = [&](const char* key) {
+        auto it = info->find(key);
+        return it == info->end() ? std::string() : it->second;
+    };
+    show(named(form, "clinic_name"), member("name"));
+    // A file without a fax number shows the telephone alone.
+    const std::string fax = member("fax");
+    show(named(form, "clinic_tel"),
+         fax.empty() ? member("tel") : foundation::format("%@ ／ (FAX)%@", member("tel"), fax));
+    show(named(form, "clinic_postal"), foundation::format("〒%@", member("postal")));
+    show(named(form, "clinic_address1"), member("state") + member("address1"));
+    show(named(form, "clinic_address2"), member("address2"));
+    show(named(form, "clinic_director"), member("director"));
+    show(named(form, "clinic_url"), member("homepage"));
+    show(named(form, "clinic_mail"), member("mailaddress"));
+    if (!info->count("logo")) return std::nullopt;
+    // Only a plain file name in the Documents folder counts.
+    const QString name = QString::fromStdString(member("logo"));
+    QFile file(QString::fromStdString(folder) + "/" + name);
+    if (name.isEmpty() || name.contains('/') || !file.open(QIODevice::ReadOnly)) {
+        foundation::log("Not Logo Image.");
+        return std::nullopt;
+    }
+    return file.readAll();
+}
+
+std::string storedText(const store::FormData& record, int tag) {
+    const auto it = record.find(std::to_string(tag));
+    return it == record.end() || it->second == "(null)" ? std::string() : it->second;
+}
+
+std::string displayedDate(const std::string& stored, const std::string& language) {
+    return certificateView1::formatDate(parseStoredDate(stored), language);
+}
+
+std::string displayedDateAndTime(const std::string& stored, const std::string& language) {
+    const QStringList parts = QString::fromStdString(stored).split("日");
+    if (parts.size() < 2 || language != "English") return stored;
+    return certificateView1::formatDate(parseStoredDate((parts[0] + "日").toStdString()), language) + " " +
+           parts.mid(1).join("日").toStdString();
+}
+
+void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optional<QByteArray>& logoData) {
+    if (!destView) return;
+    destView->move(destView->x(), destView->y() - 25);
+    destView->setVisible(true);
+    QPixmap logo;
+    if (imageLogo && logoData && logo.loadFromData(*logoData)) assets::showLogo(imageLogo, logo);
+}
+
+std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,
+                                                  std::weak_ptr<datePiclerViewControllerDelegate> delegate,
+                                                  QLabel* target, int tag, const std::string& stored) {
+    auto picker = std::dynamic_pointer_cast<datePickerView>(
+        ui::Storyboard::named("Main")->instantiateViewController(datePickerView::kSceneIdentifier));
+    if (!picker || !target) return nullptr;
+    picker->setDelegate(std::move(delegate));
+    picker->setParentView(host.weak_from_this());
+    picker->setTagNoStr(std::to_string(tag));
+    picker->setTargetLabel(target);
+    picker->setPickerType(tag == 31 ? "dateAndTime" : "date");
+    // The stored date, not the label: a printed page may have stored it in its language.
+    picker->setDefaultDateStr(stored);
+    picker->setModalPresentationStyle(ui::PresentationStyle::Popover);
+    picker->setPreferredContentSize(QSize(300, 150));
+    picker->popoverAnchor().sourceView = target;
+    picker->popoverAnchor().sourceRect = target->rect();
+    picker->popoverAnchor().permittedArrowDirections = ui::ArrowDown;
+    host.present(picker, true);
+    return picker;
+}
+
+} // namespace certificateblocks
+
+void certificateView1::popoverClose(const QDateTime& date, int32_t tagNo) {
+    if (tagNo != 30 && tagNo != 34) return;
+    QLabel* weekday = labelWithTag(tagNo + 2);
+    getWeekDay(date.date(), weekday);
+    if (appDelegate_ && weekday)
+        appDelegate_->certifiDataList()[std::to_string(tagNo + 2)] = weekday->text().toStdString();
+    if (tagNo == 34) ui_->dateSLabel->setText(ui_->dateLLabel->text());
+}
+
+bool certificateView1::textViewShouldBeginEditing(ui::TextView& view) {
+    if (!touchMode()) return false;
+    const int t = ui::tag(&view);
+    touchViewTag_ = t;
+    if (t >= 40 && t <= 49 && !inputFlag_) {
+        if (ui::TextView* previous = textViewWithTag(saveViewTag_); previous && previous != &view)
+            previous->resignFirstResponder();
+        auto list = std::dynamic_pointer_cast<tableListView>(
+            ui::Storyboard::named("Main")->instantiateViewController(tableListView::kSceneIdentifier));
+        if (!list) return false;
+        list->setDelegate(std::dynamic_pointer_cast<certificateView1>(shared_from_this()));
+        list->setSelectedCont(view.stdText());
+        list->setTagNo(t);
+        list->setModalPresentationStyle(ui::PresentationStyle::Popover);
+        list->setPreferredContentSize(QSize(380, 272));
+        list->popoverAnchor().sourceView = &view;
+        list->popoverAnchor().sourceRect = view.rect();
+        list->popoverAnchor().permittedArrowDirections = ui::ArrowDown;
+        pop_ = list;
+        present(list, true);
+        return false;
+    }
+    inputFlag_ = false;
+    saveViewTag_ = t;
+    return true;
+}
+
+void certificateView1::popoverListClose(const std::string& text, int32_t tagNo, bool closeFlag) {
+    if (!closeFlag) return;
+    if (pop_) pop_->dismiss(true);
+    pop_.reset();
+    ui::TextView* field = textViewWithTag(tagNo);
+    if (!field) return;
+    if (text == tableListView::kManualInput) {
+        // The next edit of the field is free text.
+        inputFlag_ = true;
+        field->becomeFirstResponder();
+        return;
+    }
+    field->setStdText(text);
+    field->resignFirstResponder();
+    if (appDelegate_) appDelegate_->certifiDataList()[std::to_string(tagNo)] = text;
+}
+
+void certificateView1::textViewDidEndEditing(ui::TextView& view) {
+    if (appDelegate_ && touchMode())
+        appDelegate_->certifiDataList()[std::to_string(ui::tag(&view))] = view.stdText();
+    // Typing leaves the view on its last line; a treatment longer than the field reads from its start.
+    QTextCursor start = view.textCursor();
+    start.movePosition(QTextCursor::Start);
+    view.setTextCursor(start);
+}
+
+void certificateView1::keyboardWillShow(const foundation::Notification& notification) {
+    if (touchViewTag_ < 1 || touchViewTag_ > 49 || !appDelegate_) return;
+    viewMoved_ = true;
+    appDelegate_->viewPositionChange(notification, view(), true);
+}
+
+void certificateView1::keyboardWillHide(const foundation::Notification& notification) {
+    if (!viewMoved_ || !appDelegate_) return;
+    viewMoved_ = false;
+    appDelegate_->viewPositionChange(notification, view(), false);
+}
