@@ -20,7 +20,7 @@
 
 #include "app/MainStoryboard.h"
 #include "app/ProcessEntry.h"
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
 #include "app/documents/questionnaire/printInquiryView.h"
 #include "app/documents/questionnaire/radarChartView.h"
 #include "app/shell/StaticVariableHelper.h"

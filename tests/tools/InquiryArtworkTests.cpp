@@ -9,7 +9,10 @@
 #include <set>
 #include <string>
 
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
+#include "app/documents/questionnaire/inquiryView1.h"
+#include "app/documents/questionnaire/inquiryView2.h"
+#include "app/documents/questionnaire/inquiryView3.h"
 #include "app/documents/questionnaire/radarChartView.h"
 #include "app/store/DemoData.h"
 #include "app/store/FormJson.h"

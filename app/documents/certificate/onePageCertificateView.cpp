@@ -7,7 +7,9 @@
 #include <QTimer>
 
 #include "app/assets/PageResources.h"
+#include "app/documents/certificate/certificateBlocks.h"
 #include "app/documents/certificate/certificateView1.h"
+#include "app/documents/certificate/certificateView3.h"
 #include "app/shell/FormAlerts.h"
 #include "app/shell/PhotoEditorOpener.h"
 #include "app/shell/StaticVariableHelper.h"

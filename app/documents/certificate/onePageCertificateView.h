@@ -11,7 +11,7 @@
 #include <optional>
 #include <string>
 
-#include "app/documents/certificate/certificateView.h"
+#include "app/documents/certificate/certificateSlotsPage.h"
 #include "app/shell/OneRunAtATime.h"
 #include "app/shell/datePickerView.h"
 #include "platform/ui/BarButtonItem.h"

@@ -1,7 +1,8 @@
 #include "app/documents/certificate/printCertificateView.h"
 
-#include "app/documents/certificate/certificateView.h"
 #include "app/documents/certificate/certificateView1.h"
+#include "app/documents/certificate/certificateView2.h"
+#include "app/documents/certificate/certificateView3.h"
 #include "ui_printCertificateView.h"
 
 printCertificateView::printCertificateView()

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "app/documents/certificate/certificateView.h"
+#include "app/documents/certificate/certificateSlotsPage.h"
 
 class QAbstractButton;
 namespace Ui {

@@ -1,7 +1,10 @@
 #include "app/documents/questionnaire/inquiryBaseView.h"
 
 #include "app/documents/pages/PageScrollView.h"
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
+#include "app/documents/questionnaire/inquiryView1.h"
+#include "app/documents/questionnaire/inquiryView2.h"
+#include "app/documents/questionnaire/inquiryView3.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "ui_inquiryBaseView.h"
 

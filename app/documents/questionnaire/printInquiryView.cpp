@@ -1,6 +1,9 @@
 #include "app/documents/questionnaire/printInquiryView.h"
 
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
+#include "app/documents/questionnaire/inquiryView1.h"
+#include "app/documents/questionnaire/inquiryView2.h"
+#include "app/documents/questionnaire/inquiryView3.h"
 #include "ui_printInquiryView.h"
 
 printInquiryView::printInquiryView()

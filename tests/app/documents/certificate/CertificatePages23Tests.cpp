@@ -8,7 +8,8 @@
 #include <QScrollBar>
 #include <catch2/catch.hpp>
 
-#include "app/documents/certificate/certificateView.h"
+#include "app/documents/certificate/certificateView2.h"
+#include "app/documents/certificate/certificateView3.h"
 #include "app/documents/certificate/selectPhotoCell3.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Bundle.h"

@@ -11,7 +11,7 @@
 
 #include "app/MainStoryboard.h"
 #include "app/documents/certificate/certificateBaseView.h"
-#include "app/documents/certificate/certificateView.h"
+#include "app/documents/certificate/certificatePageView.h"
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/certificate/certificateViewTop.h"
 #include "app/documents/certificate/printCertificateView.h"

@@ -2,7 +2,10 @@
 // the patient's details make the views do, checked on the rendered pages' ink.
 #include <catch2/catch.hpp>
 
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
+#include "app/documents/questionnaire/inquiryView1.h"
+#include "app/documents/questionnaire/inquiryView2.h"
+#include "app/documents/questionnaire/inquiryView3.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/documents/pages/PaperSupport.h"

@@ -14,7 +14,7 @@
 
 #include "app/assets/PageResources.h"
 #include "app/documents/pages/PrintPreview.h"
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
 #include "app/documents/questionnaire/inquiryViewTop.h"
 #include "app/documents/questionnaire/printInquiryView.h"
 #include "app/documents/questionnaire/radarChartView.h"

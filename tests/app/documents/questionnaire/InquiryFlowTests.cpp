@@ -8,7 +8,10 @@
 #include <nlohmann/json.hpp>
 
 #include "app/documents/questionnaire/inquiryBaseView.h"
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
+#include "app/documents/questionnaire/inquiryView1.h"
+#include "app/documents/questionnaire/inquiryView2.h"
+#include "app/documents/questionnaire/inquiryView3.h"
 #include "app/documents/questionnaire/inquiryViewTop.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/WidgetFormPage.h"

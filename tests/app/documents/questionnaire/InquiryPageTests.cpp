@@ -7,7 +7,10 @@
 #include <catch2/catch.hpp>
 
 #include "app/documents/questionnaire/inquiryBaseView.h"
-#include "app/documents/questionnaire/inquiryView.h"
+#include "app/documents/questionnaire/inquiryPageView.h"
+#include "app/documents/questionnaire/inquiryView1.h"
+#include "app/documents/questionnaire/inquiryView2.h"
+#include "app/documents/questionnaire/inquiryView3.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/WidgetFormPage.h"
 #include "platform/foundation/AppHome.h"

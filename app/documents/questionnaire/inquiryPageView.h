@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/shell/datePickerView.h"
 #include "platform/foundation/NotificationCenter.h"
@@ -19,12 +20,8 @@
 class QAbstractButton;
 class QLabel;
 class zurarerizIvaDadadavu;
-namespace Ui {
-class inquiryView1;
-class inquiryView2;
-class inquiryView3;
-} // namespace Ui
 
+// What the three pages share.
 class inquiryPageView : public ui::ViewController, public ui::TextFieldDelegate {
     Q_OBJECT
   public:
@@ -62,6 +59,8 @@ class inquiryPageView : public ui::ViewController, public ui::TextFieldDelegate 
     const std::shared_ptr<zurarerizIvaDadadavu>& appDelegate() const { return appDelegate_; }
 
   protected:
+    // The form's own views, in their order.
+    static std::vector<QWidget*> viewsOf(QWidget* form);
     explicit inquiryPageView(int page);
     // Builds the page's form into `form`.
     virtual void setupForm(QWidget* form) = 0;
@@ -83,78 +82,4 @@ class inquiryPageView : public ui::ViewController, public ui::TextFieldDelegate 
     int page_;
     QPointer<QWidget> form_;
     ui::KeyboardObservers keyboard_;
-};
-
-class inquiryView1 : public inquiryPageView {
-    Q_OBJECT
-  public:
-    static constexpr const char* kSceneIdentifier = "inquiryView1";
-    inquiryView1();
-    ~inquiryView1() override;
-    void viewDidAppear(bool animated) override;
-    void setInitialData() override;
-    QLabel* patientIDLabel() const;
-
-  protected:
-    void setupForm(QWidget* form) override;
-    std::string multiCircleImageName(int) const override { return "circle_long.png"; }
-
-  private:
-    std::unique_ptr<Ui::inquiryView1> ui_;
-};
-
-class inquiryView2 : public inquiryPageView {
-    Q_OBJECT
-  public:
-    static constexpr const char* kSceneIdentifier = "inquiryView2";
-    inquiryView2();
-    ~inquiryView2() override;
-    void viewDidLoad() override;
-
-  protected:
-    void setupForm(QWidget* form) override;
-    std::string multiCircleImageName(int tag) const override {
-        return tag < 6000 ? "circle.png" : "circle_long.png";
-    }
-    bool observesKeyboard() const override { return false; }
-    void connectViews(bool touchMode) override;
-
-  private:
-    std::unique_ptr<Ui::inquiryView2> ui_;
-};
-
-class inquiryView3 : public inquiryPageView,
-                     public ui::TextViewDelegate,
-                     public datePiclerViewControllerDelegate {
-    Q_OBJECT
-  public:
-    static constexpr const char* kSceneIdentifier = "inquiryView3";
-    inquiryView3();
-    ~inquiryView3() override;
-
-    void setInitialData() override;
-    void touchesBegan(QWidget* touched) override;
-    void showDatePicker(QLabel* label);
-    void popoverClose(const QDateTime& date, int32_t tagNo) override;
-    bool textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange range,
-                                         const std::string& replacement) override;
-    bool textViewShouldBeginEditing(ui::TextView& view) override;
-    void textViewDidEndEditing(ui::TextView& view) override;
-
-    ui::TextView* patientName() const;
-    QLabel* inputDateLabel() const;
-    const std::shared_ptr<datePickerView>& pop() const { return pop_; }
-    // The input date as page 3 shows it: "MMM-dd-yyyy" in English, else "yyyy年 M月 d日".
-    static std::string displayDate(const QDate& date, const std::optional<std::string>& language);
-
-  protected:
-    void setupForm(QWidget* form) override;
-    std::string multiCircleImageName(int tag) const override {
-        return tag < 10000 ? "circle_long.png" : "circle.png";
-    }
-    void connectViews(bool touchMode) override;
-
-  private:
-    std::unique_ptr<Ui::inquiryView3> ui_;
-    std::shared_ptr<datePickerView> pop_;
 };

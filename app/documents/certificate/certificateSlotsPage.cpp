@@ -1,136 +1,19 @@
-#include "app/documents/certificate/certificateView.h"
+#include "app/documents/certificate/certificateSlotsPage.h"
 
-#include <QEvent>
-#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListWidget>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <algorithm>
 
 #include "app/assets/PageResources.h"
-#include "app/documents/certificate/certificateView1.h"
+#include "app/documents/certificate/certificateView3.h"
 #include "app/documents/certificate/selectPhotoCell3.h"
-#include "app/documents/pages/PageScrollView.h"
-#include "app/documents/pages/PrintedArtwork.h"
-#include "app/documents/pages/PrintedText.h"
-#include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/foundation/Format.h"
-#include "platform/foundation/Log.h"
 #include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
-#include "platform/ui/AlertController.h"
 #include "platform/ui/PrintedPicture.h"
 #include "platform/ui/Tag.h"
-#include "ui_certificateView2.h"
-#include "ui_certificateView3.h"
-
-certificatePageView::certificatePageView(int page)
-    : appDelegate_(zurarerizIvaDadadavu::shared()), page_(page) {}
-
-certificatePageView::~certificatePageView() = default;
-
-std::string certificatePageView::backgroundImageName(int page, const std::optional<std::string>& language) {
-    const std::string base = page == kOnePage ? "onePage_certificate" : "certificate_" + std::to_string(page);
-    if (language == "English") return base + "_English.png";
-    if (language == "Chinese") return base + "_Chinese.png";
-    return base + ".png";
-}
-
-void certificatePageView::loadView() {
-    auto* form = new QWidget;
-    setupForm(form);
-    if (appDelegate_ && !appDelegate_->touchMode()) assets::useDocumentFont(form, documentLanguage());
-    form_ = form;
-    setView(std::make_unique<documents::PageScrollView>(form));
-}
-
-QLabel* certificatePageView::backgroundImage() const {
-    if (!form_) return nullptr;
-    return form_->findChild<QLabel*>(page_ == kOnePage ? QString("onePageCertificateImageView")
-                                                       : QString("certificateView%1ImageView").arg(page_));
-}
-
-QLabel* certificatePageView::labelWithTag(int tag) const {
-    return qobject_cast<QLabel*>(form_ ? ui::viewWithTag(form_, tag) : nullptr);
-}
-
-std::string certificatePageView::language() {
-    return StaticVariableHelper::certificatePrintLanguage().value_or("");
-}
-
-bool certificatePageView::touchMode() const {
-    return appDelegate_ && appDelegate_->touchMode();
-}
-
-void certificatePageView::viewWillAppear(bool) {
-    showBackground();
-    // Only a page being filled out moves for the keyboard; a printed one stays as the preview placed it.
-    if (touchMode())
-        keyboard_ = ui::observeKeyboard(std::static_pointer_cast<certificatePageView>(shared_from_this()),
-                                        &certificatePageView::keyboardWillShow,
-                                        &certificatePageView::keyboardWillHide);
-}
-
-void certificatePageView::showBackground() {
-    if (QLabel* background = backgroundImage()) {
-        background->setPixmap(assets::bundleImage(backgroundImageName(page_, language())));
-        // Printed, the page is drawn from its definition, so its captions print as sharp as the entries.
-        if (!touchMode()) documents::printCertificateArtwork(background, page_, language());
-    }
-    const std::string lang = language();
-    foundation::log(lang == "English"   ? "user select English version of certificate"
-                    : lang == "Chinese" ? "user select Chinese version of certificate"
-                                        : "user select Japanese version of certificate");
-}
-
-void certificatePageView::viewDidAppear(bool) {
-    if (!touchMode()) documents::fitPrintedTexts(form_);
-}
-
-void certificatePageView::viewDidDisappear(bool) {
-    keyboard_.reset();
-}
-
-void certificatePageView::acceptTouches() {
-    for (QWidget* w : form_->findChildren<QWidget*>())
-        w->installEventFilter(this);
-}
-
-void certificatePageView::fillPatientBlock() {
-    store::FormData info;
-    std::string patientID;
-    if (appDelegate_) {
-        info = appDelegate_->patientInfo().value_or(store::FormData{});
-        patientID = appDelegate_->patientID().value_or(std::string());
-    }
-    certificateblocks::fillPatientBlock(formView(), info, patientID, language());
-}
-
-void certificatePageView::makeInert(QWidget* view) {
-    view->setAttribute(Qt::WA_TransparentForMouseEvents, true);
-    view->setFocusPolicy(Qt::NoFocus);
-    if (auto* line = qobject_cast<QLineEdit*>(view)) line->setReadOnly(true);
-    if (auto* text = qobject_cast<QPlainTextEdit*>(view)) text->setReadOnly(true);
-}
-
-bool certificatePageView::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonRelease)
-        if (auto* w = qobject_cast<QWidget*>(watched); w && w->parentWidget() == formView()) touchesEnded(w);
-    return ui::ViewController::eventFilter(watched, event);
-}
-
-bool certificatePageView::textViewShouldChangeTextInRange(ui::TextView& view, ui::TextRange,
-                                                          const std::string& replacement) {
-    if (replacement != "\n") return true;
-    view.resignFirstResponderLater();
-    return false;
-}
-
-// ---- pages 2 and 3
 
 namespace {
 
@@ -155,16 +38,16 @@ std::vector<std::string> splitPositions(const std::string& group) {
     return out;
 }
 
-long integerValue(const std::string& text) {
-    bool ok = false;
-    const long v = QString::fromStdString(text).trimmed().toLong(&ok);
-    return ok ? v : 0;
-}
-
 } // namespace
 
 certificateSlotsPage::certificateSlotsPage(int page) : certificatePageView(page) {}
 certificateSlotsPage::~certificateSlotsPage() = default;
+
+long certificateSlotsPage::integerValue(const std::string& text) {
+    bool ok = false;
+    const long v = QString::fromStdString(text).trimmed().toLong(&ok);
+    return ok ? v : 0;
+}
 
 store::FormData& certificateSlotsPage::record() const {
     static store::FormData none;
@@ -455,114 +338,4 @@ void certificateSlotsPage::keyboardWillShow(const foundation::Notification& noti
 
 void certificateSlotsPage::keyboardWillHide(const foundation::Notification& notification) {
     if (appDelegate_) appDelegate_->viewPositionChange(notification, view(), false);
-}
-
-// ---- page 2
-
-certificateView2::certificateView2()
-    : certificateSlotsPage(2), ui_(std::make_unique<Ui::certificateView2>()) {}
-certificateView2::~certificateView2() = default;
-
-void certificateView2::setupForm(QWidget* form) {
-    ui_->setupUi(form);
-}
-
-void certificateView2::setInitialData() {
-    const std::string pid =
-        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
-    ui_->karteLabel->setText(QString::fromStdString(pid + "-2"));
-    if (record().count("61")) calcToothAge();
-}
-
-int certificateView2::toothAgeTens(int teeth) {
-    static const int kBounds[] = {28, 27, 26, 24, 22, 18, 14, 10, 0};
-    for (int i = 0; i + 1 < int(std::size(kBounds)); ++i)
-        if (kBounds[i + 1] < teeth && teeth <= kBounds[i]) return i + 2;
-    return 9;
-}
-
-void certificateView2::calcToothAge() {
-    const int teeth = int(integerValue(ui_->toothNumText->stdText()));
-    const auto show = [this](QLabel* label, int digit) {
-        label->setPixmap(assets::bundleImage(foundation::format("icon_num_%d.png", digit)));
-        // Printed, the digits are drawn as text, as the page around them is.
-        if (!touchMode()) documents::printToothAgeDigit(label, digit);
-    };
-    show(ui_->toothAgeImage1, toothAgeTens(teeth));
-    show(ui_->toothAgeImage2, 0);
-}
-
-void certificateView2::textViewDidEndEditing(ui::TextView& view) {
-    if (!touchMode() || !appDelegate_) return;
-    if (!appDelegate_->checkDigit(view.stdText(), "0123456789")) {
-        // Emptied and kept editing, with one alert: the focus comes back once the alert is answered.
-        view.setStdText("");
-        QPointer<ui::TextView> target(&view);
-        auto alert = ui::AlertController::create("エラー", "数字のみ入力してください");
-        alert->addAction(
-            ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [target](ui::AlertAction&) {
-                if (target) target->becomeFirstResponder();
-            }));
-        present(alert, true);
-        return;
-    }
-    if (ui::tag(&view) == 61) calcToothAge();
-    record()[std::to_string(ui::tag(&view))] = view.stdText();
-}
-
-// ---- page 3
-
-certificateView3::certificateView3()
-    : certificateSlotsPage(3), ui_(std::make_unique<Ui::certificateView3>()) {}
-certificateView3::~certificateView3() = default;
-
-void certificateView3::setupForm(QWidget* form) {
-    ui_->setupUi(form);
-}
-
-std::string certificateView3::noneWord(const std::string& language) {
-    if (language == "English") return "N/A";
-    if (language == "Chinese") return "无";
-    return "無し";
-}
-
-void certificateView3::viewDidLoad() {
-    selectFaceIconNo_ = 1;
-    certificateSlotsPage::viewDidLoad();
-    setShowPhotoType("normal");
-}
-
-void certificateView3::viewWillAppear(bool animated) {
-    certificateSlotsPage::viewWillAppear(animated);
-    const std::string lang = language();
-    if (lang == "English") ui_->commentLabel->setText("Comment");
-    if (lang == "Chinese") ui_->commentLabel->setText("注释");
-}
-
-void certificateView3::setInitialData() {
-    const std::string pid =
-        appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
-    ui_->karteLabel->setText(QString::fromStdString(pid + "-3"));
-    ui_->Comment->setStyleSheet("QPlainTextEdit#Comment { border: 2px solid red; border-radius: 10px; }");
-    const std::string none = noneWord(language());
-    const auto stored = record().find("90001");
-    if (stored != record().end()) {
-        foundation::log("certificateView3, objectForKey90001 is %@", stored->second);
-        ui_->Comment->setStdText(stored->second == "無し" ? none : stored->second);
-    } else {
-        ui_->Comment->setStdText(none);
-        record()["90001"] = none;
-    }
-}
-
-void certificateView3::nextFaceIcon(int tag) {
-    const int icon = tag + selectFaceIconNo_ % 5 + 1;
-    if (QLabel* face = labelWithTag(tag))
-        face->setPixmap(assets::bundleImage(foundation::format("icon_%d.png", icon)));
-    selectFaceIconNo_ = icon;
-    record()[std::to_string(tag)] = std::to_string(icon);
-}
-
-void certificateView3::textViewDidEndEditing(ui::TextView& view) {
-    if (touchMode()) record()[std::to_string(ui::tag(&view))] = view.stdText();
 }
