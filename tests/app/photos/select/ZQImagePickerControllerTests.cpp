@@ -4,6 +4,7 @@
 
 #include "app/photos/select/ZQImagePickerController.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/MainQueue.h"
 #include "tests/app/photos/receive/PeerReceiveSupport.h"
 #include "tests/support/TestHome.h"
 
@@ -28,6 +29,12 @@ std::vector<std::string> storePhotographs(int count) {
     return ids;
 }
 
+// Answers for the screens come through the main queue, which the event loop runs, as in the app.
+struct MainQueueOnLoop {
+    MainQueueOnLoop() { ui::installMainQueueExecutor(); }
+    ~MainQueueOnLoop() { ui::removeMainQueueExecutor(); }
+};
+
 bool hasThumbnail(const QListWidgetItem* item) {
     return item && !item->icon().isNull();
 }
@@ -36,6 +43,7 @@ bool hasThumbnail(const QListWidgetItem* item) {
 
 TEST_CASE("the picker opens with empty cells and the image manager fills them", "[photos][picker]") {
     testsupport::TempHome home;
+    MainQueueOnLoop loop;
     photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
     const auto ids = storePhotographs(3);
     auto chooser = std::make_shared<Chooser>();
