@@ -2,13 +2,25 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QImageReader>
+#include <QThread>
 #include <QThreadPool>
 #include <cmath>
 
 #include "platform/foundation/SerialQueue.h"
 
 namespace photos {
+
+namespace {
+// Answers are for the screens. Once the GUI loop has gone (the application quitting, a test's
+// application torn down) the main queue runs on a thread of its own, where no widget may be touched:
+// a late answer is dropped then.
+bool onGuiThread() {
+    const QCoreApplication* app = QCoreApplication::instance();
+    return app && QThread::currentThread() == app->thread();
+}
+} // namespace
 
 // The requests not yet answered; shared with the work in flight, which may outlive the manager.
 struct ImageManager::Pending {
@@ -102,7 +114,7 @@ ImageRequestID ImageManager::requestImage(const Asset& asset, QSize targetSize, 
         if (auto library = weakLibrary.lock())
             if (auto data = library->imageData(asset)) image = decode(*data, targetSize, mode);
         foundation::SerialQueue::main()->async([pending, id, handler, image = std::move(image)]() mutable {
-            if (pending->take(id) && handler) handler(std::move(image));
+            if (pending->take(id) && handler && onGuiThread()) handler(std::move(image));
         });
     });
 }
@@ -114,7 +126,7 @@ ImageRequestID ImageManager::requestImageDataForAsset(const Asset& asset, DataHa
             std::optional<foundation::Data> data;
             if (auto library = weakLibrary.lock()) data = library->imageData(asset);
             foundation::SerialQueue::main()->async([pending, id, handler, data = std::move(data)]() mutable {
-                if (pending->take(id) && handler) handler(std::move(data));
+                if (pending->take(id) && handler && onGuiThread()) handler(std::move(data));
             });
         });
 }

@@ -2,10 +2,14 @@
 // the main thread, and nothing for a request that was cancelled or whose manager is gone.
 #include <catch2/catch.hpp>
 
+#include <QCoreApplication>
 #include <QTest>
 #include <QThread>
+#include <atomic>
+#include <chrono>
 #include <tuple>
 
+#include "platform/foundation/SerialQueue.h"
 #include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"
@@ -114,4 +118,27 @@ TEST_CASE("an unreadable asset is answered with nothing and cancelled requests n
     }
     QTest::qWait(100);
     CHECK(answered == 0);
+}
+
+TEST_CASE("an answer that comes after the GUI loop has gone is dropped, never given on another thread",
+          "[photos][images]") {
+    Library l;
+    const auto asset = l.put(editortest::encoded(editortest::fourColour(64, 64), "PNG"));
+    ImageManager manager(l.library);
+    // The loop goes (the application quits): the main queue runs on a thread of its own from now on.
+    ui::removeMainQueueExecutor();
+    std::atomic<int> answered{0}, offGuiThread{0};
+    auto note = [&] {
+        ++answered;
+        if (QThread::currentThread() != QCoreApplication::instance()->thread()) ++offGuiThread;
+    };
+    manager.requestImage(asset, {300, 300}, ImageContentMode::AspectFill,
+                         [&](std::optional<ui::Image>) { note(); });
+    manager.requestImageDataForAsset(asset, [&](std::optional<foundation::Data>) { note(); });
+    // The decodes take milliseconds; a late answer would be run by the main queue's own thread.
+    for (int i = 0; i < 100 && answered == 0; ++i)
+        foundation::SerialQueue::main()->drainUntil(std::chrono::steady_clock::now() +
+                                                    std::chrono::milliseconds(20));
+    CHECK(offGuiThread == 0);
+    ui::installMainQueueExecutor(); // as the other cases have it; the fixture takes it away again
 }
