@@ -142,7 +142,8 @@ TEST_CASE("a sender faster than the main thread waits in the network", "[photos]
             QTest::qWaitFor([&] { return h.recorder->messages.size() == 40; }, receivetest::kEventWaitMs));
         for (int i = 0; i < 40; ++i)
             CHECK(h.recorder->messages[size_t(i)] == "t" + std::to_string(i));
-        CHECK(h.recorder->mostWaiting < SessionHelper::kMostFramesWaiting);
+        // No more than four wait behind the one being delivered.
+        CHECK(h.recorder->mostWaiting <= SessionHelper::kMostFramesWaiting);
     }
     SECTION("while the delegate holds the data back, what comes stays unread, then arrives in order") {
         h.helper->holdIncomingData(true);
