@@ -1,13 +1,12 @@
 #include "platform/photos/ImageCheck.h"
 
-#include <QBuffer>
 #include <QByteArray>
-#include <QImageReader>
 #include <csetjmp>
 #include <cstdio>
 #include <map>
 
 #include "platform/foundation/Format.h"
+#include "platform/ui/ImageDecoding.h"
 
 extern "C" {
 #include <jerror.h>
@@ -129,13 +128,9 @@ ImageCheck checkJpeg(const foundation::Data& data, bool decode) {
 ImageCheck checkWithQt(const foundation::Data& data, bool decode) {
     QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
-    reader.setAllocationLimit(kImageDecodeLimitMB);
+    imaging::PictureReader reader(bytes, imaging::Orientation::AsStored, kImageDecodeLimitMB);
     if (!reader.canRead()) return refuse("the data is not a picture");
-    const QByteArray format = reader.format().toLower();
+    const QByteArray format = reader.format();
     QSize size = reader.size();
     if (size.isValid())
         if (auto why = sizeRefusal(size.width(), size.height(), data.size())) return refuse(*why);

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/foundation/Value.h"
+#include "platform/ui/ImageDecoding.h"
 
 namespace photos {
 
@@ -23,7 +24,7 @@ struct ImageCheck {
 };
 
 // Enough for a 48-megapixel photograph in 32-bit colour.
-inline constexpr int kImageDecodeLimitMB = 256;
+inline constexpr int kImageDecodeLimitMB = imaging::kAllocationLimitMB;
 // No picture format packs more pixels than this into one byte of data (a flat colour in PNG comes
 // nearest, at about 8000), so a header claiming more describes a picture the data cannot hold.
 inline constexpr int64_t kMostPixelsPerByte = 16384;

@@ -1,14 +1,13 @@
 #include "platform/photos/ImageManager.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QImageReader>
 #include <QThread>
 #include <QThreadPool>
 #include <cmath>
 
 #include "platform/foundation/SerialQueue.h"
+#include "platform/ui/ImageDecoding.h"
 
 namespace photos {
 
@@ -75,11 +74,9 @@ QSize ImageManager::scaledSize(QSize size, QSize target, ImageContentMode mode) 
 
 std::optional<ui::Image> ImageManager::decode(const foundation::Data& data, QSize target,
                                               ImageContentMode mode) {
-    QByteArray bytes(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(true);
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
+    imaging::PictureReader reader(bytes, imaging::Orientation::Upright);
     const QSize stored = reader.size();
     if (stored.isValid()) {
         // The reader scales the stored bitmap, before turning it upright.

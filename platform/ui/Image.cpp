@@ -1,9 +1,8 @@
 #include "platform/ui/Image.h"
+#include "platform/ui/ImageDecoding.h"
 
-#include <QBuffer>
 #include <QByteArray>
 #include <QImageIOHandler>
-#include <QImageReader>
 #include <QTransform>
 
 namespace ui {
@@ -101,14 +100,12 @@ QImage Image::displayedBitmap() const {
 
 std::optional<Image> Image::fromData(const foundation::Data& data) {
     if (data.empty()) return std::nullopt;
-    QByteArray bytes =
+    const QByteArray bytes =
         QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()), qsizetype(data.size()));
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    reader.setAutoTransform(false);
+    imaging::PictureReader reader(bytes, imaging::Orientation::AsStored);
     Image image;
-    if (!reader.read(&image.bitmap) || image.bitmap.isNull()) return std::nullopt;
+    image.bitmap = reader.read();
+    if (image.bitmap.isNull()) return std::nullopt;
     image.orientation = orientationFromExif(exifOf(reader.transformation()));
     return image;
 }

@@ -10,6 +10,7 @@
 #include "app/documents/pages/ClinicInfo.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/ui/ImageDecoding.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Tag.h"
 
@@ -150,8 +151,9 @@ void revealContactBlock(QWidget* destView, QLabel* imageLogo, const std::optiona
     if (!destView) return;
     destView->move(destView->x(), destView->y() - 25);
     destView->setVisible(true);
-    QPixmap logo;
-    if (imageLogo && logoData && logo.loadFromData(*logoData)) assets::showLogo(imageLogo, logo);
+    if (!imageLogo || !logoData) return;
+    const QImage logo = imaging::decode(*logoData);
+    if (!logo.isNull()) assets::showLogo(imageLogo, QPixmap::fromImage(logo));
 }
 
 std::shared_ptr<datePickerView> presentDatePicker(ui::ViewController& host,

@@ -12,6 +12,7 @@
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
+#include "platform/ui/ImageDecoding.h"
 #include "platform/ui/PrintedPicture.h"
 #include "platform/ui/Tag.h"
 
@@ -248,8 +249,9 @@ void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
     const QString id = QString::fromStdString(asset.localIdentifier);
     library->requestImageData(found.front(), [target, id](std::optional<foundation::Data> data) {
         if (!target || !data) return;
-        QImage image;
-        if (!image.loadFromData(data->data(), int(data->size()))) return;
+        const QImage image = imaging::decode(
+            QByteArray::fromRawData(reinterpret_cast<const char*>(data->data()), qsizetype(data->size())));
+        if (image.isNull()) return;
         for (int row = 0; row < target->count(); ++row)
             if (target->item(row)->data(Qt::UserRole).toString() == id) {
                 const QPixmap picture = aspectFill(image, QSize(kSlotImageSize, kSlotImageSize));

@@ -1,7 +1,6 @@
 #include "app/photos/receive/SessionHelper.h"
 
 #include <QBuffer>
-#include <QImageReader>
 #include <QSysInfo>
 #include <algorithm>
 #include <atomic>
@@ -12,15 +11,14 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SerialQueue.h"
+#include "platform/ui/ImageDecoding.h"
 
 namespace {
 std::atomic<long> invitations{0};
 
 // Whether the data starts as a picture format does: a few bytes are read, nothing is decoded.
 bool looksLikePicture(const QByteArray& data) {
-    QByteArray bytes = QByteArray::fromRawData(data.constData(), data.size());
-    QBuffer buffer(&bytes);
-    return buffer.open(QIODevice::ReadOnly) && !QImageReader::imageFormat(&buffer).isEmpty();
+    return !imaging::pictureFormat(data).isEmpty();
 }
 
 const std::map<std::string, std::string> kDiscoveryInfo = {{"aaa", "bbb"}, {"bbb", "aaa"}};

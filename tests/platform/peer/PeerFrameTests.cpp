@@ -2,7 +2,6 @@
 #include <QBuffer>
 #include <catch2/catch.hpp>
 
-#include "platform/peer/ImageDecoding.h"
 #include "platform/peer/PeerDiscovery.h"
 #include "platform/peer/PeerFrame.h"
 #include "platform/peer/PeerID.h"
@@ -82,16 +81,4 @@ TEST_CASE("browse datagrams are read strictly", "[peer][discovery]") {
     CHECK_FALSE(parseBrowseAnswer(R"({"serviceType":"x","displayName":"y","port":"80"})"));
     CHECK_FALSE(parseBrowseAnswer("not json"));
     CHECK_FALSE(parseBrowseRequest(QByteArray(int(kMaxDatagram) + 1, ' ')));
-}
-
-TEST_CASE("image decoding refuses pictures past its memory limit", "[peer][image]") {
-    QImage img(2000, 1000, QImage::Format_RGB32);
-    img.fill(Qt::gray);
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPEG");
-    CHECK_FALSE(decodeImage(bytes).isNull());
-    CHECK(decodeImage(bytes, 1).isNull()); // 8 MB decoded against a 1 MB limit
-    CHECK(decodeImage("Start,1").isNull());
 }
