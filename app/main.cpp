@@ -5,7 +5,7 @@
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/ExitSteps.h"
 #include "platform/foundation/LaunchArguments.h"
-#include "sdk/core/SdkStartUp.h"
+#include "sdk/SdkStartUp.h"
 
 int main(int argc, char** argv) {
     foundation::installUncaughtExceptionLogger();

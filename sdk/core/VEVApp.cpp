@@ -6,13 +6,13 @@
 #include "platform/foundation/UserDefaults.h"
 #include "platform/utilities/RULAppEnvironmentUtil.h"
 #include "sdk/core/AnalyticsStartClass.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
 #include "sdk/core/TextRules.h"
 #include "sdk/core/VEVAppClassState.h"
 #include "sdk/core/VEVBundleUtil.h"
 #include "sdk/core/VEVConfiguration.h"
+#include "sdk/core/VEVCoreDiagnosticsConnector.h"
 #include "sdk/core/VEVLogger.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 
 using sdk::detail::appClassState;
 

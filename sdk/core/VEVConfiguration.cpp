@@ -1,6 +1,6 @@
 #include "sdk/core/VEVConfiguration.h"
 
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
 
 VEVConfiguration::VEVConfiguration() : analyticsConfiguration_(RIZEvudezodoConfiguration::sharedInstance()) {}
 

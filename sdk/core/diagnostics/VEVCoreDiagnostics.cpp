@@ -11,8 +11,8 @@
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/utilities/RULAppEnvironmentUtil.h"
 #include "sdk/core/NoDestructor.h"
+#include "sdk/core/VEVCoreDiagnosticsInterop.h"
 #include "sdk/core/diagnostics/VEVCoreDiagnosticsFacts.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsInterop.h"
 #include "sdk/core/diagnostics/VEVCoreDiagnosticsLog.h"
 #include "sdk/core/transport/RDTCORLog.h"
 

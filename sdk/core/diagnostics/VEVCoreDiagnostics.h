@@ -12,7 +12,7 @@
 #include "platform/foundation/SerialQueue.h"
 #include "platform/foundation/Value.h"
 #include "platform/utilities/RULHeartbeatDateStorage.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsData.h"
+#include "sdk/core/VEVCoreDiagnosticsData.h"
 #include "sdk/core/diagnostics/proto/core_configuration.pb.h"
 #include "sdk/core/transport/RDTCORTransport.h"
 

@@ -3,11 +3,11 @@
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/Exception.h"
 #include "sdk/core/AnalyticsStartClass.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
 #include "sdk/core/VEVLogger.h"
 #include "sdk/core/installations/VEVInstallations.h"
 #include "sdk/measurement/engine/APMAnalytics.h"
 #include "sdk/measurement/engine/APMInstallationIDObserver.h"
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 
 void RIZEvudezodo::load() {
     foundation::ClassRegistry::registerClass(kClassName,

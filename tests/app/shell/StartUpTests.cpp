@@ -5,7 +5,7 @@
 #include "app/shell/zaruvedezViewController.h"
 #include "app/store/ClinicDatabase.h"
 #include "platform/foundation/Log.h"
-#include "sdk/core/SdkStartUp.h"
+#include "sdk/SdkStartUp.h"
 #include "sdk/core/VEVApp.h"
 #include "tests/app/shell/ShellTestSupport.h"
 

@@ -7,7 +7,7 @@
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/LaunchArguments.h"
-#include "sdk/core/SdkStartUp.h"
+#include "sdk/SdkStartUp.h"
 
 int main(int argc, char** argv) {
     foundation::launch::setArguments(argc, argv);

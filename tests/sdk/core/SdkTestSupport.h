@@ -11,7 +11,7 @@
 #include "platform/foundation/LaunchArguments.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Plist.h"
-#include "sdk/core/SdkStartUp.h"
+#include "sdk/SdkStartUp.h"
 #include "sdk/core/VEVApp.h"
 #include "sdk/core/VEVLogger.h"
 #include "sdk/core/VEVOptions.h"

@@ -5,10 +5,10 @@
 #include <thread>
 
 #include "platform/foundation/NotificationCenter.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
+#include "sdk/core/VEVCoreDiagnosticsConnector.h"
 #include "sdk/measurement/engine/APMAnalytics.h"
 #include "sdk/measurement/engine/RIZEvudezodo.h"
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 #include "tests/sdk/core/SdkTestSupport.h"
 
 using foundation::Dictionary;

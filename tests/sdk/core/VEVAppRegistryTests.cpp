@@ -1,9 +1,9 @@
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
 #include "sdk/core/VEVComponentType.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
+#include "sdk/core/VEVCoreDiagnosticsConnector.h"
 #include "sdk/database/network/VEVDatabaseComponent.h"
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 #include "tests/sdk/core/SdkTestSupport.h"
 
 using foundation::Dictionary;

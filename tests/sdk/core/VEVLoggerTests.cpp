@@ -2,8 +2,8 @@
 #include <thread>
 
 #include "platform/foundation/UserDefaults.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
 #include "sdk/core/VEVConfiguration.h"
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
 #include "tests/sdk/core/SdkTestSupport.h"
 
 using foundation::UserDefaults;

@@ -5,8 +5,8 @@
 #include "platform/foundation/ApplicationNotifications.h"
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsInterop.h"
+#include "sdk/core/VEVCoreDiagnosticsConnector.h"
+#include "sdk/core/VEVCoreDiagnosticsInterop.h"
 #include "tests/sdk/core/SdkTestSupport.h"
 #include "tests/sdk/core/diagnostics/CoreDiagnosticsTestSupport.h"
 

@@ -6,7 +6,7 @@
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
 #include "platform/utilities/RULAppEnvironmentUtil.h"
-#include "sdk/core/diagnostics/VEVDiagnosticsData.h"
+#include "sdk/core/VEVDiagnosticsData.h"
 #include "tests/sdk/core/SdkTestSupport.h"
 #include "tests/sdk/core/diagnostics/CoreDiagnosticsTestSupport.h"
 

@@ -1,6 +1,6 @@
 // Core diagnostics end to end: the record stored through the transport reaches a local backend in the
 // request for the diagnostics target.
-#include "sdk/core/diagnostics/VEVDiagnosticsData.h"
+#include "sdk/core/VEVDiagnosticsData.h"
 #include "tests/sdk/core/diagnostics/CoreDiagnosticsTestSupport.h"
 #include "tests/sdk/core/transport/UploadRig.h"
 #include "tests/support/TestHome.h"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsData.h"
+#include "sdk/core/VEVCoreDiagnosticsData.h"
 
 class VEVDiagnosticsData : public VEVCoreDiagnosticsData {
   public:

@@ -1,4 +1,4 @@
-#include "sdk/core/diagnostics/VEVDiagnosticsData.h"
+#include "sdk/core/VEVDiagnosticsData.h"
 
 #include "sdk/core/VEVApp.h"
 

@@ -1,4 +1,4 @@
-#include "sdk/core/SdkStartUp.h"
+#include "sdk/SdkStartUp.h"
 
 #include "platform/foundation/ExitSteps.h"
 #include "sdk/core/VEVApp.h"

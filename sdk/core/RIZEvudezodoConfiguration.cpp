@@ -1,4 +1,4 @@
-#include "sdk/measurement/engine/RIZEvudezodoConfiguration.h"
+#include "sdk/core/RIZEvudezodoConfiguration.h"
 
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/foundation/UserDefaults.h"

@@ -1,4 +1,4 @@
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsConnector.h"
+#include "sdk/core/VEVCoreDiagnosticsConnector.h"
 
 #include <atomic>
 #include <mutex>
@@ -6,8 +6,8 @@
 
 #include "platform/foundation/ClassRegistry.h"
 #include "sdk/core/VEVApp.h"
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsInterop.h"
-#include "sdk/core/diagnostics/VEVDiagnosticsData.h"
+#include "sdk/core/VEVCoreDiagnosticsInterop.h"
+#include "sdk/core/VEVDiagnosticsData.h"
 
 namespace {
 std::atomic<size_t> requests{0};

@@ -4,7 +4,7 @@
 // does nothing) in a program without core diagnostics.
 #include <functional>
 
-#include "sdk/core/diagnostics/VEVCoreDiagnosticsData.h"
+#include "sdk/core/VEVCoreDiagnosticsData.h"
 
 inline constexpr const char* kVEVCoreDiagnosticsClassName = "VEVCoreDiagnostics";
 
