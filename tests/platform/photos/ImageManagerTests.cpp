@@ -13,7 +13,7 @@
 #include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestHome.h"
 
 using photos::ImageContentMode;
@@ -32,7 +32,7 @@ struct Library {
     photos::Asset put(const QByteArray& bytes) {
         std::string id;
         REQUIRE_FALSE(library->performChangesAndWait(
-            [&](photos::ChangeRequest& c) { id = c.createImageAsset(editortest::toData(bytes)); }));
+            [&](photos::ChangeRequest& c) { id = c.createImageAsset(pictures::toData(bytes)); }));
         return library->assetsWithLocalIdentifiers({id}).front();
     }
     ~Library() { ui::removeMainQueueExecutor(); }
@@ -62,8 +62,8 @@ TEST_CASE("a thumbnail arrives on the main thread at the asked size, upright", "
     ImageManager manager(l.library);
     // Stored 800 × 400, shown turned a quarter clockwise: 400 × 800 with the stored left half (red
     // over blue) on top, blue on the left.
-    const QImage picture = editortest::fourColour(800, 400);
-    const auto asset = l.put(editortest::jpegWithOrientation(picture, 6));
+    const QImage picture = pictures::fourColour(800, 400);
+    const auto asset = l.put(pictures::jpegWithOrientation(picture, 6));
 
     std::optional<std::optional<ui::Image>> got;
     QThread* answeredOn = nullptr;
@@ -96,7 +96,7 @@ TEST_CASE("a thumbnail arrives on the main thread at the asked size, upright", "
 
 TEST_CASE("an unreadable asset is answered with nothing and cancelled requests never", "[photos][images]") {
     Library l;
-    const auto asset = l.put(editortest::encoded(editortest::fourColour(64, 64), "PNG"));
+    const auto asset = l.put(pictures::encoded(pictures::fourColour(64, 64), "PNG"));
     photos::Asset unknown = asset;
     unknown.localIdentifier = "00000000-0000-0000-0000-000000000000/L0/001";
     {
@@ -123,7 +123,7 @@ TEST_CASE("an unreadable asset is answered with nothing and cancelled requests n
 TEST_CASE("an answer that comes after the GUI loop has gone is dropped, never given on another thread",
           "[photos][images]") {
     Library l;
-    const auto asset = l.put(editortest::encoded(editortest::fourColour(64, 64), "PNG"));
+    const auto asset = l.put(pictures::encoded(pictures::fourColour(64, 64), "PNG"));
     ImageManager manager(l.library);
     // The loop goes (the application quits): the main queue runs on a thread of its own from now on.
     ui::removeMainQueueExecutor();

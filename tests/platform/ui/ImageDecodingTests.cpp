@@ -6,7 +6,7 @@
 #include <QImage>
 
 #include "platform/ui/ImageDecoding.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
+#include "tests/support/Pictures.h"
 
 namespace {
 QByteArray jpeg(int width, int height) {
@@ -32,7 +32,7 @@ TEST_CASE("pictures are decoded within the memory limit, and non-pictures refuse
 
 TEST_CASE("the orientation tag is kept apart or applied, as the caller asks", "[ui][image]") {
     // Stored 80 × 40, tagged "turn a quarter clockwise" (6).
-    const QByteArray tagged = editortest::jpegWithOrientation(editortest::fourColour(80, 40), 6);
+    const QByteArray tagged = pictures::jpegWithOrientation(pictures::fourColour(80, 40), 6);
     CHECK(imaging::decode(tagged, imaging::Orientation::AsStored).size() == QSize(80, 40));
     CHECK(imaging::decode(tagged, imaging::Orientation::Upright).size() == QSize(40, 80));
     imaging::PictureReader reader(tagged, imaging::Orientation::AsStored);

@@ -2,12 +2,12 @@
 #include <catch2/catch.hpp>
 
 #include "platform/ui/Image.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
+#include "tests/support/Pictures.h"
 
 using ui::ImageOrientation;
 
 TEST_CASE("EXIF orientations decode to the orientation the picture is shown in", "[ui][image]") {
-    const QImage picture = editortest::fourColour(40, 20);
+    const QImage picture = pictures::fourColour(40, 20);
     struct Row {
         int exif;
         ImageOrientation orientation;
@@ -23,8 +23,7 @@ TEST_CASE("EXIF orientations decode to the orientation the picture is shown in",
                         {8, ImageOrientation::Left, {20, 40}}};
     for (const Row& row : rows) {
         INFO("EXIF " << row.exif);
-        auto image =
-            ui::Image::fromData(editortest::toData(editortest::jpegWithOrientation(picture, row.exif)));
+        auto image = ui::Image::fromData(pictures::toData(pictures::jpegWithOrientation(picture, row.exif)));
         REQUIRE(image.has_value());
         CHECK(image->orientation == row.orientation);
         CHECK(image->bitmap.size() == QSize(40, 20)); // stored as it was, not turned
@@ -33,8 +32,8 @@ TEST_CASE("EXIF orientations decode to the orientation the picture is shown in",
 }
 
 TEST_CASE("the displayed bitmap is the stored one turned by the orientation", "[ui][image]") {
-    const QImage p = editortest::fourColour(6, 4);
-    using namespace editortest;
+    const QImage p = pictures::fourColour(6, 4);
+    using namespace pictures;
     CHECK(samePixels(ui::Image{p, ImageOrientation::Up}.displayedBitmap(), p));
     CHECK(samePixels(ui::Image{p, ImageOrientation::Right}.displayedBitmap(), turnedClockwise(p)));
     CHECK(samePixels(ui::Image{p, ImageOrientation::Left}.displayedBitmap(), turnedCounterClockwise(p)));
@@ -44,21 +43,20 @@ TEST_CASE("the displayed bitmap is the stored one turned by the orientation", "[
 }
 
 TEST_CASE("every EXIF orientation is displayed as a reader applying it shows the file", "[ui][image]") {
-    const QImage picture = editortest::fourColour(48, 32);
+    const QImage picture = pictures::fourColour(48, 32);
     for (int exif = 1; exif <= 8; ++exif) {
         INFO("EXIF " << exif);
-        const QByteArray file = editortest::jpegWithOrientation(picture, exif);
-        auto image = ui::Image::fromData(editortest::toData(file));
+        const QByteArray file = pictures::jpegWithOrientation(picture, exif);
+        auto image = ui::Image::fromData(pictures::toData(file));
         REQUIRE(image.has_value());
-        CHECK(editortest::samePixels(image->displayedBitmap(), editortest::autoOriented(file)));
+        CHECK(pictures::samePixels(image->displayedBitmap(), pictures::autoOriented(file)));
     }
 }
 
 TEST_CASE("data that is no picture decodes to nothing", "[ui][image]") {
     CHECK_FALSE(ui::Image::fromData({}).has_value());
     CHECK_FALSE(ui::Image::fromData({1, 2, 3, 4}).has_value());
-    auto png =
-        ui::Image::fromData(editortest::toData(editortest::encoded(editortest::fourColour(3, 2), "PNG")));
+    auto png = ui::Image::fromData(pictures::toData(pictures::encoded(pictures::fourColour(3, 2), "PNG")));
     REQUIRE(png.has_value());
     CHECK(png->orientation == ImageOrientation::Up);
 }

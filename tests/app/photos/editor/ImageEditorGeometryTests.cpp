@@ -6,7 +6,7 @@
 #include "app/photos/editor/ImageEditorViewController.h"
 #include "app/photos/editor/ImageRepair.h"
 #include "platform/ui/Tag.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
+#include "tests/support/Pictures.h"
 
 using ui::ImageOrientation;
 

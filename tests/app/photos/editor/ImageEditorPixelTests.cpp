@@ -3,9 +3,9 @@
 #include <catch2/catch.hpp>
 
 #include "app/photos/editor/ImageRepair.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
+#include "tests/support/Pictures.h"
 
-using namespace editortest;
+using namespace pictures;
 using ui::ImageOrientation;
 
 TEST_CASE("a drawing context puts the bitmap's first row on the rectangle's bottom edge",

@@ -20,6 +20,7 @@
 #include "tests/support/TouchDevice.h"
 
 using namespace editortest;
+using namespace pictures;
 
 namespace {
 

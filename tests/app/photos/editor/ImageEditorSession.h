@@ -15,8 +15,8 @@
 #include "platform/ui/MainQueue.h"
 #include "platform/ui/ViewController.h"
 #include "platform/ui/Window.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
 #include "tests/support/ManualAnimationClock.h"
+#include "tests/support/Pictures.h"
 #include "tests/support/TestHome.h"
 
 namespace editortest {
@@ -57,7 +57,7 @@ struct EditorSession {
     photos::Asset put(const photos::Album& album, const QByteArray& bytes) {
         std::string id;
         REQUIRE_FALSE(library->performChangesAndWait([&](photos::ChangeRequest& c) {
-            id = c.createImageAsset(toData(bytes));
+            id = c.createImageAsset(pictures::toData(bytes));
             c.addAssets(album.localIdentifier, {id});
         }));
         return library->assetsWithLocalIdentifiers({id}).front();
@@ -102,8 +102,9 @@ struct EditorSession {
         QFile blocker(originals);
         REQUIRE(blocker.open(QIODevice::WriteOnly));
         blocker.close();
-        auto error = library->performChangesAndWait(
-            [](photos::ChangeRequest& c) { c.createImageAsset(toData(encoded(fourColour(8, 8), "PNG"))); });
+        auto error = library->performChangesAndWait([](photos::ChangeRequest& c) {
+            c.createImageAsset(pictures::toData(pictures::encoded(pictures::fourColour(8, 8), "PNG")));
+        });
         REQUIRE(error);
         return error->localizedDescription();
     }

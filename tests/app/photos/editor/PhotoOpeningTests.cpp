@@ -12,6 +12,7 @@
 #include "tests/app/photos/editor/PhotoOpeningGate.h"
 
 using namespace editortest;
+using namespace pictures;
 
 namespace {
 

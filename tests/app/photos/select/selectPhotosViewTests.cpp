@@ -10,9 +10,9 @@
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
-#include "tests/app/photos/editor/ImageEditorTestSupport.h"
 #include "tests/app/photos/editor/PhotoOpeningGate.h"
 #include "tests/app/photos/select/SelectPhotoSupport.h"
+#include "tests/support/Pictures.h"
 
 using selecttest::SelectApp;
 using Ids = std::vector<std::string>;
@@ -467,29 +467,29 @@ TEST_CASE("photographs stored turned by any EXIF orientation open and save uprig
     SelectApp s;
     PhotoEditorBase::setSettleSeconds(0);
     PhotoEditorBase::setSuccessPauseSeconds(0);
-    const QImage picture = editortest::fourColour(48, 32);
+    const QImage picture = pictures::fourColour(48, 32);
     std::vector<QByteArray> files;
     std::vector<photos::Asset> assets;
     for (int exif = 1; exif <= 8; ++exif) {
-        files.push_back(editortest::jpegWithOrientation(picture, exif));
+        files.push_back(pictures::jpegWithOrientation(picture, exif));
         assets.push_back(s.putFile("Eye-Fi", files.back()));
     }
     REQUIRE(s.open(1));
     for (int exif = 1; exif <= 8; ++exif) {
         INFO("EXIF " << exif);
-        const QImage upright = editortest::autoOriented(files[size_t(exif - 1)]);
+        const QImage upright = pictures::autoOriented(files[size_t(exif - 1)]);
         s.screen->openLargePhotoContainer(assets[size_t(exif - 1)]);
         REQUIRE(s.waitForViewer(assets[size_t(exif - 1)].localIdentifier));
         const ui::Image shown = s.viewer()->imageView()->image();
         CHECK(shown.orientation == ui::ImageOrientation::Up);
-        CHECK(editortest::samePixels(shown.bitmap, upright));
+        CHECK(pictures::samePixels(shown.bitmap, upright));
         // Saved untouched, the copy that joins the pool is the upright picture.
         s.viewer()->saveButton()->trigger();
         REQUIRE(s.alert());
         s.alert()->tapAction("OK");
         s.settle();
         REQUIRE(s.pool().size() == size_t(8 + exif));
-        CHECK(editortest::samePixels(s.stored(s.pool().back()), upright));
+        CHECK(pictures::samePixels(s.stored(s.pool().back()), upright));
     }
     PhotoEditorBase::setSettleSeconds(0.8);
     PhotoEditorBase::setSuccessPauseSeconds(2);

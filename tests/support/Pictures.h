@@ -1,5 +1,5 @@
 #pragma once
-// Pictures for the editor's tests: a four-colour picture whose every pixel is also told apart, the
+// Pictures for the tests of pictures: a four-colour picture whose every pixel is also told apart, the
 // expected result of a turn or mirror pixel by pixel, JPEG files with an EXIF orientation, and how a
 // reader that applies the orientation shows them.
 #include <QBuffer>
@@ -10,7 +10,7 @@
 
 #include "platform/foundation/Value.h"
 
-namespace editortest {
+namespace pictures {
 
 // Quadrants red, green, blue and yellow (top-left, top-right, bottom-left, bottom-right), each pixel
 // carrying its column and row in the low bits.
@@ -104,4 +104,4 @@ inline foundation::Data toData(const QByteArray& bytes) {
     return foundation::Data(bytes.begin(), bytes.end());
 }
 
-} // namespace editortest
+} // namespace pictures
