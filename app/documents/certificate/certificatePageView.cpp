@@ -97,6 +97,12 @@ void certificatePageView::fillPatientBlock() {
     certificateblocks::fillPatientBlock(formView(), info, patientID, language());
 }
 
+void certificatePageView::adoptTextView(ui::TextView* text) {
+    text->setDelegate(std::dynamic_pointer_cast<ui::TextViewDelegate>(shared_from_this()));
+    assets::hideScrollBars(text);
+    if (!touchMode()) text->setReadOnly(true);
+}
+
 void certificatePageView::makeInert(QWidget* view) {
     view->setAttribute(Qt::WA_TransparentForMouseEvents, true);
     view->setFocusPolicy(Qt::NoFocus);

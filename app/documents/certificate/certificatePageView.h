@@ -65,6 +65,8 @@ class certificatePageView : public ui::ViewController, public ui::TextViewDelega
     static void makeInert(QWidget* view);
     // The current patient's block on the form, in the print language.
     void fillPatientBlock();
+    // A text view of the form: answers to this page, shows no bars, and takes no input when printed.
+    void adoptTextView(ui::TextView* text);
     bool eventFilter(QObject* watched, QEvent* event) override;
 
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;

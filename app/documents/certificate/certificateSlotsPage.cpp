@@ -103,15 +103,10 @@ void certificateSlotsPage::requestSlotImage(const std::string& localIdentifier, 
 void certificateSlotsPage::viewDidLoad() {
     assetsList_.clear();
     if (deselectBtn()) deselectBtn()->setEnabled(false);
-    auto self = std::dynamic_pointer_cast<certificateSlotsPage>(shared_from_this());
     for (QWidget* view : formView()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const int t = ui::tag(view);
         auto* text = qobject_cast<ui::TextView*>(view);
-        if (text) {
-            text->setDelegate(self);
-            assets::hideScrollBars(text);
-            if (!touchMode()) text->setReadOnly(true);
-        }
+        if (text) adoptTextView(text);
         const auto stored = t >= 1 ? record().find(std::to_string(t)) : record().end();
         if (stored == record().end()) continue;
         const std::string& v = stored->second;

@@ -98,15 +98,10 @@ void certificateView1::viewDidLoad() {
             name = it->second;
     setTitle(lang == "Japanese" ? foundation::format("%@ 様", name) : name);
 
-    auto self = std::dynamic_pointer_cast<certificateView1>(shared_from_this());
     for (QWidget* view : formView()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         const int t = ui::tag(view);
         auto* text = qobject_cast<ui::TextView*>(view);
-        if (text) {
-            text->setDelegate(self);
-            assets::hideScrollBars(text);
-            if (!touchMode()) text->setReadOnly(true);
-        }
+        if (text) adoptTextView(text);
         const auto stored = t >= 1 ? record.find(std::to_string(t)) : record.end();
         if (stored == record.end()) continue;
         const std::string& v = stored->second;
