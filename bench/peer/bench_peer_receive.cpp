@@ -23,13 +23,13 @@
 #include <filesystem>
 #include <functional>
 #include <netinet/in.h>
-#include <random>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
 #include "app/photos/receive/SessionHelper.h"
 #include "bench/BenchApp.h"
+#include "bench/Photographs.h"
 #include "platform/foundation/Log.h"
 #include "platform/peer/PeerSession.h"
 #include "platform/photos/ImageCheck.h"
@@ -43,25 +43,6 @@ namespace {
 [[noreturn]] void giveUp() {
     std::fflush(nullptr);
     std::_Exit(2);
-}
-
-// A photograph-like picture: smooth light with fine grain, so it compresses like a real one.
-QByteArray photo(int seed, int width, int height) {
-    QImage img(width, height, QImage::Format_RGB32);
-    std::mt19937 rng{uint32_t(seed)};
-    for (int y = 0; y < height; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            const int grain = int(rng() & 15);
-            line[x] = qRgb((x * 255 / width + grain + seed * 7) & 255, (y * 255 / height + grain) & 255,
-                           ((x + y) / 16 + grain) & 255);
-        }
-    }
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPEG", 92);
-    return bytes;
 }
 
 void runUntil(const std::function<bool()>& done, int timeoutMs = 600000) {
@@ -241,7 +222,7 @@ int main(int argc, char** argv) {
     std::vector<QByteArray> files;
     qint64 total = 0;
     for (int i = 0; i < count; ++i) {
-        files.push_back(photo(i, width, height));
+        files.push_back(bench::photograph(i, width, height));
         total += files.back().size();
     }
     std::printf("%d JPEGs of %dx%d, %.1f MB in all; medians of %d rounds after a warm-up round\n", count,

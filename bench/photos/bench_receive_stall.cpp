@@ -33,6 +33,7 @@
 #include "app/photos/select/ZQImagePickerController.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "bench/BenchApp.h"
+#include "bench/Photographs.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/peer/PeerSession.h"
@@ -45,26 +46,6 @@ namespace {
 
 constexpr double kTargetMs = 50;
 
-// A photograph-like JPEG: smooth light with fine grain, compressed as a camera's would be.
-QByteArray photograph(int seed, int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
-    uint32_t grain = uint32_t(seed) * 2654435761u + 1;
-    for (int y = 0; y < h; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            grain = grain * 1664525u + 1013904223u;
-            const int g = int(grain >> 28);
-            line[x] =
-                qRgb((x * 255 / w + g + seed * 7) & 255, (y * 255 / h + g) & 255, ((x + y) / 16 + g) & 255);
-        }
-    }
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "JPEG", 92);
-    return bytes;
-}
-
 std::vector<QByteArray> photographs(int count, double megapixels) {
     const int w = int(std::sqrt(megapixels * 1e6 * 4.0 / 3.0)), h = w * 3 / 4;
     std::vector<QByteArray> out(static_cast<size_t>(count));
@@ -73,7 +54,7 @@ std::vector<QByteArray> photographs(int count, double megapixels) {
     for (int t = 0; t < std::max(2, QThread::idealThreadCount()); ++t)
         threads.emplace_back([&] {
             for (int i; (i = next++) < count;)
-                out[size_t(i)] = photograph(i, w, h);
+                out[size_t(i)] = bench::photograph(i, w, h);
         });
     for (auto& t : threads)
         t.join();
