@@ -62,7 +62,9 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
 
     const std::string& name() const { return name_; }
     void async(Task task);
-    // Runs the task and waits for it. Called from the queue's own thread, it runs inline.
+    // Runs the task and waits for it. Called from the queue's own thread, it runs inline; on an idle
+    // queue other than the main one, it runs on the calling thread, holding the queue as its worker
+    // would (no task of the queue runs meanwhile, and isCurrent() holds inside it).
     void sync(const Task& task);
     void after(double seconds, Task task);
     bool isCurrent() const;
@@ -97,6 +99,7 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     struct Worker;
     // Without a deadline the task runs in its turn; with one, once the queue's clock reaches it.
     void enqueue(Task task, std::optional<QueueClock::TimePoint> deadline);
+    bool holdIfIdle();
     void at(QueueClock::TimePoint when, Task task) { enqueue(std::move(task), when); }
     static void run(const std::shared_ptr<Worker>& worker);
     static void promoteDue(Worker& w);

@@ -3,6 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <future>
+#include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -36,6 +38,77 @@ TEST_CASE("serial queues run tasks one at a time in order", "[queue]") {
     }
     SECTION("sync rethrows the task's exception on the caller") {
         CHECK_THROWS_AS(q->sync([] { throw std::runtime_error("x"); }), std::runtime_error);
+    }
+}
+
+TEST_CASE("sync on an idle queue runs on the caller's thread and still holds the queue", "[queue]") {
+    auto q = SerialQueue::create("test.inline");
+    const auto caller = std::this_thread::get_id();
+
+    SECTION("inside, the task is on its queue") {
+        std::thread::id ranOn;
+        bool current = false;
+        std::string name;
+        q->sync([&] {
+            ranOn = std::this_thread::get_id();
+            current = q->isCurrent();
+            name = SerialQueue::currentQueueName();
+        });
+        CHECK(ranOn == caller);
+        CHECK(current);
+        CHECK(name == "test.inline");
+        CHECK_FALSE(q->isCurrent());
+        CHECK(SerialQueue::currentQueueName().empty());
+    }
+    SECTION("a task queued meanwhile from another thread waits for it") {
+        std::promise<void> inside, queued;
+        std::atomic<bool> syncEnded{false}, sawEnded{false};
+        std::thread other([&] {
+            inside.get_future().wait();
+            q->async([&] { sawEnded = syncEnded.load(); });
+            queued.set_value();
+        });
+        q->sync([&] {
+            inside.set_value();
+            queued.get_future().wait();
+            syncEnded = true;
+        });
+        other.join();
+        q->drain();
+        CHECK(sawEnded);
+    }
+    SECTION("a sync behind a running task waits for it, in order") {
+        std::promise<void> gate, started;
+        std::vector<int> order;
+        q->async([&] {
+            started.set_value();
+            gate.get_future().wait();
+            order.push_back(1);
+        });
+        started.get_future().wait();
+        std::thread other([&] { q->sync([&] { order.push_back(2); }); });
+        gate.set_value();
+        other.join();
+        CHECK(order == std::vector<int>{1, 2});
+    }
+    SECTION("the task may let go of the queue's last owner") {
+        auto owned = std::make_shared<QueuePtr>(SerialQueue::create("test.inline-owned"));
+        std::weak_ptr<SerialQueue> weak = *owned;
+        QueuePtr* slot = owned.get();
+        (*slot)->sync([&] { owned.reset(); });
+        CHECK(weak.expired());
+    }
+    SECTION("a throwing task leaves the queue working") {
+        CHECK_THROWS_AS(q->sync([] { throw std::runtime_error("x"); }), std::runtime_error);
+        bool ran = false;
+        q->async([&] { ran = true; });
+        q->drain();
+        CHECK(ran);
+    }
+    SECTION("the main queue's tasks never run on the caller's thread") {
+        std::thread::id ranOn;
+        SerialQueue::main()->sync([&] { ranOn = std::this_thread::get_id(); });
+        CHECK(ranOn != caller);
     }
 }
 
