@@ -3,7 +3,6 @@
 // root screen, and helpers to put pictures into albums and read them back.
 #include <QApplication>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QTest>
 #include <catch2/catch.hpp>
@@ -17,6 +16,7 @@
 #include "platform/ui/Window.h"
 #include "tests/support/ManualAnimationClock.h"
 #include "tests/support/Pictures.h"
+#include "tests/support/SpoiledAsset.h"
 #include "tests/support/TestHome.h"
 
 namespace editortest {
@@ -76,23 +76,7 @@ struct EditorSession {
         REQUIRE(answer->has_value());
         return std::move(**answer);
     }
-    // Overwrites the asset's file with bytes that are no picture.
-    void spoil(const photos::Asset& asset) {
-        const QString uuid =
-            QString::fromStdString(asset.localIdentifier.substr(0, asset.localIdentifier.find('/')));
-        QDirIterator it(QString::fromStdString(library->root() + "/originals"), QDir::Files,
-                        QDirIterator::Subdirectories);
-        int spoilt = 0;
-        while (it.hasNext()) {
-            QFile f(it.next());
-            if (!f.fileName().contains(uuid)) continue;
-            const qint64 size = f.size();
-            REQUIRE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(QByteArray(size, 'x'));
-            ++spoilt;
-        }
-        REQUIRE(spoilt == 1);
-    }
+    void spoil(const photos::Asset& asset) { testsupport::spoilAsset(*library, asset.localIdentifier); }
     // From now on no photograph can be written: a file stands where the library keeps its folders of
     // originals, as on a disk that refuses new files. Returns the description of the error a change
     // that creates a photograph then fails with.

@@ -3,8 +3,6 @@
 // album, driven through their widgets.
 #include <QBuffer>
 #include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QImage>
 #include <QPushButton>
 #include <QTest>
@@ -22,6 +20,7 @@
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/support/SpoiledAsset.h"
 
 namespace selecttest {
 
@@ -79,23 +78,7 @@ struct SelectApp {
         return QImage::fromData(
             QByteArray(reinterpret_cast<const char*>(data->data()), qsizetype(data->size())));
     }
-    // Overwrites the asset's file (under "originals/", named after its identifier) with bytes that
-    // are no picture.
-    void spoil(const std::string& id) {
-        const QString uuid = QString::fromStdString(id.substr(0, id.find('/')));
-        QDirIterator it(QString::fromStdString(library->root() + "/originals"), QDir::Files,
-                        QDirIterator::Subdirectories);
-        int spoiled = 0;
-        while (it.hasNext()) {
-            QFile f(it.next());
-            if (!f.fileName().contains(uuid)) continue;
-            const qint64 size = f.size();
-            REQUIRE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            f.write(QByteArray(size, 'x'));
-            ++spoiled;
-        }
-        REQUIRE(spoiled == 1);
-    }
+    void spoil(const std::string& id) { testsupport::spoilAsset(*library, id); }
     std::vector<std::string> ids(const std::string& title) const {
         std::vector<std::string> out;
         for (const auto& album : library->albumsWithTitle(title))
