@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
 #include <unistd.h>
 #include <utility>
 
@@ -152,7 +153,7 @@ void RDTCORFlatFileStorage::schedulePump() {
 
 void RDTCORFlatFileStorage::pump() {
     auto batch = takeRequests(kRequestsPerBatch, UINT64_MAX);
-    processBatch(batch);
+    processBatch(batch, UINT64_MAX);
     bool more;
     {
         std::lock_guard lock(intakeMutex_);
@@ -182,7 +183,7 @@ std::vector<RDTCORFlatFileStorage::Request> RDTCORFlatFileStorage::takeRequests(
 void RDTCORFlatFileStorage::processRequestsUpTo(uint64_t upTo) {
     for (auto batch = takeRequests(kRequestsPerBatch, upTo); !batch.empty();
          batch = takeRequests(kRequestsPerBatch, upTo))
-        processBatch(batch);
+        processBatch(batch, upTo);
 }
 
 bool RDTCORFlatFileStorage::writePayload(const std::shared_ptr<RDTCOREvent>& event,
@@ -234,9 +235,9 @@ void RDTCORFlatFileStorage::addEventToTrackingCollections(const std::shared_ptr<
     targets_[event->target()].insert(*event->eventID());
 }
 
-void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch) {
+void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch, uint64_t upTo) {
     if (batch.empty()) return;
-    std::vector<ErrorPtr> errors(batch.size());
+    std::vector<ErrorPtr> errors;
     std::vector<size_t> written;    // stores whose payload is written; tracked from here on
     std::set<uint64_t> batchIDs;    // stored by this batch, even if removed again within it
     std::vector<std::string> files; // of removed events
@@ -244,7 +245,15 @@ void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch) {
     // Where each written store's record lies in `records`, should its payload fail to reach the disk.
     std::vector<std::pair<size_t, size_t>> storeRecords;
     transport::PayloadBatch payloads;
-    for (size_t i = 0; i < batch.size(); ++i) {
+    for (size_t i = 0;; ++i) {
+        if (i == batch.size()) {
+            // A burst reaches the storage while its first requests are written: what came meanwhile
+            // shares their sync instead of waiting for one of its own.
+            auto more = takeRequests(kRequestsPerBatch - std::min(kRequestsPerBatch, batch.size()), upTo);
+            if (more.empty()) break;
+            std::move(more.begin(), more.end(), std::back_inserter(batch));
+        }
+        errors.resize(batch.size());
         const auto& event = batch[i].event;
         if (!event) {
             std::set<uint64_t> removed;

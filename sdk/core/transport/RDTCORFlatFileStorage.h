@@ -130,8 +130,10 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
     // Carries out, batch by batch, every waiting request among the first `upTo` made.
     void processRequestsUpTo(uint64_t upTo);
     // Writes the batch's payloads, makes its stores and removals durable with one journal append,
-    // then answers the stores in order and deletes the removed events' files.
-    void processBatch(std::vector<Request>& batch);
+    // then answers the stores in order and deletes the removed events' files. Requests among the first
+    // `upTo` that arrive while the payloads are written join the batch, up to a full one, before the
+    // sync.
+    void processBatch(std::vector<Request>& batch, uint64_t upTo);
     void commit(const std::vector<const Request*>& stored);
     // Adds the event's payload file to `files` (not yet synced); on success the event names the file,
     // lets go of its payload object, and `size` is the file's size.

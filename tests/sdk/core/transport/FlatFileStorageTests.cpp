@@ -1,7 +1,10 @@
 #include <catch2/catch.hpp>
 
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <sys/stat.h>
+#include <utility>
 
 #include "platform/foundation/Log.h"
 #include "sdk/core/transport/ArchiveCodec.h"
@@ -219,6 +222,41 @@ TEST_CASE("a burst with removals leaves the archive holding exactly what is stor
     CHECK(stored.count(ids[0]) == 0);
     CHECK(stored.at(ids[119])->customBytes()->size() == 4096);
     CHECK(filesIn(rig.root).size() == 118 + 3); // the payloads, the archive, the journal and the count file
+}
+
+namespace {
+// Runs `whenRead` once when the storage reads its bytes, that is while its batch is being written.
+class ActsWhenRead : public RDTCOREventDataObject {
+  public:
+    std::function<void()> whenRead;
+    foundation::Data transportBytes() override {
+        if (auto act = std::exchange(whenRead, nullptr)) act();
+        return {'f', 'i', 'r', 's', 't'};
+    }
+};
+} // namespace
+
+TEST_CASE("a store that arrives while a batch is written shares its sync", "[transport][storage]") {
+    StorageRig rig;
+    auto first = rig.event();
+    auto second = rig.event("second");
+    const uint64_t secondID = *second->eventID();
+    std::promise<bool> secondDone, secondStoredWithFirst;
+    auto object = std::make_shared<ActsWhenRead>();
+    object->whenRead = [&] {
+        rig.storage->storeEvent(second,
+                                [&](bool written, foundation::ErrorPtr) { secondDone.set_value(written); });
+    };
+    first->setDataObject(object);
+    rig.storage->storeEvent(first, [&](bool written, foundation::ErrorPtr) {
+        // Answered in order, after the one sync of both.
+        secondStoredWithFirst.set_value(written && rig.storage->storedEvents().count(secondID) == 1);
+    });
+    CHECK(secondStoredWithFirst.get_future().get());
+    CHECK(secondDone.get_future().get());
+    rig.relaunch();
+    CHECK(rig.storage->storedEvents().size() == 2);
+    CHECK(rig.read(secondID) == std::optional<std::string>("second"));
 }
 
 TEST_CASE("damaged files give log lines and a working storage", "[transport][storage][corrupt]") {
