@@ -437,10 +437,15 @@ int main(int argc, char** argv) {
     }
     {
         const int n = 1500;
-        std::printf("\nunpaced producer: %d stores of 4 KB issued at once\n", n);
-        bool judged = false;
-        for (int attempt = 1; attempt <= 3 && !judged; ++attempt) {
-            const double floorBefore = sustainedFloorRate(base, fourKB, 3);
+        // One burst lasts a fraction of a second, so it is judged against the floor measured right
+        // before and right after it; the median of five judged bursts counts, after one for warm-up.
+        constexpr int kBursts = 5, kTries = 12;
+        std::printf(
+            "\nunpaced producer: %d stores of 4 KB issued at once, %d bursts judged after a warm-up\n", n,
+            kBursts);
+        std::vector<double> ratios;
+        for (int attempt = 0; attempt <= kTries && int(ratios.size()) < kBursts; ++attempt) {
+            const double floorBefore = sustainedFloorRate(base, fourKB, 2);
             Folder dir(base + "/unpaced");
             Stack stack(dir.path);
             Completions done;
@@ -456,7 +461,7 @@ int main(int argc, char** argv) {
                 stack.transportObject->sendDataEventOnComplete(std::move(event), done.callback());
             double issuing = secondsSince(start);
             done.waitFor(size_t(n));
-            const double floorAfter = sustainedFloorRate(base, fourKB, 3);
+            const double floorAfter = sustainedFloorRate(base, fourKB, 2);
             auto times = done.times();
             auto at = [&](size_t i) { return std::chrono::duration<double>(times[i] - start).count(); };
             double total = at(times.size() - 1), longestGap = at(0);
@@ -466,21 +471,28 @@ int main(int argc, char** argv) {
                 return std::chrono::duration<double>(t - start).count() <= total / 2;
             }));
             const double floor = (floorBefore + floorAfter) / 2, rate = n / total;
-            judged = steadyDisk(floorBefore, floorAfter);
-            std::printf("  try %d: floor %.0f ev/s before, %.0f after%s\n", attempt, floorBefore, floorAfter,
-                        judged ? "" : " (disk changed speed: not judged)");
+            const bool judged = attempt > 0 && steadyDisk(floorBefore, floorAfter);
+            if (judged) ratios.push_back(rate / floor);
+            std::printf("  %s: floor %.0f ev/s before, %.0f after%s\n",
+                        attempt == 0 ? "warm-up" : ("try " + std::to_string(attempt)).c_str(), floorBefore,
+                        floorAfter, judged || attempt == 0 ? "" : " (disk changed speed: not judged)");
             std::printf("    IDs drawn in %.3f s (not timed); issued in %.3f s; first acknowledgement after "
-                        "%.3f s, %zu of "
-                        "%d by half-time (%.1f s of %.1f s), longest silence %.3f s\n",
+                        "%.3f s, %zu of %d by half-time (%.1f s of %.1f s), longest silence %.3f s\n",
                         drawn, issuing, at(0), byHalf, n, total / 2, total, longestGap);
             std::printf("    %.0f ev/s, %.2f of the floor; %zu failed\n", rate, rate / floor, done.failed());
             // Acknowledgements all along: within a second of each other, a fair share by half-time.
             if (longestGap > 1.0) miss("acknowledgements stopped for more than 1 s");
             if (byHalf < size_t(n) / 4) miss("acknowledgements came mostly at the end");
-            if (judged && rate / floor < 0.8) miss("the unpaced producer got below 0.8 of the floor");
             if (done.failed()) miss("stores failed");
         }
-        if (!judged) miss("the disk never kept one speed long enough to judge the unpaced producer");
+        if (int(ratios.size()) < kBursts) {
+            miss("the disk never kept one speed long enough to judge the unpaced producer");
+        } else {
+            std::sort(ratios.begin(), ratios.end());
+            std::printf("  median of the judged bursts: %.2f of the floor (%.2f to %.2f)\n", median(ratios),
+                        ratios.front(), ratios.back());
+            if (median(ratios) < 0.8) miss("the unpaced producer got below 0.8 of the floor");
+        }
     }
     return missed ? 1 : 0;
 }
