@@ -71,6 +71,16 @@ RunLog readRunLog(const std::string& path) {
     return log;
 }
 
+// Until the run's log reports a store (true), or the child has ended (false). The child reports on
+// its own pace, so this looks at the log often rather than guessing a time.
+bool waitForStore(const std::string& logPath, pid_t child) {
+    for (;;) {
+        if (!readRunLog(logPath).stored.empty()) return true;
+        if (::waitpid(child, nullptr, WNOHANG) != 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
 } // namespace
 
 // The storing process: stores events in bursts, with and without completions, removes some of them as
@@ -164,8 +174,11 @@ TEST_CASE("a storing process killed at any moment loses nothing it reported and 
             ::execl(self.c_str(), self.c_str(), "[stress-child]", nullptr);
             ::_exit(127);
         }
-        // Early runs also hit the start-up (loading, cleaning up); later ones the stores.
-        int delay = run < 10 ? int(rng() % 40) + 5 : int(rng() % 150) + 20;
+        // Early runs also hit the start-up (loading, cleaning up); later ones the stores, so they
+        // first wait until the child has stored something: on a busy machine its start-up alone may
+        // outlast any fixed delay.
+        int delay = run < 10 ? int(rng() % 40) + 5 : int(rng() % 150);
+        if (run >= 10) REQUIRE(waitForStore(logPath, pid));
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
         ::kill(pid, SIGKILL);
         int status = 0;
