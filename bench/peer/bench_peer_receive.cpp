@@ -30,12 +30,12 @@
 
 #include "app/photos/receive/SessionHelper.h"
 #include "bench/BenchApp.h"
-#include "bench/Photographs.h"
 #include "platform/foundation/Log.h"
 #include "platform/peer/PeerSession.h"
 #include "platform/photos/ImageCheck.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"
+#include "tests/support/Photographs.h"
 
 namespace {
 
@@ -237,7 +237,7 @@ int main(int argc, char** argv) {
     std::vector<QByteArray> files;
     qint64 total = 0;
     for (int i = 0; i < count; ++i) {
-        files.push_back(bench::photograph(i, width, height));
+        files.push_back(testsupport::photograph(i, width, height));
         total += files.back().size();
     }
     std::printf("%d JPEGs of %dx%d, %.1f MB in all; medians of %d rounds after a warm-up round\n", count,

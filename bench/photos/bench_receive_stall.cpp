@@ -33,7 +33,6 @@
 #include "app/photos/select/ZQImagePickerController.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "bench/BenchApp.h"
-#include "bench/Photographs.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/UserDefaults.h"
 #include "platform/peer/PeerSession.h"
@@ -41,6 +40,7 @@
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Window.h"
+#include "tests/support/Photographs.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ std::vector<QByteArray> photographs(int count, double megapixels) {
     for (int t = 0; t < std::max(2, QThread::idealThreadCount()); ++t)
         threads.emplace_back([&] {
             for (int i; (i = next++) < count;)
-                out[size_t(i)] = bench::photograph(i, w, h);
+                out[size_t(i)] = testsupport::photograph(i, w, h);
         });
     for (auto& t : threads)
         t.join();

@@ -141,8 +141,8 @@ TEST_CASE("transfers back to back, with no pause between them, all complete and 
         transfers = {{files[0]}, {files[1]}};
     }
     SECTION("three transfers of small and 12-megapixel photographs") {
-        sent = {receivetest::jpeg(1), receivetest::photograph(2), receivetest::jpeg(3), receivetest::jpeg(4),
-                receivetest::photograph(5)};
+        sent = {receivetest::jpeg(1), testsupport::photograph(2), receivetest::jpeg(3), receivetest::jpeg(4),
+                testsupport::photograph(5)};
         const QStringList files = receivetest::writeJpegs(dir.path(), sent);
         transfers = {{files[0], files[1]}, {files[2]}, {files[3], files[4]}};
     }

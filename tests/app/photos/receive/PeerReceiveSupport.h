@@ -26,6 +26,7 @@
 #include "platform/photos/PhotoLibrary.h"
 #include "tests/app/shell/RegistTestSupport.h"
 #include "tests/support/ManualAnimationClock.h"
+#include "tests/support/Photographs.h"
 
 namespace receivetest {
 
@@ -39,27 +40,6 @@ inline QByteArray jpeg(int seed, int w = 64, int h = 48) {
     QBuffer buf(&bytes);
     buf.open(QIODevice::WriteOnly);
     img.save(&buf, "JPEG", 90);
-    return bytes;
-}
-
-// A photograph-like JPEG, 12 megapixels unless asked otherwise: smooth light with fine grain, so it
-// compresses as a camera's does (3-4 MB).
-inline QByteArray photograph(int seed, int w = 4000, int h = 3000) {
-    QImage img(w, h, QImage::Format_RGB32);
-    uint32_t grain = uint32_t(seed) * 2654435761u + 1;
-    for (int y = 0; y < h; ++y) {
-        auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
-        for (int x = 0; x < w; ++x) {
-            grain = grain * 1664525u + 1013904223u;
-            const int g = int(grain >> 28);
-            line[x] =
-                qRgb((x * 255 / w + g + seed * 7) & 255, (y * 255 / h + g) & 255, ((x + y) / 16 + g) & 255);
-        }
-    }
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPEG", 92);
     return bytes;
 }
 

@@ -1,14 +1,14 @@
 #pragma once
-// Photograph-like JPEGs for the benchmarks: smooth light with fine grain, compressed as a camera's
-// would be, so sizes and decode costs are a real photograph's.
+// Photograph-like JPEGs for the tests and the benchmarks: smooth light with fine grain, compressed as
+// a camera's would be, so sizes and decode costs are a real photograph's (3-4 MB at 12 megapixels).
 #include <QBuffer>
 #include <QByteArray>
 #include <QImage>
 #include <cstdint>
 
-namespace bench {
+namespace testsupport {
 
-inline QByteArray photograph(int seed, int w, int h) {
+inline QByteArray photograph(int seed, int w = 4000, int h = 3000) {
     QImage img(w, h, QImage::Format_RGB32);
     uint32_t grain = uint32_t(seed) * 2654435761u + 1;
     for (int y = 0; y < h; ++y) {
@@ -27,4 +27,4 @@ inline QByteArray photograph(int seed, int w, int h) {
     return bytes;
 }
 
-} // namespace bench
+} // namespace testsupport
