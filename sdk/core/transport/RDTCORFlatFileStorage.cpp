@@ -237,7 +237,7 @@ void RDTCORFlatFileStorage::addEventToTrackingCollections(const std::shared_ptr<
 
 void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch, uint64_t upTo) {
     if (batch.empty()) return;
-    std::vector<ErrorPtr> errors;
+    std::vector<ErrorPtr> errors(batch.size());
     std::vector<size_t> written;    // stores whose payload is written; tracked from here on
     std::set<uint64_t> batchIDs;    // stored by this batch, even if removed again within it
     std::vector<std::string> files; // of removed events
@@ -252,8 +252,8 @@ void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch, uint64_t u
             auto more = takeRequests(kRequestsPerBatch - std::min(kRequestsPerBatch, batch.size()), upTo);
             if (more.empty()) break;
             std::move(more.begin(), more.end(), std::back_inserter(batch));
+            errors.resize(batch.size());
         }
-        errors.resize(batch.size());
         const auto& event = batch[i].event;
         if (!event) {
             std::set<uint64_t> removed;
