@@ -34,8 +34,9 @@ std::string assetFilePath(const std::string& uuid, const std::string& extension)
     return "originals/" + uuid.substr(0, 1) + "/" + uuid + "." + extension;
 }
 
-void removeUnnamedAssetFiles(const std::string& root, const std::set<std::string>& named) {
-    std::vector<std::string> unnamed; // gathered first: the folders are not changed while read
+std::optional<std::vector<std::string>> unnamedAssetFiles(const std::string& root,
+                                                          const std::set<std::string>& named) {
+    std::vector<std::string> unnamed;
     std::error_code ec;
     for (fs::directory_iterator shard(root + "/originals", ec), end; !ec && shard != end;
          shard.increment(ec)) {
@@ -49,8 +50,20 @@ void removeUnnamedAssetFiles(const std::string& root, const std::set<std::string
             const std::string relative = "originals/" + letter + "/" + name;
             if (named.count(relative) == 0) unnamed.push_back(relative);
         }
+        if (inner) return std::nullopt;
     }
-    for (const std::string& relative : unnamed) {
+    if (ec) return std::nullopt;
+    return unnamed;
+}
+
+void removeUnnamedAssetFiles(const std::string& root, const std::set<std::string>& named) {
+    // Gathered first: the folders are not changed while read.
+    const auto unnamed = unnamedAssetFiles(root, named);
+    if (!unnamed) {
+        foundation::log("The photo files of %@ could not all be listed; no leftover file was removed.", root);
+        return;
+    }
+    for (const std::string& relative : *unnamed) {
         const std::string path = root + "/" + relative;
         if (::unlink(path.c_str()) == 0)
             foundation::log("The photo file %@ belonged to no photograph and was removed.", path);

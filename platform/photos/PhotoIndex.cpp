@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace photos {
 
@@ -31,6 +32,9 @@ CREATE TABLE IF NOT EXISTS album_assets (
   position INTEGER NOT NULL,
   PRIMARY KEY (album_seq, asset_seq));
 CREATE INDEX IF NOT EXISTS album_assets_order ON album_assets(album_seq, position);
+CREATE TABLE IF NOT EXISTS library_state (
+  key TEXT PRIMARY KEY,
+  value TEXT NOT NULL);
 )sql";
 
 // A prepared statement that finalizes itself.
@@ -95,6 +99,11 @@ struct PhotoIndex::Key {};
 PhotoIndex::PhotoIndex(sqlite3* db, Key) : db_(db) {}
 
 std::unique_ptr<PhotoIndex> PhotoIndex::open(const std::string& path, std::string& error) {
+    struct stat found {};
+    const bool present = ::stat(path.c_str(), &found) == 0;
+    const char* notThere = !present             ? "its file was missing"
+                           : found.st_size == 0 ? "its file was empty"
+                                                : "its file held no index";
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -118,12 +127,34 @@ std::unique_ptr<PhotoIndex> PhotoIndex::open(const std::string& path, std::strin
         error = "the photo library was written by a newer version";
         return nullptr;
     }
-    if (!index->exec("PRAGMA foreign_keys = ON") || !index->exec(kSchema) ||
-        !index->exec(("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str())) {
+    // Asked before the schema makes them: an index made now names none of the photographs stored so far.
+    const std::optional<bool> hadIndex = index->hasTable("assets");
+    const std::optional<bool> hadState = index->hasTable("library_state");
+    if (!hadIndex || !hadState || !index->exec("PRAGMA foreign_keys = ON")) {
         error = index->lastError();
         return nullptr;
     }
+    // An index that was there before its state was kept names every file, as it always has. The
+    // schema and that note go in together, so neither is there without the other.
+    if (!index->begin() || !index->exec(kSchema) ||
+        (*hadIndex && !*hadState && !index->setNamesEveryFile()) ||
+        !index->exec(("PRAGMA user_version = " + std::to_string(kFormatVersion)).c_str()) ||
+        !index->commit()) {
+        error = index->lastError();
+        index->rollback();
+        return nullptr;
+    }
+    if (!*hadIndex) index->madeAnew_ = notThere;
     return index;
+}
+
+std::optional<bool> PhotoIndex::hasTable(const char* name) {
+    Statement s(db_, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?1");
+    s.bind(1, std::string(name));
+    const int rc = s.next();
+    if (rc == SQLITE_ROW) return true;
+    if (rc == SQLITE_DONE) return false;
+    return std::nullopt;
 }
 
 PhotoIndex::~PhotoIndex() {
@@ -207,6 +238,18 @@ std::optional<std::set<std::string>> PhotoIndex::files() {
         out.insert(s.text(0));
     if (rc != SQLITE_DONE) return std::nullopt;
     return out;
+}
+
+std::optional<bool> PhotoIndex::namesEveryFile() {
+    Statement s(db_, "SELECT value FROM library_state WHERE key = 'names_every_file'");
+    const int rc = s.next();
+    if (rc == SQLITE_ROW) return s.text(0) == "1";
+    if (rc == SQLITE_DONE) return false;
+    return std::nullopt;
+}
+
+bool PhotoIndex::setNamesEveryFile() {
+    return exec("INSERT OR REPLACE INTO library_state (key, value) VALUES ('names_every_file', '1')");
 }
 
 bool PhotoIndex::begin() {

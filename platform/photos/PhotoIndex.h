@@ -10,6 +10,9 @@
 //   albums(seq INTEGER PRIMARY KEY AUTOINCREMENT, local_id TEXT UNIQUE, title TEXT, creation_date REAL)
 //   album_assets(album_seq, asset_seq, position; PRIMARY KEY(album_seq, asset_seq)) — position orders an
 //          album, taking max+1 on each addition
+//   library_state(key TEXT PRIMARY KEY, value TEXT) — the row ("names_every_file", "1") says the index
+//          has named every photo file of the library since it was made, so that a file it does not name
+//          is a leftover of a write cut short. An index made anew over stored photographs never has it.
 // Creation order is seq order. Not thread-safe by itself: the library serialises access.
 #include <memory>
 #include <optional>
@@ -33,6 +36,9 @@ class PhotoIndex {
   public:
     // Opens or creates the index; null with a reason when it can't (unreadable, newer format).
     static std::unique_ptr<PhotoIndex> open(const std::string& path, std::string& error);
+    // Why this open made the index anew (its file was missing, empty, or held no index); empty when it
+    // opened one that was there.
+    const std::string& madeAnew() const { return madeAnew_; }
     struct Key; // only open() makes indexes
     PhotoIndex(sqlite3* db, Key);
     ~PhotoIndex();
@@ -48,6 +54,11 @@ class PhotoIndex {
     // Every file the assets name; none when they cannot all be read, so that no file is ever taken
     // for unnamed because of a failed read.
     std::optional<std::set<std::string>> files();
+    // Whether the index has named every photo file since it was made (see the format above); none when
+    // that cannot be read.
+    std::optional<bool> namesEveryFile();
+    // Notes that it does: only for an index that names every photo file there is right now.
+    bool setNamesEveryFile();
 
     bool begin();
     bool commit();
@@ -65,7 +76,10 @@ class PhotoIndex {
 
   private:
     bool exec(const char* sql);
+    // Whether the table is there; none when that cannot be read.
+    std::optional<bool> hasTable(const char* name);
     sqlite3* db_;
+    std::string madeAnew_;
 };
 
 } // namespace photos

@@ -85,6 +85,8 @@ PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
     }
     index_ = PhotoIndex::open(root_ + "/Photos.sqlite", openError_);
     if (!index_) return;
+    if (!index_->madeAnew().empty())
+        foundation::log("The photo library %@ made its index anew: %@.", root_, index_->madeAnew());
     // On the queue, where every change of this library runs, so none is between its file and its
     // index commit; and the opener (the GUI thread, often) does not wait on the folder.
     queue_->async([lifeline = lifeline_] {
@@ -95,15 +97,32 @@ PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
 
 void PhotoLibrary::removeUnnamedFiles() {
     std::optional<std::set<std::string>> named;
+    std::optional<bool> namesEveryFile;
     {
         std::lock_guard lock(mutex_);
         named = index_->files();
-        if (!named)
+        namesEveryFile = named ? index_->namesEveryFile() : std::nullopt;
+        if (!namesEveryFile) {
             foundation::log(
                 "The photo library %@ could not list its files (%@); no leftover file was removed.", root_,
                 index_->lastError());
+            return;
+        }
     }
-    if (named) removeUnnamedAssetFiles(root_, *named);
+    if (*namesEveryFile) return removeUnnamedAssetFiles(root_, *named);
+    // An index made after photographs were stored does not name them: they are no leftovers, at this
+    // start or any later one. Only an index made before any photograph can name every one.
+    const auto unnamed = unnamedAssetFiles(root_, *named);
+    if (unnamed && unnamed->empty()) {
+        std::lock_guard lock(mutex_);
+        if (!index_->setNamesEveryFile())
+            foundation::log("The photo library %@ could not note that its index names every photo file (%@).",
+                            root_, index_->lastError());
+        return;
+    }
+    foundation::log("The photo library %@ removed no photo file: its index was made anew after photographs "
+                    "were stored, and %@ of them are named by no photograph.",
+                    root_, unnamed ? std::to_string(unnamed->size()) : std::string("some"));
 }
 
 PhotoLibrary::~PhotoLibrary() {

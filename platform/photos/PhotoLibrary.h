@@ -2,7 +2,8 @@
 // The photo library stand-in: the device's photo store, kept under the app home's "PhotoLibrary"
 // folder as write-once asset files plus an index (see PhotoIndex.h). Reads run on the caller's thread;
 // changes run on the library's own queue, each as one transaction. Opening also clears, on that queue,
-// the photo files a killed process wrote but never entered in the index. Access follows the authorization
+// the photo files a killed process wrote but never entered in the index, unless the index was made anew
+// after photographs were stored (it lost them: they are kept). Access follows the authorization
 // status, a setting that tests (and an installer) can change: without access, reads find nothing and
 // changes fail.
 #include <functional>
