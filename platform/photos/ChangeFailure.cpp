@@ -46,4 +46,10 @@ std::string changeFailureText(const std::string& cause, bool savesPhotos) {
     return cause + (savesPhotos ? "写真を保存できませんでした。" : "アルバムを変更できませんでした。");
 }
 
+std::string failureCauseOf(const foundation::ErrorPtr& error) {
+    if (!error) return {};
+    const auto it = error->userInfo().find(foundation::kLocalizedFailureReasonKey);
+    return it != error->userInfo().end() && it->second.isString() ? *it->second.string() : std::string();
+}
+
 } // namespace photos

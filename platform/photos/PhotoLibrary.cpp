@@ -26,11 +26,15 @@ foundation::ErrorPtr describedError(long code, const std::string& description) {
                                    {{foundation::kLocalizedDescriptionKey, description}});
 }
 
-// The staff read the description; the detail is for whoever reads the log.
+// The staff read the description (or the cause alone, the failure reason, where a screen says what was
+// not done in its own words); the detail is for whoever reads the log.
 foundation::ErrorPtr makeError(long code, const std::string& cause, bool savesPhotos,
                                const std::string& detail) {
     foundation::log("The photo library refused a change: %@", detail);
-    return describedError(code, changeFailureText(cause, savesPhotos));
+    return foundation::Error::make(
+        kPhotoLibraryErrorDomain, code,
+        {{foundation::kLocalizedDescriptionKey, changeFailureText(cause, savesPhotos)},
+         {foundation::kLocalizedFailureReasonKey, cause}});
 }
 
 bool makesPhotos(const ChangeRequest& request) {
@@ -73,6 +77,18 @@ int writeOnce(const std::string& path, const foundation::Data& data) {
 
 std::mutex sharedMutex;
 std::shared_ptr<PhotoLibrary> sharedLibrary;
+
+std::mutex writeFailureMutex;
+std::function<int(const std::string&)> writeFailure;
+
+int injectedWriteFailure(const std::string& path) {
+    std::function<int(const std::string&)> failure;
+    {
+        std::lock_guard lock(writeFailureMutex);
+        failure = writeFailure;
+    }
+    return failure ? failure(path) : 0;
+}
 
 } // namespace
 
@@ -131,6 +147,11 @@ PhotoLibrary::~PhotoLibrary() {
     if (!queue_->isCurrent()) queue_->drain();
     std::lock_guard lock(lifeline_->mutex);
     lifeline_->library = nullptr;
+}
+
+void PhotoLibrary::setFileWriteFailureForTesting(std::function<int(const std::string& path)> failure) {
+    std::lock_guard lock(writeFailureMutex);
+    writeFailure = std::move(failure);
 }
 
 std::shared_ptr<PhotoLibrary> PhotoLibrary::shared() {
@@ -257,7 +278,9 @@ foundation::ErrorPtr PhotoLibrary::writeAssetFile(const ChangeRequest::NewAsset&
     const std::string path = root_ + "/" + relative;
     std::error_code made;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), made);
-    if (const int failure = made ? made.value() : writeOnce(path, asset.data))
+    int failure = made ? made.value() : injectedWriteFailure(path);
+    if (failure == 0) failure = writeOnce(path, asset.data);
+    if (failure != 0)
         return makeError(kErrorFileWrite, writeFailureCause(failure), true,
                          path + " could not be written: " + std::generic_category().message(failure));
     written.push_back(path);

@@ -37,6 +37,9 @@ class PhotoLibrary {
     // ---- authorization
     static AuthorizationStatus authorizationStatus(AccessLevel level = AccessLevel::ReadWrite);
     static void setAuthorizationStatus(AuthorizationStatus status);
+    // Tests: the error number the write of a photograph's file fails with, as a full disk's would
+    // (0 writes it). Null writes every file.
+    static void setFileWriteFailureForTesting(std::function<int(const std::string& path)> failure);
     // Asks for access. There is no one to ask on this platform: an undetermined status becomes
     // authorized (as when the user allows access); any other stays. The handler runs on a queue that
     // is not the main queue.
@@ -71,7 +74,7 @@ class PhotoLibrary {
     // A change still queued when the library goes (its last owner let go from the queue) applies
     // nothing and completes with an error.
     // A failed change's error keeps its code; its description tells the staff why, in Japanese (see
-    // ChangeFailure.h), unless the change block gave its own.
+    // ChangeFailure.h), unless the change block gave its own, and its failure reason is the cause alone.
     void performChanges(ChangeBlock changes, Completion completion);
     // The same, waiting for the result (applied at once when called on the library's queue).
     foundation::ErrorPtr performChangesAndWait(ChangeBlock changes);

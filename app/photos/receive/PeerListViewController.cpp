@@ -12,6 +12,7 @@
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/photos/ChangeFailure.h"
 #include "platform/photos/ImageCheck.h"
 #include "platform/photos/LibraryWait.h"
 #include "platform/photos/PhotoLibrary.h"
@@ -208,6 +209,7 @@ void PeerListViewController::peerLeft(const peer::PeerIDPtr& peerID) {
     st.count = 0;
     st.saved = 0;
     st.failed = 0;
+    st.failureCauses.clear();
     st.leaves += 1;
     st.transfer += 1;
     st.stopTimer();
@@ -271,6 +273,7 @@ void PeerListViewController::answerText(const std::string& message, const peer::
         st.count = 0;
         st.saved = 0;
         st.failed = 0;
+        st.failureCauses.clear();
         st.total = announcedTotal(message);
         ZVProgressHUD::showWithStatusMaskType(receivingStatus(st.count, st.total), kMaskBlack);
         readinessStep(peerID);
@@ -317,10 +320,16 @@ void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
     if (!cut) {
         sessionHelper_->sendCompletion(peerID);
         if (st.failed > 0) {
-            const std::string text =
+            // Why, as the editor says it of a save, then how many: each cause on a line of its own.
+            std::string shown, logged;
+            for (const auto& cause : st.failureCauses) {
+                shown += cause + "\n";
+                logged += cause;
+            }
+            const std::string count =
                 foundation::format("%lu枚の写真を保存できませんでした", (unsigned long)st.failed);
-            foundation::log("%@", text);
-            ZVProgressHUD::showErrorWithStatusMaskType(QString::fromStdString(text), kMaskBlack);
+            foundation::log("%@", logged + count);
+            ZVProgressHUD::showErrorWithStatusMaskType(QString::fromStdString(shown + count), kMaskBlack);
         } else {
             ZVProgressHUD::showSuccessWithStatusMaskType("受信完了", kMaskBlack);
         }
@@ -376,12 +385,13 @@ void PeerListViewController::saveReceived(const QByteArray& data, const peer::Pe
                     foundation::log("creating Asset Error: %@", error ? error->description() : "");
             }
             const bool stored = *accepted;
-            foundation::SerialQueue::main()->async([weak, success, stored] {
+            const std::string cause = photos::failureCauseOf(error);
+            foundation::SerialQueue::main()->async([weak, success, stored, cause] {
                 auto& st = PeerTransferState::shared();
                 st.pending -= 1;
                 if (stored) {
                     st.saved += 1;
-                    if (!success) st.failed += 1;
+                    if (!success) st.saveFailed(cause);
                 }
                 auto s = weak.lock();
                 if (!s) return;

@@ -1,6 +1,8 @@
 #pragma once
 // The transfer state of the receive screens: one for the process, kept on the main thread.
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "platform/foundation/SerialQueue.h"
 
@@ -19,12 +21,15 @@ struct PeerTransferState {
     // The device may not dim or lock while photographs come in.
     bool idleTimerDisabled = false;
     std::shared_ptr<foundation::Timer> timer; // the one-shot receive timeout
+    std::vector<std::string> failureCauses;   // why the failed saves failed, each cause once
 
     static PeerTransferState& shared();
     void stopTimer() {
         if (timer) timer->invalidate();
         timer.reset();
     }
+    // A save that failed, with the cause the staff read (empty when there is none to say).
+    void saveFailed(const std::string& cause);
     // Back to idle with nothing counted (a new screen, tests).
     void reset();
 };

@@ -108,6 +108,7 @@ TEST_CASE("a library that cannot be written fails its changes with the cause", "
         REQUIRE(error);
         CHECK(error->code() == kErrorFileWrite);
         CHECK(error->localizedDescription() == systemError(ENOTDIR) + "写真を保存できませんでした。");
+        CHECK(failureCauseOf(error) == systemError(ENOTDIR)); // for a screen that words the rest itself
         CHECK(inAlbum() == 1);
     }
 }

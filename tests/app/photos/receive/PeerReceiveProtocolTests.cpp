@@ -2,6 +2,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <catch2/catch.hpp>
+#include <cerrno>
 #include <filesystem>
 
 #include "app/photos/albums/McInfo.h"
@@ -27,6 +28,16 @@ size_t assetFiles() {
 QString hudText() {
     return ZVProgressHUD::sharedView().stringLabel()->text();
 }
+
+// Every photograph's file is refused as by a full disk while it lives.
+struct FullDisk {
+    FullDisk() {
+        photos::PhotoLibrary::setFileWriteFailureForTesting([](const std::string&) { return ENOSPC; });
+    }
+    ~FullDisk() { photos::PhotoLibrary::setFileWriteFailureForTesting(nullptr); }
+    FullDisk(const FullDisk&) = delete;
+    FullDisk& operator=(const FullDisk&) = delete;
+};
 
 } // namespace
 
@@ -162,6 +173,19 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
         CHECK(log.contains("2枚の写真を保存できませんでした"));
         CHECK(photos::PhotoLibrary::shared()->allAssets().empty());
         photoalbums::setPhotoFolderName(photoalbums::getPhotoFolderName());
+    }
+    SECTION("a disk too full to keep the photographs: the screen says why") {
+        FullDisk full;
+        REQUIRE(sender.text("Start,2"));
+        REQUIRE(sender.expect("Readiness"));
+        REQUIRE(sender.send(receivetest::jpeg(1)));
+        REQUIRE(sender.send(receivetest::jpeg(2)));
+        REQUIRE(sender.text("End"));
+        CHECK(sender.expect("Completion"));
+        CHECK(hudText().toStdString() ==
+              "ディスクの空き容量が足りないため、\n2枚の写真を保存できませんでした");
+        s.grab("receive-disk-full.png");
+        CHECK(photos::PhotoLibrary::shared()->allAssets().empty());
     }
     SECTION("no camera album at save time: it is made in the same change") {
         // A camera album title no album has.
