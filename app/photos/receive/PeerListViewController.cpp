@@ -41,6 +41,16 @@ long announcedTotal(const std::string& text) {
 QString receivingStatus(long received, long total) {
     return QString::fromStdString(foundation::format("受信中\n%ld/%ld", received, total));
 }
+
+// A library that cannot be opened keeps no photograph.
+bool photographsCanBeKept() {
+    return photos::PhotoLibrary::shared()->isAvailable();
+}
+
+// The cause on a line of its own, as when saves failed.
+std::string cannotReceiveText() {
+    return photos::failureCause(photos::FailureCause::LibraryUnavailable) + "\n写真を受信できません。";
+}
 } // namespace
 
 PeerListViewController::PeerListViewController()
@@ -100,6 +110,17 @@ void PeerListViewController::viewDidLoad() {
                                                               photos::PhotoLibrary::shared(), patientID_,
                                                               photoType_, getPhotoFolderName().value_or(""));
     reloadData();
+    sayIfPhotographsCannotBeKept();
+}
+
+void PeerListViewController::sayIfPhotographsCannotBeKept() {
+    if (photographsCanBeKept()) return;
+    // Said now, before a sender comes; each transfer is refused too (see readinessStep).
+    auto library = photos::PhotoLibrary::shared();
+    foundation::log("The photo library %@ cannot be opened: %@", library->root(), library->openError());
+    auto alert = ui::AlertController::create("エラー", cannotReceiveText());
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    present(alert, true);
 }
 
 void PeerListViewController::viewDidDisappear(bool) {
@@ -288,6 +309,12 @@ void PeerListViewController::readinessStep(const peer::PeerIDPtr& peerID) {
     auto& st = PeerTransferState::shared();
     if (st.status == 1) {
         sessionHelper_->sendForbidden(peerID);
+        return;
+    }
+    if (!photographsCanBeKept()) {
+        // Taken and answered, they would be lost: the sender keeps them and may try again later.
+        sessionHelper_->sendForbidden(peerID);
+        ZVProgressHUD::showErrorWithStatusMaskType(QString::fromStdString(cannotReceiveText()), kMaskBlack);
         return;
     }
     st.status = 1;

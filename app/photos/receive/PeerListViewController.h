@@ -82,6 +82,8 @@ class PeerListViewController : public ui::ViewController,
     };
 
     void leftParent();
+    // An alert when the photo library cannot be opened, so nothing received could be kept.
+    void sayIfPhotographsCannotBeKept();
     void answerText(const std::string& message, const peer::PeerIDPtr& peerID);
     void serveHeldTexts();
     void readinessStep(const peer::PeerIDPtr& peerID);

@@ -4,9 +4,12 @@
 #include <catch2/catch.hpp>
 #include <cerrno>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 #include "app/photos/albums/McInfo.h"
 #include "app/photos/hud/ZVProgressHUD.h"
+#include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
 #include "platform/peer/PeerFrame.h"
 #include "tests/app/photos/receive/PeerReceiveSupport.h"
@@ -276,6 +279,57 @@ TEST_CASE("a sender silent for 180 seconds is let go, and the next sender is adm
     REQUIRE(next.join(s.discoveryPort()));
     REQUIRE(next.text("Start,1"));
     CHECK(next.expect("Readiness"));
+}
+
+TEST_CASE("a photo library that cannot be opened is said when the screen opens, and no transfer is taken",
+          "[photos][peer]") {
+    ReceiveScreen s;
+    // A library holding one photograph, whose index's header is then damaged.
+    const std::string root = foundation::home::photoLibrary();
+    {
+        photos::PhotoLibrary library(root);
+        REQUIRE_FALSE(library.performChangesAndWait(
+            [](photos::ChangeRequest& c) { c.createImageAsset(receivetest::toData(receivetest::jpeg(3))); }));
+    }
+    const std::string index = root + "/Photos.sqlite";
+    {
+        std::fstream file(index, std::ios::in | std::ios::out | std::ios::binary);
+        file.write("not an index....", 16);
+    }
+    const auto stored = [&] {
+        std::ifstream in(index, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    const std::string damaged = stored();
+    REQUIRE_FALSE(photos::PhotoLibrary::shared()->isAvailable());
+    const std::string why = "写真ライブラリを開けなかったため、\n写真を受信できません。";
+
+    REQUIRE(s.open("999999"));
+    auto alert = s.app.alert();
+    REQUIRE(alert);
+    CHECK(alert->title() == "エラー");
+    CHECK(alert->message() == why);
+    s.grab("receive-library-unavailable.png");
+    REQUIRE(alert->tapAction("OK"));
+    s.app.launched.settle(20);
+
+    // A sender is told at once that this device cannot take its photographs, and nothing it sends
+    // is answered as kept.
+    Sender sender;
+    REQUIRE(sender.join(s.discoveryPort()));
+    REQUIRE(sender.text("Start,2"));
+    REQUIRE(sender.expect("Forbidden"));
+    CHECK(hudText().toStdString() == why);
+    s.grab("receive-library-unavailable-start.png");
+    REQUIRE(sender.send(receivetest::jpeg(1)));
+    REQUIRE(sender.text("Ready"));
+    REQUIRE(sender.expect("Forbidden"));
+    REQUIRE(receivetest::settleMainQueue());
+    CHECK(sender.replies.empty());
+    CHECK(PeerTransferState::shared().status == 0);
+    photos::PhotoLibrary::shared()->queue()->drain();
+    CHECK(stored() == damaged);
+    CHECK(assetFiles() == 1);
 }
 
 TEST_CASE("broken input leaves the screen working and the library whole", "[photos][peer]") {
