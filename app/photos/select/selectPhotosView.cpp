@@ -312,9 +312,10 @@ void selectPhotosView::setRegistedPhotos() {
 void selectPhotosView::registData() {
     // The move's settling turns the main loop: a second tap meanwhile must not start a second run
     // inside the first.
-    if (processFlg_ || registering_ || !scan_ || !appDelegate_) return;
-    auto keep = self(); // the waits run the event loop
-    registering_ = true;
+    if (processFlg_ || !scan_ || !appDelegate_) return;
+    auto keep = self(); // the waits run the event loop; and the run below ends inside the screen
+    const auto run = registering_.begin();
+    if (!run) return;
     appDelegate_->cancelButton()->setEnabled(false);
     cover()->show();
     cover()->raise();
@@ -322,7 +323,6 @@ void selectPhotosView::registData() {
     const bool moved = scan_->moveAssetsWhileBusy();
     const bool written = moved && scan_->registPhotoRow();
     ZVProgressHUD::dismiss();
-    registering_ = false;
     appDelegate_->cancelButton()->setEnabled(true);
     // After a failure the board stays as it is, to be registered again.
     if (!written) cover()->hide();

@@ -12,6 +12,7 @@
 
 #include "app/photos/albums/PhotoAlbumScan.h"
 #include "app/photos/editor/largePhotoView.h"
+#include "app/shell/OneRunAtATime.h"
 #include "platform/photos/ImageManager.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/CollectionView.h"
@@ -118,8 +119,8 @@ class selectPhotosView : public ui::ViewController,
     std::string contentTitle_;
     int selectTagNo_ = 0;
     bool processFlg_ = false;
-    bool registering_ = false; // a register is running
-    int openRequest_ = 0;      // the latest photograph asked for the large viewer
+    shell::OneRunAtATime registering_;
+    int openRequest_ = 0; // the latest photograph asked for the large viewer
     ui::BarButtonItemPtr closeButton_;
     QPointer<ui::ImageView> uploadImage_;
 };

@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <algorithm>
+#include <stdexcept>
 
 #include "app/photos/editor/PhotoEditorBase.h"
 #include "app/photos/hud/ZVProgressHUD.h"
@@ -342,6 +343,26 @@ TEST_CASE("a second tap on the register button while a register runs is ignored"
     alert->tapAction("OK");
     s.app.launched.settle(20);
     CHECK(s.app.top() != s.screen);
+}
+
+TEST_CASE("a register that throws leaves the screen able to register again", "[photos][select][fault]") {
+    SelectApp s;
+    const Ids c = s.put("Eye-Fi", 2);
+    REQUIRE(s.open(1));
+    s.touchSlot(3);
+    s.tapThumbnail(0);
+    auto& today = s.app.delegate().state().today;
+    const auto day = today;
+    today = []() -> std::string { throw std::runtime_error("no date today"); };
+    CHECK_THROWS_AS(s.screen->registData(), std::runtime_error);
+    today = day;
+    CHECK(s.storedSlots() == std::nullopt);
+
+    auto alert = s.registerBoard();
+    REQUIRE(alert);
+    CHECK(alert->message() == "登録しました");
+    CHECK(s.storedSlots() == store::FormData{{"3", c[0]}});
+    CHECK(s.app.delegate().cancelButton()->isEnabled());
 }
 
 TEST_CASE("cancel asks first and stores nothing", "[photos][select]") {
