@@ -42,7 +42,7 @@ TEST_CASE("photographs sent by peer-send are stored as sent and filed for the pa
     receivetest::HudWatch hud;
     const Run run = peerSend(s.discoveryPort(), steps);
     CHECK(run.exitCode == 0);
-    CHECK(run.has("state: connected clinic-ipad"));
+    CHECK(run.has("state: connected clinic-tablet"));
     CHECK(run.has("reply: Readiness"));
     for (int k = 1; k <= 5; ++k)
         CHECK(run.has(QString("reply: Progress,%1").arg(k)));

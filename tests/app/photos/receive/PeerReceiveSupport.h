@@ -115,7 +115,7 @@ struct ReceiveScreen {
 
     // From the menu to the receive screen of the patient; null when the gate stops it.
     std::shared_ptr<PeerListViewController> open(const std::string& pid,
-                                                 const std::string& name = "clinic-ipad") {
+                                                 const std::string& name = "clinic-tablet") {
         auto start = openStart();
         if (!start) return nullptr;
         registtest::type(start->patientIDBox(), QString::fromStdString(pid));

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     auto start = std::dynamic_pointer_cast<RcvViewController>(nav->topViewController());
     if (!start) return 3;
     start->patientIDBox()->setStdText("999999");
-    start->displayNameTextField()->setStdText("clinic-ipad");
+    start->displayNameTextField()->setStdText("clinic-tablet");
     start->createSessionButtonDidTouch();
     auto screen = std::dynamic_pointer_cast<PeerListViewController>(nav->topViewController());
     if (!screen) return 4;
