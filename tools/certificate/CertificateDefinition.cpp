@@ -211,17 +211,19 @@ void dateRows(FormBuilder& f, int top, const char* nextSignalName, bool pageOne)
 }
 
 // The patient's block: four rows of printed captions and the labels the screen fills. The address
-// row is the taller: an address of forty characters takes two lines in it.
+// row is the tallest: an address of forty characters takes two lines in it. The name, telephone and
+// occupation rows hold two lines of the smallest printed text in the Chinese font too (27 points),
+// whose lines stand further apart than the Japanese font's.
 void patientBlock(FormBuilder& f, int top) {
-    const int r1 = top, r2 = top + 28, r3 = top + 56, r4 = top + 88;
-    f.panel({kLeft, top - 8, kContentWidth, r4 + 26 + 4 - (top - 8)});
+    const int r1 = top, r2 = top + 30, r3 = top + 58, r4 = top + 90;
+    f.panel({kLeft, top - 8, kContentWidth, r4 + 28 + 4 - (top - 8)});
     const auto caption = [&](Rect frame, Text text) { f.print(frame, PrintStyle::Caption, std::move(text)); };
-    caption({56, r1, 70, 26}, {"氏名", "Name", "姓名"});
-    f.value("nameLabel", {130, r1, 250, 26}, 18);
-    caption({392, r1, 50, 26}, {"性別", "Sex", "性别"});
-    f.value("sexLabel", {444, r1, 70, 26});
-    caption({524, r1, 50, 26}, {"年齢", "Age", "年龄"});
-    f.value("ageLabel", {576, r1, 80, 26});
+    caption({56, r1, 70, 28}, {"氏名", "Name", "姓名"});
+    f.value("nameLabel", {130, r1, 250, 28}, 18);
+    caption({392, r1, 50, 28}, {"性別", "Sex", "性别"});
+    f.value("sexLabel", {444, r1, 70, 28});
+    caption({524, r1, 50, 28}, {"年齢", "Age", "年龄"});
+    f.value("ageLabel", {576, r1, 80, 28});
     caption({56, r2, 100, 26}, {"生年月日", "Date of birth", "出生日期"});
     f.value("birthLabel", {160, r2, 200, 26});
     caption({392, r2, 100, 26}, {"初診日", "First visit", "初诊日"});
@@ -230,11 +232,11 @@ void patientBlock(FormBuilder& f, int top) {
     f.value("postLabel", {130, r3, 96, 30});
     f.value("add1Label", {228, r3, 250, 30});
     f.value("add2Label", {480, r3, 234, 30});
-    caption({56, r4, 70, 26}, {"電話", "Phone", "电话"});
-    f.value("tel1Label", {130, r4, 130, 26});
-    f.value("tel2Label", {264, r4, 130, 26});
-    caption({404, r4, 90, 26}, {"職業", "Occupation", "职业"});
-    f.value("bizLabel", {498, r4, 216, 26});
+    caption({56, r4, 70, 28}, {"電話", "Phone", "电话"});
+    f.value("tel1Label", {130, r4, 130, 28});
+    f.value("tel2Label", {264, r4, 130, 28});
+    caption({404, r4, 90, 28}, {"職業", "Occupation", "职业"});
+    f.value("bizLabel", {498, r4, 216, 28});
 }
 
 // The clinic's contact block. Print mode shows it 25 points higher, where its panel is; every member
@@ -265,13 +267,15 @@ void clinicBlock(FormBuilder& f, Rect block, const char* contactName, bool narro
         inBlock(contactName, {10, 4, 180, 18}, "お問い合わせ先", 13).bold = true;
         inBlock("imageLogo", {290, 4, 128, 48}, {}, 12).kind = ViewKind::Image;
         inBlock("clinic_name", {10, 24, 272, 30}, {}, 14).bold = true;
+        // The first address line takes two lines where it needs them. The block shows on paper only,
+        // 25 points higher, so on paper it ends well above the page's foot.
         inBlock("clinic_postal", {10, 56, 66, 16}, {}, 11);
-        inBlock("clinic_address1", {78, 56, 340, 16}, {}, 11);
-        inBlock("clinic_address2", {78, 72, 340, 16}, {}, 11);
-        inBlock("clinic_tel", {10, 88, 408, 16}, {}, 11);
-        inBlock("clinic_director", {10, 104, 408, 16}, {}, 11);
-        inBlock("clinic_url", {10, 120, 408, 28}, {}, 11);
-        inBlock("clinic_mail", {10, 148, 408, 16}, {}, 11);
+        inBlock("clinic_address1", {78, 56, 340, 28}, {}, 11);
+        inBlock("clinic_address2", {78, 84, 340, 16}, {}, 11);
+        inBlock("clinic_tel", {10, 100, 408, 16}, {}, 11);
+        inBlock("clinic_director", {10, 116, 408, 16}, {}, 11);
+        inBlock("clinic_url", {10, 132, 408, 28}, {}, 11);
+        inBlock("clinic_mail", {10, 160, 408, 16}, {}, 11);
     }
 }
 
@@ -531,7 +535,7 @@ void onePage(CertificateDefinition& d) {
     // The comment beside the contact block, which needs most of the page's width.
     f.outlet("commentLabel", ViewKind::Label, {kLeft, 836, 240, 24}, "コメント", 16).bold = true;
     f.item(90001, ItemKind::Comment, {kLeft, 862, 248, 150}, {}, {}, "Comment");
-    clinicBlock(f, {300, 859, 428, 164}, "contactAt", true);
+    clinicBlock(f, {300, 859, 428, 176}, "contactAt", true);
     photoList(f, {kLeft, 572, kContentWidth, 120}, true);
 }
 

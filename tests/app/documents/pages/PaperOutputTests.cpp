@@ -51,8 +51,9 @@ std::vector<QString> patientMembers() {
             QStringLiteral("〒060-0001"),
             QStringLiteral("北海道") + QString::fromUtf8(paper::kLongAddress1),
             QString::fromUtf8(paper::kLongAddress2),
-            QStringLiteral("011-222-3344"),
-            QStringLiteral("090-1234-5678")};
+            QString::fromUtf8(paper::kLongTel1),
+            QString::fromUtf8(paper::kLongTel2),
+            QString::fromUtf8(paper::kLongOccupation)};
 }
 
 std::vector<QWidget*> forms(const PrintedDocument& printed, const std::vector<const char*>& names) {
@@ -89,7 +90,10 @@ void checkPrintout(const PrintedDocument& printed, const std::vector<QWidget*>& 
         const auto shown = std::find_if(views.begin(), views.end(), [&](const auto& v) {
             return paper::joined(paper::shownText(v.first)).contains(paper::joined(member));
         });
-        REQUIRE(shown != views.end());
+        if (shown == views.end()) {
+            FAIL_CHECK("no view shows it whole");
+            continue;
+        }
         CHECK(paper::joined(printed.paperText(shown->second)).contains(paper::joined(member)));
     }
 }
@@ -205,7 +209,8 @@ TEST_CASE("the letter prints whole and readable with long details", "[documents]
                   clinic + std::vector<QString>{
                                QString::fromUtf8(paper::kLongName), QStringLiteral("〒060-0001"),
                                QStringLiteral("北海道") + QString::fromUtf8(paper::kLongAddress1),
-                               QStringLiteral("011-222-3344"), QString::fromUtf8(paper::kLongTreatment)});
+                               QString::fromUtf8(paper::kLongTel1), QString::fromUtf8(paper::kLongOccupation),
+                               QString::fromUtf8(paper::kLongTreatment)});
 }
 
 TEST_CASE("the questionnaire prints whole and readable with long details", "[documents][paper]") {

@@ -32,12 +32,12 @@
 
 namespace paper {
 
-// A clinic that fills every member of its file: an address of about 30 characters, a director's
-// name of about 30 and a home page of about 80.
+// A clinic that fills every member of its file: an address of 30 characters, a director's name of
+// about 30 and a home page of about 80.
 inline const char* const kLongClinicFile =
     R"({"clinicInfo":[{"name":"医療法人社団さくら会 さくら歯科クリニック札幌大通院",)"
     R"("tel":"011-111-2222","fax":"011-111-3333","postal":"060-0042","state":"北海道",)"
-    R"("address1":"札幌市中央区大通西一丁目十二番地三号大通さくらビル",)"
+    R"("address1":"札幌市中央区北一条西二十三丁目四番地五号さくらメディカルプラザ",)"
     R"("address2":"さくらメディカルビルディング北館三階三〇一号室",)"
     R"("director":"医療法人社団さくら会 理事長 院長 桜井　一郎太郎左衛門之助",)"
     R"("homepage":"https://www.sakura-dental-clinic-sapporo-odori.example.invalid/clinic/info/index.html",)"
@@ -48,7 +48,7 @@ inline const std::vector<QString>& longClinicMembers() {
     static const std::vector<QString> members = {
         QStringLiteral("医療法人社団さくら会 さくら歯科クリニック札幌大通院"),
         QStringLiteral("〒060-0042"),
-        QStringLiteral("北海道札幌市中央区大通西一丁目十二番地三号大通さくらビル"),
+        QStringLiteral("北海道札幌市中央区北一条西二十三丁目四番地五号さくらメディカルプラザ"),
         QStringLiteral("さくらメディカルビルディング北館三階三〇一号室"),
         QStringLiteral("011-111-2222 ／ (FAX)011-111-3333"),
         QStringLiteral("医療法人社団さくら会 理事長 院長 桜井　一郎太郎左衛門之助"),
@@ -58,11 +58,15 @@ inline const std::vector<QString>& longClinicMembers() {
     return members;
 }
 
-// A patient with a long name and an address of about 40 characters.
-inline const char* const kLongName = "札幌　太郎左衛門之助右衛門";
+// A patient with a name of 35 characters, an address of about 40, telephone numbers with notes and a
+// long occupation.
+inline const char* const kLongName = "札幌　アレクサンドラ・エリザベス・ヴィクトーリア・太郎左衛門之助右衛門";
 inline const char* const kLongAddress1 =
     "札幌市中央区北一条西二十丁目一番地一号札幌グランドパークマンション北棟";
 inline const char* const kLongAddress2 = "大通タワーレジデンス東棟1203号室";
+inline const char* const kLongTel1 = "011-222-3344（自宅・平日夜のみ）";
+inline const char* const kLongTel2 = "090-1234-5678（携帯・土日のみ）";
+inline const char* const kLongOccupation = "札幌市立大学病院 歯科口腔外科 非常勤講師（火・木曜日）";
 
 // Treatments typed freely, about 50 characters each.
 inline const char* const kLongTreatment =
@@ -83,7 +87,8 @@ inline void installLongClinic() {
 
 inline void installLongPatient(registtest::RegistApp& app) {
     app.probe().exec(std::string("UPDATE patientMst SET name = '") + kLongName + "', address1 = '" +
-                     kLongAddress1 + "', address2 = '" + kLongAddress2 + "' WHERE pid = '999999'");
+                     kLongAddress1 + "', address2 = '" + kLongAddress2 + "', tel1 = '" + kLongTel1 +
+                     "', tel2 = '" + kLongTel2 + "', biz = '" + kLongOccupation + "' WHERE pid = '999999'");
 }
 
 // Pixels that carry ink: dark, or of a clear colour.
