@@ -8,6 +8,8 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <cmath>
+#include <filesystem>
+#include <system_error>
 
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/AppHome.h"
@@ -100,6 +102,15 @@ std::string fileNamePart(const std::string& patientID) {
     for (char& c : part)
         if (c == '/' || c == '\0') c = '_';
     return part;
+}
+
+bool pathTaken(const std::string& path) {
+    std::error_code error;
+    const auto status = std::filesystem::symlink_status(path, error);
+    if (!error) return status.type() != std::filesystem::file_type::not_found;
+    // A folder that cannot be looked into may hold the file: taken. Where no folder can hold it,
+    // nothing is.
+    return error != std::errc::no_such_file_or_directory && error != std::errc::not_a_directory;
 }
 
 int printNumber(const store::FormData& record) {
@@ -276,10 +287,17 @@ void PrintPreview::advancePrintNumber(int next) {
     if (store::FormData* form = record()) (*form)["printno"] = std::to_string(next);
     if (!appDelegate_ || !appDelegate_->db() || !appDelegate_->patientID()) return;
     SQDatabase& db = *appDelegate_->db();
-    if (!db.open()) return;
-    // Only the in-memory record advances when this fails; the next load reads the column again.
-    db.executeUpdate("UPDATE certifMst SET printno = ? WHERE pid = ?;", std::to_string(next),
-                     *appDelegate_->patientID());
+    const std::string& pid = *appDelegate_->patientID();
+    // Only the in-memory record advances when this fails; the next load reads the column again, and
+    // the save then steps past the files already written.
+    if (!db.open()) {
+        foundation::log("advancePrintNumber: the print number %d of %@ was not stored: %d %@", next, pid,
+                        db.lastErrorCode(), db.lastErrorMessage());
+        return;
+    }
+    if (!db.executeUpdate("UPDATE certifMst SET printno = ? WHERE pid = ?;", std::to_string(next), pid))
+        foundation::log("advancePrintNumber: the print number %d of %@ was not stored: %d %@", next, pid,
+                        db.lastErrorCode(), db.lastErrorMessage());
     db.close();
 }
 
@@ -291,9 +309,25 @@ bool PrintPreview::savePDFFile(const QByteArray& data) {
     std::string path;
     if (traits_.numbered) {
         const store::FormData* form = record();
-        const int n = form ? documents::printNumber(*form) : 0;
-        foundation::log("%d", n);
-        path = foundation::format(traits_.fileName, folder, documents::fileNamePart(pid), datePart(), n);
+        const int stored = form ? documents::printNumber(*form) : 0;
+        foundation::log("%d", stored);
+        const std::string date = datePart();
+        auto numbered = [&](int n) {
+            return foundation::format(traits_.fileName, folder, documents::fileNamePart(pid), date, n);
+        };
+        // A number whose file is there was used before but never stored (the database refused it or
+        // did not open): that file is an earlier certificate, so the next free number is taken. With
+        // all hundred taken, the stored number's file is replaced.
+        int n = stored;
+        for (int step = 0; step < 100; ++step)
+            if (!documents::pathTaken(numbered((stored + step) % 100))) {
+                n = (stored + step) % 100;
+                break;
+            }
+        if (n != stored)
+            foundation::log("savePDFFile: %@ exists; the certificate is saved with the number %d",
+                            numbered(stored), n);
+        path = numbered(n);
         advancePrintNumber((n + 1) % 100);
     } else {
         path = foundation::format(traits_.fileName, folder, documents::fileNamePart(pid), datePart());

@@ -55,6 +55,9 @@ std::string inquiryDatePart(const store::FormData& inputItems, const QDate& toda
 std::string recordDatePart(const store::FormData& record, const QDate& today);
 // A patient ID as it may appear in a file name: no folder separators.
 std::string fileNamePart(const std::string& patientID);
+// Whether something (a file, a folder, a link) stands at the path, or may: a path whose folder cannot
+// be read counts as taken.
+bool pathTaken(const std::string& path);
 // The print number of a certificate record brought into 0 to 99 (absent: 0).
 int printNumber(const store::FormData& record);
 

@@ -18,6 +18,7 @@
 #include "app/documents/pages/PrintPreview.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "platform/ui/PrintInteraction.h"
 #include "tests/app/documents/pages/PdfProbe.h"
 #include "tests/app/shell/RegistTestSupport.h"
@@ -192,6 +193,79 @@ TEST_CASE("print numbers, dates and names of the exported files", "[documents][p
         record["printno"] = "150";
         CHECK(QString::fromStdString(*a.preview->printPDF()).endsWith("_50.pdf"));
         CHECK(record.at("printno") == "51");
+    }
+    SECTION("a number that was not stored never replaces the file it named") {
+        const char* fault = GENERATE("refused update", "database that does not open");
+        INFO(fault);
+        PreviewApp a(PreviewDocument::Certificate);
+        a.app.delegate().certifiDataList()["34"] = "2015年 10月 16日";
+        const std::string stored = a.app.probe().value("SELECT printno FROM certifMst WHERE pid = '999999'");
+        if (std::string(fault) == "refused update") {
+            a.app.probe().exec(
+                "CREATE TRIGGER no_update BEFORE UPDATE ON certifMst BEGIN SELECT RAISE(ABORT, 'no'); END");
+        } else {
+            a.app.delegate().state().db =
+                SQDatabase::databaseWithPath(foundation::home::documents() + "/missing/zaruvedezManage.db");
+        }
+        foundation::LogCapture log;
+        const auto first = a.preview->printPDF();
+        REQUIRE(first);
+        const int used = documents::printNumber({{"printno", stored}});
+        CHECK(log.contains("advancePrintNumber: the print number " + std::to_string((used + 1) % 100) +
+                           " of 999999 was not stored"));
+        QFile firstFile(QString::fromStdString(*first));
+        REQUIRE(firstFile.open(QIODevice::ReadOnly));
+        const QByteArray firstBytes = firstFile.readAll();
+        firstFile.close();
+        // The patient loaded again reads the number that was never advanced; the certificate now
+        // prints other pages, so a replaced file would differ.
+        a.app.delegate().certifiDataList()["printno"] = stored;
+        a.preview->scrollView()->widget()->resize(768, 2048);
+        const auto second = a.preview->printPDF();
+        REQUIRE(second);
+        CHECK(*second != *first);
+        CHECK(QDir(a.documents()).entryList({"999999_certificate_20151016_*.pdf"}).size() == 2);
+        REQUIRE(firstFile.open(QIODevice::ReadOnly));
+        CHECK(firstFile.readAll() == firstBytes);
+        // The number after the one used is what the record holds now.
+        CHECK(a.app.delegate().certifiDataList().at("printno") == std::to_string((used + 2) % 100));
+    }
+    SECTION("a taken number gives way to the next free one, after 99 comes 00") {
+        PreviewApp a(PreviewDocument::OnePageCertificate);
+        auto& record = a.app.delegate().certifiDataList();
+        record["34"] = "2015年 10月 16日";
+        const QDir documents(a.documents());
+        auto name = [](int n) {
+            return QString("999999_certificate_20151016_%1.pdf").arg(n, 2, 10, QChar('0'));
+        };
+        auto plant = [&](int n) {
+            QFile earlier(documents.filePath(name(n)));
+            REQUIRE(earlier.open(QIODevice::WriteOnly));
+            earlier.write("earlier " + QByteArray::number(n));
+        };
+        auto unchanged = [&](int n) {
+            QFile earlier(documents.filePath(name(n)));
+            return earlier.open(QIODevice::ReadOnly) &&
+                   earlier.readAll() == "earlier " + QByteArray::number(n);
+        };
+        for (int n : {98, 99, 0})
+            plant(n);
+        record["printno"] = "98";
+        CHECK(*a.preview->printPDF() == documents.filePath(name(1)).toStdString());
+        CHECK(record.at("printno") == "2");
+        CHECK(a.app.probe().value("SELECT printno FROM certifMst WHERE pid = '999999'") == "2");
+        for (int n : {98, 99, 0})
+            CHECK(unchanged(n));
+
+        SECTION("all hundred taken: the stored number's file is replaced") {
+            for (int n = 0; n < 100; ++n)
+                if (n != 1) plant(n);
+            record["printno"] = "42";
+            CHECK(*a.preview->printPDF() == documents.filePath(name(42)).toStdString());
+            CHECK_FALSE(unchanged(42));
+            CHECK(record.at("printno") == "43");
+            CHECK(documents.entryList({"999999_certificate_20151016_*.pdf"}).size() == 100);
+        }
     }
     SECTION("the letter: today without a date, one file however often") {
         PreviewApp a(PreviewDocument::Letter);
