@@ -114,7 +114,7 @@ std::optional<QByteArray> fillClinicBlock(QWidget* form, const std::string& fold
     const std::string fax = member("fax");
     show(named(form, "clinic_tel"),
          fax.empty() ? member("tel") : foundation::format("%@ ／ (FAX)%@", member("tel"), fax));
-    show(named(form, "clinic_postal"), foundation::format("〒%@", member("postal")));
+    show(named(form, "clinic_postal"), documents::clinicPostalText(*info));
     show(named(form, "clinic_address1"), member("state") + member("address1"));
     show(named(form, "clinic_address2"), member("address2"));
     show(named(form, "clinic_director"), member("director"));

@@ -116,7 +116,7 @@ void LetterView1::getClinicInfo() {
     ui_->clinic_name->setText(member("name"));
     ui_->clinic_tel->setText(
         QString::fromStdString(clinicTelText(member("tel").toStdString(), member("fax").toStdString())));
-    ui_->clinic_postal->setText("〒" + member("postal"));
+    ui_->clinic_postal->setText(QString::fromStdString(documents::clinicPostalText(*info)));
     ui_->clinic_address1->setText(member("state") + member("address1"));
     ui_->clinic_address2->setText(member("address2"));
     ui_->clinic_director->setText(member("director"));

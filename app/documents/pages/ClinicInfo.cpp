@@ -24,9 +24,23 @@ std::optional<std::map<std::string, std::string>> readClinicInfo(const std::stri
         return std::nullopt;
     }
     std::map<std::string, std::string> info;
-    for (const auto& [key, value] : (*list)[0].items())
-        if (value.is_string()) info[key] = value.get<std::string>();
+    bool malformed = false;
+    for (const auto& [key, value] : (*list)[0].items()) {
+        if (value.is_string())
+            info[key] = value.get<std::string>();
+        else
+            malformed = true;
+    }
+    // A member that is not text (a number, null) is a mistake in the file as much as broken JSON, and
+    // logged the same way; the members that are text still print.
+    if (malformed) foundation::log("Not ClinicInfo File.");
     return info;
+}
+
+std::string clinicPostalText(const std::map<std::string, std::string>& info) {
+    const auto postal = info.find("postal");
+    // No code, no mark: a lone "〒" would read as a code left out by mistake.
+    return postal == info.end() ? std::string() : "〒" + postal->second;
 }
 
 QPixmap clinicLogo(const std::string& documentsFolder) {

@@ -287,3 +287,30 @@ TEST_CASE("a clinic file that is not one leaves page 1's clinic block as laid ou
     CHECK(p.named("clinic_postal") != QString::fromUtf8("〒"));
     CHECK_FALSE(p.page->logoData());
 }
+
+TEST_CASE("a clinic file's members that are not text, and its postal code", "[documents][certificate]") {
+    struct Case {
+        const char* file;
+        bool malformed;
+        const char* postal;
+    };
+    const Case c = GENERATE(
+        Case{R"({"clinicInfo":[{"name":"さくら歯科","postal":600042,"tel":["011-111-1111"]}]})", true, ""},
+        Case{R"({"clinicInfo":[{"name":"さくら歯科","postal":null}]})", true, ""},
+        Case{R"({"clinicInfo":[{"name":"さくら歯科","tel":"011-111-1111"}]})", false, ""},
+        Case{R"({"clinicInfo":[{"name":"さくら歯科","postal":""}]})", false, "〒"},
+        Case{R"({"clinicInfo":[{"name":"さくら歯科","postal":"060-0042"}]})", false, "〒060-0042"});
+    INFO(c.file);
+    Page1 p("Japanese", false);
+    const QDir documents(QString::fromStdString(foundation::home::documents()));
+    QFile file(documents.filePath("clinicInfo.json"));
+    REQUIRE(file.open(QIODevice::WriteOnly));
+    file.write(c.file);
+    file.close();
+    foundation::LogCapture log;
+    p.show();
+    // Logged as a file the clinic got wrong; the members that are text still print.
+    CHECK(log.contains("Not ClinicInfo File.") == c.malformed);
+    CHECK(p.named("clinic_name") == "さくら歯科");
+    CHECK(p.named("clinic_postal") == QString::fromUtf8(c.postal));
+}

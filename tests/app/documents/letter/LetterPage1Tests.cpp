@@ -164,6 +164,18 @@ TEST_CASE("the letter's first page in its other states", "[documents][letter]") 
         CHECK(text(base->page1(), "clinic_tel") == "011-1");
         CHECK(text(base->page1(), "clinic_address1") == "S");
     }
+    SECTION("a member that is not text is logged; without a postal code there is no postal mark") {
+        const bool malformed = GENERATE(false, true);
+        lettertest::writeDocument("clinicInfo.json", malformed
+                                                         ? R"({"clinicInfo":[{"name":"A","postal":600042}]})"
+                                                         : R"({"clinicInfo":[{"name":"A"}]})");
+        foundation::LogCapture log;
+        auto base = s.openLetter();
+        REQUIRE(base);
+        CHECK(log.contains("Not ClinicInfo File.") == malformed);
+        CHECK(text(base->page1(), "clinic_name") == "A");
+        CHECK(text(base->page1(), "clinic_postal").isEmpty());
+    }
     SECTION("no clinic file, or one that isn't one, leaves the layout's header") {
         const bool broken = GENERATE(false, true);
         if (broken) lettertest::writeDocument("clinicInfo.json", "{\"clinicInfo\": [");
