@@ -12,7 +12,6 @@
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/photos/ImageManager.h"
 #include "platform/photos/PhotoLibrary.h"
-#include "platform/ui/ImageDecoding.h"
 #include "platform/ui/PrintedPicture.h"
 #include "platform/ui/Tag.h"
 
@@ -233,29 +232,30 @@ void certificateSlotsPage::addListItem(const store::PhotoAsset& asset) {
     auto* item = new QListWidgetItem(list);
     item->setData(Qt::UserRole, QString::fromStdString(asset.localIdentifier));
     item->setSizeHint(QSize(128, 128));
-    // Page 3's list shows its photographs in cells of their own.
-    if (pageNumber() == 3 || pageNumber() == kOnePage)
-        list->setItemWidget(item, new selectPhotoCell3(QRect(0, 0, 128, 128)));
     auto library = photos::PhotoLibrary::shared();
     const auto found =
         library ? library->assetsWithLocalIdentifiers({asset.localIdentifier}) : std::vector<photos::Asset>{};
+    auto manager = photos::ImageManager::defaultManager();
+    // Page 3's list shows its photographs in cells of their own.
+    if (pageNumber() == 3 || pageNumber() == kOnePage) {
+        auto* cell = new selectPhotoCell3(QRect(0, 0, 128, 128));
+        list->setItemWidget(item, cell);
+        if (!found.empty()) cell->showPhotograph(found.front(), manager);
+        return;
+    }
     if (found.empty()) return;
     QPointer<QListWidget> target(list);
     const QString id = QString::fromStdString(asset.localIdentifier);
-    library->requestImageData(found.front(), [target, id](std::optional<foundation::Data> data) {
-        if (!target || !data) return;
-        const QImage image = imaging::decode(
-            QByteArray::fromRawData(reinterpret_cast<const char*>(data->data()), qsizetype(data->size())));
-        if (image.isNull()) return;
-        for (int row = 0; row < target->count(); ++row)
-            if (target->item(row)->data(Qt::UserRole).toString() == id) {
-                const QPixmap picture = aspectFill(image, QSize(kSlotImageSize, kSlotImageSize));
-                if (auto* cell = qobject_cast<selectPhotoCell3*>(target->itemWidget(target->item(row))))
-                    cell->setImage(picture);
-                else
-                    target->item(row)->setIcon(QIcon(picture));
-            }
-    });
+    // Read and decoded off the GUI thread, at about the icon's picture size.
+    manager->requestImage(found.front(), QSize(kSlotImageSize, kSlotImageSize),
+                          photos::ImageContentMode::AspectFill, [target, id](std::optional<ui::Image> image) {
+                              if (!target || !image) return;
+                              const QPixmap picture =
+                                  aspectFill(image->bitmap, QSize(kSlotImageSize, kSlotImageSize));
+                              for (int row = 0; row < target->count(); ++row)
+                                  if (target->item(row)->data(Qt::UserRole).toString() == id)
+                                      target->item(row)->setIcon(QIcon(picture));
+                          });
 }
 
 QLabel* certificateSlotsPage::labellabel() const {
