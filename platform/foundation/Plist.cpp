@@ -1,6 +1,10 @@
 #include "platform/foundation/Plist.h"
 
+#include <array>
+#include <bit>
 #include <cmath>
+#include <cstring>
+#include <memory>
 #include <plist/plist.h>
 
 #include "platform/foundation/Files.h"
@@ -11,6 +15,60 @@ namespace foundation::plist {
 namespace {
 // Seconds between 1970 and the plist epoch (2001-01-01).
 constexpr double kEpochDelta = 978307200.0;
+
+// libplist's date calls carry whole seconds in 32 bits, which hold only 1932 to 2069, and read a date
+// before 2001 that has a fraction up to two seconds late. Its date node holds a double, as the binary
+// format does, so dates go in and out through a binary plist of that one date instead: its object is a
+// marker and the seconds since 2001 as a big-endian double.
+constexpr uint8_t kDateMarker = 0x33;
+constexpr size_t kTrailerBytes = 32;
+
+uint64_t bigEndian(const uint8_t* p, size_t n) {
+    uint64_t v = 0;
+    for (size_t i = 0; i < n; ++i)
+        v = v << 8 | p[i];
+    return v;
+}
+
+plist_t newDate(double secondsSince2001) {
+    // The header, the date at offset 8, the offset table at 17 (one one-byte entry), then the trailer:
+    // offsets and references one byte wide, one object, the top one being the first.
+    std::array<uint8_t, 8 + 9 + 1 + kTrailerBytes> b{};
+    std::memcpy(b.data(), "bplist00", 8);
+    b[8] = kDateMarker;
+    const auto bits = std::bit_cast<uint64_t>(secondsSince2001);
+    for (size_t i = 0; i < 8; ++i)
+        b[9 + i] = uint8_t(bits >> (56 - 8 * i));
+    b[17] = 8;
+    uint8_t* trailer = b.data() + 18;
+    trailer[6] = 1;
+    trailer[7] = 1;
+    trailer[15] = 1;
+    trailer[31] = 17;
+    plist_t node = nullptr;
+    plist_from_bin(reinterpret_cast<const char*>(b.data()), uint32_t(b.size()), &node);
+    return node;
+}
+
+// The seconds since 2001 of a date node; none if libplist's binary form of it is not what the format
+// says.
+std::optional<double> dateOf(plist_t node) {
+    char* out = nullptr;
+    uint32_t length = 0;
+    plist_to_bin(node, &out, &length);
+    std::unique_ptr<char, decltype(&plist_to_bin_free)> owner(out, plist_to_bin_free);
+    if (!out || length < 8 + 9 + 1 + kTrailerBytes) return std::nullopt;
+    const auto* b = reinterpret_cast<const uint8_t*>(out);
+    const size_t end = length - kTrailerBytes;
+    const uint8_t* trailer = b + end;
+    const size_t offsetSize = trailer[6];
+    const uint64_t top = bigEndian(trailer + 16, 8), table = bigEndian(trailer + 24, 8);
+    if (offsetSize < 1 || offsetSize > 8 || top > end || table > end || (top + 1) * offsetSize > end - table)
+        return std::nullopt;
+    const uint64_t at = bigEndian(b + table + top * offsetSize, offsetSize);
+    if (at >= end || end - at < 9 || b[at] != kDateMarker) return std::nullopt;
+    return std::bit_cast<double>(bigEndian(b + at + 1, 8));
+}
 
 // Builds the Value of a checked tree; `sound` turns false at anything the checks should have kept out.
 Value fromNode(plist_t n, int depth, bool& sound) {
@@ -48,9 +106,9 @@ Value fromNode(plist_t n, int depth, bool& sound) {
         return Value(Data(bytes, bytes + len));
     }
     case PLIST_DATE: {
-        int32_t sec = 0, usec = 0;
-        plist_get_date_val(n, &sec, &usec);
-        return Value(Date{sec + usec / 1e6 + kEpochDelta});
+        auto seconds = dateOf(n);
+        if (!seconds) sound = false;
+        return seconds ? Value(Date{*seconds + kEpochDelta}) : Value();
     }
     case PLIST_ARRAY: {
         Array a;
@@ -90,7 +148,9 @@ Value fromNode(plist_t n, int depth, bool& sound) {
     }
 }
 
-plist_t toNode(const Value& v) {
+// `wholeSeconds`: an XML plist's dates hold whole seconds, so a date is written as the second it falls
+// in (libplist would drop the fraction towards 2001 instead).
+plist_t toNode(const Value& v, bool wholeSeconds) {
     switch (v.type()) {
     case Value::Type::Null:
         return plist_new_string("");
@@ -105,20 +165,20 @@ plist_t toNode(const Value& v) {
     case Value::Type::Data:
         return plist_new_data(reinterpret_cast<const char*>(v.data()->data()), v.data()->size());
     case Value::Type::Date: {
-        double s = v.date()->secondsSince1970 - kEpochDelta;
-        double whole = std::floor(s);
-        return plist_new_date(int32_t(whole), int32_t((s - whole) * 1e6));
+        const double s = v.date()->secondsSince1970 - kEpochDelta;
+        plist_t node = newDate(wholeSeconds ? std::floor(s) : s);
+        return node ? node : plist_new_string(""); // never: the layout is fixed, the value any double
     }
     case Value::Type::Array: {
         plist_t a = plist_new_array();
         for (const auto& e : *v.array())
-            plist_array_append_item(a, toNode(e));
+            plist_array_append_item(a, toNode(e, wholeSeconds));
         return a;
     }
     case Value::Type::Dictionary: {
         plist_t d = plist_new_dict();
         for (const auto& [k, e] : *v.dictionary())
-            plist_dict_set_item(d, k.c_str(), toNode(e));
+            plist_dict_set_item(d, k.c_str(), toNode(e, wholeSeconds));
         return d;
     }
     }
@@ -159,7 +219,7 @@ std::optional<Value> readFile(const std::string& path) {
 }
 
 Data toXml(const Value& v) {
-    plist_t n = toNode(v);
+    plist_t n = toNode(v, true);
     char* out = nullptr;
     uint32_t len = 0;
     plist_to_xml(n, &out, &len);
@@ -170,7 +230,7 @@ Data toXml(const Value& v) {
 }
 
 Data toBinary(const Value& v) {
-    plist_t n = toNode(v);
+    plist_t n = toNode(v, false);
     char* out = nullptr;
     uint32_t len = 0;
     plist_to_bin(n, &out, &len);

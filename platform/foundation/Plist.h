@@ -12,7 +12,9 @@ namespace foundation::plist {
 // deeper than kMaxDepth, more than kMaxBytes. Readers treat that as a file that is not there.
 std::optional<Value> parse(const Data& bytes);
 std::optional<Value> readFile(const std::string& path);
+// Dates as the second they fall in: an XML plist's dates hold no fraction.
 Data toXml(const Value& v);
+// Dates whole, to the bit.
 Data toBinary(const Value& v);
 // Written atomically as a binary plist.
 bool writeFile(const std::string& path, const Value& v);

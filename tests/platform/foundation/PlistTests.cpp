@@ -1,6 +1,9 @@
 // Damaged property lists: refused as malformed, never a reason to stop, whichever reader meets them.
+// Dates of any year read back as they were written.
 #include <catch2/catch.hpp>
 
+#include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -23,7 +26,61 @@ void writeBytes(const std::string& path, const Data& bytes) {
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
+// Seconds since 1970 of a UTC time on the proleptic Gregorian calendar.
+double secondsOf(std::chrono::year_month_day day, int hour = 0, int minute = 0, double second = 0) {
+    return double(std::chrono::sys_days(day).time_since_epoch().count()) * 86400 + hour * 3600 + minute * 60 +
+           second;
+}
+
 } // namespace
+
+TEST_CASE("dates of any year survive a write and a read", "[plist]") {
+    using namespace std::chrono;
+    struct Sample {
+        const char* name;
+        double seconds;
+        const char* xml; // the date as an XML plist writes it
+    };
+    const Sample samples[] = {
+        {"1600-01-01", secondsOf(1600y / 1 / 1), "1600-01-01T00:00:00Z"},
+        {"1900-02-28 23:59:59.999", secondsOf(1900y / 2 / 28, 23, 59, 59.999), "1900-02-28T23:59:59Z"},
+        {"1931-12-31", secondsOf(1931y / 12 / 31), "1931-12-31T00:00:00Z"},
+        {"1990-01-01 12:00:00.25", secondsOf(1990y / 1 / 1, 12, 0, 0.25), "1990-01-01T12:00:00Z"},
+        {"2000-12-31 23:59:59.5", secondsOf(2000y / 12 / 31, 23, 59, 59.5), "2000-12-31T23:59:59Z"},
+        {"2001-01-01", secondsOf(2001y / 1 / 1), "2001-01-01T00:00:00Z"},
+        {"2024-05-06 07:08:09.123", secondsOf(2024y / 5 / 6, 7, 8, 9.123), "2024-05-06T07:08:09Z"},
+        {"2069-12-31", secondsOf(2069y / 12 / 31), "2069-12-31T00:00:00Z"},
+        {"2100-06-15 12:34:56.789", secondsOf(2100y / 6 / 15, 12, 34, 56.789), "2100-06-15T12:34:56Z"},
+        {"4000-01-01", secondsOf(4000y / 1 / 1), "4000-01-01T00:00:00Z"},
+        {"9999-12-31 23:59:59.999", secondsOf(9999y / 12 / 31, 23, 59, 59.999), "9999-12-31T23:59:59Z"},
+    };
+    auto readBack = [](const Data& bytes) -> std::optional<double> {
+        auto v = plist::parse(bytes);
+        if (!v || !v->dictionary() || !v->dictionary()->count("when")) return std::nullopt;
+        const auto* date = v->dictionary()->at("when").date();
+        if (!date) return std::nullopt;
+        return date->secondsSince1970;
+    };
+    SECTION("a binary plist keeps them to the millisecond") {
+        for (const auto& s : samples) {
+            INFO(s.name);
+            auto back = readBack(plist::toBinary(Value(Dictionary{{"when", Value(Date{s.seconds})}})));
+            REQUIRE(back);
+            CHECK(std::abs(*back - s.seconds) < 1e-4);
+        }
+    }
+    SECTION("an XML plist holds whole seconds: the second each date falls in") {
+        for (const auto& s : samples) {
+            INFO(s.name);
+            const Data xml = plist::toXml(Value(Dictionary{{"when", Value(Date{s.seconds})}}));
+            CHECK_THAT(std::string(xml.begin(), xml.end()),
+                       Catch::Matchers::Contains(std::string("<date>") + s.xml + "</date>"));
+            auto back = readBack(xml);
+            REQUIRE(back);
+            CHECK(*back == std::floor(s.seconds));
+        }
+    }
+}
 
 TEST_CASE("strings are read by their stored length", "[plist]") {
     SECTION("UTF-16 text reads whole") {
