@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <curl/curl.h>
 
 #include "platform/foundation/ExitSteps.h"
@@ -68,9 +67,9 @@ long milliseconds(double seconds) {
     return long(std::clamp(seconds * 1000.0, 1.0, 1e9));
 }
 
-// One request, given `totalSeconds` at most; `error` says why no whole response came.
-std::optional<HttpResponse> performOne(HttpTask& task, const HttpRequest& request, double connectSeconds,
-                                       double totalSeconds, std::string& error) {
+// One request; `error` says why no whole response came.
+std::optional<HttpResponse> performOne(HttpTask& task, const HttpRequest& request,
+                                       const HttpTimeouts& timeouts, std::string& error) {
     CURL* curl = curl_easy_init();
     if (!curl) {
         error = "the HTTP client could not be set up";
@@ -92,8 +91,9 @@ std::optional<HttpResponse> performOne(HttpTask& task, const HttpRequest& reques
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, milliseconds(connectSeconds));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, milliseconds(totalSeconds));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, milliseconds(timeouts.connectSeconds));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, std::max(1L, timeouts.lowSpeedBytesPerSecond));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, std::max(1L, timeouts.lowSpeedSeconds));
     // Loopback traffic never goes through a proxy.
     curl_easy_setopt(curl, CURLOPT_NOPROXY, "127.0.0.1,localhost,::1");
     curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
@@ -213,23 +213,14 @@ std::shared_ptr<HttpTask> HttpUploadSession::startTask(HttpRequest request, Comp
 HttpResult HttpUploadSession::perform(HttpTask& task, HttpTimeouts timeouts) {
     HttpResult result;
     HttpRequest request = task.originalRequest();
-    // One deadline for the whole task: redirects share its time.
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeouts.totalSeconds);
     for (int hop = 0;; ++hop) {
         if (task.isCancelled()) {
             result.cancelled = true;
             result.error = "cancelled";
             return result;
         }
-        const double left =
-            std::chrono::duration<double>(deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) {
-            result.error = "the request timed out";
-            return result;
-        }
         std::string error;
-        auto response = performOne(task, request, timeouts.connectSeconds, left, error);
+        auto response = performOne(task, request, timeouts, error);
         if (!response) {
             result.cancelled = task.isCancelled();
             result.error = result.cancelled ? "cancelled" : error;

@@ -36,12 +36,15 @@ struct HttpResponse {
     std::string redirectURL; // the absolute target of a redirect, when it is one
 };
 
-// Time-outs of every request. The whole exchange, redirects included, stays well below an upload
-// package's three-minute expiry, so a server that accepts and never answers frees the uploader for the
-// package's next try.
+// Time-outs of every request. No limit on the whole exchange: a large body on a slow link goes on as
+// long as it moves. A request ends when fewer than `lowSpeedBytesPerSecond` move for
+// `lowSpeedSeconds` (whole seconds, as libcurl counts them; its rate is the last few seconds' average),
+// so a server that stops reading, or accepts the body and never answers, frees the uploader in about a
+// minute, well within an upload package's three-minute expiry, for the package's next try.
 struct HttpTimeouts {
     double connectSeconds = 30.0;
-    double totalSeconds = 60.0;
+    long lowSpeedBytesPerSecond = 1000;
+    long lowSpeedSeconds = 60;
 };
 
 struct HttpResult {

@@ -197,8 +197,8 @@ TEST_CASE("a crash report stored during a stalled upload goes out once the stall
     rig.settings->setObject(foundation::Value(stalling.url("/fll")), kRDTCCTUploaderFLLServerURLKey);
     rig.settings->setObject(foundation::Value(healthy.url("/csh")), kRDTCCTUploaderCSHServerURLKey);
     rig.settings->setObject(foundation::Value("key"), kRDTCCTUploaderFLLAndCSHAPIKeyKey);
-    constexpr double kTimeout = 1.0;
-    rig.uploader->setRequestTimeouts({30.0, kTimeout});
+    constexpr long kLowSpeedSeconds = 1;
+    rig.uploader->setRequestTimeouts({30.0, 1000, kLowSpeedSeconds});
 
     REQUIRE(rig.store(rig.event("diagnostics", RDTCORTargetFLL)));
     rig.coordinator->uploadTargets({RDTCORTargetFLL}, RDTCORUploadConditionWifiData);
@@ -206,9 +206,9 @@ TEST_CASE("a crash report stored during a stalled upload goes out once the stall
     // Tier 4 asks for an upload at once; the uploader is still held by the stalled one.
     const auto stored = std::chrono::steady_clock::now();
     REQUIRE(rig.store(rig.event("crash", RDTCORTargetCSH, "1206", RDTCOREventQoSFast)));
-    REQUIRE(healthy.waitForRequests(1, std::chrono::seconds(int(kTimeout) + 5)));
+    REQUIRE(healthy.waitForRequests(1, std::chrono::seconds(kLowSpeedSeconds + 5)));
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - stored).count();
-    CHECK(took < kTimeout + 5);
+    CHECK(took < double(kLowSpeedSeconds) + 5);
     CHECK(payloadsOf(healthy.requests()) == std::multiset<std::string>{"crash"});
     REQUIRE(rig.waitUntilIdle());
     CHECK(rig.pendingIDs(RDTCORTargetCSH).empty());

@@ -1,15 +1,20 @@
 #pragma once
 // The upload backend for tests: an HTTP server on 127.0.0.1 (port from the kernel) that records each
-// request and answers as the test says, and a raw socket server for answers no HTTP server gives
-// (a closed connection, bytes that are not HTTP).
+// request and answers as the test says, and raw socket servers for what no HTTP server does (a closed
+// connection, bytes that are not HTTP, a body read at a slow link's pace).
+#include <algorithm>
 #include <arpa/inet.h>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <httplib.h>
 #include <mutex>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <optional>
+#include <stdexcept>
 #include <string>
 #include <sys/socket.h>
 #include <thread>
@@ -217,6 +222,138 @@ class UnansweredServer {
     int fd_ = -1;
     int port_ = 0;
     std::vector<int> fillers_;
+};
+
+// Reads each request's body at `bytesPerSecond`, as a slow uplink passes it on, then answers 200 with a
+// log response; with `stallAfter` it stops reading after that many bytes of the body and answers
+// nothing until it is destroyed. Small receive buffers and segments keep what the kernel takes in ahead
+// of the reader to some hundred kilobytes, so the pace is the one the client sees.
+class PacedServer {
+  public:
+    PacedServer(size_t bytesPerSecond, std::optional<size_t> stallAfter = std::nullopt)
+        : bytesPerSecond_(bytesPerSecond), stallAfter_(stallAfter) {
+        fd_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        int buffer = 4096, segment = 536; // taken over by the accepted connections
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof addr;
+        // Without the small buffers the client would not see the server's pace.
+        if (fd_ < 0 || ::setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer) != 0 ||
+            ::setsockopt(fd_, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment) != 0 ||
+            ::bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) != 0 || ::listen(fd_, 8) != 0) {
+            if (fd_ >= 0) ::close(fd_);
+            throw std::runtime_error("the paced server could not be set up");
+        }
+        port_ = ntohs(addr.sin_port);
+        thread_ = std::thread([this] {
+            for (;;) {
+                int c = ::accept(fd_, nullptr, nullptr);
+                if (c < 0) return;
+                {
+                    std::lock_guard lock(mutex_);
+                    connection_ = c;
+                }
+                serve(c);
+                std::lock_guard lock(mutex_);
+                connection_ = -1;
+                ::close(c);
+            }
+        });
+    }
+    ~PacedServer() {
+        {
+            std::lock_guard lock(mutex_);
+            stopping_ = true;
+            if (connection_ >= 0) ::shutdown(connection_, SHUT_RDWR);
+        }
+        cv_.notify_all();
+        ::shutdown(fd_, SHUT_RDWR); // wakes the accepting thread
+        thread_.join();
+        ::close(fd_);
+    }
+    std::string url() const { return "http://127.0.0.1:" + std::to_string(port_) + "/upload"; }
+    // The last request's body bytes read, and the time from its first to its last.
+    size_t bodyBytes() {
+        std::lock_guard lock(mutex_);
+        return bodyBytes_;
+    }
+    double bodySeconds() {
+        std::lock_guard lock(mutex_);
+        return bodySeconds_;
+    }
+    // Requests read whole and answered.
+    int answered() const { return answered_; }
+
+  private:
+    void serve(int c) {
+        std::string head;
+        char buf[16384];
+        size_t end = std::string::npos;
+        while (end == std::string::npos) {
+            ssize_t n = ::recv(c, buf, sizeof buf, 0);
+            if (n <= 0) return;
+            head.append(buf, size_t(n));
+            end = head.find("\r\n\r\n");
+        }
+        size_t length = 0;
+        for (size_t at = 0; (at = head.find("\r\n", at)) < end; at += 2) {
+            static const std::string name = "content-length:";
+            std::string line = head.substr(at + 2, name.size());
+            for (char& ch : line)
+                ch = char(std::tolower(static_cast<unsigned char>(ch)));
+            if (line == name) length = std::stoul(head.substr(at + 2 + name.size()));
+        }
+        size_t read = head.size() - (end + 4);
+        const auto start = std::chrono::steady_clock::now();
+        auto record = [&] {
+            std::lock_guard lock(mutex_);
+            bodyBytes_ = read;
+            bodySeconds_ = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        };
+        while (read < length) {
+            if (stallAfter_ && read >= *stallAfter_) {
+                record();
+                std::unique_lock lock(mutex_);
+                cv_.wait(lock, [&] { return stopping_; });
+                return;
+            }
+            // What the pace allows so far, read as it comes.
+            const double elapsed =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            const size_t allowed = size_t(elapsed * double(bytesPerSecond_));
+            if (allowed <= read) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                continue;
+            }
+            size_t want = std::min({allowed - read, length - read, sizeof buf});
+            if (stallAfter_) want = std::min(want, *stallAfter_ - read);
+            ssize_t n = ::recv(c, buf, want, 0);
+            if (n <= 0) return record();
+            read += size_t(n);
+        }
+        record();
+        ++answered_; // before the client can see the answer
+        const std::string body = logResponse(0);
+        const std::string answer =
+            "HTTP/1.1 200 OK\r\nContent-Type: application/x-protobuf\r\nContent-Length: " +
+            std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        ::send(c, answer.data(), answer.size(), MSG_NOSIGNAL);
+    }
+
+    const size_t bytesPerSecond_;
+    const std::optional<size_t> stallAfter_;
+    int fd_ = -1;
+    int port_ = 0;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    int connection_ = -1;
+    bool stopping_ = false;
+    size_t bodyBytes_ = 0;
+    double bodySeconds_ = 0;
+    std::atomic<int> answered_{0};
 };
 
 } // namespace transporttest

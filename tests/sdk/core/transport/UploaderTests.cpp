@@ -1,8 +1,9 @@
 // The CCT uploader against a local server: readiness and the backend's wait, how each answer ends a
-// package, request bodies and headers, redirects, and giving up an upload.
+// package, request bodies and headers, redirects, slow and stalled links, and giving up an upload.
 #include <catch2/catch.hpp>
 
 #include <climits>
+#include <random>
 
 #include "platform/foundation/Log.h"
 #include "sdk/core/transport/RDTCCTCompressionHelper.h"
@@ -33,6 +34,20 @@ class RecordingHandler : public RDTCORUploadPackageProtocol {
 
 constexpr RDTCORUploadConditions kWifi = RDTCORUploadConditionWifiData;
 constexpr RDTCORUploadConditions kForced = RDTCORUploadConditionWifiData | RDTCORUploadConditionHighPriority;
+
+// The request limits with their minute scaled down to a second. The rate, 256 KiB/s, is one that the few
+// hundred kilobytes the kernel takes in ahead of a stalled reader cannot hold up for more than a moment,
+// and that a server reading at 1 MiB/s stays well above.
+constexpr transport::HttpTimeouts kShortLimits{30.0, 262144, 1};
+
+// Bytes that gzip cannot shorten, so the body posted is as long as the payload.
+std::string incompressible(size_t size) {
+    std::mt19937_64 bits(size);
+    std::string out(size, '\0');
+    for (char& c : out)
+        c = char(bits());
+    return out;
+}
 
 } // namespace
 
@@ -250,10 +265,11 @@ TEST_CASE("every request is bounded in time and a timed-out upload keeps its eve
     UploadRig rig(server.url());
     const auto defaults = rig.uploader->requestTimeouts();
     CHECK(defaults.connectSeconds == 30.0);
-    CHECK(defaults.totalSeconds == 60.0);
-    CHECK(defaults.totalSeconds * 1000 < RDTCORUploadPackage::kDeliverWithinMillis / 2);
+    CHECK(defaults.lowSpeedBytesPerSecond == 1000);
+    CHECK(defaults.lowSpeedSeconds == 60);
+    CHECK(defaults.lowSpeedSeconds * 1000 < RDTCORUploadPackage::kDeliverWithinMillis / 2);
     REQUIRE(rig.store(rig.event("held", RDTCORTargetCCT)));
-    const auto stored = rig.storedIDs();
+    auto stored = rig.storedIDs();
     auto timed = [&](transport::HttpTimeouts timeouts) {
         rig.uploader->setRequestTimeouts(timeouts);
         auto start = std::chrono::steady_clock::now();
@@ -262,18 +278,42 @@ TEST_CASE("every request is bounded in time and a timed-out upload keeps its eve
     };
     SECTION("a server that accepts and never answers") {
         server.respondAlways({200, logResponse(0), {}, true});
-        CHECK(timed({30.0, 0.5}) < 10.0);
+        CHECK(timed(kShortLimits) < 10.0);
         CHECK(server.requestCount() == 1);
         server.releaseStalls();
+    }
+    SECTION("a server that stops reading the body") {
+        PacedServer stalled(1 << 20, 16384);
+        rig.uploader->setTestServerURL(stalled.url());
+        REQUIRE(rig.store(rig.event(incompressible(5 << 19), RDTCORTargetCCT)));
+        stored = rig.storedIDs();
+        CHECK(timed(kShortLimits) < 10.0);
+        CHECK(stalled.bodyBytes() == 16384);
+        CHECK(stalled.answered() == 0);
     }
     SECTION("a host that never completes the connection") {
         UnansweredServer silent;
         rig.uploader->setTestServerURL(silent.url());
-        CHECK(timed({0.3, 60.0}) < 10.0);
+        CHECK(timed({0.3, 1000, 60}) < 10.0);
     }
     CHECK_FALSE(rig.uploader->isUploading());
     CHECK(rig.storedIDs() == stored);
     CHECK(rig.pendingIDs(RDTCORTargetCCT) == stored);
+}
+
+TEST_CASE("a large upload on a slow link arrives while it keeps moving", "[transport][uploader][timeout]") {
+    PacedServer slow(1 << 20);
+    UploadRig rig(slow.url());
+    rig.uploader->setRequestTimeouts(kShortLimits);
+    const std::string payload = incompressible(5 << 19);
+    REQUIRE(rig.store(rig.event(payload, RDTCORTargetCCT)));
+    REQUIRE(rig.upload({RDTCORTargetCCT}));
+    CHECK(slow.answered() == 1);
+    CHECK(slow.bodyBytes() > payload.size());
+    // Longer than twice the low-speed window: a limit on the whole request as long as that window
+    // would have cut it.
+    CHECK(slow.bodySeconds() > 2.0 * double(kShortLimits.lowSpeedSeconds));
+    CHECK(rig.storedIDs().empty());
 }
 
 TEST_CASE("without an endpoint an upload fails at once and nothing is lost", "[transport][uploader]") {
