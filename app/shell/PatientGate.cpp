@@ -1,5 +1,6 @@
 #include "app/shell/PatientGate.h"
 
+#include "app/shell/DatabaseProblem.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertController.h"
@@ -14,6 +15,10 @@ void showError(ui::ViewController& host, const std::string& message) {
 }
 } // namespace
 
+void presentPatientReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure) {
+    showError(host, patientReadFailureMessage(failure));
+}
+
 bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
                      const char* inquirySegue) {
     delegate.inputItems() = store::FormData{};
@@ -22,7 +27,12 @@ bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, c
         return false;
     }
     delegate.patientID() = patientID;
-    if (!delegate.setPatientInfoData()) {
+    const store::PatientRead read = delegate.setPatientInfoData();
+    if (read.isFailed()) {
+        presentPatientReadFailure(host, read.failure);
+        return false;
+    }
+    if (!read) {
         showError(host, "入力されたIDの患者情報はありません");
         return false;
     }

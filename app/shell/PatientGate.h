@@ -5,17 +5,24 @@
 #include <string>
 
 class zurarerizIvaDadadavu;
+namespace store {
+struct DatabaseFailure;
+}
 namespace ui {
 class ViewController;
 }
 
 namespace shell {
 
-// Clears the questionnaire answers, then loads the patient of `patientID`. An empty ID or one without
-// a patient shows its alert on `host` and fails. With `inquirySegue`, a patient without a stored
-// questionnaire fails too, with an alert whose "問診票登録へ" follows that segue from `host`.
+// Clears the questionnaire answers, then loads the patient of `patientID`. An empty ID, one without
+// a patient, or a patient whose records could not be read shows its alert on `host` and fails. With
+// `inquirySegue`, a patient without a stored questionnaire fails too, with an alert whose "問診票登録へ"
+// follows that segue from `host`.
 bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
                      const char* inquirySegue = nullptr);
+
+// "エラー" saying that the patient could not be read, and why; its one "OK" stays where `host` is.
+void presentPatientReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure);
 
 // The stored form a start screen opens, to fill out or to preview.
 enum class StoredForm { Inquiry, Certificate, Letter };

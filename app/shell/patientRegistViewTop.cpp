@@ -2,6 +2,7 @@
 
 #include <QPushButton>
 
+#include "app/shell/PatientGate.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/ui/AlertController.h"
 #include "ui_patientRegistViewTop.h"
@@ -44,6 +45,12 @@ void patientRegistViewTop::registerStart() {
     }
     patientIDBox()->resignFirstResponder();
     appDelegate_->patientID() = pid;
-    appDelegate_->setPatientInfoData(); // a new ID leaves the patient's columns empty
+    // A new ID leaves the patient's columns empty and opens an empty form; a patient that could not
+    // be read must not open as one, or registering it would replace what is stored.
+    const store::PatientRead read = appDelegate_->setPatientInfoData();
+    if (read.isFailed()) {
+        shell::presentPatientReadFailure(*this, read.failure);
+        return;
+    }
     performSegue(kStartSegue, patientIDBox());
 }

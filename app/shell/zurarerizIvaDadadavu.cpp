@@ -134,7 +134,7 @@ void zurarerizIvaDadadavu::saveContext() {
 void zurarerizIvaDadadavu::connectDB() {
     store::ClinicDatabase(state_).connectDB();
 }
-bool zurarerizIvaDadadavu::setPatientInfoData() {
+store::PatientRead zurarerizIvaDadadavu::setPatientInfoData() {
     return store::FormRecords(state_).setPatientInfoData();
 }
 bool zurarerizIvaDadadavu::registInquiry() {

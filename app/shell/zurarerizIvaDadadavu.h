@@ -11,6 +11,7 @@
 #include "app/shell/FormInput.h"
 #include "app/shell/VestigialStore.h"
 #include "app/store/ClinicState.h"
+#include "app/store/FormRecords.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/sqlite/DateFormatter.h"
 #include "platform/ui/AlertController.h"
@@ -54,7 +55,8 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
 
     // ---- clinic database and records
     void connectDB();
-    bool setPatientInfoData();
+    // True (as a condition) only for a patient who was found; a failed read says why.
+    store::PatientRead setPatientInfoData();
     bool registInquiry();
     bool registCertificate();
     bool registLetter();

@@ -4,6 +4,7 @@
 
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 
@@ -57,18 +58,25 @@ void logUnreadable(const char* table, const std::string& pid) {
 
 } // namespace
 
-bool FormRecords::setPatientInfoData() {
+PatientRead FormRecords::setPatientInfoData() {
     state_.patientInfo.emplace();
-    if (!state_.patientID || !state_.db) return false;
+    if (!state_.patientID) return PatientRead::absent();
+    if (!state_.db) return PatientRead::failed({SQLITE_MISUSE, 0, "no database handle"});
     SQDatabase& db = *state_.db;
-    if (!db.open()) return false;
+    // Opening would make an empty database in place of one that is gone, and find nobody in it.
+    if (const auto& path = db.databasePath(); path && !path->empty() && !foundation::fileExists(*path)) {
+        foundation::log("setPatientInfoData: no database at %@", *path);
+        return PatientRead::failed(DatabaseFailure::missingFile());
+    }
     const std::string& pid = *state_.patientID;
     std::shared_ptr<SQResultSet> rs;
     auto fail = [&] {
-        foundation::log("setPatientInfoData: %d %@", db.lastErrorCode(), db.lastErrorMessage());
+        DatabaseFailure why = DatabaseFailure::of(db);
+        foundation::log("setPatientInfoData: %d %@", why.code, why.message);
         db.close();
-        return false;
+        return PatientRead::failed(std::move(why));
     };
+    if (!db.open()) return fail();
 
     Row row = firstRow(
         db, rs,
@@ -81,7 +89,7 @@ bool FormRecords::setPatientInfoData() {
     if (row == Row::Failed) return fail();
     if (row == Row::None) {
         db.close();
-        return false;
+        return PatientRead::absent();
     }
     // A patient without its sex/birthday row shows those fields empty.
     FormData info;
@@ -143,7 +151,7 @@ bool FormRecords::setPatientInfoData() {
     state_.letterDataList = std::move(letter);
     state_.medicalList = std::move(medical);
     state_.unreadableForms = unreadable;
-    return true;
+    return PatientRead::found();
 }
 
 bool FormRecords::registInquiry() {

@@ -3,15 +3,32 @@
 // fills the patient's columns and all three stored forms; the savers write each form back,
 // inserting the patient's row the first time and updating it afterwards.
 #include "app/store/ClinicState.h"
+#include "app/store/DatabaseFailure.h"
 
 namespace store {
+
+// What the patient loader found: the patient, no such patient, or a database that could not be read,
+// which says nothing about the patient. Only a patient who was found counts as loaded.
+struct PatientRead {
+    enum class Outcome { Found, Absent, Failed };
+    Outcome outcome = Outcome::Absent;
+    DatabaseFailure failure; // why, when Failed
+
+    static PatientRead found() { return {Outcome::Found, {}}; }
+    static PatientRead absent() { return {Outcome::Absent, {}}; }
+    static PatientRead failed(DatabaseFailure why) { return {Outcome::Failed, std::move(why)}; }
+
+    bool isFailed() const { return outcome == Outcome::Failed; }
+    explicit operator bool() const { return outcome == Outcome::Found; }
+};
 
 class FormRecords {
   public:
     explicit FormRecords(ClinicState& state) : state_(state) {}
 
-    // Loads the current patient; false when there is no such patient (or the database can't be read).
-    bool setPatientInfoData();
+    // Loads the current patient. A read that failed (the database locked, damaged or gone) is never
+    // taken for a patient who is not there; either way the shared forms stay as they were.
+    PatientRead setPatientInfoData();
 
     // Each saver returns false when nothing could be stored (no current patient, or a statement
     // failed); the stored record is then left as it was.

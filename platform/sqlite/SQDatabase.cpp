@@ -79,6 +79,7 @@ bool SQDatabase::didOpen(int rc, sqlite3* db) {
     if (rc != SQLITE_OK) {
         foundation::log("error opening!: %d", rc);
         openErrorCode_ = rc;
+        openSystemErrorCode_ = db ? sqlite3_system_errno(db) : 0;
         openErrorMessage_ = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         // SQLite hands back a connection even when the open fails; it is released here, not kept.
         if (const int closeRc = sqlite3_close(db); closeRc != SQLITE_OK)
@@ -87,6 +88,7 @@ bool SQDatabase::didOpen(int rc, sqlite3* db) {
     }
     db_ = db;
     openErrorCode_ = 0;
+    openSystemErrorCode_ = 0;
     openErrorMessage_.clear();
     if (maxBusyRetryTimeInterval_ > 0.0) setMaxBusyRetryTimeInterval(maxBusyRetryTimeInterval_);
     return true;
@@ -237,6 +239,11 @@ std::string SQDatabase::lastErrorMessage() const {
 int SQDatabase::lastErrorCode() const {
     if (!db_) return openErrorCode_ ? openErrorCode_ : SQLITE_MISUSE;
     return sqlite3_errcode(db_);
+}
+
+int SQDatabase::lastSystemErrorCode() const {
+    if (!db_) return openErrorCode_ ? openSystemErrorCode_ : 0;
+    return sqlite3_system_errno(db_);
 }
 
 bool SQDatabase::hadError() const {

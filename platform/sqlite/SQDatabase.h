@@ -92,6 +92,9 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     // Errors and counts.
     std::string lastErrorMessage() const;
     int lastErrorCode() const;
+    // The system's errno behind the last failed open or I/O (SQLITE_CANTOPEN, SQLITE_IOERR); stale
+    // after other errors.
+    int lastSystemErrorCode() const;
     bool hadError() const;
     foundation::ErrorPtr errorWithMessage(const std::string& message) const;
     foundation::ErrorPtr lastError() const;
@@ -346,5 +349,6 @@ class SQDatabase : public std::enable_shared_from_this<SQDatabase> {
     std::vector<SQStatement*> liveStatements_;
     // Why the last open failed, reported while the handle is closed.
     int openErrorCode_ = 0;
+    int openSystemErrorCode_ = 0;
     std::string openErrorMessage_;
 };

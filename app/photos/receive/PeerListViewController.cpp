@@ -9,6 +9,7 @@
 #include "app/photos/albums/McInfo.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "app/photos/receive/PeerTransferState.h"
+#include "app/shell/PatientGate.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
@@ -98,7 +99,9 @@ void PeerListViewController::viewDidLoad() {
     checkPhotoFolder();
     if (appDelegate_) {
         appDelegate_->patientID() = patientID_;
-        if (!appDelegate_->setPatientInfoData()) {
+        if (const store::PatientRead read = appDelegate_->setPatientInfoData(); read.isFailed()) {
+            shell::presentPatientReadFailure(*this, read.failure);
+        } else if (!read) {
             auto alert = ui::AlertController::create("エラー", "入力されたIDの患者情報はありません");
             alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
             present(alert, true);

@@ -4,8 +4,10 @@
 
 #include "platform/foundation/Log.h"
 #include "platform/geo/Geocoder.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "platform/ui/SegmentedControl.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/app/store/DamagedDatabase.h"
 #include "tests/support/GrabFolder.h"
 
 using registtest::RegistApp;
@@ -212,4 +214,47 @@ TEST_CASE("A register tapped while one runs is ignored", "[shell][regist]") {
     REQUIRE(form);
     app.tapRegister();
     CHECK(registtest::writesTo(probe, "patientMst") == 2);
+}
+
+TEST_CASE("A patient that cannot be read is not opened as a new one", "[shell][regist]") {
+    RegistApp app;
+    const std::string path = store::ClinicDatabase::databasePath();
+    // What a form opened empty and registered would replace.
+    const auto stored = app.probe().rows("SELECT tel2, biz FROM patientMst WHERE pid = '999999'");
+    REQUIRE(stored.size() == 1);
+    // Another program's lock is met at once instead of after the handle's two seconds of retries.
+    app.delegate().db()->setMaxBusyRetryTimeInterval(0);
+
+    // The ID screen says why and stays, with the ID still typed in.
+    auto refused = [&](const std::string& cause, const QString& shot) {
+        auto start = app.openTop();
+        REQUIRE(start);
+        type(start->patientIDBox(), "999999");
+        QTest::keyClick(start->patientIDBox(), Qt::Key_Return);
+        CHECK(app.top() == start);
+        auto alert = app.alert();
+        REQUIRE(alert);
+        CHECK(alert->title() == "エラー");
+        CHECK(alert->message() == "患者情報を読み込めませんでした。\n原因: " + cause);
+        REQUIRE(alert->actions().size() == 1);
+        CHECK(alert->actions().front()->title() == "OK");
+        app.launched.window().grab().save(testsupport::grabPath(shot));
+        CHECK(alert->tapAction("OK"));
+        CHECK(app.top() == start);
+        CHECK(str(start->patientIDBox()) == "999999");
+    };
+
+    SECTION("the database is locked by another program") {
+        storetest::ClinicDbProbe other(path);
+        other.exec("BEGIN EXCLUSIVE");
+        refused("他のプログラムがデータベースを使用中です。", "regist-locked.png");
+        other.exec("ROLLBACK");
+    }
+    SECTION("the database file is damaged") {
+        storetest::DamagedDatabase damage(path);
+        refused("データベースのファイルが破損しています。", "regist-damaged.png");
+        CHECK(storetest::fileBytes(path) == damage.damaged());
+        damage.repair();
+    }
+    CHECK(app.probe().rows("SELECT tel2, biz FROM patientMst WHERE pid = '999999'") == stored);
 }

@@ -1,10 +1,13 @@
 #include <catch2/catch.hpp>
+#include <cerrno>
+#include <filesystem>
 
 #include "app/store/ClinicDatabase.h"
 #include "app/store/FormRecords.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "tests/app/store/ClinicDbProbe.h"
+#include "tests/app/store/DamagedDatabase.h"
 #include "tests/support/TestHome.h"
 
 using store::FormData;
@@ -24,7 +27,7 @@ struct Clinic {
     }
     ClinicDbProbe probe() { return ClinicDbProbe(store::ClinicDatabase::databasePath()); }
     // As a start screen does: the patient, a fresh questionnaire, then the load.
-    bool open(const std::string& pid) {
+    store::PatientRead open(const std::string& pid) {
         state.patientID = pid;
         state.inputItems.emplace();
         return records.setPatientInfoData();
@@ -88,8 +91,8 @@ TEST_CASE("the patient loader without a usable patient", "[FormRecords]") {
     s.patientID = "000001";
     s.inputItems = FormData{{"11", "kept"}};
 
-    SECTION("an unknown patient: false, and the forms stay as they were") {
-        CHECK_FALSE(clinic.records.setPatientInfoData());
+    SECTION("an unknown patient: absent, and the forms stay as they were") {
+        CHECK(clinic.records.setPatientInfoData().outcome == store::PatientRead::Outcome::Absent);
         CHECK(s.patientInfo == FormData{});
         CHECK(s.inputItems == FormData{{"11", "kept"}});
         CHECK(s.certifiDataList == FormData{{"1", "kept"}});
@@ -119,9 +122,55 @@ TEST_CASE("the patient loader without a usable patient", "[FormRecords]") {
         clinic.addPatient("000001");
         clinic.probe().exec("DROP TABLE letterMst");
         foundation::LogCapture cap;
-        CHECK_FALSE(clinic.records.setPatientInfoData());
+        const auto read = clinic.records.setPatientInfoData();
+        CHECK(read.isFailed());
+        CHECK(read.failure.code == SQLITE_ERROR);
+        CHECK(read.failure.message == "no such table: letterMst");
         CHECK(s.certifiDataList == FormData{{"1", "kept"}});
     }
+}
+
+TEST_CASE("a patient that cannot be read is not taken for one who is not there", "[FormRecords]") {
+    Clinic clinic;
+    auto& s = clinic.state;
+    const std::string path = store::ClinicDatabase::databasePath();
+    s.db->setMaxBusyRetryTimeInterval(0); // another program's lock is met at once
+    s.certifiDataList = {{"1", "kept"}};
+    s.patientID = "999999";
+    s.inputItems = FormData{{"11", "kept"}};
+    foundation::LogCapture log;
+    store::PatientRead read;
+
+    SECTION("a database locked by another program") {
+        ClinicDbProbe other(path);
+        other.exec("BEGIN EXCLUSIVE");
+        read = clinic.records.setPatientInfoData();
+        CHECK(read.failure.code == SQLITE_BUSY);
+        other.exec("ROLLBACK");
+    }
+    SECTION("a damaged database file") {
+        storetest::DamagedDatabase damage(path);
+        read = clinic.records.setPatientInfoData();
+        CHECK(read.failure.code == SQLITE_NOTADB);
+        CHECK(storetest::fileBytes(path) == damage.damaged());
+        damage.repair();
+    }
+    SECTION("a database file that is gone: no empty one is made in its place") {
+        std::filesystem::rename(path, path + ".kept");
+        read = clinic.records.setPatientInfoData();
+        CHECK(read.failure.code == SQLITE_CANTOPEN);
+        CHECK(read.failure.systemError == ENOENT);
+        CHECK_FALSE(std::filesystem::exists(path));
+        std::filesystem::rename(path + ".kept", path);
+    }
+    CHECK(read.outcome == store::PatientRead::Outcome::Failed);
+    CHECK_FALSE(read);
+    CHECK(log.contains("setPatientInfoData: "));
+    CHECK(s.inputItems == FormData{{"11", "kept"}});
+    CHECK(s.certifiDataList == FormData{{"1", "kept"}});
+    // Once the database can be read again, the same patient loads.
+    CHECK(clinic.records.setPatientInfoData());
+    CHECK(s.patientInfo->at("biz") == "会社員");
 }
 
 TEST_CASE("the questionnaire saver", "[FormRecords]") {
