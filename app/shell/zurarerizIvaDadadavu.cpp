@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "app/shell/DatabaseProblem.h"
 #include "app/shell/HomeProblem.h"
 #include "app/shell/PhotoLibraryAlbumSource.h"
 #include "app/shell/StaticVariableHelper.h"
@@ -132,7 +133,19 @@ void zurarerizIvaDadadavu::saveContext() {
 }
 
 void zurarerizIvaDadadavu::connectDB() {
-    store::ClinicDatabase(state_).connectDB();
+    databaseProblem_ = store::ClinicDatabase(state_).connectDB();
+    if (databaseProblem_) tellDatabaseProblem(*databaseProblem_);
+}
+
+void zurarerizIvaDadadavu::tellDatabaseProblem(const store::DatabaseFailure& problem) {
+    const std::string path = store::ClinicDatabase::databasePath();
+    foundation::logMessage(shell::databaseProblemLogLine(path, problem));
+    auto w = window();
+    if (!w || !w->rootViewController()) return;
+    auto alert = ui::AlertController::create("エラー", shell::databaseProblemMessage(path, problem),
+                                             ui::AlertStyle::Alert);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    w->rootViewController()->present(alert, true);
 }
 store::PatientRead zurarerizIvaDadadavu::setPatientInfoData() {
     return store::FormRecords(state_).setPatientInfoData();

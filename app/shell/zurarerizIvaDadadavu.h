@@ -116,6 +116,8 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     void setQuitter(std::function<void(int status)> quit) { quit_ = std::move(quit); }
     // Why the app refused to start (its home cannot be used), if it did.
     const std::optional<foundation::home::Problem>& homeProblem() const { return homeProblem_; }
+    // Why the clinic database cannot be used, if the launch found it so.
+    const std::optional<store::DatabaseFailure>& databaseProblem() const { return databaseProblem_; }
     void setPhotoAlbumSource(std::shared_ptr<store::PhotoAlbumSource> source) {
         photoSource_ = std::move(source);
     }
@@ -132,11 +134,14 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
 
     // Says why the home cannot be used and quits after OK; nothing else of the start-up runs.
     void refuseToStart(const foundation::home::Problem& problem);
+    // Says why the clinic database cannot be used; the app goes on (its saves will say it again).
+    void tellDatabaseProblem(const store::DatabaseFailure& problem);
 
     std::function<void()> startSDK_;
     std::function<std::optional<foundation::home::Problem>()> checkHome_;
     std::function<void(int)> quit_;
     std::optional<foundation::home::Problem> homeProblem_;
+    std::optional<store::DatabaseFailure> databaseProblem_;
     std::shared_ptr<store::PhotoAlbumSource> photoSource_;
     std::weak_ptr<ui::AlertController> accessAlert_;
     shell::forminput::Timestamps timestamps_;

@@ -1,6 +1,7 @@
 #include "app/store/ClinicDatabase.h"
 
 #include <fcntl.h>
+#include <sqlite3.h>
 #include <unistd.h>
 
 #include <iterator>
@@ -62,36 +63,63 @@ std::string ClinicDatabase::databasePath() {
     return foundation::home::documents() + "/zaruvedezManage.db";
 }
 
-void ClinicDatabase::connectDB() {
+std::optional<DatabaseFailure> ClinicDatabase::connectDB() {
     const std::string path = databasePath();
+    failure_.reset();
     if (!foundation::fileExists(path)) {
         state_.db = SQDatabase::databaseWithPath(path);
         const bool made = createEmptyFile(path);
         createDBTable();
         if (!made) {
             foundation::log("error in making file");
-            return;
+            return failure_;
         }
     } else {
         state_.db = SQDatabase::databaseWithPath(path);
+        const auto empty = holdsNoFirstTable();
+        // A file that cannot be read is not known to be empty, nor whole enough to add tables to.
+        if (!empty) return failure_;
         // A first launch whose table batch failed (a full disk, say) left the file without its tables;
         // only running that launch's steps again gets the clinic going.
-        if (holdsNoFirstTable()) createDBTable();
+        if (*empty) createDBTable();
     }
     state_.db = SQDatabase::databaseWithPath(path);
     addDBTable();
+    if (!failure_) checkWritable();
+    return failure_;
 }
 
-bool ClinicDatabase::holdsNoFirstTable() {
+std::optional<bool> ClinicDatabase::holdsNoFirstTable() {
     SQDatabase& db = *state_.db;
-    if (!db.open()) return false;
+    if (!db.open()) {
+        noteFailure(db);
+        return std::nullopt;
+    }
     const std::vector<SQValue> names(std::begin(kFirstTables), std::end(kFirstTables));
     auto rs = db.executeQueryWithArgumentsInArray(kCountFirstTables, names);
-    // A file that cannot be read is not known to be empty: it is left as it is.
-    const bool none = rs && rs->next() && rs->intForColumnIndex(0) == 0;
+    std::optional<bool> none;
+    if (rs && rs->next())
+        none = rs->intForColumnIndex(0) == 0;
+    else
+        noteFailure(db);
     if (rs) rs->close();
     db.close();
     return none;
+}
+
+void ClinicDatabase::checkWritable() {
+    SQDatabase& db = *state_.db;
+    if (!db.open()) {
+        noteFailure(db);
+        return;
+    }
+    if (sqlite3_db_readonly(db.sqliteHandle(), "main") == 1)
+        failure_ = DatabaseFailure{SQLITE_READONLY, 0, "the database file opens for reading only"};
+    db.close();
+}
+
+void ClinicDatabase::noteFailure(const SQDatabase& db) {
+    if (!failure_) failure_ = DatabaseFailure::of(db);
 }
 
 bool ClinicDatabase::createDBTable() {
@@ -109,6 +137,7 @@ bool ClinicDatabase::runBatch(const char* const* statements, size_t count, const
     for (size_t i = 0; ok && i < count; ++i)
         ok = db.executeUpdate(statements[i]);
     if (!ok) {
+        noteFailure(db);
         foundation::log("ERROR!! fail to insert sample data. now, rollback");
         if (db.inTransaction()) db.rollback();
         db.close();
@@ -116,10 +145,12 @@ bool ClinicDatabase::runBatch(const char* const* statements, size_t count, const
     }
     foundation::log(doneLine);
     const bool committed = db.commit();
-    if (!committed)
+    if (!committed) {
+        noteFailure(db);
         db.rollback();
-    else if (seed)
+    } else if (seed) {
         insertDemoData();
+    }
     db.close();
     return committed;
 }

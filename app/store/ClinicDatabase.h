@@ -2,9 +2,11 @@
 // Opening the clinic database: creating and seeding the file on a new installation (or again when
 // that first launch left the file without its tables) and adding the tables that later builds brought,
 // on every launch.
+#include <optional>
 #include <string>
 
 #include "app/store/ClinicState.h"
+#include "app/store/DatabaseFailure.h"
 
 namespace store {
 
@@ -15,8 +17,10 @@ class ClinicDatabase {
     // Documents/zaruvedezManage.db under the app's home.
     static std::string databasePath();
 
-    // Opens or creates the file and sets the state's `db`.
-    void connectDB();
+    // Opens or creates the file and sets the state's `db`. Says why when the database cannot be used:
+    // a file that cannot be read (locked, damaged, no permission), a table batch that failed (a full
+    // disk, say), or a file that opens for reading only. A file that cannot be read is left untouched.
+    std::optional<DatabaseFailure> connectDB();
     // The first tables in one transaction, then the seed rows; false when the batch was rolled back.
     bool createDBTable();
     // The later tables (created only when missing) in one transaction.
@@ -25,11 +29,17 @@ class ClinicDatabase {
     void insertDemoData();
 
   private:
-    // True when the file opens and holds none of the first batch's tables.
-    bool holdsNoFirstTable();
+    // Whether the file holds none of the first batch's tables; none when it cannot be read.
+    std::optional<bool> holdsNoFirstTable();
     bool runBatch(const char* const* statements, size_t count, const char* doneLine, bool seed);
+    // A file this process may only read opens all the same, and a batch of tables that exist writes
+    // nothing: only the open connection tells that every save would fail.
+    void checkWritable();
+    // Keeps the first failure met, read from the handle before anything else runs on it.
+    void noteFailure(const SQDatabase& db);
 
     ClinicState& state_;
+    std::optional<DatabaseFailure> failure_;
 };
 
 } // namespace store

@@ -1,4 +1,5 @@
 #include <catch2/catch.hpp>
+#include <cerrno>
 #include <sys/stat.h>
 
 #include <filesystem>
@@ -11,6 +12,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "tests/app/store/ClinicDbProbe.h"
+#include "tests/app/store/DamagedDatabase.h"
 #include "tests/app/store/FullDiskVfs.h"
 #include "tests/support/TestHome.h"
 
@@ -67,8 +69,8 @@ bool splitByIdeographicSpace(const std::string& name) {
            name.find(space, at + 1) == std::string::npos && name.find(' ') == std::string::npos;
 }
 
-void connect(store::ClinicState& state) {
-    store::ClinicDatabase(state).connectDB();
+std::optional<store::DatabaseFailure> connectClinic(store::ClinicState& state) {
+    return store::ClinicDatabase(state).connectDB();
 }
 
 } // namespace
@@ -79,7 +81,7 @@ TEST_CASE("first launch creates, seeds and logs the clinic database", "[ClinicDa
     REQUIRE(store::ClinicDatabase::databasePath() == path);
     foundation::LogCapture cap;
     store::ClinicState state;
-    connect(state);
+    CHECK_FALSE(connectClinic(state));
 
     REQUIRE(std::filesystem::exists(path));
     REQUIRE(state.db);
@@ -172,7 +174,7 @@ TEST_CASE("later launches only add missing later tables", "[ClinicDatabase]") {
     SECTION("a second launch changes nothing") {
         {
             store::ClinicState first;
-            connect(first);
+            connectClinic(first);
         }
         std::vector<ClinicDbProbe::Row> before;
         {
@@ -186,7 +188,7 @@ TEST_CASE("later launches only add missing later tables", "[ClinicDatabase]") {
         home.relaunch();
         foundation::LogCapture cap;
         store::ClinicState second;
-        connect(second);
+        connectClinic(second);
         CHECK(cap.lines() == std::vector<std::string>{"Added Tables"});
         ClinicDbProbe probe(path);
         CHECK(probe.dump() == before);
@@ -202,7 +204,7 @@ TEST_CASE("later launches only add missing later tables", "[ClinicDatabase]") {
         }
         foundation::LogCapture cap;
         store::ClinicState state;
-        connect(state);
+        connectClinic(state);
         CHECK(cap.lines() == std::vector<std::string>{"Added Tables"});
         ClinicDbProbe probe(path);
         CHECK(tablesIn(probe) == kTables);
@@ -259,7 +261,10 @@ TEST_CASE("table batches and seed rows under failure", "[ClinicDatabase]") {
         std::filesystem::remove_all(documents);
         { std::ofstream(documents) << "not a folder"; }
         foundation::LogCapture cap;
-        connect(state);
+        const auto failure = connectClinic(state);
+        REQUIRE(failure);
+        CHECK(failure->code == SQLITE_CANTOPEN);
+        CHECK(failure->systemError == ENOTDIR);
         REQUIRE_FALSE(cap.lines().empty());
         CHECK(cap.lines().back() == "error in making file");
         CHECK_FALSE(cap.contains("Created Tables"));
@@ -290,8 +295,10 @@ TEST_CASE("a launch repairs a first launch whose tables never got in", "[ClinicD
             disk.setFull(true);
             foundation::LogCapture cap;
             store::ClinicState first;
-            connect(first);
+            const auto failure = connectClinic(first);
             REQUIRE(disk.refusedWrites() > 0);
+            REQUIRE(failure);
+            CHECK(failure->code == SQLITE_FULL);
             CHECK(cap.count("ERROR!! fail to insert sample data. now, rollback") == 2);
             CHECK_FALSE(cap.contains("IMAGE INSERT"));
         }
@@ -303,7 +310,7 @@ TEST_CASE("a launch repairs a first launch whose tables never got in", "[ClinicD
         home.relaunch();
         foundation::LogCapture cap;
         store::ClinicState second;
-        connect(second);
+        CHECK_FALSE(connectClinic(second));
         CHECK(cap.lines() == firstLaunchLines);
         ClinicDbProbe probe(path);
         CHECK(tablesIn(probe) == kTables);
@@ -319,7 +326,7 @@ TEST_CASE("a launch repairs a first launch whose tables never got in", "[ClinicD
         }
         foundation::LogCapture cap;
         store::ClinicState state;
-        connect(state);
+        connectClinic(state);
         CHECK(cap.lines() == firstLaunchLines);
         ClinicDbProbe probe(path);
         const auto tables = tablesIn(probe);
@@ -335,10 +342,44 @@ TEST_CASE("a launch repairs a first launch whose tables never got in", "[ClinicD
         }
         foundation::LogCapture cap;
         store::ClinicState state;
-        connect(state);
+        connectClinic(state);
         CHECK(cap.lines() == std::vector<std::string>{"Added Tables"});
         ClinicDbProbe probe(path);
         CHECK(tablesIn(probe).size() == 3);
         CHECK(probe.count("patientMst") == 0);
     }
+}
+
+TEST_CASE("a database the launch cannot use is said, and left byte for byte", "[ClinicDatabase]") {
+    testsupport::TempHome home;
+    const std::string path = store::ClinicDatabase::databasePath();
+    {
+        store::ClinicState first;
+        REQUIRE_FALSE(connectClinic(first));
+    }
+    storetest::FullDiskVfs disk;
+    std::optional<storetest::DamagedDatabase> damage;
+    int code = 0;
+
+    SECTION("a damaged file: nothing is created in it, nor added to it") {
+        damage.emplace(path);
+        code = SQLITE_NOTADB;
+    }
+    SECTION("a file that opens for reading only") {
+        std::filesystem::permissions(path, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::remove);
+        disk.setReadOnlyFiles(true); // as the system opens it for a process the bits bind
+        code = SQLITE_READONLY;
+    }
+    const std::string before = storetest::fileBytes(path);
+    foundation::LogCapture cap;
+    store::ClinicState state;
+    const auto failure = connectClinic(state);
+    REQUIRE(failure);
+    CHECK(failure->code == code);
+    CHECK_FALSE(cap.contains("Created Tables"));
+    CHECK(storetest::fileBytes(path) == before);
+    CHECK_FALSE(std::filesystem::exists(path + "-journal"));
+    REQUIRE(state.db);
+    CHECK(state.db->databasePath() == path);
 }

@@ -2,6 +2,8 @@
 // A disk that fills up on demand: a SQLite VFS over the default one whose writes fail with SQLITE_FULL
 // while the disk is full. It is the default VFS while the object lives, so code that opens its own
 // connections (a launch of the clinic database) writes through it without knowing.
+// It can also open database files read-only, as the system opens a file this process may not write:
+// permission bits do not bind a process that runs as root, as the tests may.
 #include <sqlite3.h>
 
 #include <stdexcept>
@@ -55,6 +57,8 @@ class FullDiskVfs {
     FullDiskVfs& operator=(const FullDiskVfs&) = delete;
 
     void setFull(bool full) { full_ = full; }
+    // Database files opened from now on open for reading only.
+    void setReadOnlyFiles(bool readOnly) { readOnly_ = readOnly; }
     int refusedWrites() const { return refusedWrites_; }
 
   private:
@@ -73,6 +77,8 @@ class FullDiskVfs {
         File* file = self(f);
         file->disk = static_cast<FullDiskVfs*>(v->pAppData);
         file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+        if (file->disk->readOnly_ && (flags & SQLITE_OPEN_MAIN_DB))
+            flags = (flags & ~(SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE)) | SQLITE_OPEN_READONLY;
         const int rc = base(v)->xOpen(base(v), name, file->real, flags, outFlags);
         // Without methods SQLite does not close the file, so neither must we.
         file->file.pMethods = file->real->pMethods ? &methods() : nullptr;
@@ -118,6 +124,7 @@ class FullDiskVfs {
     sqlite3_vfs* base_;
     sqlite3_vfs vfs_{};
     bool full_ = false;
+    bool readOnly_ = false;
     int refusedWrites_ = 0;
 };
 
