@@ -1,5 +1,6 @@
 #include "app/shell/FormAlerts.h"
 
+#include "app/shell/DatabaseProblem.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationController.h"
 
@@ -23,9 +24,10 @@ ui::AlertAction::Handler leave(ui::ViewController& host, FormExit exit) {
 
 } // namespace
 
-void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit) {
+void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit,
+                           const std::optional<store::DatabaseFailure>& failure) {
     auto alert = saved ? ui::AlertController::create("メッセージ", "登録しました")
-                       : ui::AlertController::create("エラー", "登録できませんでした");
+                       : ui::AlertController::create("エラー", registerFailureMessage(failure));
     alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
                                              saved ? leave(host, exit) : ui::AlertAction::Handler{}));
     host.present(alert, true);

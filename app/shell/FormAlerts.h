@@ -1,6 +1,9 @@
 #pragma once
 // The two alerts every form screen shows the same way: the outcome of its register, and the question
 // before leaving it unsaved.
+#include <optional>
+
+#include "app/store/DatabaseFailure.h"
 #include "platform/ui/ViewController.h"
 
 namespace shell {
@@ -9,8 +12,10 @@ namespace shell {
 enum class FormExit { ToMainMenu, OneLevel };
 
 // "登録しました" with an OK that leaves the form when the form was stored; otherwise
-// "エラー" / "登録できませんでした", and the form stays as it is.
-void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit = FormExit::ToMainMenu);
+// "エラー" / "登録できませんでした", followed by the cause when the database refused (`failure`), and
+// the form stays as it is.
+void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit = FormExit::ToMainMenu,
+                           const std::optional<store::DatabaseFailure>& failure = std::nullopt);
 // "登録せずに終了しますか？": OK leaves the form, "キャンセル" stays.
 void presentCancelQuestion(ui::ViewController& host, FormExit exit = FormExit::ToMainMenu);
 

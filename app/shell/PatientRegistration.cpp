@@ -108,9 +108,11 @@ std::string sexForSegment(int segment) {
     return segment == 0 ? "男" : "女";
 }
 
-bool registPatient(SQDatabase& db, const PatientEntry& entry) {
+bool registPatient(SQDatabase& db, const PatientEntry& entry,
+                   std::optional<store::DatabaseFailure>* failure) {
     if (!db.open()) {
         foundation::log("registPatient: cannot open the database: %@", db.lastErrorMessage());
+        if (failure) *failure = store::DatabaseFailure::of(db);
         return false;
     }
     bool ok = db.beginTransaction();
@@ -118,6 +120,7 @@ bool registPatient(SQDatabase& db, const PatientEntry& entry) {
     if (ok) ok = db.commit();
     if (!ok) {
         foundation::log("registPatient: %d %@", db.lastErrorCode(), db.lastErrorMessage());
+        if (failure) *failure = store::DatabaseFailure::of(db);
         if (db.inTransaction()) db.rollback();
     }
     db.close();

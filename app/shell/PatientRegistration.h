@@ -4,7 +4,10 @@
 // postal code with its hyphen, telephone numbers from three parts) and back, and the save itself,
 // which writes both rows in one transaction with every value bound.
 #include <array>
+#include <optional>
 #include <string>
+
+#include "app/store/DatabaseFailure.h"
 
 class SQDatabase;
 
@@ -42,7 +45,8 @@ std::array<std::string, 3> splitTel(const std::string& stored);
 std::string sexForSegment(int segment);
 
 // Inserts the patient's two rows, or updates them when the patient exists. Both or neither are
-// written; false when a statement failed.
-bool registPatient(SQDatabase& db, const PatientEntry& entry);
+// written; false when a statement failed, and then `failure` (when given) says why.
+bool registPatient(SQDatabase& db, const PatientEntry& entry,
+                   std::optional<store::DatabaseFailure>* failure = nullptr);
 
 } // namespace shell

@@ -221,10 +221,11 @@ void patientRegistView::registData() {
     entry.sex = shell::sexForSegment(sexSegument()->selectedSegmentIndex());
     entry.birthday = text(birthText());
 
+    std::optional<store::DatabaseFailure> failure;
     const bool saved = appDelegate_ && appDelegate_->db() && !entry.pid.empty() &&
-                       shell::registPatient(*appDelegate_->db(), entry);
+                       shell::registPatient(*appDelegate_->db(), entry, &failure);
     // A failed save keeps the form as it is, so nothing typed is lost.
-    shell::presentRegisterResult(*this, saved);
+    shell::presentRegisterResult(*this, saved, shell::FormExit::ToMainMenu, failure);
 }
 
 void patientRegistView::tapCancelButton() {

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/store/DatabaseFailure.h"
 #include "app/store/PhotoAlbumSource.h"
 
 class SQDatabase;
@@ -51,6 +52,9 @@ struct ClinicState {
     FormData letterDataList;
     FormData medicalList; // "cid", "cname", "departments", "doctor"
     UnreadableForms unreadableForms;
+    // Why the database refused the last save of a form; none after a save that stored, or that failed
+    // for another reason (no current patient).
+    std::optional<DatabaseFailure> lastSaveFailure;
 
     // Photo information, rebuilt by each photo-info load; keyed by photo kind.
     std::map<std::string, std::vector<PhotoAsset>> allAssetsList;

@@ -155,6 +155,7 @@ PatientRead FormRecords::setPatientInfoData() {
 }
 
 bool FormRecords::registInquiry() {
+    state_.lastSaveFailure.reset();
     if (!state_.patientID || !state_.db) return false;
     const FormData noAnswers;
     const FormData& inputItems = state_.inputItems ? *state_.inputItems : noAnswers;
@@ -167,7 +168,7 @@ bool FormRecords::registInquiry() {
     if (auto it = inputItems.find("inputdate"); it != inputItems.end()) inputdate = it->second;
     const std::string& pid = *state_.patientID;
     SQDatabase& db = *state_.db;
-    if (!db.open()) return false;
+    if (!db.open()) return refused(db);
     bool ok = false;
     if (auto exists = hasRow(db, "SELECT COUNT(*) FROM inquiryMst WHERE pid = ?;", pid)) {
         ok = *exists
@@ -177,8 +178,9 @@ bool FormRecords::registInquiry() {
                  : db.executeUpdate("INSERT INTO inquiryMst VALUES (?, ?, ?, ?, ?, ?, ?, ?)", pid, json,
                                     s.graph1, s.graph2, s.graph3, s.graph4, s.graph5, inputdate);
     }
+    if (!ok) return refused(db);
     db.close();
-    return ok;
+    return true;
 }
 
 namespace {
@@ -207,25 +209,27 @@ std::optional<std::string> member(const FormData& form, const char* key) {
 } // namespace
 
 bool FormRecords::registCertificate() {
+    state_.lastSaveFailure.reset();
     if (!state_.patientID || !state_.db) return false;
     static const FormTable table = {
         "SELECT COUNT(*) FROM certifMst WHERE pid = ?;", "INSERT INTO certifMst VALUES (?, ?, ?, ?, '0')",
         "UPDATE certifMst SET result = ?, photos = ?, createdate = ? WHERE pid = ?;"};
     SQDatabase& db = *state_.db;
-    if (!db.open()) return false;
-    const bool ok = storeForm(db, table, *state_.patientID, state_.certifiDataList, state_.today());
+    if (!db.open()) return refused(db);
+    if (!storeForm(db, table, *state_.patientID, state_.certifiDataList, state_.today())) return refused(db);
     db.close();
-    return ok;
+    return true;
 }
 
 bool FormRecords::registLetter() {
+    state_.lastSaveFailure.reset();
     if (!state_.patientID || !state_.db) return false;
     static const FormTable table = {
         "SELECT COUNT(*) FROM letterMst WHERE pid = ?;",
         "INSERT INTO letterMst VALUES (?, ?, ?, ?, '0', '0', '0')",
         "UPDATE letterMst SET result = ?, photos = ?, createdate = ? WHERE pid = ?;"};
     SQDatabase& db = *state_.db;
-    if (!db.open()) return false;
+    if (!db.open()) return refused(db);
     // The letter and its referral target are stored together or not at all.
     bool ok = db.beginTransaction() &&
               storeForm(db, table, *state_.patientID, state_.letterDataList, state_.today());
@@ -243,10 +247,16 @@ bool FormRecords::registLetter() {
                       : db.executeUpdate("INSERT INTO medicalMst VALUES (?, ?, ?, ?, '0', '0')", *cid, cname,
                                          departments, doctor));
     }
-    ok = ok && db.commit();
-    if (!ok && db.inTransaction()) db.rollback();
+    if (!(ok && db.commit())) return refused(db);
     db.close();
-    return ok;
+    return true;
+}
+
+bool FormRecords::refused(SQDatabase& db) {
+    state_.lastSaveFailure = DatabaseFailure::of(db);
+    if (db.inTransaction()) db.rollback();
+    db.close();
+    return false;
 }
 
 } // namespace store

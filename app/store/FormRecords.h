@@ -31,12 +31,17 @@ class FormRecords {
     PatientRead setPatientInfoData();
 
     // Each saver returns false when nothing could be stored (no current patient, or a statement
-    // failed); the stored record is then left as it was.
+    // failed); the stored record is then left as it was, and the state's `lastSaveFailure` says why
+    // the database refused.
     bool registInquiry();
     bool registCertificate();
     bool registLetter();
 
   private:
+    // Keeps why the database refused (read before anything else runs on the handle), undoes what the
+    // save began and closes the handle; false.
+    bool refused(SQDatabase& db);
+
     ClinicState& state_;
 };
 

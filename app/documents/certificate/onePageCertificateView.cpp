@@ -276,7 +276,8 @@ void onePageCertificateView::registData() {
             focused->clearFocus();
     const bool saved = appDelegate_ && appDelegate_->registCertificate();
     if (!saved) foundation::log("onePageCertificateView, registCertificate failed");
-    shell::presentRegisterResult(*this, saved, shell::FormExit::OneLevel);
+    shell::presentRegisterResult(*this, saved, shell::FormExit::OneLevel,
+                                 appDelegate_ ? appDelegate_->state().lastSaveFailure : std::nullopt);
 }
 
 void onePageCertificateView::tapCancelButton() {

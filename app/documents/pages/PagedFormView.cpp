@@ -126,5 +126,7 @@ void PagedFormView::registData() {
     if (ui::Window* screen = window())
         if (QWidget* focused = screen->focusedWidget(); focused && view()->isAncestorOf(focused))
             focused->clearFocus();
-    shell::presentRegisterResult(*this, registForm(), exit_);
+    const bool saved = registForm();
+    shell::presentRegisterResult(*this, saved, exit_,
+                                 appDelegate_ ? appDelegate_->state().lastSaveFailure : std::nullopt);
 }

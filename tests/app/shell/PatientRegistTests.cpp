@@ -258,3 +258,30 @@ TEST_CASE("A patient that cannot be read is not opened as a new one", "[shell][r
     }
     CHECK(app.probe().rows("SELECT tel2, biz FROM patientMst WHERE pid = '999999'") == stored);
 }
+
+TEST_CASE("A save refused because another program uses the database says so", "[shell][regist]") {
+    RegistApp app;
+    auto form = app.openForm("999999");
+    REQUIRE(form);
+    const auto stored = app.probe().rows("SELECT tel2, biz FROM patientMst WHERE pid = '999999'");
+    app.delegate().db()->setMaxBusyRetryTimeInterval(0); // the lock is met at once
+    type(form->bizText(), "教員");
+    {
+        auto other = app.probe();
+        other.exec("BEGIN EXCLUSIVE");
+        app.tapRegister();
+        auto alert = app.alert();
+        REQUIRE(alert);
+        CHECK(alert->title() == "エラー");
+        CHECK(alert->message() == "登録できませんでした\n原因: 他のプログラムがデータベースを使用中です。");
+        app.launched.window().grab().save(testsupport::grabPath("regist-save-locked.png"));
+        CHECK(alert->tapAction("OK"));
+        CHECK(app.top() == form); // with what was typed
+        CHECK(str(form->bizText()) == "教員");
+        other.exec("ROLLBACK");
+    }
+    CHECK(app.probe().rows("SELECT tel2, biz FROM patientMst WHERE pid = '999999'") == stored);
+    app.tapRegister();
+    REQUIRE(app.alert());
+    CHECK(app.alert()->message() == "登録しました");
+}

@@ -379,5 +379,30 @@ TEST_CASE("a saver whose statement fails reports it and stores nothing", "[FormR
         CHECK_FALSE(clinic.records.registInquiry());
         CHECK_FALSE(clinic.records.registCertificate());
         CHECK_FALSE(clinic.records.registLetter());
+        REQUIRE(s.lastSaveFailure);
+        CHECK(s.lastSaveFailure->code == SQLITE_CANTOPEN);
+    }
+
+    SECTION("a database locked by another program: each saver keeps why, for the screen to say") {
+        s.db->setMaxBusyRetryTimeInterval(0); // the lock is met at once
+        s.letterDataList = {{"11", "x"}};
+        s.medicalList = {{"cid", "80000"}, {"cname", "Hospital"}};
+        const auto before = clinic.probe().dump();
+        {
+            ClinicDbProbe other(store::ClinicDatabase::databasePath());
+            other.exec("BEGIN EXCLUSIVE");
+            for (auto save : {&store::FormRecords::registInquiry, &store::FormRecords::registCertificate,
+                              &store::FormRecords::registLetter}) {
+                s.lastSaveFailure.reset();
+                CHECK_FALSE((clinic.records.*save)());
+                REQUIRE(s.lastSaveFailure);
+                CHECK(s.lastSaveFailure->code == SQLITE_BUSY);
+            }
+            other.exec("ROLLBACK");
+        }
+        CHECK(clinic.probe().dump() == before);
+        // The next save that stores forgets it.
+        CHECK(clinic.records.registCertificate());
+        CHECK_FALSE(s.lastSaveFailure);
     }
 }

@@ -11,6 +11,7 @@
 #include "app/photos/editor/moveObject.h"
 #include "app/store/FormJson.h"
 #include "platform/foundation/Log.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "platform/ui/Window.h"
 #include "tests/app/documents/certificate/OnePageTestSupport.h"
 
@@ -292,6 +293,19 @@ TEST_CASE("the one-page form registered, reopened and cancelled", "[documents][o
         auto alert = a.app.alert();
         REQUIRE(alert);
         CHECK(alert->title() == "エラー");
+        REQUIRE(alert->tapAction("OK"));
+        a.app.launched.settle(10);
+        CHECK(a.app.top() == page);
+    }
+    SECTION("a register refused because another program uses the database says so") {
+        a.app.delegate().db()->setMaxBusyRetryTimeInterval(0); // the lock is met at once
+        auto other = a.app.probe();
+        other.exec("BEGIN EXCLUSIVE");
+        page->registButton()->trigger();
+        other.exec("ROLLBACK");
+        auto alert = a.app.alert();
+        REQUIRE(alert);
+        CHECK(alert->message() == "登録できませんでした\n原因: 他のプログラムがデータベースを使用中です。");
         REQUIRE(alert->tapAction("OK"));
         a.app.launched.settle(10);
         CHECK(a.app.top() == page);

@@ -218,7 +218,7 @@ TEST_CASE("the questionnaire container", "[documents][inquiry]") {
         auto alert = p.app.alert();
         REQUIRE(alert);
         CHECK(alert->title() == "エラー");
-        CHECK(alert->message() == "登録できませんでした");
+        CHECK(alert->message() == "登録できませんでした\n原因: データベースのファイルが見つかりません。");
         REQUIRE(alert->tapAction("OK"));
         CHECK(p.app.top() == base);
         CHECK(p.app.delegate().inputItems()->at("111") == "on");
