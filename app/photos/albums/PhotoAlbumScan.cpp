@@ -182,6 +182,7 @@ bool PhotoAlbumScan::getPhotoInfoFromDB() {
 }
 
 bool PhotoAlbumScan::registPhotoRow() {
+    state_.lastSaveFailure.reset();
     if (!state_.db) return false;
     nlohmann::ordered_json rows = nlohmann::ordered_json::object();
     rows["rowsList"] = rowsList;
@@ -190,7 +191,11 @@ bool PhotoAlbumScan::registPhotoRow() {
     const std::string today = state_.today ? state_.today() : store::todayText();
 
     SQDatabase& db = *state_.db;
-    if (!db.open()) foundation::log("ERROR: failed to open appDelegate db");
+    if (!db.open()) {
+        foundation::log("ERROR: failed to open appDelegate db");
+        state_.lastSaveFailure = store::DatabaseFailure::of(db);
+        return false;
+    }
     bool written = false;
     std::optional<std::string> count;
     if (auto rs = db.executeQuery("SELECT COUNT(*) FROM photoMst WHERE pid = ? and category = ?;", patientID_,
@@ -215,7 +220,11 @@ bool PhotoAlbumScan::registPhotoRow() {
                                        photoNo, today, photoNum, patientID_, kind_);
         }
         foundation::log(written ? "YES" : "NO");
-        if (!written) foundation::log("Error %d: %@", db.lastErrorCode(), db.lastErrorMessage());
+    }
+    // The count's failure or the write's: either way the staff are told why the database refused.
+    if (!written) {
+        state_.lastSaveFailure = store::DatabaseFailure::of(db);
+        foundation::log("Error %d: %@", db.lastErrorCode(), db.lastErrorMessage());
     }
     db.close();
     return written;

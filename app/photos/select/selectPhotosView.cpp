@@ -322,11 +322,13 @@ void selectPhotosView::registData() {
     ZVProgressHUD::showWithStatus("登録中");
     const bool moved = scan_->moveAssetsWhileBusy();
     const bool written = moved && scan_->registPhotoRow();
+    // The album move says its own failure; a row the database refused has the database's cause.
+    const auto failure = moved ? appDelegate_->state().lastSaveFailure : std::nullopt;
     ZVProgressHUD::dismiss();
     appDelegate_->cancelButton()->setEnabled(true);
     // After a failure the board stays as it is, to be registered again.
     if (!written) cover()->hide();
-    shell::presentRegisterResult(*this, written, shell::FormExit::OneLevel);
+    shell::presentRegisterResult(*this, written, shell::FormExit::OneLevel, failure);
 }
 
 void selectPhotosView::tapCancelButton() {

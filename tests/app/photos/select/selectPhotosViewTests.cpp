@@ -11,6 +11,7 @@
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "tests/app/photos/editor/PhotoOpeningGate.h"
 #include "tests/app/photos/select/SelectPhotoSupport.h"
 #include "tests/support/Pictures.h"
@@ -298,8 +299,19 @@ TEST_CASE("a failed register says so, keeps the board and stores nothing", "[pho
         auto alert = s.registerBoard();
         REQUIRE(alert);
         CHECK(alert->title() == "エラー");
+        CHECK(alert->message() == "登録できませんでした\n原因: データベースのエラーです（full）。");
         CHECK(s.storedSlots() == std::nullopt);
         s.app.probe().exec("DROP TRIGGER refuse");
+    }
+    SECTION("the database is in use by another program: the alert says so") {
+        s.app.delegate().db()->setMaxBusyRetryTimeInterval(0); // the lock is met at once
+        auto other = s.app.probe();
+        other.exec("BEGIN EXCLUSIVE");
+        auto alert = s.registerBoard();
+        other.exec("ROLLBACK");
+        REQUIRE(alert);
+        CHECK(alert->message() == "登録できませんでした\n原因: 他のプログラムがデータベースを使用中です。");
+        CHECK(s.storedSlots() == std::nullopt);
     }
     CHECK(s.alert()->message() != "登録しました");
     s.alert()->tapAction("OK");
