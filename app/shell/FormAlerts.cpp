@@ -26,10 +26,15 @@ ui::AlertAction::Handler leave(ui::ViewController& host, FormExit exit) {
 
 void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit,
                            const std::optional<store::DatabaseFailure>& failure) {
-    auto alert = saved ? ui::AlertController::create("メッセージ", "登録しました")
-                       : ui::AlertController::create("エラー", registerFailureMessage(failure));
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
-                                             saved ? leave(host, exit) : ui::AlertAction::Handler{}));
+    if (!saved) return presentRegisterRefusal(host, registerFailureMessage(failure));
+    auto alert = ui::AlertController::create("メッセージ", "登録しました");
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, leave(host, exit)));
+    host.present(alert, true);
+}
+
+void presentRegisterRefusal(ui::ViewController& host, const std::string& message) {
+    auto alert = ui::AlertController::create("エラー", message);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
     host.present(alert, true);
 }
 

@@ -2,6 +2,7 @@
 // The two alerts every form screen shows the same way: the outcome of its register, and the question
 // before leaving it unsaved.
 #include <optional>
+#include <string>
 
 #include "app/store/DatabaseFailure.h"
 #include "platform/ui/ViewController.h"
@@ -16,6 +17,8 @@ enum class FormExit { ToMainMenu, OneLevel };
 // the form stays as it is.
 void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit = FormExit::ToMainMenu,
                            const std::optional<store::DatabaseFailure>& failure = std::nullopt);
+// "エラー" with a register's failure in the screen's own words; the form stays as it is.
+void presentRegisterRefusal(ui::ViewController& host, const std::string& message);
 // "登録せずに終了しますか？": OK leaves the form, "キャンセル" stays.
 void presentCancelQuestion(ui::ViewController& host, FormExit exit = FormExit::ToMainMenu);
 

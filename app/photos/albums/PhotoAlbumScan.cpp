@@ -8,6 +8,7 @@
 #include "app/store/FormJson.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
+#include "platform/photos/ChangeFailure.h"
 #include "platform/photos/LibraryWait.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "platform/sqlite/SQResultSet.h"
@@ -83,7 +84,9 @@ void PhotoAlbumScan::getAssetsListFromLibrary(bool moveAndWrite) {
     if (!moveAndWrite) return;
 
     photos::runMainLoopFor(settleSeconds());
-    moveAssets([](bool success) { foundation::log(success ? "Album move Success" : "Album move Error"); });
+    moveAssets([](bool success, const std::string&) {
+        foundation::log(success ? "Album move Success" : "Album move Error");
+    });
     registPhotoRow();
 }
 
@@ -108,7 +111,7 @@ std::vector<std::string> PhotoAlbumScan::slotAssetIDs() const {
     return out;
 }
 
-void PhotoAlbumScan::moveAssets(std::function<void(bool)> completion) {
+void PhotoAlbumScan::moveAssets(std::function<void(bool, const std::string&)> completion) {
     const std::vector<std::string> slotIDs = slotAssetIDs(), pool = idsOf(assetsList);
     const bool fromPatient = inAssetsFlgPatient, fromKind = inAssetsFlgType, fromCamera = inAssetsFlgCamera;
     const std::string camera = cameraTitle_, patient = patientTitle_, kind = kindTitle_;
@@ -143,23 +146,26 @@ void PhotoAlbumScan::moveAssets(std::function<void(bool)> completion) {
         },
         [completion = std::move(completion)](bool success, foundation::ErrorPtr error) {
             if (!success) foundation::log("Album move failed: %@", error ? error->description() : "");
-            if (completion) completion(success);
+            if (completion) completion(success, photos::failureCauseOf(error));
         });
 }
 
-bool PhotoAlbumScan::moveAssetsWhileBusy() {
+bool PhotoAlbumScan::moveAssetsWhileBusy(std::string* failureCause) {
     photos::photoLibraryBusyFlag() = 1;
     photos::runMainLoopFor(settleSeconds());
     const uint32_t n = uint32_t(slotAssetIDs().size());
     const uint32_t holdMs = std::min<uint32_t>(n * 100u + 88u, 3000u); // unsigned 32-bit, as counted
     // Published before the flag goes down, so the waiting thread reads the outcome of this move.
     auto moved = std::make_shared<std::atomic<bool>>(false);
-    moveAssets([holdMs, moved](bool success) {
+    auto cause = std::make_shared<std::string>(); // written before the flag goes down, read after
+    moveAssets([holdMs, moved, cause](bool success, const std::string& why) {
         if (success) std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+        *cause = why;
         moved->store(success);
         photos::photoLibraryBusyFlag() = 0;
     });
     photos::sleepWhileLibraryBusy(8888);
+    if (failureCause) *failureCause = *cause;
     return moved->load();
 }
 

@@ -39,12 +39,13 @@ class PhotoAlbumScan {
     bool getPhotoInfoFromDB();
     // Files the pool into the patient album and the slot photographs into the kind album, in one
     // change that refuses to run (moving nothing) when an album it would move photographs to is
-    // missing. The completion gets the outcome on the library's queue.
-    void moveAssets(std::function<void(bool success)> completion);
+    // missing. The completion gets the outcome on the library's queue, with the library's cause of a
+    // failure in the staff's words (a clause ending in "ため、"; empty when it gave none).
+    void moveAssets(std::function<void(bool success, const std::string& failureCause)> completion);
     // The selection screen's register: the same move with the busy flag up, settling first and, on
     // success, holding the flag a little longer per slot photograph; returns once the flag is down,
-    // with whether the move was made.
-    bool moveAssetsWhileBusy();
+    // with whether the move was made (and why not, into `failureCause`).
+    bool moveAssetsWhileBusy(std::string* failureCause = nullptr);
     // Writes the photoMst row (insert or update); false when nothing was written.
     bool registPhotoRow();
     // Removes the row of the patient and kind.

@@ -320,15 +320,18 @@ void selectPhotosView::registData() {
     cover()->show();
     cover()->raise();
     ZVProgressHUD::showWithStatus("登録中");
-    const bool moved = scan_->moveAssetsWhileBusy();
+    std::string moveFailure;
+    const bool moved = scan_->moveAssetsWhileBusy(&moveFailure);
     const bool written = moved && scan_->registPhotoRow();
-    // The album move says its own failure; a row the database refused has the database's cause.
-    const auto failure = moved ? appDelegate_->state().lastSaveFailure : std::nullopt;
     ZVProgressHUD::dismiss();
     appDelegate_->cancelButton()->setEnabled(true);
     // After a failure the board stays as it is, to be registered again.
     if (!written) cover()->hide();
-    shell::presentRegisterResult(*this, written, shell::FormExit::OneLevel, failure);
+    // A move the library refused has the library's cause; a row the database refused, the database's.
+    if (!moved && !moveFailure.empty())
+        return shell::presentRegisterRefusal(*this, moveFailure + "\n登録できませんでした");
+    shell::presentRegisterResult(*this, written, shell::FormExit::OneLevel,
+                                 moved ? appDelegate_->state().lastSaveFailure : std::nullopt);
 }
 
 void selectPhotosView::tapCancelButton() {

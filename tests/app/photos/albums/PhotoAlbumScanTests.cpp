@@ -93,7 +93,7 @@ TEST_CASE("the move never leaves a photograph in no album", "[photos][albums]") 
     // No patient album exists (nothing was scanned or created): the move refuses as a whole.
     foundation::LogCapture log;
     std::atomic<int> result{-1};
-    scan.moveAssets([&](bool ok) { result = ok; });
+    scan.moveAssets([&](bool ok, const std::string&) { result = ok; });
     l.library->queue()->drain();
     CHECK(result == 0);
     CHECK(l.ids("Eye-Fi") == camera);
@@ -104,7 +104,7 @@ TEST_CASE("the move never leaves a photograph in no album", "[photos][albums]") 
         auto slotScan = l.scan();
         slotScan.selectedAssetList[camera[0]] = l.library->assetsWithLocalIdentifiers({camera[0]}).front();
         slotScan.inAssetsFlgCamera = true;
-        slotScan.moveAssets([&](bool ok) { result = ok; });
+        slotScan.moveAssets([&](bool ok, const std::string&) { result = ok; });
         l.library->queue()->drain();
         CHECK(result == 0);
         CHECK(l.ids("Eye-Fi") == camera);
@@ -116,7 +116,7 @@ TEST_CASE("the move never leaves a photograph in no album", "[photos][albums]") 
         both.assetsList = l.library->assetsWithLocalIdentifiers({camera[1]});
         both.selectedAssetList[camera[0]] = l.library->assetsWithLocalIdentifiers({camera[0]}).front();
         both.inAssetsFlgCamera = true;
-        both.moveAssets([&](bool ok) { result = ok; });
+        both.moveAssets([&](bool ok, const std::string&) { result = ok; });
         l.library->queue()->drain();
         CHECK(result == 1);
         CHECK(l.ids("ID_999999") == std::vector<std::string>{camera[1]});

@@ -290,6 +290,7 @@ TEST_CASE("a failed register says so, keeps the board and stores nothing", "[pho
         photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
         REQUIRE(alert);
         CHECK(alert->title() == "エラー");
+        CHECK(alert->message() == "写真へのアクセスが許可されていないため、\n登録できませんでした");
         CHECK(s.storedSlots() == std::nullopt);
         CHECK(s.ids("Eye-Fi") == c);
     }
