@@ -400,9 +400,12 @@ void SerialQueue::after(double seconds, Task task) {
 }
 
 void SerialQueue::enqueue(Task task, std::optional<QueueClock::TimePoint> deadline) {
-    auto& w = *worker_;
-    Task request;
     if (gStopped) return; // the process is on its way out: the task is let go of here
+    // Held until the worker is signalled: once the lock is released the task may run, let go of the
+    // queue's last owner and end the worker thread, before this thread gets to the signal.
+    const std::shared_ptr<Worker> held = worker_;
+    auto& w = *held;
+    Task request;
     {
         std::lock_guard lock(w.mutex);
         // Whatever fell due before this task came runs before it.

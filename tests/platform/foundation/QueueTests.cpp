@@ -157,6 +157,53 @@ TEST_CASE("a queue whose last owner lets go from one of its own tasks ends clean
     CHECK(ran == 1);
 }
 
+TEST_CASE("tasks may let go of their queue's last owner on an idle queue or behind other work", "[queue]") {
+    // Mixed rounds: a sync that finds the queue idle, a sync that waits behind a running task, and a
+    // queued task; each lets go of the last owner. The caller must be done with the queue's worker
+    // state by then (ThreadSanitizer and AddressSanitizer see it touched after it was freed).
+    int ran = 0;
+    for (int round = 0; round < 300; ++round) {
+        auto owner = std::make_shared<QueuePtr>(SerialQueue::create("test.let-go"));
+        std::weak_ptr<SerialQueue> weak = *owner;
+        SerialQueue* q = owner->get();
+        switch (round % 3) {
+        case 0:
+            q->sync([&] {
+                owner.reset();
+                ++ran;
+            });
+            break;
+        case 1: {
+            std::promise<void> gate, calling;
+            q->async([f = gate.get_future().share()] { f.wait(); });
+            std::thread opener([&] {
+                calling.get_future().wait();
+                gate.set_value();
+            });
+            calling.set_value();
+            q->sync([&] {
+                owner.reset();
+                ++ran;
+            });
+            opener.join();
+            break;
+        }
+        default: {
+            std::promise<void> done;
+            q->async([&] {
+                owner.reset();
+                ++ran;
+                done.set_value();
+            });
+            done.get_future().wait();
+            break;
+        }
+        }
+        CHECK(weak.expired());
+    }
+    CHECK(ran == 300);
+}
+
 TEST_CASE("delayed tasks and timers keep the queue's clock", "[queue][timer]") {
     auto clock = std::make_shared<testsupport::ManualQueueClock>();
     auto q = SerialQueue::create("test.timer", clock);
