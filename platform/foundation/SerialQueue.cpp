@@ -85,6 +85,8 @@ std::vector<SerialQueue*>& liveQueues() {
 }
 // Set once on the way out of the process; never cleared.
 std::atomic<bool> gStopped{false};
+// Counts the main queue's loop installs and removals: a thread asks whether it is the loop's once each.
+std::atomic<uint64_t> gLoopChanges{0};
 } // namespace
 
 SerialQueue::SerialQueue(std::string name, ClockPtr clock)
@@ -203,6 +205,7 @@ void SerialQueue::setMainExecutor(MainExecutor executor) {
         previous = std::exchange(w.executor, std::move(executor));
         w.onLoop = bool(w.executor.post);
         ++w.generation;
+        ++gLoopChanges;
         w.drainPosted = false;
         w.timedDrainAt.reset();
         // Not from inside a task of the loop's (the rest would run nested in it), nor while the worker
@@ -420,8 +423,28 @@ void SerialQueue::enqueue(Task task, std::optional<QueueClock::TimePoint> deadli
     if (request) request();
 }
 
+bool SerialQueue::callerIsMainQueue() {
+    static const Worker* const mainWorker = main()->worker_.get();
+    if (currentWorker == mainWorker || currentLoopWorker == mainWorker) return true;
+    // Code the loop runs outside the queue's tasks is the main queue's too.
+    thread_local uint64_t askedAt = 0;
+    thread_local bool loopThread = false;
+    const uint64_t changes = gLoopChanges.load();
+    if (changes == 0) return false;
+    if (askedAt != changes) {
+        loopThread = main()->isCurrent();
+        askedAt = changes;
+    }
+    return loopThread;
+}
+
 bool SerialQueue::holdIfIdle() {
     if (this == main().get()) return false; // its tasks belong on its own thread or loop
+    // Nor for the main queue's own thread or loop: inline there, the task would still find the main
+    // queue current and a sync back to it would run at once, where behind a busy queue it waits for
+    // the loop, which waits for the task. Through the worker, such a cycle is the same deadlock on an
+    // idle queue as on a busy one, so a test finds it.
+    if (callerIsMainQueue()) return false;
     std::lock_guard lock(worker_->mutex);
     auto& w = *worker_;
     if (w.onLoop || w.loopRunning > 0 || w.busy || w.stopping || gStopped) return false;

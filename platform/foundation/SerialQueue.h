@@ -64,7 +64,9 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     void async(Task task);
     // Runs the task and waits for it. Called from the queue's own thread, it runs inline; on an idle
     // queue other than the main one, it runs on the calling thread, holding the queue as its worker
-    // would (no task of the queue runs meanwhile, and isCurrent() holds inside it).
+    // would (no task of the queue runs meanwhile, and isCurrent() holds inside it), unless that thread
+    // is the main queue's (its own, or its loop's): the task then runs on the queue's thread, as on a
+    // busy queue, so the main queue is never current inside it.
     void sync(const Task& task);
     void after(double seconds, Task task);
     bool isCurrent() const;
@@ -100,6 +102,7 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     // Without a deadline the task runs in its turn; with one, once the queue's clock reaches it.
     void enqueue(Task task, std::optional<QueueClock::TimePoint> deadline);
     bool holdIfIdle();
+    static bool callerIsMainQueue();
     void at(QueueClock::TimePoint when, Task task) { enqueue(std::move(task), when); }
     static void run(const std::shared_ptr<Worker>& worker);
     static void promoteDue(Worker& w);

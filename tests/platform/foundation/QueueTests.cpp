@@ -2,7 +2,11 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <functional>
 #include <future>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -110,6 +114,97 @@ TEST_CASE("sync on an idle queue runs on the caller's thread and still holds the
         SerialQueue::main()->sync([&] { ranOn = std::this_thread::get_id(); });
         CHECK(ranOn != caller);
     }
+}
+
+namespace {
+
+// The main queue on an event loop that the test's own thread turns, as the GUI thread would.
+class TestLoop {
+  public:
+    TestLoop() {
+        MainExecutor executor;
+        executor.post = [state = state_](Task drain, double /*delaySeconds*/) {
+            {
+                std::lock_guard lock(state->mutex);
+                state->posted.push_back(std::move(drain));
+            }
+            state->cv.notify_all();
+        };
+        executor.isCurrentThread = [state = state_] { return std::this_thread::get_id() == state->thread; };
+        SerialQueue::setMainExecutor(std::move(executor));
+    }
+    ~TestLoop() { SerialQueue::clearMainExecutor(); }
+    TestLoop(const TestLoop&) = delete;
+    TestLoop& operator=(const TestLoop&) = delete;
+
+    // Runs the drains posted to the loop until `done` holds.
+    void runUntil(const std::function<bool()>& done) {
+        while (!done()) {
+            Task drain;
+            {
+                std::unique_lock lock(state_->mutex);
+                state_->cv.wait(lock, [&] { return !state_->posted.empty(); });
+                drain = std::move(state_->posted.front());
+                state_->posted.pop_front();
+            }
+            drain();
+        }
+    }
+
+  private:
+    struct State {
+        std::mutex mutex;
+        std::condition_variable cv;
+        std::deque<Task> posted;
+        std::thread::id thread = std::this_thread::get_id();
+    };
+    std::shared_ptr<State> state_ = std::make_shared<State>();
+};
+
+} // namespace
+
+TEST_CASE("a task of the main queue on its loop syncs to an idle queue as it would to a busy one",
+          "[queue]") {
+    // Inside the other queue's task the main queue is not current, so a sync back to it waits for the
+    // loop whether the other queue was idle or busy (a wait cycle is the same deadlock on both), and
+    // the task runs on the other queue's thread, not the loop's.
+    auto q = SerialQueue::create("test.from-main");
+    TestLoop loop;
+    const auto loopThread = std::this_thread::get_id();
+    std::promise<void> gate, calling;
+    std::thread opener;
+
+    SECTION("an idle queue") {}
+    SECTION("a queue busy with a task") {
+        q->async([f = gate.get_future().share()] { f.wait(); });
+        opener = std::thread([&] {
+            calling.get_future().wait();
+            gate.set_value();
+        });
+    }
+    bool fromTask = true;
+    SECTION("the loop's own code, outside the main queue's tasks") {
+        fromTask = false;
+    }
+    bool done = false, mainCurrent = true;
+    std::thread::id ranOn;
+    auto syncToQueue = [&] {
+        calling.set_value();
+        q->sync([&] {
+            ranOn = std::this_thread::get_id();
+            mainCurrent = SerialQueue::main()->isCurrent();
+        });
+        done = true;
+    };
+    if (fromTask) {
+        SerialQueue::main()->async(syncToQueue);
+        loop.runUntil([&] { return done; });
+    } else {
+        syncToQueue();
+    }
+    if (opener.joinable()) opener.join();
+    CHECK(ranOn != loopThread);
+    CHECK_FALSE(mainCurrent);
 }
 
 TEST_CASE("a queue whose last owner lets go from one of its own tasks ends cleanly", "[queue]") {
