@@ -54,9 +54,9 @@ void RDTCORApplication::enterForeground() {
 }
 
 bool RDTCORApplication::isAppExtension() {
-    const std::string& path = foundation::Bundle::main()->path();
+    // A copy: the main bundle may be replaced (and its owner let go of) on another thread meanwhile.
+    std::string trimmed = foundation::Bundle::main()->path();
     const std::string suffix = ".appex";
-    std::string trimmed = path;
     while (trimmed.size() > 1 && trimmed.back() == '/')
         trimmed.pop_back();
     return trimmed.size() >= suffix.size() &&

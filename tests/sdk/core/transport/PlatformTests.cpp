@@ -1,6 +1,8 @@
 #include <catch2/catch.hpp>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Bundle.h"
@@ -183,6 +185,26 @@ TEST_CASE("the application wrapper follows the app's life cycle", "[transport][p
         CHECK(app->openBackgroundTaskCount() == 0);
         foundation::Bundle::setMainPath("");
         CHECK_FALSE(RDTCORApplication::isAppExtension());
+    }
+    SECTION("background tasks begin while the main bundle is replaced on another thread") {
+        // The bundle's path is read as a value: the bundle it came from may go meanwhile.
+        TempDir dir;
+        std::atomic<bool> stop{false};
+        std::thread replacer([&] {
+            for (bool other = false; !stop; other = !other)
+                foundation::Bundle::setMainPath(other ? dir.path : "");
+        });
+        int begun = 0;
+        for (int i = 0; i < 2000; ++i) {
+            auto id = app->beginBackgroundTaskWithName("RDTStorage", [] {});
+            begun += id != RDTCORBackgroundIdentifierInvalid;
+            app->endBackgroundTask(id);
+        }
+        stop = true;
+        replacer.join();
+        foundation::Bundle::setMainPath("");
+        CHECK(begun == 2000);
+        CHECK(app->openBackgroundTaskCount() == 0);
     }
 }
 
