@@ -101,7 +101,9 @@ void setInstalledServices(CoreConfiguration& config) {
 }
 
 void setInfoPlistFacts(CoreConfiguration& config) {
-    const auto& info = foundation::Bundle::main()->infoDictionary();
+    // Held while its dictionary is read: the main bundle may be replaced on another thread meanwhile.
+    const auto bundle = foundation::Bundle::main();
+    const auto& info = bundle->infoDictionary();
     setText(config.build_tools_version, vevcd::buildToolsVersion(info), false);
     if (info.count("MinimumOSVersion"))
         setText(config.min_os_version, vevcd::infoText(info, "MinimumOSVersion"), false);

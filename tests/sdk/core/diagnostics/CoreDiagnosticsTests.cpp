@@ -1,12 +1,15 @@
 // The core configuration record: its fields and their presence, the daily heartbeat by calendar day,
 // and the cases that send nothing.
+#include <atomic>
 #include <filesystem>
 #include <future>
+#include <thread>
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Log.h"
 #include "platform/utilities/RULAppEnvironmentUtil.h"
 #include "sdk/core/VEVDiagnosticsData.h"
+#include "sdk/core/diagnostics/VEVCoreDiagnosticsLog.h"
 #include "tests/sdk/core/SdkTestSupport.h"
 #include "tests/sdk/core/diagnostics/CoreDiagnosticsTestSupport.h"
 
@@ -80,6 +83,28 @@ TEST_CASE("The record carries the data's facts and the process's, with the right
     CHECK(stored[0].event->mappingID() == "137");
     CHECK(stored[0].event->target() == RDTCORTargetFLL);
     CHECK(stored[0].event->qosTier() == RDTCOREventQoSTelemetry);
+}
+
+TEST_CASE("The record's bundle facts are read whole while the main bundle is replaced",
+          "[diagnostics][record]") {
+    // The bundle may be replaced on another thread (a test, or a settings change) while a record is
+    // built; what the record read must not go with the bundle it came from.
+    sdktest::SdkFixture f;
+    sdktest::TestBundle bundle({{"CFBundleIdentifier", sdktest::kBundleID}, {"MinimumOSVersion", "12.0"}});
+    std::atomic<bool> stop{false};
+    std::thread replacer([&] {
+        while (!stop)
+            foundation::Bundle::setMainPath(bundle.path());
+    });
+    int whole = 0;
+    for (int i = 0; i < 200; ++i) {
+        CoreConfiguration config = VEVCoreDiagnostics::configurationWithDiagnosticObjects({});
+        whole += text(config.min_os_version) == std::optional<std::string>("12.0");
+        VEVCoreDiagnosticsLog::releaseConfig(config);
+    }
+    stop = true;
+    replacer.join();
+    CHECK(whole == 200);
 }
 
 TEST_CASE("Missing keys leave their fields unset", "[diagnostics][record]") {
