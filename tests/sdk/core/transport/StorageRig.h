@@ -78,14 +78,17 @@ struct StorageRig {
         uploader = std::make_shared<FakeUploader>();
         coordinator = RDTCORUploadCoordinator::create({registrar, app, [this] { return flags; }});
         counter = std::make_shared<transport::EventIDCounter>(root);
-        storage = RDTCORFlatFileStorage::create({root, registrar, coordinator, app, counter, journalLimit});
-        prioritizer->storage = storage;
-        prioritizer->handler = coordinator;
+        // The prioritizer and uploader first, as the transport's load has them: the storage offers
+        // the events of earlier runs to the prioritizer as soon as it has read them, on its own queue.
         for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH}) {
-            registrar->registerStorage(storage, t);
             registrar->registerPrioritizer(prioritizer, t);
             registrar->registerUploader(uploader, t);
         }
+        storage = RDTCORFlatFileStorage::create({root, registrar, coordinator, app, counter, journalLimit});
+        prioritizer->storage = storage;
+        prioritizer->handler = coordinator;
+        for (RDTCORTarget t : {RDTCORTargetCCT, RDTCORTargetFLL, RDTCORTargetCSH})
+            registrar->registerStorage(storage, t);
         storage->storageQueue()->drain(); // loaded
     }
     void close() {
