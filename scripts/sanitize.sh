@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds a sanitizer tree and runs tests in it: scripts/sanitize.sh <sanitizers> [test target...]
-# With no targets, the whole suite runs through ctest. BUILD_JOBS and TEST_JOBS (default: the number
-# of cores) say how many compile and test processes run at once.
+# Builds a sanitizer tree and runs tests in it: scripts/sanitize.sh <sanitizers> [test program...]
+# A program is named, or given as a folder of the tree ending in "/" (platform/, sdk/core/): every
+# test program whose tests live under it, as tests/CMakeLists.txt defines them. Every program runs,
+# also after one failed, and the script fails when any did. With no programs, the whole suite runs
+# through ctest. BUILD_JOBS and TEST_JOBS (default: the number of cores) say how many compile and
+# test processes run at once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 sanitizers="$1"
@@ -15,17 +18,65 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="abort_on_error=0:halt_on_error=1:detect_leaks=1:strict_string_checks=1"
 export LSAN_OPTIONS="suppressions=$PWD/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
-export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
+# ThreadSanitizer writes its reports into files, one per process, and scripts/tsan-reports.py judges
+# them after each program: any report of our code fails the run, also one of a child process whose
+# exit status a test does not look at (one it kills, say) or of a program that exited 0. Qt and the
+# libraries under it are not instrumented, and races between accesses they make themselves, under
+# locks ThreadSanitizer cannot see, are passed over (and counted); so a report does not end the
+# process, nor change its exit status. A QProcess child execs at once: a program may start threads
+# after it forked one.
+reports="$PWD/$dir/sanitizer-reports"
+tsan_options="halt_on_error=0:exitcode=0:second_deadlock_stack=1:die_after_fork=0"
+export TSAN_OPTIONS="$tsan_options:log_path=$reports/suite"
+
+# Judges the reports of the processes whose report files start with $1; false when one fails.
+no_reports() {
+  local files=("$reports/$1".*)
+  [[ -e ${files[0]} ]] || return 0
+  scripts/tsan-reports.py "${files[@]}"
+}
+
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZARUVEDEZ_SANITIZE="$sanitizers" >/dev/null
+rm -rf "$reports"
+mkdir -p "$reports"
 if (($#)); then
-  cmake --build "$dir" -j "$build_jobs" --target "$@"
+  programs=()
   for t in "$@"; do
-    echo "== $t ($sanitizers)"
-    "$dir/bin/$t"
+    if [[ $t != */ ]]; then
+      programs+=("$t")
+      continue
+    fi
+    mapfile -t found < <(awk -v folder="$t" 'index($1 "/", folder) == 1 { print $2 }' "$dir/test-programs.txt")
+    if ((${#found[@]} == 0)); then
+      echo "sanitizers $sanitizers: no test program under $t"
+      exit 1
+    fi
+    programs+=("${found[@]}")
   done
+  cmake --build "$dir" -j "$build_jobs" --target "${programs[@]}"
+  failed=()
+  for t in "${programs[@]}"; do
+    echo "== $t ($sanitizers)"
+    status=0
+    TSAN_OPTIONS="$tsan_options:log_path=$reports/$t" "$dir/bin/$t" || status=$?
+    if ! no_reports "$t" || ((status != 0)); then
+      echo "== $t failed (exit status $status)"
+      failed+=("$t")
+    fi
+  done
+  if ((${#failed[@]})); then
+    echo "sanitizers $sanitizers: failures in ${failed[*]}"
+    exit 1
+  fi
 else
   cmake --build "$dir" -j "$build_jobs"
-  if ! ctest --test-dir "$dir" --output-on-failure -j "$test_jobs" --timeout 900; then
+  passed=true
+  ctest --test-dir "$dir" --output-on-failure -j "$test_jobs" --timeout 900 || passed=false
+  if ! no_reports suite; then
+    echo "sanitizers $sanitizers: reports"
+    exit 1
+  fi
+  if ! $passed; then
     # LeakSanitizer stops every thread with a tracer process of its own before it looks for leaks; on
     # a busy machine that tracer can fail by itself, after the test has passed and before any leak is
     # looked at. Such a test is run once more, alone, and counts by that run; any other failure stands.
