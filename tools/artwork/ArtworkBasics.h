@@ -1,7 +1,6 @@
 #pragma once
-// What the document artwork tools share: the three languages, a text in each, rectangles in page
-// points, the fonts the drawings use, and writing the forms and images they produce.
-#include <QDir>
+// What the document artwork shares: the three languages, a text in each, rectangles in page points,
+// the fonts the drawings use, and the images drawn.
 #include <QFont>
 #include <QImage>
 #include <QPainter>
@@ -9,7 +8,6 @@
 #include <QString>
 #include <array>
 #include <string>
-#include <vector>
 
 namespace artwork {
 
@@ -43,29 +41,10 @@ QFont makeFont(const QString& family, int pixelSize, bool bold);
 // as wide as the screen draws it. It stays text.
 void drawText(QPainter& painter, const QRect& frame, int flags, const QString& text);
 
-// An image the tools draw, under its file name in the main bundle.
+// An image drawn from a definition, under its file name in the main bundle.
 struct Artwork {
     std::string name;
     QImage image;
 };
-
-// Saves each image as PNG into the folder; the number that could not be written (said on stderr).
-int saveArtwork(const QDir& folder, const std::vector<Artwork>& artwork);
-
-// Says which font families are missing; true when any is. Another font would draw other pixels than
-// the committed files, so the tools refuse to draw rather than drift.
-bool reportMissingFonts(const std::vector<QString>& missing);
-// Says which texts had to shrink below the smallest readable size.
-void reportOverflowingTexts(const std::vector<std::string>& texts);
-
-// Writes the text into the file whole; false (said on stderr) when it could not.
-bool writeTextFile(const QString& path, const std::string& text);
-
-// The tools' command line: folders in order and the "--proof" switch anywhere.
-struct Arguments {
-    std::vector<const char*> folders;
-    bool proof = false;
-};
-Arguments parseArguments(int argc, char** argv);
 
 } // namespace artwork

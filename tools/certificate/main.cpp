@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/artwork/ArtworkTool.h"
 #include "tools/certificate/CertificateArtwork.h"
 #include "tools/certificate/CertificateForms.h"
 

@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <cstdio>
 
+#include "tools/artwork/ArtworkTool.h"
 #include "tools/photoeditor/EditorButtonArtwork.h"
 
 int main(int argc, char** argv) {

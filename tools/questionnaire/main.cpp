@@ -11,6 +11,7 @@
 #include <cstring>
 #include <vector>
 
+#include "tools/artwork/ArtworkTool.h"
 #include "tools/questionnaire/InquiryArtwork.h"
 #include "tools/questionnaire/InquiryForms.h"
 
