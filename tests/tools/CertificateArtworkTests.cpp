@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/tools/ArtworkCheck.h"
+#include "tests/support/ArtworkCheck.h"
 #include "tools/certificate/CertificateArtwork.h"
 #include "tools/certificate/CertificateDefinition.h"
 

@@ -11,7 +11,7 @@
 #include "app/store/DemoData.h"
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"
-#include "tests/tools/ArtworkCheck.h"
+#include "tests/support/ArtworkCheck.h"
 #include "tools/questionnaire/InquiryArtwork.h"
 #include "tools/questionnaire/InquiryDefinition.h"
 

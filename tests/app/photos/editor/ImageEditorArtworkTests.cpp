@@ -2,7 +2,7 @@
 #include <QDir>
 #include <catch2/catch.hpp>
 
-#include "tests/tools/ArtworkCheck.h"
+#include "tests/support/ArtworkCheck.h"
 #include "tools/photoeditor/EditorButtonArtwork.h"
 
 TEST_CASE("the editor's mode buttons match their drawing", "[editor][artwork]") {
