@@ -20,6 +20,7 @@
 
 #include "app/MainStoryboard.h"
 #include "app/ProcessEntry.h"
+#include "app/documents/artwork/InquiryArtwork.h"
 #include "app/documents/questionnaire/inquiryPageView.h"
 #include "app/documents/questionnaire/printInquiryView.h"
 #include "app/documents/questionnaire/radarChartView.h"
@@ -31,7 +32,6 @@
 #include "platform/ui/PDFContext.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Window.h"
-#include "tools/questionnaire/InquiryArtwork.h"
 
 using Clock = std::chrono::steady_clock;
 

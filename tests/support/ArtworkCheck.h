@@ -1,11 +1,11 @@
 #pragma once
-// Checks that committed artwork is what its tool draws now, pixel for pixel.
+// Checks that committed artwork is what its drawing makes now, pixel for pixel.
 #include <QDir>
 #include <QImage>
 #include <catch2/catch.hpp>
 #include <vector>
 
-#include "tools/artwork/ArtworkBasics.h"
+#include "app/documents/artwork/ArtworkBasics.h"
 
 namespace artworkcheck {
 

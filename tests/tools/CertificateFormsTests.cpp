@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/certificate/CertificateDefinition.h"
+#include "app/documents/artwork/CertificateDefinition.h"
 #include "tools/certificate/CertificateForms.h"
 
 using namespace certificate;

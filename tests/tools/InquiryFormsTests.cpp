@@ -7,13 +7,13 @@
 #include <memory>
 #include <vector>
 
+#include "app/documents/artwork/InquiryDefinition.h"
 #include "app/documents/questionnaire/inquiryPageView.h"
 #include "app/documents/questionnaire/inquiryView1.h"
 #include "app/documents/questionnaire/inquiryView2.h"
 #include "app/documents/questionnaire/inquiryView3.h"
 #include "platform/ui/Tag.h"
 #include "platform/ui/TextView.h"
-#include "tools/questionnaire/InquiryDefinition.h"
 #include "tools/questionnaire/InquiryForms.h"
 
 using namespace questionnaire;

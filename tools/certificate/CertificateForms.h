@@ -3,7 +3,7 @@
 // backgrounds: every mark, date, field and slot lands on its printed place by construction.
 #include <string>
 
-#include "tools/certificate/CertificateDefinition.h"
+#include "app/documents/artwork/CertificateDefinition.h"
 
 namespace certificate {
 

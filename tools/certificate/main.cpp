@@ -12,8 +12,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/documents/artwork/CertificateArtwork.h"
 #include "tools/artwork/ArtworkTool.h"
-#include "tools/certificate/CertificateArtwork.h"
 #include "tools/certificate/CertificateForms.h"
 
 namespace {

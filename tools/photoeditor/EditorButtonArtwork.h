@@ -3,7 +3,7 @@
 // reversal) and "btn_trimming.png" (shown in reversal mode, leads back to trimming).
 #include <vector>
 
-#include "tools/artwork/ArtworkBasics.h"
+#include "app/documents/artwork/ArtworkBasics.h"
 
 namespace editorart {
 

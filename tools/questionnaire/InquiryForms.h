@@ -3,7 +3,7 @@
 // their backgrounds: every circle, field and text view lands on its printed place by construction.
 #include <string>
 
-#include "tools/questionnaire/InquiryDefinition.h"
+#include "app/documents/artwork/InquiryDefinition.h"
 
 namespace questionnaire {
 

@@ -11,8 +11,8 @@
 #include <cstring>
 #include <vector>
 
+#include "app/documents/artwork/InquiryArtwork.h"
 #include "tools/artwork/ArtworkTool.h"
-#include "tools/questionnaire/InquiryArtwork.h"
 #include "tools/questionnaire/InquiryForms.h"
 
 namespace {

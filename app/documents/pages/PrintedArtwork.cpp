@@ -7,10 +7,10 @@
 #include <functional>
 #include <utility>
 
-#include "tools/certificate/CertificateArtwork.h"
-#include "tools/certificate/CertificateDefinition.h"
-#include "tools/questionnaire/InquiryArtwork.h"
-#include "tools/questionnaire/InquiryDefinition.h"
+#include "app/documents/artwork/CertificateArtwork.h"
+#include "app/documents/artwork/CertificateDefinition.h"
+#include "app/documents/artwork/InquiryArtwork.h"
+#include "app/documents/artwork/InquiryDefinition.h"
 
 namespace documents {
 

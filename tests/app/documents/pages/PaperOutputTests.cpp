@@ -2,6 +2,7 @@
 // the patient's details make the views do, checked on the rendered pages' ink.
 #include <catch2/catch.hpp>
 
+#include "app/documents/artwork/InquiryDefinition.h"
 #include "app/documents/questionnaire/inquiryPageView.h"
 #include "app/documents/questionnaire/inquiryView1.h"
 #include "app/documents/questionnaire/inquiryView2.h"
@@ -9,7 +10,6 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/documents/pages/PaperSupport.h"
-#include "tools/questionnaire/InquiryDefinition.h"
 
 using paper::PrintedDocument;
 

@@ -1,4 +1,4 @@
-#include "tools/questionnaire/InquiryDefinition.h"
+#include "app/documents/artwork/InquiryDefinition.h"
 
 #include <utility>
 

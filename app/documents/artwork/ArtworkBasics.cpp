@@ -1,4 +1,4 @@
-#include "tools/artwork/ArtworkBasics.h"
+#include "app/documents/artwork/ArtworkBasics.h"
 
 #include <QFontDatabase>
 #include <QPaintEngine>

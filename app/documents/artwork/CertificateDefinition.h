@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/artwork/ArtworkBasics.h"
+#include "app/documents/artwork/ArtworkBasics.h"
 
 namespace certificate {
 

@@ -7,13 +7,13 @@
 #include <set>
 #include <string>
 
+#include "app/documents/artwork/InquiryArtwork.h"
+#include "app/documents/artwork/InquiryDefinition.h"
 #include "app/documents/questionnaire/radarChartView.h"
 #include "app/store/DemoData.h"
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"
 #include "tests/support/ArtworkCheck.h"
-#include "tools/questionnaire/InquiryArtwork.h"
-#include "tools/questionnaire/InquiryDefinition.h"
 
 using namespace questionnaire;
 
@@ -57,7 +57,7 @@ bool overlap(const Rect& a, const Rect& b) {
 
 QString bundleFolder() {
     // The committed files, not the copy laid beside the binary, are what must match.
-    return QStringLiteral(ZARUVEDEZ_SOURCE_BUNDLE);
+    return QStringLiteral(ZARUVEDEZ_SOURCE_DIR "/resources/bundle");
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "tools/certificate/CertificateDefinition.h"
+#include "app/documents/artwork/CertificateDefinition.h"
 
 #include <utility>
 

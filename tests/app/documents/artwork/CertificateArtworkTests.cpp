@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "app/documents/artwork/CertificateArtwork.h"
+#include "app/documents/artwork/CertificateDefinition.h"
 #include "tests/support/ArtworkCheck.h"
-#include "tools/certificate/CertificateArtwork.h"
-#include "tools/certificate/CertificateDefinition.h"
 
 using namespace certificate;
 

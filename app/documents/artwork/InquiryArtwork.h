@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/questionnaire/InquiryDefinition.h"
+#include "app/documents/artwork/InquiryDefinition.h"
 
 namespace questionnaire {
 

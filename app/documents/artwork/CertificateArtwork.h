@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/certificate/CertificateDefinition.h"
+#include "app/documents/artwork/CertificateDefinition.h"
 
 namespace certificate {
 

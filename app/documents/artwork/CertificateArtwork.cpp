@@ -1,4 +1,4 @@
-#include "tools/certificate/CertificateArtwork.h"
+#include "app/documents/artwork/CertificateArtwork.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "tools/questionnaire/InquiryArtwork.h"
+#include "app/documents/artwork/InquiryArtwork.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>

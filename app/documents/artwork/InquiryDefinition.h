@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/artwork/ArtworkBasics.h"
+#include "app/documents/artwork/ArtworkBasics.h"
 
 namespace questionnaire {
 
