@@ -6,7 +6,7 @@
 #include <map>
 
 #include "platform/foundation/Format.h"
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 
 extern "C" {
 #include <jerror.h>

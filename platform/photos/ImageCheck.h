@@ -8,7 +8,7 @@
 #include <string>
 
 #include "platform/foundation/Value.h"
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 
 namespace photos {
 

@@ -7,7 +7,7 @@
 #include <cmath>
 
 #include "platform/foundation/SerialQueue.h"
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 
 namespace photos {
 

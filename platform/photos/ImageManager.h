@@ -11,8 +11,8 @@
 #include <optional>
 #include <set>
 
+#include "platform/image/Image.h"
 #include "platform/photos/PhotoLibrary.h"
-#include "platform/ui/Image.h"
 
 class QThreadPool;
 

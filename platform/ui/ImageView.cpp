@@ -1,6 +1,6 @@
 #include "platform/ui/ImageView.h"
 
-#include "platform/ui/Image.h"
+#include "platform/image/Image.h"
 
 #include <QPainter>
 #include <QStyle>

@@ -10,7 +10,7 @@
 #include "app/documents/pages/ClinicInfo.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Tag.h"
 

@@ -8,7 +8,7 @@
 #include <QSizeF>
 #include <QTransform>
 
-#include "platform/ui/Image.h"
+#include "platform/image/Image.h"
 
 namespace photoedit {
 

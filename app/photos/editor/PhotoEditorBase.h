@@ -14,9 +14,9 @@
 #include <string>
 
 #include "app/photos/editor/moveObject.h"
+#include "platform/image/Image.h"
 #include "platform/photos/Asset.h"
 #include "platform/ui/BarButtonItem.h"
-#include "platform/ui/Image.h"
 #include "platform/ui/ViewController.h"
 
 class QAbstractButton;

@@ -8,8 +8,8 @@
 #include <optional>
 
 #include "platform/foundation/SerialQueue.h"
+#include "platform/image/Image.h"
 #include "platform/photos/PhotoLibrary.h"
-#include "platform/ui/Image.h"
 
 namespace photoedit {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/ui/Image.h"
+#include "platform/image/Image.h"
 #include "platform/ui/TouchSet.h"
 
 // Frames are in the trimming window's coordinates (its top-left corner is the origin); touch

@@ -11,7 +11,7 @@
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SerialQueue.h"
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 
 namespace {
 std::atomic<long> invitations{0};

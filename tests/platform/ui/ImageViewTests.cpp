@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "platform/ui/Image.h"
+#include "platform/image/Image.h"
 #include "platform/ui/ImageView.h"
 
 namespace {

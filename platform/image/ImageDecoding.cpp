@@ -1,4 +1,4 @@
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 
 namespace imaging {
 

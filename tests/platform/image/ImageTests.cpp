@@ -1,7 +1,7 @@
 // Decoding keeps the stored bitmap and reads the EXIF orientation; the displayed picture follows it.
 #include <catch2/catch.hpp>
 
-#include "platform/ui/Image.h"
+#include "platform/image/Image.h"
 #include "tests/support/Pictures.h"
 
 using ui::ImageOrientation;

@@ -5,7 +5,7 @@
 #include <QBuffer>
 #include <QImage>
 
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/ImageDecoding.h"
 #include "tests/support/Pictures.h"
 
 namespace {

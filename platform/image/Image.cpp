@@ -1,5 +1,5 @@
-#include "platform/ui/Image.h"
-#include "platform/ui/ImageDecoding.h"
+#include "platform/image/Image.h"
+#include "platform/image/ImageDecoding.h"
 
 #include <QByteArray>
 #include <QImageIOHandler>
