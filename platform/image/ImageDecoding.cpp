@@ -16,6 +16,13 @@ QImage decode(const QByteArray& bytes, Orientation orientation, int allocationLi
     return reader.read();
 }
 
+QImage decodeFile(const QString& path, Orientation orientation, int allocationLimitMB) {
+    QImageReader reader(path);
+    reader.setAutoTransform(orientation == Orientation::Upright);
+    reader.setAllocationLimit(allocationLimitMB);
+    return reader.read();
+}
+
 QByteArray pictureFormat(const QByteArray& bytes) {
     QByteArray shared = QByteArray::fromRawData(bytes.constData(), bytes.size());
     QBuffer buffer(&shared);

@@ -49,6 +49,10 @@ class PictureReader {
 // The whole picture; a null image when the bytes are no picture or need more than the limit.
 QImage decode(const QByteArray& bytes, Orientation orientation = Orientation::AsStored,
               int allocationLimitMB = kAllocationLimitMB);
+// The picture in the file, read while it is decoded; a null image when the file cannot be read, is no
+// picture or needs more than the limit.
+QImage decodeFile(const QString& path, Orientation orientation = Orientation::AsStored,
+                  int allocationLimitMB = kAllocationLimitMB);
 // The picture's format from its first bytes, nothing decoded; empty when they are no picture.
 QByteArray pictureFormat(const QByteArray& bytes);
 

@@ -3,7 +3,9 @@
 #include <catch2/catch.hpp>
 
 #include <QBuffer>
+#include <QFile>
 #include <QImage>
+#include <QTemporaryDir>
 
 #include "platform/image/ImageDecoding.h"
 #include "tests/support/Pictures.h"
@@ -38,4 +40,25 @@ TEST_CASE("the orientation tag is kept apart or applied, as the caller asks", "[
     imaging::PictureReader reader(tagged, imaging::Orientation::AsStored);
     CHECK(reader.size() == QSize(80, 40));
     CHECK(reader.transformation() == QImageIOHandler::TransformationRotate90);
+}
+
+TEST_CASE("a picture file is decoded within the memory limit as it is stored", "[ui][image]") {
+    QTemporaryDir scratch;
+    REQUIRE(scratch.isValid());
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(scratch.filePath(name));
+        REQUIRE(file.open(QIODevice::WriteOnly));
+        REQUIRE(file.write(bytes) == bytes.size());
+        return file.fileName();
+    };
+    const QString large = write("large.jpg", jpeg(2000, 1000));
+    CHECK(imaging::decodeFile(large).size() == QSize(2000, 1000));
+    CHECK(imaging::decodeFile(large, imaging::Orientation::AsStored, 1).isNull());
+    // Like the data, the tag is kept apart unless the caller asks for it applied.
+    const QString tagged =
+        write("tagged.jpg", pictures::jpegWithOrientation(pictures::fourColour(80, 40), 6));
+    CHECK(imaging::decodeFile(tagged).size() == QSize(80, 40));
+    CHECK(imaging::decodeFile(tagged, imaging::Orientation::Upright).size() == QSize(40, 80));
+    CHECK(imaging::decodeFile(write("damaged.png", "Start,1")).isNull());
+    CHECK(imaging::decodeFile(scratch.filePath("missing.png")).isNull());
 }
