@@ -12,6 +12,7 @@
 
 #include "platform/foundation/Bundle.h"
 #include "platform/foundation/Log.h"
+#include "platform/image/ImageDecoding.h"
 #include "platform/ui/PDFContext.h"
 #include "platform/ui/PrintedPicture.h"
 
@@ -31,7 +32,7 @@ QPixmap bundleImage(const std::string& fileName) {
         dot == std::string::npos
             ? foundation::Bundle::main()->pathForResource(fileName, "")
             : foundation::Bundle::main()->pathForResource(fileName.substr(0, dot), fileName.substr(dot + 1));
-    QPixmap image = path ? QPixmap(QString::fromStdString(*path)) : QPixmap();
+    QPixmap image = path ? QPixmap::fromImage(imaging::decodeFile(QString::fromStdString(*path))) : QPixmap();
     if (image.isNull()) {
         // A missing or damaged file of the installation leaves a blank where the page needs it.
         foundation::log("Bundle image not loaded: %@", fileName);

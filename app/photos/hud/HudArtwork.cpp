@@ -1,6 +1,7 @@
 #include "app/photos/hud/HudArtwork.h"
 
 #include "platform/foundation/Bundle.h"
+#include "platform/image/ImageDecoding.h"
 
 namespace hud {
 
@@ -8,7 +9,7 @@ QImage bundleImage(const QString& name) {
     auto path =
         foundation::Bundle::main()->pathForResource("ZVProgressHUD.bundle/" + name.toStdString(), "png");
     if (!path) return {};
-    return QImage(QString::fromStdString(*path));
+    return imaging::decodeFile(QString::fromStdString(*path));
 }
 
 } // namespace hud
