@@ -35,7 +35,7 @@ struct ImageManager::Pending {
 };
 
 ImageManager::ImageManager(PhotoLibraryPtr library)
-    : library_(library), pending_(std::make_shared<Pending>()), pool_(new QThreadPool) {
+    : library_(library), pending_(std::make_shared<Pending>()), pool_(std::make_unique<QThreadPool>()) {
     pool_->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
 }
 
@@ -47,7 +47,6 @@ ImageManager::~ImageManager() {
     // Decodes not yet started are dropped; those running finish into cancelled requests.
     pool_->clear();
     pool_->waitForDone();
-    delete pool_;
 }
 
 std::shared_ptr<ImageManager> ImageManager::defaultManager() {

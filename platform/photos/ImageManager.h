@@ -56,7 +56,8 @@ class ImageManager {
 
     std::weak_ptr<PhotoLibrary> library_;
     std::shared_ptr<Pending> pending_;
-    QThreadPool* pool_;
+    // Its own decoding threads, not the application's shared pool; waited for when the manager goes.
+    std::unique_ptr<QThreadPool> pool_;
 };
 
 } // namespace photos
