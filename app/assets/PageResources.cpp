@@ -1,8 +1,11 @@
 #include "app/assets/PageResources.h"
 
 #include <QAbstractScrollArea>
+#include <QDateTime>
+#include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QWidget>
 #include <algorithm>
 #include <cmath>
@@ -24,6 +27,20 @@ std::vector<std::string>& missedImages() {
     static std::vector<std::string> missed;
     return missed;
 }
+// Pages ask for the same backgrounds each time one is built: a file decoded once is kept in the pixmap
+// cache under its path, size and modification time, so a file changed in place is read anew.
+QPixmap cachedDecode(const QString& path) {
+    const QFileInfo file(path);
+    const QString key = QStringLiteral("zaruvedez-bundle:%1:%2:%3")
+                            .arg(file.absoluteFilePath())
+                            .arg(file.size())
+                            .arg(file.lastModified().toMSecsSinceEpoch());
+    QPixmap image;
+    if (QPixmapCache::find(key, &image)) return image;
+    image = QPixmap::fromImage(imaging::decodeFile(path));
+    if (!image.isNull()) QPixmapCache::insert(key, image);
+    return image;
+}
 } // namespace
 
 QPixmap bundleImage(const std::string& fileName) {
@@ -32,7 +49,7 @@ QPixmap bundleImage(const std::string& fileName) {
         dot == std::string::npos
             ? foundation::Bundle::main()->pathForResource(fileName, "")
             : foundation::Bundle::main()->pathForResource(fileName.substr(0, dot), fileName.substr(dot + 1));
-    QPixmap image = path ? QPixmap::fromImage(imaging::decodeFile(QString::fromStdString(*path))) : QPixmap();
+    QPixmap image = path ? cachedDecode(QString::fromStdString(*path)) : QPixmap();
     if (image.isNull()) {
         // A missing or damaged file of the installation leaves a blank where the page needs it.
         foundation::log("Bundle image not loaded: %@", fileName);
