@@ -1,29 +1,13 @@
 #pragma once
-// One patient's registration data between the form's fields and the patientMst and patientSrv rows:
-// how the split fields make the stored columns (name and kana joined by an ideographic space, the
-// postal code with its hyphen, telephone numbers from three parts) and back, and the save itself,
-// which writes both rows in one transaction with every value bound.
+// One patient's registration data between the form's fields and the stored columns: name and kana
+// joined by an ideographic space, the postal code with its hyphen, telephone numbers from three parts,
+// and back. The rows themselves are the store's (app/store/PatientRows.h).
 #include <array>
-#include <optional>
 #include <string>
-
-#include "app/store/DatabaseFailure.h"
-
-class SQDatabase;
 
 namespace shell {
 
 inline constexpr const char* kIdeographicSpace = "\u3000";
-
-struct PatientEntry {
-    std::string pid;
-    std::string name, kana;
-    std::string postal;
-    std::string state, address1, address2;
-    std::string tel1, tel2;
-    std::string biz, startdate;
-    std::string sex, birthday;
-};
 
 // "0600000" → "060-0000"; three characters or fewer are kept as typed.
 std::string composePostal(const std::string& digits);
@@ -43,10 +27,5 @@ std::array<std::string, 3> splitTel(const std::string& stored);
 
 // "男" for segment 0, "女" for any other.
 std::string sexForSegment(int segment);
-
-// Inserts the patient's two rows, or updates them when the patient exists. Both or neither are
-// written; false when a statement failed, and then `failure` (when given) says why.
-bool registPatient(SQDatabase& db, const PatientEntry& entry,
-                   std::optional<store::DatabaseFailure>* failure = nullptr);
 
 } // namespace shell

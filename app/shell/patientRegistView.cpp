@@ -5,6 +5,7 @@
 #include "app/shell/FormAlerts.h"
 #include "app/shell/PatientRegistration.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
+#include "app/store/PatientRows.h"
 #include "platform/foundation/Format.h"
 #include "platform/geo/Geocoder.h"
 #include "platform/ui/AlertController.h"
@@ -206,7 +207,7 @@ void patientRegistView::registData() {
     // One save per tap, even when a second tap is handled while this one runs.
     const auto run = registering_.begin();
     if (!run || !inputDataCheck()) return;
-    shell::PatientEntry entry;
+    store::PatientEntry entry;
     entry.pid = appDelegate_ && appDelegate_->patientID() ? *appDelegate_->patientID() : std::string();
     entry.name = shell::joinName(text(name1Text()), text(name2Text()));
     entry.kana = shell::joinName(text(kana1Text()), text(kana2Text()));
@@ -223,7 +224,7 @@ void patientRegistView::registData() {
 
     std::optional<store::DatabaseFailure> failure;
     const bool saved = appDelegate_ && appDelegate_->db() && !entry.pid.empty() &&
-                       shell::registPatient(*appDelegate_->db(), entry, &failure);
+                       store::registPatient(*appDelegate_->db(), entry, &failure);
     // A failed save keeps the form as it is, so nothing typed is lost.
     shell::presentRegisterResult(*this, saved, shell::FormExit::ToMainMenu, failure);
 }
