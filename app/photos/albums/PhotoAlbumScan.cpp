@@ -2,16 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
-#include <nlohmann/json.hpp>
 #include <thread>
 
-#include "app/store/FormJson.h"
+#include "app/store/PhotoSlotRows.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/ChangeFailure.h"
 #include "platform/photos/LibraryWait.h"
-#include "platform/sqlite/SQDatabase.h"
-#include "platform/sqlite/SQResultSet.h"
 
 namespace photoalbums {
 
@@ -170,81 +167,17 @@ bool PhotoAlbumScan::moveAssetsWhileBusy(std::string* failureCause) {
 }
 
 bool PhotoAlbumScan::getPhotoInfoFromDB() {
-    if (!state_.db) return false;
-    SQDatabase& db = *state_.db;
-    if (!db.open()) foundation::log("ERROR: failed to open appDelegate db");
-    bool found = false;
-    if (auto rs = db.executeQuery("SELECT photo_no, photo_num FROM photoMst WHERE pid = ? and category = ?;",
-                                  patientID_, kind_)) {
-        if (rs->next()) {
-            (void)store::parseStoredJSON(rs->stringForColumn("photo_no").value_or("")); // not used
-            selectedTagList = store::formDataFromJSON(rs->stringForColumn("photo_num").value_or(""));
-            found = true;
-            rs->close();
-        }
-    }
-    db.close();
-    return found;
+    auto stored = store::readPhotoSlots(state_, patientID_, kind_);
+    if (stored) selectedTagList = std::move(*stored);
+    return stored.has_value();
 }
 
 bool PhotoAlbumScan::registPhotoRow() {
-    state_.lastSaveFailure.reset();
-    if (!state_.db) return false;
-    nlohmann::ordered_json rows = nlohmann::ordered_json::object();
-    rows["rowsList"] = rowsList;
-    const std::string photoNo = store::compactJSON(rows);
-    const std::string photoNum = store::formDataJSON(selectedTagList);
-    const std::string today = state_.today ? state_.today() : store::todayText();
-
-    SQDatabase& db = *state_.db;
-    if (!db.open()) {
-        foundation::log("ERROR: failed to open appDelegate db");
-        state_.lastSaveFailure = store::DatabaseFailure::of(db);
-        return false;
-    }
-    bool written = false;
-    std::optional<std::string> count;
-    if (auto rs = db.executeQuery("SELECT COUNT(*) FROM photoMst WHERE pid = ? and category = ?;", patientID_,
-                                  kind_)) {
-        if (rs->next()) {
-            count = rs->stringForColumn("COUNT(*)");
-            rs->close();
-        }
-    }
-    if (count) {
-        if (*count == "0") {
-            std::string name;
-            if (state_.patientInfo) {
-                auto it = state_.patientInfo->find("name");
-                if (it != state_.patientInfo->end()) name = it->second;
-            }
-            written = db.executeUpdate("INSERT INTO photoMst VALUES ('10000', ?, ?, ?, ?, ?, '', ?)",
-                                       patientID_, name, kind_, photoNo, today, photoNum);
-        } else {
-            written = db.executeUpdate("UPDATE photoMst SET photo_no = ?, photo_date = ?, photo_data = '', "
-                                       "photo_num = ? WHERE pid = ? AND category = ?;",
-                                       photoNo, today, photoNum, patientID_, kind_);
-        }
-        foundation::log(written ? "YES" : "NO");
-    }
-    // The count's failure or the write's: either way the staff are told why the database refused.
-    if (!written) {
-        state_.lastSaveFailure = store::DatabaseFailure::of(db);
-        foundation::log("Error %d: %@", db.lastErrorCode(), db.lastErrorMessage());
-    }
-    db.close();
-    return written;
+    return store::writePhotoSlotRow(state_, patientID_, kind_, rowsList, selectedTagList);
 }
 
 bool PhotoAlbumScan::deleteDBData() {
-    if (!state_.db) return false;
-    SQDatabase& db = *state_.db;
-    if (!db.open()) foundation::log("ERROR: failed to open appDelegate db");
-    const bool done =
-        db.executeUpdate("DELETE FROM photoMst WHERE pid = ? and category = ?;", patientID_, kind_);
-    db.close();
-    foundation::log("初期化");
-    return done;
+    return store::deletePhotoSlotRow(state_, patientID_, kind_);
 }
 
 } // namespace photoalbums
