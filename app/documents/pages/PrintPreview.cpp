@@ -12,11 +12,11 @@
 #include <system_error>
 
 #include "app/shell/zurarerizIvaDadadavu.h"
+#include "app/store/PrintNumber.h"
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
-#include "platform/sqlite/SQDatabase.h"
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/PDFContext.h"
@@ -286,19 +286,9 @@ std::string PrintPreview::datePart() const {
 void PrintPreview::advancePrintNumber(int next) {
     if (store::FormData* form = record()) (*form)["printno"] = std::to_string(next);
     if (!appDelegate_ || !appDelegate_->db() || !appDelegate_->patientID()) return;
-    SQDatabase& db = *appDelegate_->db();
-    const std::string& pid = *appDelegate_->patientID();
     // Only the in-memory record advances when this fails; the next load reads the column again, and
     // the save then steps past the files already written.
-    if (!db.open()) {
-        foundation::log("advancePrintNumber: the print number %d of %@ was not stored: %d %@", next, pid,
-                        db.lastErrorCode(), db.lastErrorMessage());
-        return;
-    }
-    if (!db.executeUpdate("UPDATE certifMst SET printno = ? WHERE pid = ?;", std::to_string(next), pid))
-        foundation::log("advancePrintNumber: the print number %d of %@ was not stored: %d %@", next, pid,
-                        db.lastErrorCode(), db.lastErrorMessage());
-    db.close();
+    store::storePrintNumber(*appDelegate_->db(), *appDelegate_->patientID(), next);
 }
 
 bool PrintPreview::savePDFFile(const QByteArray& data) {

@@ -17,7 +17,6 @@
 #include "platform/ui/ViewController.h"
 
 class QScrollArea;
-class SQDatabase;
 class zurarerizIvaDadadavu;
 namespace ui {
 class DocumentInteractionController;

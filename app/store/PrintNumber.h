@@ -1,0 +1,13 @@
+#pragma once
+// A certificate's print number in its certifMst row: each numbered file written advances it, and the
+// patient loader reads it back with the certificate.
+#include <string>
+
+class SQDatabase;
+
+namespace store {
+
+// Stores the next print number; false, and logged, when the database did not take it.
+bool storePrintNumber(SQDatabase& db, const std::string& pid, int next);
+
+} // namespace store
