@@ -56,101 +56,134 @@ void logUnreadable(const char* table, const std::string& pid) {
     foundation::log("setPatientInfoData: the stored %@ of %@ cannot be read", std::string(table), pid);
 }
 
-} // namespace
-
-PatientRead FormRecords::setPatientInfoData() {
-    state_.patientInfo.emplace();
-    if (!state_.patientID) return PatientRead::absent();
-    if (!state_.db) return PatientRead::failed({SQLITE_MISUSE, 0, "no database handle"});
-    SQDatabase& db = *state_.db;
-    // Opening would make an empty database in place of one that is gone, and find nobody in it.
-    if (const auto& path = db.databasePath(); path && !path->empty() && !foundation::fileExists(*path)) {
-        foundation::log("setPatientInfoData: no database at %@", *path);
-        return PatientRead::failed(DatabaseFailure::missingFile());
-    }
-    const std::string& pid = *state_.patientID;
+// One patient load. Its reads share one result set, so the set of a read that failed stays open until
+// the failure has been taken from the handle and logged, and what they read is published only once
+// all of them succeeded.
+struct PatientLoad {
+    PatientLoad(SQDatabase& database, const std::string& patientID) : db(database), pid(patientID) {}
+    SQDatabase& db;
+    const std::string& pid;
     std::shared_ptr<SQResultSet> rs;
-    auto fail = [&] {
-        DatabaseFailure why = DatabaseFailure::of(db);
-        foundation::log("setPatientInfoData: %d %@", why.code, why.message);
-        db.close();
-        return PatientRead::failed(std::move(why));
-    };
-    if (!db.open()) return fail();
+    FormData info, inquiry, certificate, letter, medical;
+    UnreadableForms unreadable;
+};
 
-    Row row = firstRow(
-        db, rs,
+// Why no load can start: no handle, or a file that is gone. Opening would make an empty database in
+// place of one that is gone, and find nobody in it.
+std::optional<DatabaseFailure> missingDatabase(const ClinicState& state) {
+    if (!state.db) return DatabaseFailure{SQLITE_MISUSE, 0, "no database handle"};
+    if (const auto& path = state.db->databasePath();
+        path && !path->empty() && !foundation::fileExists(*path)) {
+        foundation::log("setPatientInfoData: no database at %@", *path);
+        return DatabaseFailure::missingFile();
+    }
+    return std::nullopt;
+}
+
+PatientRead failedRead(PatientLoad& load) {
+    DatabaseFailure why = DatabaseFailure::of(load.db);
+    foundation::log("setPatientInfoData: %d %@", why.code, why.message);
+    load.db.close();
+    return PatientRead::failed(std::move(why));
+}
+
+Row readPatientColumns(PatientLoad& load) {
+    const Row row = firstRow(
+        load.db, load.rs,
         "SELECT t1.cid AS cid, t1.pid AS pid, t1.name AS name, t1.kana AS kana, t1.postal AS postal, "
         "t1.state AS state, t1.address1 AS address1, t1.address2 AS address2, t1.tel1 AS tel1, "
         "t1.tel2 AS tel2, t1.biz AS biz, t1.startdate AS startdate, t1.consultation AS "
         "consultation, t2.sex AS sex, t2.birthday AS birthday FROM patientMst t1 LEFT JOIN "
         "patientSrv t2 ON t1.cid = t2.cid AND t1.pid = t2.pid WHERE t1.pid = ?;",
-        pid);
-    if (row == Row::Failed) return fail();
-    if (row == Row::None) {
-        db.close();
-        return PatientRead::absent();
-    }
+        load.pid);
+    if (row != Row::Found) return row;
     // A patient without its sex/birthday row shows those fields empty.
-    FormData info;
     for (const char* column : kPatientColumns)
-        info[column] = rs->stringForColumn(column).value_or("");
-    rs->close();
+        load.info[column] = load.rs->stringForColumn(column).value_or("");
+    load.rs->close();
+    return row;
+}
 
-    row = firstRow(db, rs, "SELECT * FROM inquiryMst WHERE pid = ?", pid);
-    if (row == Row::Failed) return fail();
-    // Merged into what the start screen left there, not emptied first.
-    FormData inquiry = state_.inputItems.value_or(FormData{});
-    UnreadableForms unreadable;
-    if (row == Row::Found) {
-        const std::string text = rs->stringForColumn("result").value_or("");
-        unreadable.inquiry = !isReadableForm(text);
-        if (unreadable.inquiry) logUnreadable("inquiryMst", pid);
-        mergeInquiryResult(parseStoredJSON(text), inquiry);
-        for (const char* column : {"graph1", "graph2", "graph3", "graph4", "graph5", "inputdate"}) {
-            if (auto text = storedText(*rs, column))
-                inquiry[column] = *text;
-            else
-                inquiry.erase(column);
-        }
-        rs->close();
-    } else {
-        inquiry.clear();
+// Merged into what the start screen left there (`inputItems`), not emptied first.
+bool readInquiry(PatientLoad& load, const std::optional<FormData>& inputItems) {
+    const Row row = firstRow(load.db, load.rs, "SELECT * FROM inquiryMst WHERE pid = ?", load.pid);
+    if (row == Row::Failed) return false;
+    if (row == Row::None) return true; // no questionnaire stored: the form loads empty
+    FormData& inquiry = load.inquiry = inputItems.value_or(FormData{});
+    SQResultSet& rs = *load.rs;
+    const std::string text = rs.stringForColumn("result").value_or("");
+    load.unreadable.inquiry = !isReadableForm(text);
+    if (load.unreadable.inquiry) logUnreadable("inquiryMst", load.pid);
+    mergeInquiryResult(parseStoredJSON(text), inquiry);
+    for (const char* column : {"graph1", "graph2", "graph3", "graph4", "graph5", "inputdate"}) {
+        if (auto text = storedText(rs, column))
+            inquiry[column] = *text;
+        else
+            inquiry.erase(column);
     }
+    rs.close();
+    return true;
+}
 
-    FormData certificate, letter, medical;
-    row = firstRow(db, rs, "SELECT * FROM certifMst WHERE pid = ?", pid);
-    if (row == Row::Failed) return fail();
+// The certificate's or the letter's row; the form stays empty without one.
+bool readStoredForm(PatientLoad& load, const char* sql, const char* table, FormData& form, bool& unreadable) {
+    const Row row = firstRow(load.db, load.rs, sql, load.pid);
+    if (row == Row::Failed) return false;
     if (row == Row::Found) {
-        unreadable.certificate = !readFormRow(*rs, certificate);
-        if (unreadable.certificate) logUnreadable("certifMst", pid);
-        rs->close();
+        unreadable = !readFormRow(*load.rs, form);
+        if (unreadable) logUnreadable(table, load.pid);
+        load.rs->close();
     }
+    return true;
+}
 
-    row = firstRow(db, rs, "SELECT * FROM letterMst WHERE pid = ?", pid);
-    if (row == Row::Failed) return fail();
-    if (row == Row::Found) {
-        unreadable.letter = !readFormRow(*rs, letter);
-        if (unreadable.letter) logUnreadable("letterMst", pid);
-        rs->close();
-    }
+bool readStoredForms(PatientLoad& load) {
+    return readStoredForm(load, "SELECT * FROM certifMst WHERE pid = ?", "certifMst", load.certificate,
+                          load.unreadable.certificate) &&
+           readStoredForm(load, "SELECT * FROM letterMst WHERE pid = ?", "letterMst", load.letter,
+                          load.unreadable.letter);
+}
 
-    row = firstRow(db, rs, "SELECT * FROM medicalMst WHERE cid = ?", kReferralTargetCid);
-    if (row == Row::Failed) return fail();
+// The letter's referral target, the same for every patient.
+bool readReferralTarget(PatientLoad& load) {
+    const Row row = firstRow(load.db, load.rs, "SELECT * FROM medicalMst WHERE cid = ?", kReferralTargetCid);
+    if (row == Row::Failed) return false;
     if (row == Row::Found) {
         for (const char* column : {"cid", "cname", "departments", "doctor"})
-            medical[column] = rs->stringForColumn(column).value_or("");
-        rs->close();
+            load.medical[column] = load.rs->stringForColumn(column).value_or("");
+        load.rs->close();
     }
-    db.close();
+    return true;
+}
 
-    // Everything read: only now do the shared dictionaries change, so a failed read leaves them whole.
-    *state_.patientInfo = std::move(info);
-    state_.inputItems = std::move(inquiry);
-    state_.certifiDataList = std::move(certificate);
-    state_.letterDataList = std::move(letter);
-    state_.medicalList = std::move(medical);
-    state_.unreadableForms = unreadable;
+// Everything read: only now do the shared dictionaries change, so a failed read leaves them whole.
+void publish(ClinicState& state, PatientLoad& load) {
+    *state.patientInfo = std::move(load.info);
+    state.inputItems = std::move(load.inquiry);
+    state.certifiDataList = std::move(load.certificate);
+    state.letterDataList = std::move(load.letter);
+    state.medicalList = std::move(load.medical);
+    state.unreadableForms = load.unreadable;
+}
+
+} // namespace
+
+PatientRead FormRecords::setPatientInfoData() {
+    state_.patientInfo.emplace();
+    if (!state_.patientID) return PatientRead::absent();
+    if (auto missing = missingDatabase(state_)) return PatientRead::failed(std::move(*missing));
+    PatientLoad load(*state_.db, *state_.patientID);
+    if (!load.db.open()) return failedRead(load);
+    const Row patient = readPatientColumns(load);
+    if (patient == Row::Failed) return failedRead(load);
+    if (patient == Row::None) {
+        load.db.close();
+        return PatientRead::absent();
+    }
+    if (!readInquiry(load, state_.inputItems) || !readStoredForms(load) || !readReferralTarget(load))
+        return failedRead(load);
+    load.db.close();
+    publish(state_, load);
     return PatientRead::found();
 }
 
