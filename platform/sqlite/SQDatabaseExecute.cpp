@@ -298,100 +298,137 @@ bool SQDatabase::executeUpdateWithParameterDictionary(std::string_view sql,
 
 // The format forms: printf placeholders become bound parameters, never pasted text.
 
-void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> args, std::string& sql,
-                            std::vector<SQValue>& values) const {
-    size_t next = 0;
-    auto take = [&]() -> const SQValue* { return next < args.size() ? &args[next++] : nullptr; };
+namespace {
+
+// The arguments of a format, taken in order by the conversions that use one.
+class FormatArguments {
+  public:
+    explicit FormatArguments(std::span<const SQValue> args) : args_(args) {}
+    // Uses up the next argument; null when it is nil or none is left.
+    const SQValue* take() {
+        const SQValue* arg = next_ < args_.size() ? &args_[next_++] : nullptr;
+        return arg && !arg->isNull() ? arg : nullptr;
+    }
+
+  private:
+    std::span<const SQValue> args_;
+    size_t next_ = 0;
+};
+
+// What one conversion read: the letters it used past its first, and the value it binds, if any.
+struct Conversion {
+    size_t extraLetters = 0;
+    std::optional<SQValue> value;
+};
+
+bool takesArgument(char letter) {
+    return std::string_view("@csdDiuUfg").find(letter) != std::string_view::npos;
+}
+
+// The value of a one-letter conversion.
+SQValue plainValue(char letter, const SQValue& arg) {
+    switch (letter) {
+    case 'c': {
+        const char ch = arg.kind() == SQValue::Kind::Text ? (arg.bytes().empty() ? '\0' : arg.bytes()[0])
+                                                          : char(arg.int64Value());
+        return SQValue(std::string(1, ch));
+    }
+    case 's':
+        return SQValue(arg.textValue());
+    case 'd':
+    case 'D':
+    case 'i':
+        return SQValue(int(arg.int64Value()));
+    case 'u':
+    case 'U':
+        return SQValue(unsigned(arg.int64Value()));
+    case 'f':
+        return SQValue(arg.doubleValue());
+    case 'g':
+        return SQValue(float(arg.doubleValue()));
+    default: // '@'
+        return arg;
+    }
+}
+
+// The integer a length modifier asks for: "h" short, "l" long, "q" and "ll" long long.
+enum class Width { Short, Long, LongLong };
+
+SQValue sizedValue(Width width, bool isSigned, const SQValue& arg) {
+    switch (width) {
+    case Width::Short:
+        return isSigned ? SQValue(short(arg.int64Value())) : SQValue((unsigned short)arg.int64Value());
+    case Width::Long:
+        return isSigned ? SQValue(long(arg.int64Value())) : SQValue((unsigned long)arg.int64Value());
+    case Width::LongLong:
+        break;
+    }
+    return isSigned ? SQValue((long long)arg.int64Value()) : SQValue((unsigned long long)arg.int64Value());
+}
+
+// A length modifier at `at` ("h", "q", "l" or "ll") and the letter that ends it; without that letter it
+// binds nothing, and the second "l" is dropped either way.
+Conversion readSizedConversion(std::string_view format, size_t at, FormatArguments& arguments) {
     auto follows = [&](size_t i, std::string_view letters) {
         return i < format.size() && letters.find(format[i]) != std::string_view::npos;
     };
-    bool afterPercent = false;
+    size_t modifier = 1;
+    Width width = Width::Long;
+    std::string_view ends = "du"; // the signed letter first
+    if (format[at] == 'h' || format[at] == 'q') {
+        width = format[at] == 'h' ? Width::Short : Width::LongLong;
+        ends = "iu";
+    } else if (!follows(at + 1, ends) && follows(at + 1, "l")) {
+        modifier = 2;
+        width = Width::LongLong;
+    }
+    if (!follows(at + modifier, ends)) return {modifier - 1, std::nullopt};
+    const bool isSigned = format[at + modifier] == ends[0];
+    const SQValue* arg = arguments.take();
+    if (!arg) return {modifier, std::nullopt};
+    return {modifier, sizedValue(width, isSigned, *arg)};
+}
+
+// The conversion whose first letter is at `at`.
+Conversion readConversion(std::string_view format, size_t at, FormatArguments& arguments) {
+    const char letter = format[at];
+    if (letter == 'h' || letter == 'q' || letter == 'l') return readSizedConversion(format, at, arguments);
+    if (!takesArgument(letter)) return {};
+    const SQValue* arg = arguments.take();
+    if (!arg) return {};
+    return {0, plainValue(letter, *arg)};
+}
+
+// A value is bound as "?"; a nil or missing "%@" is NULL; any other conversion without a value
+// leaves its first letter.
+void writeConversion(char letter, Conversion& conversion, std::string& sql, std::vector<SQValue>& values) {
+    if (conversion.value) {
+        sql += '?';
+        values.push_back(std::move(*conversion.value));
+    } else if (letter == '@') {
+        sql += "NULL";
+    } else {
+        sql += letter;
+    }
+}
+
+} // namespace
+
+void SQDatabase::extractSQL(std::string_view format, std::span<const SQValue> args, std::string& sql,
+                            std::vector<SQValue>& values) const {
+    FormatArguments arguments(args);
     sql.reserve(sql.size() + format.size());
     for (size_t i = 0; i < format.size(); ++i) {
-        char c = format[i];
-        if (!afterPercent) {
-            if (c == '%')
-                afterPercent = true;
-            else
-                sql += c;
+        if (format[i] != '%') {
+            sql += format[i];
             continue;
         }
-        // A conversion ends here: whatever follows is plain text again, so "%%d" is "%" then "d".
-        afterPercent = false;
-        std::optional<SQValue> value;
-        const SQValue* arg = nullptr;
-        switch (c) {
-        case '@':
-            if ((arg = take()) && !arg->isNull()) value = *arg;
-            break;
-        case 'c':
-            if ((arg = take()) && !arg->isNull()) {
-                char ch = arg->kind() == SQValue::Kind::Text ? (arg->bytes().empty() ? '\0' : arg->bytes()[0])
-                                                             : char(arg->int64Value());
-                value = SQValue(std::string(1, ch));
-            }
-            break;
-        case 's':
-            if ((arg = take()) && !arg->isNull()) value = SQValue(arg->textValue());
-            break;
-        case 'd':
-        case 'D':
-        case 'i':
-            if ((arg = take()) && !arg->isNull()) value = SQValue(int(arg->int64Value()));
-            break;
-        case 'u':
-        case 'U':
-            if ((arg = take()) && !arg->isNull()) value = SQValue(unsigned(arg->int64Value()));
-            break;
-        case 'f':
-            if ((arg = take()) && !arg->isNull()) value = SQValue(arg->doubleValue());
-            break;
-        case 'g':
-            if ((arg = take()) && !arg->isNull()) value = SQValue(float(arg->doubleValue()));
-            break;
-        case 'h':
-            if (follows(i + 1, "iu")) {
-                bool isSigned = format[++i] == 'i';
-                if ((arg = take()) && !arg->isNull())
-                    value = isSigned ? SQValue(short(arg->int64Value()))
-                                     : SQValue((unsigned short)arg->int64Value());
-            }
-            break;
-        case 'q':
-            if (follows(i + 1, "iu")) {
-                bool isSigned = format[++i] == 'i';
-                if ((arg = take()) && !arg->isNull())
-                    value = isSigned ? SQValue((long long)arg->int64Value())
-                                     : SQValue((unsigned long long)arg->int64Value());
-            }
-            break;
-        case 'l':
-            if (follows(i + 1, "du")) {
-                bool isSigned = format[++i] == 'd';
-                if ((arg = take()) && !arg->isNull())
-                    value = isSigned ? SQValue(long(arg->int64Value()))
-                                     : SQValue((unsigned long)arg->int64Value());
-            } else if (follows(i + 1, "l")) {
-                ++i; // the second "l" is dropped either way
-                if (follows(i + 1, "du")) {
-                    bool isSigned = format[++i] == 'd';
-                    if ((arg = take()) && !arg->isNull())
-                        value = isSigned ? SQValue((long long)arg->int64Value())
-                                         : SQValue((unsigned long long)arg->int64Value());
-                }
-            }
-            break;
-        default:
-            break;
-        }
-        if (value) {
-            sql += '?';
-            values.push_back(std::move(*value));
-        } else if (c == '@') {
-            sql += "NULL";
-        } else {
-            sql += c;
-        }
+        // A "%" that ends the format writes nothing.
+        if (++i == format.size()) break;
+        // A conversion ends at its letters: whatever follows is plain text again, so "%%d" is "%" then "d".
+        Conversion conversion = readConversion(format, i, arguments);
+        writeConversion(format[i], conversion, sql, values);
+        i += conversion.extraLetters;
     }
 }
 
