@@ -4,6 +4,7 @@
 
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"
+#include "app/store/RowQueries.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
@@ -21,27 +22,6 @@ std::optional<std::string> storedText(SQResultSet& rs, const char* column) {
     auto text = rs.stringForColumn(column);
     if (!text || *text == "(null)") return std::nullopt;
     return text;
-}
-
-// Runs a query and reports whether a first row is ready; a failed query is an error, not "no row".
-enum class Row { Found, None, Failed };
-
-template <class... Args>
-Row firstRow(SQDatabase& db, std::shared_ptr<SQResultSet>& rs, const char* sql, const Args&... args) {
-    rs = db.executeQuery(sql, args...);
-    if (!rs) return Row::Failed;
-    foundation::ErrorPtr error;
-    if (rs->nextWithError(&error)) return Row::Found;
-    return error ? Row::Failed : Row::None;
-}
-
-// Whether the patient (or target) already has its row: "0" from COUNT(*) means insert.
-template <class... Args> std::optional<bool> hasRow(SQDatabase& db, const char* sql, const Args&... args) {
-    std::shared_ptr<SQResultSet> rs;
-    if (firstRow(db, rs, sql, args...) != Row::Found) return std::nullopt;
-    const bool exists = rs->stringForColumn("COUNT(*)").value_or("0") != "0";
-    rs->close();
-    return exists;
 }
 
 // Reads the row's form; false when its stored text is damaged (the form then reads as empty).

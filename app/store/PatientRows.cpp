@@ -1,22 +1,12 @@
 #include "app/store/PatientRows.h"
 
+#include "app/store/RowQueries.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 
 namespace store {
 
 namespace {
-
-// Whether the patient already has its row; none when the count itself failed.
-std::optional<bool> hasRow(SQDatabase& db, const char* sql, const std::string& pid) {
-    auto rs = db.executeQuery(sql, pid);
-    if (!rs) return std::nullopt;
-    foundation::ErrorPtr error;
-    if (!rs->nextWithError(&error)) return std::nullopt;
-    const bool exists = rs->stringForColumn("COUNT(*)").value_or("0") != "0";
-    rs->close();
-    return exists;
-}
 
 bool writeRows(SQDatabase& db, const PatientEntry& e) {
     auto master = hasRow(db, "SELECT COUNT(*) FROM patientMst WHERE pid = ?;", e.pid);
