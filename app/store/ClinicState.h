@@ -3,8 +3,11 @@
 //
 // Why this split: the delegate (app/shell) owns one ClinicState and forwards its database and record
 // operations one-to-one to the units here (ClinicDatabase: opening and seeding the file; FormRecords:
-// the patient loader and the three savers; PatientPhotoInfo: the photo lists). Keeping them plain C++
-// over this struct lets them run and be tested without a window.
+// the patient loader and the three savers; PatientPhotoInfo: the photo lists). The rows one screen
+// alone writes are saved by their own units, which that screen calls (PatientRows: the registration;
+// PhotoSlotRows: the album scan; PrintNumber: the certificate previews), so every statement on the
+// clinic database is found here. Keeping them plain C++ over this struct lets them run and be tested
+// without a window.
 #include <functional>
 #include <map>
 #include <memory>
