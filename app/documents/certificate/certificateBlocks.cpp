@@ -8,6 +8,7 @@
 #include "app/assets/PageResources.h"
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/pages/ClinicInfo.h"
+#include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/foundation/Log.h"
 #include "platform/image/ImageDecoding.h"
@@ -100,6 +101,16 @@ void fillPatientBlock(QWidget* form, const store::FormData& info, const std::str
         --age;
     const char* format = lang == "English" ? "%ld" : lang == "Chinese" ? "%ld岁" : "%ld歳";
     show(named(form, "ageLabel"), foundation::format(format, age));
+}
+
+void fillCurrentPatientBlock(QWidget* form, zurarerizIvaDadadavu* delegate, const std::string& lang) {
+    store::FormData info;
+    std::string patientID;
+    if (delegate) {
+        info = delegate->patientInfo().value_or(store::FormData{});
+        patientID = delegate->patientID().value_or(std::string());
+    }
+    fillPatientBlock(form, info, patientID, lang);
 }
 
 std::optional<QByteArray> fillClinicBlock(QWidget* form, const std::string& folder) {

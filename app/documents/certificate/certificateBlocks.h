@@ -10,6 +10,7 @@
 
 class QLabel;
 class QWidget;
+class zurarerizIvaDadadavu;
 
 // The parts the first page shares with the one-page form, on views found by their names and tags in
 // the form: the judgement marks and faces, the patient and clinic blocks, the printed contact block
@@ -29,6 +30,8 @@ std::string sexText(const std::string& sex, const std::string& language);
 // the Karte number "<patient ID>-1".
 void fillPatientBlock(QWidget* form, const store::FormData& patientInfo, const std::string& patientID,
                       const std::string& language);
+// The current patient's block, from the delegate's patient; an empty block without a delegate.
+void fillCurrentPatientBlock(QWidget* form, zurarerizIvaDadadavu* delegate, const std::string& language);
 // The clinic's details from the clinic file in the folder, into the clinic_* labels; the logo file's
 // contents when the file names one that is there.
 std::optional<QByteArray> fillClinicBlock(QWidget* form, const std::string& documentsFolder);

@@ -1,5 +1,4 @@
 #include "app/documents/certificate/certificatePageView.h"
-#include "app/documents/certificate/certificateBlocks.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -85,16 +84,6 @@ void certificatePageView::viewDidDisappear(bool) {
 void certificatePageView::acceptTouches() {
     for (QWidget* w : form_->findChildren<QWidget*>())
         w->installEventFilter(this);
-}
-
-void certificatePageView::fillPatientBlock() {
-    store::FormData info;
-    std::string patientID;
-    if (appDelegate_) {
-        info = appDelegate_->patientInfo().value_or(store::FormData{});
-        patientID = appDelegate_->patientID().value_or(std::string());
-    }
-    certificateblocks::fillPatientBlock(formView(), info, patientID, language());
 }
 
 void certificatePageView::adoptTextView(ui::TextView* text) {

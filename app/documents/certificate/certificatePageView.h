@@ -63,8 +63,6 @@ class certificatePageView : public ui::ViewController, public ui::TextViewDelega
     // A field or button of a printed page: takes no input, yet paints as in fill-out mode (a disabled
     // one would print grey).
     static void makeInert(QWidget* view);
-    // The current patient's block on the form, in the print language.
-    void fillPatientBlock();
     // A text view of the form: answers to this page, shows no bars, and takes no input when printed.
     void adoptTextView(ui::TextView* text);
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -190,7 +190,7 @@ void certificateView1::getClinicInfo() {
 void certificateView1::setInitialData() {
     getClinicInfo();
     const std::string lang = language();
-    fillPatientBlock();
+    certificateblocks::fillCurrentPatientBlock(formView(), appDelegate_.get(), lang);
     if (ui_->dateSLabel->text().isEmpty()) {
         setText(ui_->dateLLabel, formatDate(QDate::currentDate(), lang));
         ui_->dateSLabel->setText(ui_->dateLLabel->text());

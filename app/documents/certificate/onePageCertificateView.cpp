@@ -116,7 +116,7 @@ void onePageCertificateView::showStoredLabel(QLabel* shown, int t, const std::st
 void onePageCertificateView::setInitialData() {
     getClinicInfo();
     const std::string lang = language();
-    fillPatientBlock();
+    certificateblocks::fillCurrentPatientBlock(formView(), appDelegate_.get(), lang);
     if (ui_->dateLLabel->text().isEmpty())
         ui_->dateLLabel->setText(
             QString::fromStdString(certificateView1::formatDate(QDate::currentDate(), lang)));
