@@ -1,10 +1,10 @@
 #include "app/documents/certificate/certificateBaseView.h"
 
-#include "app/documents/certificate/certificatePageView.h"
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/certificate/certificateView2.h"
 #include "app/documents/certificate/certificateView3.h"
 #include "app/documents/pages/PageScrollView.h"
+#include "app/documents/pages/certificatePageView.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "ui_certificateBaseView.h"
 

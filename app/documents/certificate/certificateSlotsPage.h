@@ -2,7 +2,7 @@
 #include <string>
 #include <vector>
 
-#include "app/documents/certificate/certificatePageView.h"
+#include "app/documents/pages/certificatePageView.h"
 #include "app/store/ClinicState.h"
 
 class QLabel;

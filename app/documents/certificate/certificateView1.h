@@ -11,8 +11,8 @@
 #include <optional>
 #include <string>
 
-#include "app/documents/certificate/certificatePageView.h"
 #include "app/documents/certificate/tableListView.h"
+#include "app/documents/pages/certificatePageView.h"
 #include "app/shell/datePickerView.h"
 #include "app/store/ClinicState.h"
 #include "platform/ui/Keyboard.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/documents/certificate/certificatePageView.h"
+#include "app/documents/pages/certificatePageView.h"
 #include "app/shell/datePickerView.h"
 #include "platform/ui/TextField.h"
 #include "platform/ui/TextView.h"

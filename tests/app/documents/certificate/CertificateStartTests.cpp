@@ -11,11 +11,11 @@
 
 #include "app/MainStoryboard.h"
 #include "app/documents/certificate/certificateBaseView.h"
-#include "app/documents/certificate/certificatePageView.h"
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/certificate/certificateViewTop.h"
 #include "app/documents/certificate/printCertificateView.h"
 #include "app/documents/certificate/tableListView.h"
+#include "app/documents/pages/certificatePageView.h"
 #include "app/documents/questionnaire/inquiryViewTop.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/AppHome.h"

@@ -1,4 +1,4 @@
-#include "app/documents/certificate/certificatePageView.h"
+#include "app/documents/pages/certificatePageView.h"
 
 #include <QEvent>
 #include <QLabel>
