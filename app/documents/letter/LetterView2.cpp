@@ -41,7 +41,7 @@ void showText(QWidget* view, const QString& text) {
 
 } // namespace
 
-LetterView2::LetterView2() : certificateSlotsPage(2), ui_(std::make_unique<Ui::LetterView2>()) {}
+LetterView2::LetterView2() : PhotoSlotsPage(2), ui_(std::make_unique<Ui::LetterView2>()) {}
 LetterView2::~LetterView2() = default;
 
 void LetterView2::setupForm(QWidget* form) {
@@ -66,7 +66,7 @@ void LetterView2::viewDidLoad() {
     ui_->patientIDLabel->setText(QString::fromStdString(foundation::format("%@%@", pid, std::string("-5"))));
     setShowPhotoType("normal");
     connectCircles();
-    certificateSlotsPage::viewDidLoad();
+    PhotoSlotsPage::viewDidLoad();
 }
 
 void LetterView2::connectCircles() {
@@ -86,7 +86,7 @@ void LetterView2::connectCircles() {
 }
 
 void LetterView2::viewWillAppear(bool animated) {
-    certificateSlotsPage::viewWillAppear(animated);
+    PhotoSlotsPage::viewWillAppear(animated);
     getClinicInfo();
 }
 
@@ -127,7 +127,7 @@ void LetterView2::tapButtonOnCircleMulti(QAbstractButton* button) {
 void LetterView2::requestSlotImage(const std::string& localIdentifier, QLabel* slot) {
     // A photograph that has left the patient's albums is shown no more.
     if (!appDelegate_ || !appDelegate_->assetLocalIDList().count(localIdentifier)) return;
-    certificateSlotsPage::requestSlotImage(localIdentifier, slot);
+    PhotoSlotsPage::requestSlotImage(localIdentifier, slot);
 }
 
 void LetterView2::touchesEnded(QWidget* touched) {

@@ -5,14 +5,14 @@
 #include <memory>
 #include <string>
 
-#include "app/documents/certificate/certificateSlotsPage.h"
+#include "app/documents/pages/PhotoSlotsPage.h"
 
 class QAbstractButton;
 namespace Ui {
 class LetterView2;
 }
 
-class LetterView2 : public certificateSlotsPage {
+class LetterView2 : public PhotoSlotsPage {
     Q_OBJECT
   public:
     static constexpr const char* kSceneIdentifier = "LetterView2";
