@@ -30,7 +30,7 @@
 #include "app/photos/receive/PeerListViewController.h"
 #include "app/photos/receive/PeerTransferState.h"
 #include "app/photos/receive/RcvViewController.h"
-#include "app/photos/select/ZQImagePickerController.h"
+#include "app/photos/receive/ZQImagePickerController.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Log.h"

@@ -10,7 +10,7 @@
 
 #include "app/photos/albums/PhotoAlbumScan.h"
 #include "app/photos/receive/SessionHelper.h"
-#include "app/photos/select/ZQImagePickerController.h"
+#include "app/photos/receive/ZQImagePickerController.h"
 #include "platform/photos/Asset.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ViewController.h"

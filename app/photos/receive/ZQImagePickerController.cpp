@@ -1,4 +1,4 @@
-#include "app/photos/select/ZQImagePickerController.h"
+#include "app/photos/receive/ZQImagePickerController.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

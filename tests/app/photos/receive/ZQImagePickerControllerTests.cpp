@@ -2,7 +2,7 @@
 #include <QTest>
 #include <catch2/catch.hpp>
 
-#include "app/photos/select/ZQImagePickerController.h"
+#include "app/photos/receive/ZQImagePickerController.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"
 #include "tests/app/photos/receive/PeerReceiveSupport.h"
