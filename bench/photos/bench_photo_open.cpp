@@ -15,10 +15,10 @@
 #include <random>
 #include <vector>
 
+#include "app/photos/editing/ImageRepair.h"
+#include "app/photos/editing/PhotoOpening.h"
+#include "app/photos/editing/moveObject.h"
 #include "app/photos/editor/ImageEditorViewController.h"
-#include "app/photos/editor/ImageRepair.h"
-#include "app/photos/editor/PhotoOpening.h"
-#include "app/photos/editor/moveObject.h"
 #include "bench/BenchApp.h"
 #include "platform/foundation/Log.h"
 #include "platform/photos/PhotoLibrary.h"

@@ -1,6 +1,6 @@
 #include "app/photos/editor/ImageEditorViewController.h"
 
-#include "app/photos/editor/PhotoOpening.h"
+#include "app/photos/editing/PhotoOpening.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Log.h"

@@ -5,7 +5,7 @@
 #include <atomic>
 #include <memory>
 
-#include "app/photos/editor/PhotoEditorBase.h"
+#include "app/photos/editing/PhotoEditorBase.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/NavigationItem.h"
 #include "platform/ui/ViewController.h"

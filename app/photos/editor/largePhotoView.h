@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/photos/editor/PhotoEditorBase.h"
+#include "app/photos/editing/PhotoEditorBase.h"
 
 namespace photoalbums {
 class PhotoAlbumScan;

@@ -1,8 +1,8 @@
 // The selection screen's large viewer: opened by a long press on a thumbnail or a slot, closed by
 // its own buttons; a saved edit joins the pool.
 
-#include "app/photos/editor/ImageRepair.h"
-#include "app/photos/editor/PhotoOpening.h"
+#include "app/photos/editing/ImageRepair.h"
+#include "app/photos/editing/PhotoOpening.h"
 #include "app/photos/select/selectPhotoCell.h"
 #include "app/photos/select/selectPhotosView.h"
 #include "app/shell/zurarerizIvaDadadavu.h"

@@ -7,8 +7,8 @@
 #include <catch2/catch.hpp>
 #include <cstdlib>
 
+#include "app/photos/editing/moveObject.h"
 #include "app/photos/editor/ImageEditorViewController.h"
-#include "app/photos/editor/moveObject.h"
 #include "app/store/FormJson.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"

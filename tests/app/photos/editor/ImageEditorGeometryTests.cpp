@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <catch2/catch.hpp>
 
+#include "app/photos/editing/ImageRepair.h"
 #include "app/photos/editor/ImageEditorViewController.h"
-#include "app/photos/editor/ImageRepair.h"
 #include "platform/ui/Tag.h"
 #include "tests/support/Pictures.h"
 

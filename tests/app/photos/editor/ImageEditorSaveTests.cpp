@@ -16,7 +16,7 @@
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Storyboard.h"
-#include "tests/app/photos/editor/ImageEditorSession.h"
+#include "tests/app/photos/editing/ImageEditorSession.h"
 #include "tests/support/TouchDevice.h"
 
 using namespace editortest;

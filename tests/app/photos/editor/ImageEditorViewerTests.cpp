@@ -9,7 +9,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/AlertController.h"
-#include "tests/app/photos/editor/ImageEditorSession.h"
+#include "tests/app/photos/editing/ImageEditorSession.h"
 
 using namespace editortest;
 using namespace pictures;

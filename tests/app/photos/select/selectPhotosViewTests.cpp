@@ -7,12 +7,12 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "app/photos/editor/PhotoEditorBase.h"
+#include "app/photos/editing/PhotoEditorBase.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/sqlite/SQDatabase.h"
-#include "tests/app/photos/editor/PhotoOpeningGate.h"
+#include "tests/app/photos/editing/PhotoOpeningGate.h"
 #include "tests/app/photos/select/SelectPhotoSupport.h"
 #include "tests/support/Pictures.h"
 

@@ -1,4 +1,4 @@
-#include "app/photos/editor/moveObject.h"
+#include "app/photos/editing/moveObject.h"
 
 #include <QEvent>
 #include <QPainter>

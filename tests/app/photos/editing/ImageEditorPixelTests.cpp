@@ -2,7 +2,7 @@
 // mirrors of a reversal save, on a picture whose every pixel is told apart.
 #include <catch2/catch.hpp>
 
-#include "app/photos/editor/ImageRepair.h"
+#include "app/photos/editing/ImageRepair.h"
 #include "tests/support/Pictures.h"
 
 using namespace pictures;

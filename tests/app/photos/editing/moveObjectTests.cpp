@@ -2,7 +2,7 @@
 // 600 x 600 window.
 #include <catch2/catch.hpp>
 
-#include "app/photos/editor/moveObject.h"
+#include "app/photos/editing/moveObject.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // Holds the photo-opening queue busy, as an earlier picture would, until the gate goes out of scope.
 #include <future>
 
-#include "app/photos/editor/PhotoOpening.h"
+#include "app/photos/editing/PhotoOpening.h"
 
 namespace editortest {
 

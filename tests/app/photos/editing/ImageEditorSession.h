@@ -7,8 +7,8 @@
 #include <QTest>
 #include <catch2/catch.hpp>
 
-#include "app/photos/editor/PhotoEditorBase.h"
-#include "app/photos/editor/PhotoOpening.h"
+#include "app/photos/editing/PhotoEditorBase.h"
+#include "app/photos/editing/PhotoOpening.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/MainQueue.h"

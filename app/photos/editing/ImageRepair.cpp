@@ -1,4 +1,4 @@
-#include "app/photos/editor/ImageRepair.h"
+#include "app/photos/editing/ImageRepair.h"
 
 #include <cmath>
 #include <cstdint>

@@ -6,10 +6,10 @@
 #include <catch2/catch.hpp>
 #include <future>
 
-#include "app/photos/editor/PhotoOpening.h"
-#include "app/photos/editor/moveObject.h"
-#include "tests/app/photos/editor/ImageEditorSession.h"
-#include "tests/app/photos/editor/PhotoOpeningGate.h"
+#include "app/photos/editing/PhotoOpening.h"
+#include "app/photos/editing/moveObject.h"
+#include "tests/app/photos/editing/ImageEditorSession.h"
+#include "tests/app/photos/editing/PhotoOpeningGate.h"
 
 using namespace editortest;
 using namespace pictures;

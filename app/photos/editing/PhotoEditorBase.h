@@ -13,7 +13,7 @@
 #include <optional>
 #include <string>
 
-#include "app/photos/editor/moveObject.h"
+#include "app/photos/editing/moveObject.h"
 #include "platform/image/Image.h"
 #include "platform/photos/Asset.h"
 #include "platform/ui/BarButtonItem.h"

@@ -1,4 +1,4 @@
-#include "app/photos/editor/PhotoEditorBase.h"
+#include "app/photos/editing/PhotoEditorBase.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "app/assets/PageResources.h"
-#include "app/photos/editor/ImageRepair.h"
+#include "app/photos/editing/ImageRepair.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/SerialQueue.h"

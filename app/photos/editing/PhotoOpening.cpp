@@ -1,7 +1,7 @@
-#include "app/photos/editor/PhotoOpening.h"
+#include "app/photos/editing/PhotoOpening.h"
 
-#include "app/photos/editor/ImageRepair.h"
-#include "app/photos/editor/moveObject.h"
+#include "app/photos/editing/ImageRepair.h"
+#include "app/photos/editing/moveObject.h"
 
 namespace photoedit {
 
