@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "app/photos/albums/PhotoAlbumScan.h"
-#include "app/photos/editor/largePhotoView.h"
+#include "app/photos/select/largePhotoView.h"
 #include "app/shell/OneRunAtATime.h"
 #include "platform/photos/ImageManager.h"
 #include "platform/ui/BarButtonItem.h"

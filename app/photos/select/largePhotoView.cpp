@@ -1,4 +1,4 @@
-#include "app/photos/editor/largePhotoView.h"
+#include "app/photos/select/largePhotoView.h"
 
 #include "app/photos/albums/PhotoAlbumScan.h"
 #include "app/photos/hud/ZVProgressHUD.h"

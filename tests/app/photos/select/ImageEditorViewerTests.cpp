@@ -5,7 +5,7 @@
 #include <catch2/catch.hpp>
 
 #include "app/photos/albums/PhotoAlbumScan.h"
-#include "app/photos/editor/largePhotoView.h"
+#include "app/photos/select/largePhotoView.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/ui/AlertController.h"
