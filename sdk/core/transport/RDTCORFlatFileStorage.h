@@ -119,7 +119,24 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
         std::set<uint64_t> removals;
     };
 
+    // Reads the archive and replays the journal over it, checks what they name against the folder,
+    // and starts tracking what holds up; on the queue, before any request.
     void loadOnQueue();
+    // What a load has read so far, carried from one of its steps to the next.
+    struct Loading;
+    void readArchive(Loading& loading);
+    void replayJournal(Loading& loading);
+    // Drops the events whose payload file is not theirs alone and whole.
+    void dropEventsWithoutPayload(Loading& loading);
+    // Removes the files no event kept refers to.
+    void removeStrayFiles(Loading& loading);
+    // Keeps new events from taking an ID an earlier run used.
+    void advanceIDCounter(const Loading& loading);
+    void trackLoadedEvents(Loading& loading);
+    void offerStoredEventsToPrioritizers();
+    void openJournal(const Loading& loading);
+    // Folds whatever the load changed or replayed into a fresh archive.
+    void settleArchive(const Loading& loading);
     void enqueue(Request request);
     void schedulePump();
     void pump();

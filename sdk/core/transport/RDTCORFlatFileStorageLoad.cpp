@@ -1,6 +1,8 @@
 // Reading and writing the storage's archive, replaying its journal, and the check of the transport
 // folder at creation.
+#include <algorithm>
 #include <dirent.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -71,13 +73,24 @@ Value RDTCORFlatFileStorage::encodeToArchive() const {
     return transport::codec::decodeValue(encoded.data(), encoded.size()).value_or(Value());
 }
 
-void RDTCORFlatFileStorage::loadOnQueue() {
-    foundation::createDirectories(root_);
-    auto newEventID = [counter = counter_] { return counter->next(); };
+struct RDTCORFlatFileStorage::Loading {
+    // IDs for archived events that have none.
+    std::function<uint64_t()> newEventID;
     std::map<uint64_t, Stored> entries;
+    // Set when the archive holds what the load did not take (it is damaged, events were dropped):
+    // it is rewritten afterwards.
     bool rewrite = false;
+    Value coordinatorValue;
+    transport::JournalContents journaled;
+    uint64_t highestRemoved = 0;
+    // The payload files of the events kept.
+    std::set<std::string> referenced;
+    // The highest event ID met, if any was.
+    uint64_t highest = 0;
+    bool anyID = false;
 
-    auto take = [&](const Value& v, bool replace) {
+    // Takes an archived event; `replace`: over one already taken with its ID.
+    void take(const Value& v, bool replace) {
         std::string why;
         auto event = RDTCOREvent::decode(v, newEventID, &why);
         if (!event) {
@@ -90,45 +103,63 @@ void RDTCORFlatFileStorage::loadOnQueue() {
                             ? uint64_t(v[transport::kStoredPayloadSizeKey].intValue())
                             : 0;
         if (replace || !entries.count(*event->eventID())) entries[*event->eventID()] = {event, size, {}};
-    };
+    }
+};
 
+void RDTCORFlatFileStorage::loadOnQueue() {
+    foundation::createDirectories(root_);
+    Loading loading;
+    loading.newEventID = [counter = counter_] { return counter->next(); };
+    readArchive(loading);
+    replayJournal(loading);
+    dropEventsWithoutPayload(loading);
+    removeStrayFiles(loading);
+    advanceIDCounter(loading);
+    trackLoadedEvents(loading);
+    offerStoredEventsToPrioritizers();
+    openJournal(loading);
+    loaded_ = true;
+    settleArchive(loading);
+}
+
+void RDTCORFlatFileStorage::readArchive(Loading& loading) {
     ErrorPtr error;
-    Value coordinatorValue;
     auto archived = RDTCORDecodeArchive("RDTCORFlatFileStorage", archivePath_, nullptr, &error);
     if (error) {
         RDTCORLogDebug("Deserializing RDTCORFlatFileStorage from an archive failed: %@", *error);
-        rewrite = true;
+        loading.rewrite = true;
     }
-    if (archived) {
-        const Value& events = (*archived)[kStoredEventsKey];
-        if (const auto* members = RDTCORArchiveCollectionObjects(events)) {
-            for (const auto& item : *members)
-                take(item, true); // older archives: an ordered set
-        } else if (events.isDictionary() && RDTCORArchiveClassOf(events).empty()) {
-            for (const auto& [key, item] : *events.dictionary())
-                take(item, true);
-        }
-        // Older archives may hold events only in their target sets.
-        if (const auto* table = (*archived)[kTargetToEventSetKey].dictionary())
-            for (const auto& [key, set] : *table)
-                if (const auto* members = RDTCORArchiveCollectionObjects(set))
-                    for (const auto& item : *members)
-                        if (item.isDictionary()) take(item, false);
-        coordinatorValue = (*archived)[kUploadCoordinatorKey];
+    if (!archived) return;
+    const Value& events = (*archived)[kStoredEventsKey];
+    if (const auto* members = RDTCORArchiveCollectionObjects(events)) {
+        for (const auto& item : *members)
+            loading.take(item, true); // older archives: an ordered set
+    } else if (events.isDictionary() && RDTCORArchiveClassOf(events).empty()) {
+        for (const auto& [key, item] : *events.dictionary())
+            loading.take(item, true);
     }
+    // Older archives may hold events only in their target sets.
+    if (const auto* table = (*archived)[kTargetToEventSetKey].dictionary())
+        for (const auto& [key, set] : *table)
+            if (const auto* members = RDTCORArchiveCollectionObjects(set))
+                for (const auto& item : *members)
+                    if (item.isDictionary()) loading.take(item, false);
+    loading.coordinatorValue = (*archived)[kUploadCoordinatorKey];
+}
 
-    // What was stored and removed since the archive was written, in order. Records the archive
-    // already holds (a crash between writing it and emptying the journal) change nothing.
-    auto journaled = transport::StorageJournal::read(journal_.path());
-    uint64_t highestRemoved = 0;
+// What was stored and removed since the archive was written, in order. Records the archive already
+// holds (a crash between writing it and emptying the journal) change nothing.
+void RDTCORFlatFileStorage::replayJournal(Loading& loading) {
+    loading.journaled = transport::StorageJournal::read(journal_.path());
+    const auto& journaled = loading.journaled;
     for (const auto& record : journaled.records) {
         if (record.kind == transport::JournalRecord::Kind::Store) {
-            take(record.value, true);
+            loading.take(record.value, true);
         } else if (const auto* ids = record.value.array()) {
             for (const auto& id : *ids)
                 if (id.isNumber() && id.intValue() >= 0) {
-                    entries.erase(uint64_t(id.intValue()));
-                    highestRemoved = std::max(highestRemoved, uint64_t(id.intValue()));
+                    loading.entries.erase(uint64_t(id.intValue()));
+                    loading.highestRemoved = std::max(loading.highestRemoved, uint64_t(id.intValue()));
                 }
         }
     }
@@ -136,11 +167,11 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
                          "The journal %@ is damaged (%@); %@ bytes after its last whole record were dropped.",
                          journal_.path(), journaled.problem, journaled.droppedBytes);
+}
 
-    // Every tracked event must have its whole payload file, and a file of its own.
-    std::set<std::string> referenced;
-    uint64_t highest = 0;
-    bool anyID = false;
+// Every tracked event must have its whole payload file, and a file of its own.
+void RDTCORFlatFileStorage::dropEventsWithoutPayload(Loading& loading) {
+    auto& entries = loading.entries;
     for (auto it = entries.begin(); it != entries.end();) {
         const auto& event = it->second.event;
         const std::string name = event->RDTFilePath().value_or("");
@@ -148,7 +179,7 @@ void RDTCORFlatFileStorage::loadOnQueue() {
         struct stat st;
         if (!RDTCORIsSafePayloadFileName(name))
             problem = "its payload file name is not one of the transport's";
-        else if (referenced.count(name))
+        else if (loading.referenced.count(name))
             problem = "another event uses its payload file";
         else if (::lstat(pathOf(name).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
             problem = "its payload file is missing";
@@ -158,69 +189,83 @@ void RDTCORFlatFileStorage::loadOnQueue() {
             RDTCORLogWarning(RDTCORLogCodeUnreadableFile, "The stored event %@ was dropped: %@.", *event,
                              problem);
             it = entries.erase(it);
-            rewrite = true;
+            loading.rewrite = true;
             continue;
         }
-        referenced.insert(name);
-        highest = std::max(highest, it->first);
-        anyID = true;
+        loading.referenced.insert(name);
+        loading.highest = std::max(loading.highest, it->first);
+        loading.anyID = true;
         ++it;
     }
+}
 
-    // Files no tracked event refers to: a store cut short, or a removal whose file outlived it.
-    if (DIR* dir = ::opendir(root_.c_str())) {
-        while (dirent* entry = ::readdir(dir)) {
-            std::string name = entry->d_name;
-            uint64_t fileID;
-            if (transport::parseEventFileName(name, fileID)) {
-                highest = std::max(highest, fileID);
-                anyID = true;
-            }
-            struct stat st;
-            if (::lstat(pathOf(name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
-            if (name.rfind("event-", 0) == 0 && !referenced.count(name)) {
-                RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
-                                 "The event file %@ belonged to no stored event and was removed.", name);
-                ::unlink(pathOf(name).c_str());
-            } else if (isStaleTemporary(name)) {
-                RDTCORLogDebug("Removing the leftover temporary file %@", name);
-                ::unlink(pathOf(name).c_str());
-            }
+// Files no tracked event refers to: a store cut short, or a removal whose file outlived it.
+void RDTCORFlatFileStorage::removeStrayFiles(Loading& loading) {
+    DIR* dir = ::opendir(root_.c_str());
+    if (!dir) return;
+    while (dirent* entry = ::readdir(dir)) {
+        std::string name = entry->d_name;
+        uint64_t fileID;
+        if (transport::parseEventFileName(name, fileID)) {
+            loading.highest = std::max(loading.highest, fileID);
+            loading.anyID = true;
         }
-        ::closedir(dir);
+        struct stat st;
+        if (::lstat(pathOf(name).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) continue;
+        if (name.rfind("event-", 0) == 0 && !loading.referenced.count(name)) {
+            RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
+                             "The event file %@ belonged to no stored event and was removed.", name);
+            ::unlink(pathOf(name).c_str());
+        } else if (isStaleTemporary(name)) {
+            RDTCORLogDebug("Removing the leftover temporary file %@", name);
+            ::unlink(pathOf(name).c_str());
+        }
     }
-    if (highestRemoved > highest) {
-        highest = highestRemoved;
-        anyID = true;
-    }
-    if (anyID) counter_->ensureAbove(highest);
+    ::closedir(dir);
+}
 
+// Above every ID an event or file still holds, and every ID the journal removed.
+void RDTCORFlatFileStorage::advanceIDCounter(const Loading& loading) {
+    if (loading.anyID || loading.highestRemoved > loading.highest)
+        counter_->ensureAbove(std::max(loading.highest, loading.highestRemoved));
+}
+
+void RDTCORFlatFileStorage::trackLoadedEvents(Loading& loading) {
     stored_.clear();
     targets_.clear();
     std::set<uint64_t> ids;
-    for (auto& [id, s] : entries) {
+    for (auto& [id, s] : loading.entries) {
         targets_[s.event->target()].insert(id);
         ids.insert(id);
         stored_[id] = makeStored(std::move(s.event), s.payloadSize);
     }
-    if (auto coordinator = coordinator_.lock(); coordinator && !coordinatorValue.isNull())
-        coordinator->decodeFromArchive(coordinatorValue, &ids, newEventID);
+    if (auto coordinator = coordinator_.lock(); coordinator && !loading.coordinatorValue.isNull())
+        coordinator->decodeFromArchive(loading.coordinatorValue, &ids, loading.newEventID);
+}
 
-    // Offer what an earlier run stored, so it is uploaded even if the prioritizer lost track of it;
-    // a prioritizer keeps one entry per event, so events it already holds are not doubled.
+// Offer what an earlier run stored, so it is uploaded even if the prioritizer lost track of it; a
+// prioritizer keeps one entry per event, so events it already holds are not doubled.
+void RDTCORFlatFileStorage::offerStoredEventsToPrioritizers() {
     PrioritizerCache prioritizers;
     for (const auto& [id, s] : stored_)
         if (const auto& prioritizer = prioritizers.forTarget(*this, s.event->target()))
             prioritizer->prioritizeEvent(s.event->copy());
+}
 
-    // One that could not be read is left as it is: starting it afresh would lose what it holds.
+// One that could not be read is left as it is: starting it afresh would lose what it holds.
+void RDTCORFlatFileStorage::openJournal(const Loading& loading) {
+    const auto& journaled = loading.journaled;
     if (!journaled.readable || !journal_.open(journaled.validBytes))
         RDTCORLogWarning(RDTCORLogCodeUnreadableFile,
                          "The journal %@ cannot be used (%@); each store rewrites the archive instead.",
                          journal_.path(), journaled.readable ? "it cannot be written" : journaled.problem);
-    loaded_ = true;
-    // Start from an archive that holds everything and an empty journal.
-    if (rewrite || !journaled.records.empty() || journaled.droppedBytes || !journaled.problem.empty()) {
+}
+
+// Start from an archive that holds everything and an empty journal.
+void RDTCORFlatFileStorage::settleArchive(const Loading& loading) {
+    const auto& journaled = loading.journaled;
+    if (loading.rewrite || !journaled.records.empty() || journaled.droppedBytes ||
+        !journaled.problem.empty()) {
         compactOnQueue();
     } else {
         struct stat st;
