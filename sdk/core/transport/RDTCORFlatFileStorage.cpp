@@ -235,9 +235,11 @@ void RDTCORFlatFileStorage::addEventToTrackingCollections(const std::shared_ptr<
     targets_[event->target()].insert(*event->eventID());
 }
 
-void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch, uint64_t upTo) {
-    if (batch.empty()) return;
-    std::vector<ErrorPtr> errors(batch.size());
+struct RDTCORFlatFileStorage::Batch {
+    explicit Batch(std::vector<Request>& taken) : requests(taken), errors(taken.size()) {}
+
+    std::vector<Request>& requests;
+    std::vector<ErrorPtr> errors;   // one per request
     std::vector<size_t> written;    // stores whose payload is written; tracked from here on
     std::set<uint64_t> batchIDs;    // stored by this batch, even if removed again within it
     std::vector<std::string> files; // of removed events
@@ -245,119 +247,167 @@ void RDTCORFlatFileStorage::processBatch(std::vector<Request>& batch, uint64_t u
     // Where each written store's record lies in `records`, should its payload fail to reach the disk.
     std::vector<std::pair<size_t, size_t>> storeRecords;
     transport::PayloadBatch payloads;
-    for (size_t i = 0;; ++i) {
-        if (i == batch.size()) {
-            // A burst reaches the storage while its first requests are written: what came meanwhile
-            // shares their sync instead of waiting for one of its own.
-            auto more = takeRequests(kRequestsPerBatch - std::min(kRequestsPerBatch, batch.size()), upTo);
-            if (more.empty()) break;
-            std::move(more.begin(), more.end(), std::back_inserter(batch));
-            errors.resize(batch.size());
-        }
-        const auto& event = batch[i].event;
-        if (!event) {
-            std::set<uint64_t> removed;
-            for (uint64_t id : batch[i].removals) {
-                auto it = stored_.find(id);
-                if (it == stored_.end()) continue;
-                if (const auto& name = it->second.event->RDTFilePath()) files.push_back(pathOf(*name));
-                if (auto t = targets_.find(it->second.event->target()); t != targets_.end()) {
-                    t->second.erase(id);
-                    if (t->second.empty()) targets_.erase(t);
-                }
-                stored_.erase(it);
-                removed.insert(id);
-            }
-            if (!removed.empty()) {
-                transport::StorageJournal::appendRemovalRecord(records, removed);
-                transport::StorageJournal::appendRemovalRecord(removalRecords, removed);
-            }
-            continue;
-        }
-        if (!event->eventID()) event->setEventID(counter_->next());
-        const uint64_t id = *event->eventID();
-        ErrorPtr& error = errors[i];
-        uint64_t size = 0;
-        if (stored_.count(id) || batchIDs.count(id)) {
-            // Its payload file would replace the stored event's.
-            error = storageError(kRDTCORErrorDomain, 5, "An event with this ID is already stored.");
-        } else {
-            writePayload(event, payloads, size, &error);
-        }
-        if (error) {
-            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
-            continue;
-        }
-        auto stored = makeStored(event, size);
-        const size_t recordAt = records.size();
-        transport::StorageJournal::appendStoreRecord(records, stored.encoded);
-        storeRecords.emplace_back(recordAt, records.size());
-        stored_[id] = std::move(stored);
-        written.push_back(i);
-        batchIDs.insert(id);
-    }
+    // Why the written stores could not be made durable, if they could not.
+    ErrorPtr failure;
+};
 
+void RDTCORFlatFileStorage::processBatch(std::vector<Request>& requests, uint64_t upTo) {
+    if (requests.empty()) return;
+    Batch batch(requests);
+    writeRequests(batch, upTo);
     // The payloads first, then their names, then the records that refer to them. Without the journal
     // the archive must take the batch before its stores count as stored.
-    ErrorPtr failure;
-    const std::vector<bool> synced = payloads.sync();
-    if (std::find(synced.begin(), synced.end(), false) != synced.end()) {
-        foundation::Data kept;
-        size_t from = 0;
-        std::vector<size_t> still;
-        for (size_t k = 0; k < written.size(); ++k) {
-            if (synced[k]) {
-                still.push_back(written[k]);
-                continue;
-            }
-            const size_t i = written[k];
-            stored_.erase(*batch[i].event->eventID());
-            errors[i] = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
-            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *errors[i]);
-            kept.insert(kept.end(), records.begin() + long(from),
-                        records.begin() + long(storeRecords[k].first));
-            from = storeRecords[k].second;
+    syncPayloads(batch);
+    syncPayloadNames(batch);
+    recordBatch(batch);
+    forgetUnrecordedStores(batch);
+    commit(durableStores(batch));
+    answerStores(batch);
+    deleteRemovedFiles(batch);
+    compactIfJournalIsLarge();
+}
+
+void RDTCORFlatFileStorage::writeRequests(Batch& batch, uint64_t upTo) {
+    for (size_t i = 0; i < batch.requests.size() || joinWaitingRequests(batch, upTo); ++i) {
+        if (batch.requests[i].event)
+            writeStore(batch, i);
+        else
+            untrackRemovals(batch, batch.requests[i].removals);
+    }
+}
+
+// A burst reaches the storage while its first requests are written: what came meanwhile shares their
+// sync instead of waiting for one of its own.
+bool RDTCORFlatFileStorage::joinWaitingRequests(Batch& batch, uint64_t upTo) {
+    auto& requests = batch.requests;
+    auto more = takeRequests(kRequestsPerBatch - std::min(kRequestsPerBatch, requests.size()), upTo);
+    if (more.empty()) return false;
+    std::move(more.begin(), more.end(), std::back_inserter(requests));
+    batch.errors.resize(requests.size());
+    return true;
+}
+
+void RDTCORFlatFileStorage::untrackRemovals(Batch& batch, const std::set<uint64_t>& ids) {
+    std::set<uint64_t> removed;
+    for (uint64_t id : ids) {
+        auto it = stored_.find(id);
+        if (it == stored_.end()) continue;
+        if (const auto& name = it->second.event->RDTFilePath()) batch.files.push_back(pathOf(*name));
+        if (auto t = targets_.find(it->second.event->target()); t != targets_.end()) {
+            t->second.erase(id);
+            if (t->second.empty()) targets_.erase(t);
         }
-        kept.insert(kept.end(), records.begin() + long(from), records.end());
-        records = std::move(kept);
-        written = std::move(still);
+        stored_.erase(it);
+        removed.insert(id);
     }
-    if (!written.empty() && !foundation::syncFolder(root_)) {
-        failure = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
-        for (size_t i : written)
-            stored_.erase(*batch[i].event->eventID());
-        records = std::move(removalRecords); // the removals still count
+    if (removed.empty()) return;
+    transport::StorageJournal::appendRemovalRecord(batch.records, removed);
+    transport::StorageJournal::appendRemovalRecord(batch.removalRecords, removed);
+}
+
+void RDTCORFlatFileStorage::writeStore(Batch& batch, size_t index) {
+    const auto& event = batch.requests[index].event;
+    if (!event->eventID()) event->setEventID(counter_->next());
+    const uint64_t id = *event->eventID();
+    ErrorPtr& error = batch.errors[index];
+    uint64_t size = 0;
+    if (stored_.count(id) || batch.batchIDs.count(id)) {
+        // Its payload file would replace the stored event's.
+        error = storageError(kRDTCORErrorDomain, 5, "An event with this ID is already stored.");
+    } else {
+        writePayload(event, batch.payloads, size, &error);
     }
-    if (!records.empty() && !journal_.append(records) && !compactOnQueue() && !failure)
-        failure = storageError(kRDTCORErrorDomain, 7, "The storage's archive could not be written.");
-    if (failure) {
-        for (size_t i : written) {
-            // Without a record on disk the event would be lost at the next start: report it unstored.
-            const auto& event = batch[i].event;
-            stored_.erase(*event->eventID());
-            ::unlink(pathOf(*event->RDTFilePath()).c_str());
-            RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *failure);
-            errors[i] = failure;
+    if (error) {
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
+        return;
+    }
+    auto stored = makeStored(event, size);
+    const size_t recordAt = batch.records.size();
+    transport::StorageJournal::appendStoreRecord(batch.records, stored.encoded);
+    batch.storeRecords.emplace_back(recordAt, batch.records.size());
+    stored_[id] = std::move(stored);
+    batch.written.push_back(index);
+    batch.batchIDs.insert(id);
+}
+
+void RDTCORFlatFileStorage::syncPayloads(Batch& batch) {
+    const std::vector<bool> synced = batch.payloads.sync();
+    if (std::find(synced.begin(), synced.end(), false) == synced.end()) return;
+    const auto& records = batch.records;
+    foundation::Data kept;
+    size_t from = 0;
+    std::vector<size_t> still;
+    for (size_t k = 0; k < batch.written.size(); ++k) {
+        if (synced[k]) {
+            still.push_back(batch.written[k]);
+            continue;
         }
+        const size_t i = batch.written[k];
+        stored_.erase(*batch.requests[i].event->eventID());
+        ErrorPtr& error = batch.errors[i];
+        error = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *error);
+        kept.insert(kept.end(), records.begin() + long(from),
+                    records.begin() + long(batch.storeRecords[k].first));
+        from = batch.storeRecords[k].second;
     }
-    std::vector<const Request*> committed;
-    for (size_t i : written)
-        if (!errors[i] && stored_.count(*batch[i].event->eventID())) committed.push_back(&batch[i]);
-    commit(committed);
-    // In the order they were asked for.
-    for (size_t i = 0; i < batch.size(); ++i) {
-        if (!batch[i].event) continue;
-        batch[i].completion(!errors[i], errors[i]);
-        endBackgroundTask(batch[i].backgroundTask);
+    kept.insert(kept.end(), records.begin() + long(from), records.end());
+    batch.records = std::move(kept);
+    batch.written = std::move(still);
+}
+
+void RDTCORFlatFileStorage::syncPayloadNames(Batch& batch) {
+    if (batch.written.empty() || foundation::syncFolder(root_)) return;
+    batch.failure = storageError(kRDTCORErrorDomain, 6, "The event's payload could not be written.");
+    for (size_t i : batch.written)
+        stored_.erase(*batch.requests[i].event->eventID());
+    batch.records = std::move(batch.removalRecords); // the removals still count
+}
+
+void RDTCORFlatFileStorage::recordBatch(Batch& batch) {
+    if (!batch.records.empty() && !journal_.append(batch.records) && !compactOnQueue() && !batch.failure)
+        batch.failure = storageError(kRDTCORErrorDomain, 7, "The storage's archive could not be written.");
+}
+
+void RDTCORFlatFileStorage::forgetUnrecordedStores(Batch& batch) {
+    if (!batch.failure) return;
+    for (size_t i : batch.written) {
+        // Without a record on disk the event would be lost at the next start: report it unstored.
+        const auto& event = batch.requests[i].event;
+        stored_.erase(*event->eventID());
+        ::unlink(pathOf(*event->RDTFilePath()).c_str());
+        RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "Event failed to save to disk: %@", *batch.failure);
+        batch.errors[i] = batch.failure;
     }
-    // Files go only once their removal is on disk, so a crash cannot bring an event back. When neither
-    // journal nor archive could be written they go all the same: a restart then drops those events
-    // (their payloads are gone) rather than uploading them again.
-    for (const auto& path : files)
+}
+
+std::vector<const RDTCORFlatFileStorage::Request*>
+RDTCORFlatFileStorage::durableStores(const Batch& batch) const {
+    std::vector<const Request*> durable;
+    for (size_t i : batch.written)
+        if (!batch.errors[i] && stored_.count(*batch.requests[i].event->eventID()))
+            durable.push_back(&batch.requests[i]);
+    return durable;
+}
+
+// In the order they were asked for.
+void RDTCORFlatFileStorage::answerStores(const Batch& batch) {
+    for (size_t i = 0; i < batch.requests.size(); ++i) {
+        const Request& request = batch.requests[i];
+        if (!request.event) continue;
+        request.completion(!batch.errors[i], batch.errors[i]);
+        endBackgroundTask(request.backgroundTask);
+    }
+}
+
+// Files go only once their removal is on disk, so a crash cannot bring an event back. When neither
+// journal nor archive could be written they go all the same: a restart then drops those events (their
+// payloads are gone) rather than uploading them again.
+void RDTCORFlatFileStorage::deleteRemovedFiles(const Batch& batch) {
+    for (const auto& path : batch.files)
         if (::unlink(path.c_str()) != 0 && errno != ENOENT)
             RDTCORLogWarning(RDTCORLogCodeEventNotSaved, "There was an error removing an event file: %@",
                              path);
-    compactIfJournalIsLarge();
 }
 
 std::shared_ptr<RDTCORPrioritizer> RDTCORFlatFileStorage::prioritizerFor(RDTCORTarget target) const {

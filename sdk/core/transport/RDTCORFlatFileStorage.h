@@ -150,7 +150,29 @@ class RDTCORFlatFileStorage : public RDTCORStorageProtocol,
     // then answers the stores in order and deletes the removed events' files. Requests among the first
     // `upTo` that arrive while the payloads are written join the batch, up to a full one, before the
     // sync.
-    void processBatch(std::vector<Request>& batch, uint64_t upTo);
+    void processBatch(std::vector<Request>& requests, uint64_t upTo);
+    // What a batch has done so far, carried from one of its steps to the next.
+    struct Batch;
+    // Untracks the batch's removals and writes its stores' payloads (not yet synced), encoding the
+    // journal records of both; requests that come meanwhile join, up to a full batch.
+    void writeRequests(Batch& batch, uint64_t upTo);
+    bool joinWaitingRequests(Batch& batch, uint64_t upTo);
+    void untrackRemovals(Batch& batch, const std::set<uint64_t>& ids);
+    void writeStore(Batch& batch, size_t index);
+    // Fails the stores whose payload did not reach the disk and takes their records out.
+    void syncPayloads(Batch& batch);
+    // Fails every store of the batch when the payloads' names did not reach the disk.
+    void syncPayloadNames(Batch& batch);
+    // Makes the batch's records durable in the journal, or in the archive when the journal fails.
+    void recordBatch(Batch& batch);
+    // Fails the stores no durable record refers to, and removes their payload files.
+    void forgetUnrecordedStores(Batch& batch);
+    // The stores now on disk and not removed again within the batch.
+    std::vector<const Request*> durableStores(const Batch& batch) const;
+    // Completes every store, in the order asked for.
+    void answerStores(const Batch& batch);
+    // The removed events' files go, their removal being on disk.
+    void deleteRemovedFiles(const Batch& batch);
     void commit(const std::vector<const Request*>& stored);
     // Adds the event's payload file to `files` (not yet synced); on success the event names the file,
     // lets go of its payload object, and `size` is the file's size.
