@@ -161,6 +161,9 @@ class RawServer {
             for (;;) {
                 int c = ::accept(fd_, nullptr, nullptr);
                 if (c < 0) return;
+                // Counted before the client can learn anything of the connection: once it is closed
+                // (or answered), the test may read the count at once.
+                ++connections_;
                 char buf[65536];
                 timeval tv{0, 200000};
                 ::setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
@@ -169,7 +172,6 @@ class RawServer {
                 if (!reply_.empty() && ::send(c, reply_.data(), reply_.size(), MSG_NOSIGNAL) < 0)
                     ++sendFailures_;
                 ::close(c);
-                ++connections_;
             }
         });
     }
