@@ -7,6 +7,7 @@
 #include <memory>
 #include <plist/plist.h>
 
+#include "platform/foundation/BinaryPlistFormat.h"
 #include "platform/foundation/Files.h"
 #include "platform/foundation/PlistTree.h"
 
@@ -21,20 +22,14 @@ constexpr double kEpochDelta = 978307200.0;
 // format does, so dates go in and out through a binary plist of that one date instead: its object is a
 // marker and the seconds since 2001 as a big-endian double.
 constexpr uint8_t kDateMarker = 0x33;
-constexpr size_t kTrailerBytes = 32;
-
-uint64_t bigEndian(const uint8_t* p, size_t n) {
-    uint64_t v = 0;
-    for (size_t i = 0; i < n; ++i)
-        v = v << 8 | p[i];
-    return v;
-}
+constexpr size_t kTrailerBytes = binary::kTrailerSize;
+using binary::readBigEndian;
 
 plist_t newDate(double secondsSince2001) {
     // The header, the date at offset 8, the offset table at 17 (one one-byte entry), then the trailer:
     // offsets and references one byte wide, one object, the top one being the first.
     std::array<uint8_t, 8 + 9 + 1 + kTrailerBytes> b{};
-    std::memcpy(b.data(), "bplist00", 8);
+    std::memcpy(b.data(), binary::kMagic.data(), binary::kMagic.size());
     b[8] = kDateMarker;
     const auto bits = std::bit_cast<uint64_t>(secondsSince2001);
     for (size_t i = 0; i < 8; ++i)
@@ -62,12 +57,12 @@ std::optional<double> dateOf(plist_t node) {
     const size_t end = length - kTrailerBytes;
     const uint8_t* trailer = b + end;
     const size_t offsetSize = trailer[6];
-    const uint64_t top = bigEndian(trailer + 16, 8), table = bigEndian(trailer + 24, 8);
+    const uint64_t top = readBigEndian(trailer + 16, 8), table = readBigEndian(trailer + 24, 8);
     if (offsetSize < 1 || offsetSize > 8 || top > end || table > end || (top + 1) * offsetSize > end - table)
         return std::nullopt;
-    const uint64_t at = bigEndian(b + table + top * offsetSize, offsetSize);
+    const uint64_t at = readBigEndian(b + table + top * offsetSize, offsetSize);
     if (at >= end || end - at < 9 || b[at] != kDateMarker) return std::nullopt;
-    return std::bit_cast<double>(bigEndian(b + at + 1, 8));
+    return std::bit_cast<double>(readBigEndian(b + at + 1, 8));
 }
 
 // Builds the Value of a checked tree; `sound` turns false at anything the checks should have kept out.

@@ -5,19 +5,15 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/foundation/BinaryPlistFormat.h"
+
 namespace foundation::plist::detail {
 
 namespace {
 
-constexpr std::string_view kBinaryMagic = "bplist00";
-constexpr size_t kTrailerSize = 32;
-
-uint64_t readBigEndian(const uint8_t* p, unsigned width) {
-    uint64_t v = 0;
-    for (unsigned i = 0; i < width; ++i)
-        v = v << 8 | p[i];
-    return v;
-}
+constexpr std::string_view kBinaryMagic = binary::kMagic;
+constexpr size_t kTrailerSize = binary::kTrailerSize;
+using binary::readBigEndian;
 
 // One object of a binary plist as far as the checks need it: its kind and, for a container, where its
 // references are and how many.
