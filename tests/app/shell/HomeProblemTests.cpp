@@ -8,6 +8,7 @@
 #include "app/shell/HomeProblem.h"
 #include "platform/foundation/Log.h"
 #include "tests/app/shell/ShellTestSupport.h"
+#include "tests/support/ErrorAlert.h"
 
 TEST_CASE("a home that cannot be used is said in an alert, and the app quits after OK",
           "[shell][startup][home]") {
@@ -50,10 +51,7 @@ TEST_CASE("a home that cannot be used is said in an alert, and the app quits aft
     auto alerts = launched.window().visibleAlerts();
     REQUIRE(alerts.size() == 1); // not the photo access alert as well
     auto alert = alerts.front();
-    CHECK(alert->title() == "エラー");
-    CHECK(alert->message() == c.message);
-    REQUIRE(alert->actions().size() == 1);
-    CHECK(alert->actions().front()->title() == "OK");
+    CHECK(testsupport::errorAlertMessage(alert) == c.message);
     if (const char* dir = std::getenv("ZARUVEDEZ_GRAB_DIR"))
         launched.window().grab().save(QDir(dir).filePath(QString("home-%1.png").arg(c.problem.error)));
 

@@ -7,6 +7,7 @@
 #include "platform/sqlite/SQDatabase.h"
 #include "tests/app/shell/RegistTestSupport.h"
 #include "tests/app/store/DamagedDatabase.h"
+#include "tests/support/ErrorAlert.h"
 #include "tests/support/GrabFolder.h"
 
 TEST_CASE("The patient gate tells a patient that cannot be read from one that is not there",
@@ -22,12 +23,7 @@ TEST_CASE("The patient gate tells a patient that cannot be read from one that is
     auto refusal = [&](const std::string& pid) {
         CHECK_FALSE(shell::passPatientGate(*menu, delegate, pid, "inquirySegue"));
         CHECK(delegate.inputItems() == store::FormData{});
-        auto alert = app.alert();
-        REQUIRE(alert);
-        CHECK(alert->title() == "エラー");
-        REQUIRE(alert->actions().size() == 1);
-        CHECK(alert->actions().front()->title() == "OK");
-        return alert->message();
+        return testsupport::errorAlertMessage(app.alert());
     };
 
     SECTION("a database locked by another program") {

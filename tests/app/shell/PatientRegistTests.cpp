@@ -8,6 +8,7 @@
 #include "platform/ui/SegmentedControl.h"
 #include "tests/app/shell/RegistTestSupport.h"
 #include "tests/app/store/DamagedDatabase.h"
+#include "tests/support/ErrorAlert.h"
 #include "tests/support/GrabFolder.h"
 
 using registtest::RegistApp;
@@ -233,11 +234,7 @@ TEST_CASE("A patient that cannot be read is not opened as a new one", "[shell][r
         QTest::keyClick(start->patientIDBox(), Qt::Key_Return);
         CHECK(app.top() == start);
         auto alert = app.alert();
-        REQUIRE(alert);
-        CHECK(alert->title() == "エラー");
-        CHECK(alert->message() == "患者情報を読み込めませんでした。\n原因: " + cause);
-        REQUIRE(alert->actions().size() == 1);
-        CHECK(alert->actions().front()->title() == "OK");
+        CHECK(testsupport::errorAlertMessage(alert) == "患者情報を読み込めませんでした。\n原因: " + cause);
         app.launched.window().grab().save(testsupport::grabPath(shot));
         CHECK(alert->tapAction("OK"));
         CHECK(app.top() == start);

@@ -5,6 +5,7 @@
 #include "platform/sqlite/SQDatabase.h"
 #include "tests/app/photos/receive/PeerReceiveSupport.h"
 #include "tests/app/store/DamagedDatabase.h"
+#include "tests/support/ErrorAlert.h"
 
 TEST_CASE("the receive screen says when its patient cannot be read", "[photos][peer]") {
     receivetest::ReceiveScreen s;
@@ -19,12 +20,7 @@ TEST_CASE("the receive screen says when its patient cannot be read", "[photos][p
         screen->createSessionWithDisplayName("clinic-tablet");
         s.app.launched.navigation()->pushViewController(screen, false);
         s.screen = screen;
-        auto alert = s.app.alert();
-        REQUIRE(alert);
-        CHECK(alert->title() == "エラー");
-        REQUIRE(alert->actions().size() == 1);
-        CHECK(alert->actions().front()->title() == "OK");
-        return alert->message();
+        return testsupport::errorAlertMessage(s.app.alert());
     };
 
     SECTION("a database locked by another program") {
