@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/store/FormJson.h"
+#include "app/store/RowQueries.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "platform/sqlite/SQResultSet.h"
@@ -43,16 +44,10 @@ bool writePhotoSlotRow(ClinicState& state, const std::string& pid, const std::st
         return false;
     }
     bool written = false;
-    std::optional<std::string> count;
-    if (auto rs =
-            db.executeQuery("SELECT COUNT(*) FROM photoMst WHERE pid = ? and category = ?;", pid, kind)) {
-        if (rs->next()) {
-            count = rs->stringForColumn("COUNT(*)");
-            rs->close();
-        }
-    }
-    if (count) {
-        if (*count == "0") {
+    const auto exists =
+        hasRow(db, "SELECT COUNT(*) FROM photoMst WHERE pid = ? and category = ?;", pid, kind);
+    if (exists) {
+        if (!*exists) {
             std::string name;
             if (state.patientInfo) {
                 auto it = state.patientInfo->find("name");
