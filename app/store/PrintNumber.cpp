@@ -6,13 +6,8 @@
 namespace store {
 
 bool storePrintNumber(SQDatabase& db, const std::string& pid, int next) {
-    if (!db.open()) {
-        foundation::log("advancePrintNumber: the print number %d of %@ was not stored: %d %@", next, pid,
-                        db.lastErrorCode(), db.lastErrorMessage());
-        return false;
-    }
-    const bool stored =
-        db.executeUpdate("UPDATE certifMst SET printno = ? WHERE pid = ?;", std::to_string(next), pid);
+    const bool stored = db.open() && db.executeUpdate("UPDATE certifMst SET printno = ? WHERE pid = ?;",
+                                                      std::to_string(next), pid);
     if (!stored)
         foundation::log("advancePrintNumber: the print number %d of %@ was not stored: %d %@", next, pid,
                         db.lastErrorCode(), db.lastErrorMessage());
