@@ -78,7 +78,7 @@ std::optional<DatabaseFailure> ClinicDatabase::connectDB() {
         state_.db = SQDatabase::databaseWithPath(path);
         const auto empty = holdsNoFirstTable();
         // A file that cannot be read is not known to be empty, nor whole enough to add tables to.
-        if (!empty) return failure_;
+        if (!empty || !passesQuickCheck()) return failure_;
         // A first launch whose table batch failed (a full disk, say) left the file without its tables;
         // only running that launch's steps again gets the clinic going.
         if (*empty) createDBTable();
@@ -105,6 +105,26 @@ std::optional<bool> ClinicDatabase::holdsNoFirstTable() {
     if (rs) rs->close();
     db.close();
     return none;
+}
+
+bool ClinicDatabase::passesQuickCheck() {
+    SQDatabase& db = *state_.db;
+    if (!db.open()) {
+        noteFailure(db);
+        return false;
+    }
+    // One answer, "ok", for a whole file; else a line per fault found, of which the first is kept.
+    std::optional<std::string> answer;
+    if (auto rs = db.executeQuery("PRAGMA quick_check"); rs && rs->next()) {
+        answer = rs->stringForColumnIndex(0).value_or("");
+        rs->close();
+    }
+    if (!answer)
+        noteFailure(db);
+    else if (*answer != "ok" && !failure_)
+        failure_ = DatabaseFailure{SQLITE_CORRUPT, 0, *answer};
+    db.close();
+    return answer == "ok";
 }
 
 void ClinicDatabase::checkWritable() {

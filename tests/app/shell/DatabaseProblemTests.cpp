@@ -56,6 +56,7 @@ TEST_CASE("a clinic database that cannot be used is said at launch and left as i
     };
     storetest::FullDiskVfs disk;
     std::optional<storetest::DamagedDatabase> damage;
+    std::optional<storetest::DamagedPages> damagedPages;
     std::string cause, shot;
 
     SECTION("a damaged file") {
@@ -63,6 +64,12 @@ TEST_CASE("a clinic database that cannot be used is said at launch and left as i
         damage.emplace(path);
         cause = "データベースのファイルが破損しています。";
         shot = "database-damaged.png";
+    }
+    SECTION("damaged pages behind a whole header, which only a read of those pages meets") {
+        launchOnce();
+        damagedPages.emplace(path, 4, 6);
+        cause = "データベースのファイルが破損しています。";
+        shot = "database-damaged-pages.png";
     }
     SECTION("a read-only file in a writable home") {
         launchOnce();

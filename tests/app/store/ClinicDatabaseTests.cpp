@@ -359,11 +359,22 @@ TEST_CASE("a database the launch cannot use is said, and left byte for byte", "[
     }
     storetest::FullDiskVfs disk;
     std::optional<storetest::DamagedDatabase> damage;
+    std::optional<storetest::DamagedPages> damagedPages;
     int code = 0;
+    std::string cause;
 
     SECTION("a damaged file: nothing is created in it, nor added to it") {
         damage.emplace(path);
         code = SQLITE_NOTADB;
+    }
+    SECTION("damaged pages behind a whole header and table list: found before any patient is opened") {
+        damagedPages.emplace(path, 4, 6);
+        {
+            ClinicDbProbe probe(path);
+            REQUIRE(probe.count("zaruvedezMst") == 1); // what the launch read before still reads
+        }
+        code = SQLITE_CORRUPT;
+        cause = "btreeInitPage";
     }
     SECTION("a file that opens for reading only") {
         std::filesystem::permissions(path, std::filesystem::perms::owner_write,
@@ -377,6 +388,7 @@ TEST_CASE("a database the launch cannot use is said, and left byte for byte", "[
     const auto failure = connectClinic(state);
     REQUIRE(failure);
     CHECK(failure->code == code);
+    CHECK(failure->message.find(cause) != std::string::npos);
     CHECK_FALSE(cap.contains("Created Tables"));
     CHECK(storetest::fileBytes(path) == before);
     CHECK_FALSE(std::filesystem::exists(path + "-journal"));
