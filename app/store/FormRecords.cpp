@@ -2,10 +2,10 @@
 
 #include <optional>
 
+#include "app/store/DatabaseFile.h"
 #include "app/store/FormJson.h"
 #include "app/store/InquiryResult.h"
 #include "app/store/RowQueries.h"
-#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 
@@ -48,16 +48,10 @@ struct PatientLoad {
     UnreadableForms unreadable;
 };
 
-// Why no load can start: no handle, or a file that is gone. Opening would make an empty database in
-// place of one that is gone, and find nobody in it.
-std::optional<DatabaseFailure> missingDatabase(const ClinicState& state) {
+// Why no load can start: no handle, or a file that is gone.
+std::optional<DatabaseFailure> cannotLoad(const ClinicState& state) {
     if (!state.db) return DatabaseFailure{SQLITE_MISUSE, 0, "no database handle"};
-    if (const auto& path = state.db->databasePath();
-        path && !path->empty() && !foundation::fileExists(*path)) {
-        foundation::log("setPatientInfoData: no database at %@", *path);
-        return DatabaseFailure::missingFile();
-    }
-    return std::nullopt;
+    return missingDatabase(*state.db, "setPatientInfoData");
 }
 
 PatientRead failedRead(PatientLoad& load) {
@@ -151,9 +145,9 @@ void publish(ClinicState& state, PatientLoad& load) {
 PatientRead FormRecords::setPatientInfoData() {
     state_.patientInfo.emplace();
     if (!state_.patientID) return PatientRead::absent();
-    if (auto missing = missingDatabase(state_)) return PatientRead::failed(std::move(*missing));
+    if (auto missing = cannotLoad(state_)) return PatientRead::failed(std::move(*missing));
     PatientLoad load(*state_.db, *state_.patientID);
-    if (!load.db.open()) return failedRead(load);
+    if (!openExisting(load.db)) return failedRead(load);
     const Row patient = readPatientColumns(load);
     if (patient == Row::Failed) return failedRead(load);
     if (patient == Row::None) {
@@ -181,7 +175,7 @@ bool FormRecords::registInquiry() {
     if (auto it = inputItems.find("inputdate"); it != inputItems.end()) inputdate = it->second;
     const std::string& pid = *state_.patientID;
     SQDatabase& db = *state_.db;
-    if (!db.open()) return refused(db);
+    if (!opened(db, "registInquiry")) return false;
     bool ok = false;
     if (auto exists = hasRow(db, "SELECT COUNT(*) FROM inquiryMst WHERE pid = ?;", pid)) {
         ok = *exists
@@ -228,7 +222,7 @@ bool FormRecords::registCertificate() {
         "SELECT COUNT(*) FROM certifMst WHERE pid = ?;", "INSERT INTO certifMst VALUES (?, ?, ?, ?, '0')",
         "UPDATE certifMst SET result = ?, photos = ?, createdate = ? WHERE pid = ?;"};
     SQDatabase& db = *state_.db;
-    if (!db.open()) return refused(db);
+    if (!opened(db, "registCertificate")) return false;
     if (!storeForm(db, table, *state_.patientID, state_.certifiDataList, state_.today())) return refused(db);
     db.close();
     return true;
@@ -242,7 +236,7 @@ bool FormRecords::registLetter() {
         "INSERT INTO letterMst VALUES (?, ?, ?, ?, '0', '0', '0')",
         "UPDATE letterMst SET result = ?, photos = ?, createdate = ? WHERE pid = ?;"};
     SQDatabase& db = *state_.db;
-    if (!db.open()) return refused(db);
+    if (!opened(db, "registLetter")) return false;
     // The letter and its referral target are stored together or not at all.
     bool ok = db.beginTransaction() &&
               storeForm(db, table, *state_.patientID, state_.letterDataList, state_.today());
@@ -263,6 +257,14 @@ bool FormRecords::registLetter() {
     if (!(ok && db.commit())) return refused(db);
     db.close();
     return true;
+}
+
+bool FormRecords::opened(SQDatabase& db, const char* who) {
+    if (auto missing = missingDatabase(db, who)) {
+        state_.lastSaveFailure = std::move(missing);
+        return false;
+    }
+    return openExisting(db) || refused(db);
 }
 
 bool FormRecords::refused(SQDatabase& db) {

@@ -30,14 +30,17 @@ class FormRecords {
     // taken for a patient who is not there; either way the shared forms stay as they were.
     PatientRead setPatientInfoData();
 
-    // Each saver returns false when nothing could be stored (no current patient, or a statement
-    // failed); the stored record is then left as it was, and the state's `lastSaveFailure` says why
-    // the database refused.
+    // Each saver returns false when nothing could be stored (no current patient, no database file, or
+    // a statement failed); the stored record is then left as it was, and the state's `lastSaveFailure`
+    // says why the database refused.
     bool registInquiry();
     bool registCertificate();
     bool registLetter();
 
   private:
+    // Opens the file for a save; false, with why in `lastSaveFailure`, when it is gone (a save never
+    // makes it again) or does not open.
+    bool opened(SQDatabase& db, const char* who);
     // Keeps why the database refused (read before anything else runs on the handle), undoes what the
     // save began and closes the handle; false.
     bool refused(SQDatabase& db);

@@ -1,5 +1,6 @@
 #include "app/store/PatientRows.h"
 
+#include "app/store/DatabaseFile.h"
 #include "app/store/RowQueries.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
@@ -34,7 +35,11 @@ bool writeRows(SQDatabase& db, const PatientEntry& e) {
 } // namespace
 
 bool registPatient(SQDatabase& db, const PatientEntry& entry, std::optional<DatabaseFailure>* failure) {
-    if (!db.open()) {
+    if (auto missing = missingDatabase(db, "registPatient")) {
+        if (failure) *failure = std::move(missing);
+        return false;
+    }
+    if (!openExisting(db)) {
         foundation::log("registPatient: cannot open the database: %@", db.lastErrorMessage());
         if (failure) *failure = DatabaseFailure::of(db);
         return false;

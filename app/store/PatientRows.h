@@ -22,7 +22,7 @@ struct PatientEntry {
 };
 
 // Inserts the patient's two rows, or updates them when the patient exists. Both or neither are
-// written; false when a statement failed, and then `failure` (when given) says why.
+// written; false when the file is gone or a statement failed, and then `failure` (when given) says why.
 bool registPatient(SQDatabase& db, const PatientEntry& entry,
                    std::optional<DatabaseFailure>* failure = nullptr);
 

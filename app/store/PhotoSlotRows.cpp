@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/store/DatabaseFile.h"
 #include "app/store/FormJson.h"
 #include "app/store/RowQueries.h"
 #include "platform/foundation/Log.h"
@@ -38,7 +39,11 @@ bool writePhotoSlotRow(ClinicState& state, const std::string& pid, const std::st
     const std::string today = state.today ? state.today() : todayText();
 
     SQDatabase& db = *state.db;
-    if (!db.open()) {
+    if (auto missing = missingDatabase(db, "writePhotoSlotRow")) {
+        state.lastSaveFailure = std::move(missing);
+        return false;
+    }
+    if (!openExisting(db)) {
         foundation::log("ERROR: failed to open appDelegate db");
         state.lastSaveFailure = DatabaseFailure::of(db);
         return false;
@@ -72,9 +77,9 @@ bool writePhotoSlotRow(ClinicState& state, const std::string& pid, const std::st
 }
 
 bool deletePhotoSlotRow(ClinicState& state, const std::string& pid, const std::string& kind) {
-    if (!state.db) return false;
+    if (!state.db || missingDatabase(*state.db, "deletePhotoSlotRow")) return false;
     SQDatabase& db = *state.db;
-    if (!db.open()) foundation::log("ERROR: failed to open appDelegate db");
+    if (!openExisting(db)) foundation::log("ERROR: failed to open appDelegate db");
     const bool done = db.executeUpdate("DELETE FROM photoMst WHERE pid = ? and category = ?;", pid, kind);
     db.close();
     foundation::log("初期化");

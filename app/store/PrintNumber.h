@@ -7,7 +7,8 @@ class SQDatabase;
 
 namespace store {
 
-// Stores the next print number; false, and logged, when the database did not take it.
+// Stores the next print number; false, and logged, when the database did not take it or its file is
+// gone (which no print number makes again).
 bool storePrintNumber(SQDatabase& db, const std::string& pid, int next);
 
 } // namespace store

@@ -1,6 +1,7 @@
 #include <catch2/catch.hpp>
 
 #include <QLabel>
+#include <filesystem>
 
 #include "platform/foundation/Log.h"
 #include "platform/geo/Geocoder.h"
@@ -281,4 +282,21 @@ TEST_CASE("A save refused because another program uses the database says so", "[
     app.tapRegister();
     REQUIRE(app.alert());
     CHECK(app.alert()->message() == "登録しました");
+}
+
+TEST_CASE("A save after the database file has gone says so and makes no file", "[shell][regist]") {
+    RegistApp app;
+    auto form = app.openForm("999999");
+    REQUIRE(form);
+    const std::string path = store::ClinicDatabase::databasePath();
+    REQUIRE(std::filesystem::remove(path));
+    type(form->bizText(), "教員");
+    app.tapRegister();
+    auto alert = app.alert();
+    CHECK(testsupport::errorAlertMessage(alert) ==
+          "登録できませんでした\n原因: データベースのファイルが見つかりません。");
+    CHECK(alert->tapAction("OK"));
+    CHECK(app.top() == form); // with what was typed
+    CHECK(str(form->bizText()) == "教員");
+    CHECK_FALSE(std::filesystem::exists(path));
 }

@@ -223,6 +223,23 @@ TEST_CASE("the questionnaire container", "[documents][inquiry]") {
         CHECK(p.app.top() == base);
         CHECK(p.app.delegate().inputItems()->at("111") == "on");
     }
+    SECTION("a save after the database file has gone says so and makes no file") {
+        (*p.app.delegate().inputItems())["111"] = "on";
+        const std::string path = store::ClinicDatabase::databasePath();
+        REQUIRE(QFile::remove(QString::fromStdString(path)));
+        base->registButton()->trigger();
+        auto alert = p.app.alert();
+        REQUIRE(alert);
+        CHECK(alert->message() == "登録できませんでした\n原因: データベースのファイルが見つかりません。");
+        REQUIRE(alert->tapAction("OK"));
+        CHECK(p.app.top() == base);
+        CHECK_FALSE(QFile::exists(QString::fromStdString(path)));
+        // The next patient open says the same, not that a table is missing.
+        const store::PatientRead read = p.app.delegate().setPatientInfoData();
+        REQUIRE(read.isFailed());
+        CHECK(read.failure.systemError == ENOENT);
+        CHECK_FALSE(QFile::exists(QString::fromStdString(path)));
+    }
     SECTION("cancel asks first; OK leaves for the main menu") {
         base->cancelButton()->trigger();
         REQUIRE(p.app.alert());
