@@ -1,11 +1,13 @@
 #include "app/ProcessEntry.h"
 
 #include "app/MainStoryboard.h"
+#include "app/photos/albums/McInfo.h"
 #include "app/shell/CallStack.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/ClassRegistry.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
+#include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/Application.h"
 
 namespace app {
@@ -15,10 +17,17 @@ void registerDelegateClass() {
     ui::registerDelegateClass("zurarerizIvaDadadavu",
                               [] { return std::make_shared<zurarerizIvaDadadavu>(); });
 }
+
+// Photographs the library takes back after losing its index go where received ones arrive: the
+// receive screens then show them again, and the staff can file them.
+void takeFoundPhotographsToCameraAlbum() {
+    photos::PhotoLibrary::setFoundPhotographsAlbum(photoalbums::getPhotoFolderName().value_or(""));
+}
 } // namespace
 
 void registerLoadHooks() {
-    foundation::LoadHooks::runOnce({&registerDelegateClass, &defineMainStoryboard});
+    foundation::LoadHooks::runOnce(
+        {&registerDelegateClass, &defineMainStoryboard, &takeFoundPhotographsToCameraAlbum});
 }
 
 int runLoggingEscapes(const std::function<int()>& body) {

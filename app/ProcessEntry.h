@@ -5,7 +5,8 @@
 
 namespace app {
 
-// Load-time registrations of the app (the delegate class, the storyboard); runs once per process.
+// Load-time registrations of the app (the delegate class, the storyboard, the album the photo library
+// takes found photographs back into); runs once per process.
 void registerLoadHooks();
 
 int processEntry(int argc, char** argv);

@@ -12,7 +12,8 @@
 //          album, taking max+1 on each addition
 //   library_state(key TEXT PRIMARY KEY, value TEXT) — the row ("names_every_file", "1") says the index
 //          has named every photo file of the library since it was made, so that a file it does not name
-//          is a leftover of a write cut short. An index made anew over stored photographs never has it.
+//          is a leftover of a write cut short. An index made anew over stored photographs has it only
+//          once it has taken every one of them back (see FoundPhotographs.h).
 // Creation order is seq order. Not thread-safe by itself: the library serialises access.
 #include <memory>
 #include <optional>

@@ -14,6 +14,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/photos/AssetFiles.h"
 #include "platform/photos/ChangeFailure.h"
+#include "platform/photos/FoundPhotographs.h"
 #include "platform/photos/ImageCheck.h"
 #include "platform/photos/PhotoIndex.h"
 
@@ -77,6 +78,7 @@ int writeOnce(const std::string& path, const foundation::Data& data) {
 
 std::mutex sharedMutex;
 std::shared_ptr<PhotoLibrary> sharedLibrary;
+std::string sharedFoundAlbum;
 
 std::mutex writeFailureMutex;
 std::function<int(const std::string&)> writeFailure;
@@ -92,7 +94,8 @@ int injectedWriteFailure(const std::string& path) {
 
 } // namespace
 
-PhotoLibrary::PhotoLibrary(std::string root) : root_(std::move(root)) {
+PhotoLibrary::PhotoLibrary(std::string root, std::string foundPhotographsAlbum)
+    : root_(std::move(root)), foundAlbum_(std::move(foundPhotographsAlbum)) {
     lifeline_->library = this;
     queue_ = foundation::SerialQueue::create("photos.library");
     if (!foundation::createDirectories(root_ + "/originals")) {
@@ -127,8 +130,10 @@ void PhotoLibrary::removeUnnamedFiles() {
     }
     if (*namesEveryFile) return removeUnnamedAssetFiles(root_, *named);
     // An index made after photographs were stored does not name them: they are no leftovers, at this
-    // start or any later one. Only an index made before any photograph can name every one.
-    const auto unnamed = unnamedAssetFiles(root_, *named);
+    // start or any later one. Only an index made before any photograph can name every one, or one that
+    // has taken them all back.
+    auto unnamed = unnamedAssetFiles(root_, *named);
+    if (unnamed && !unnamed->empty() && !foundAlbum_.empty()) unnamed = takeBack(*unnamed);
     if (unnamed && unnamed->empty()) {
         std::lock_guard lock(mutex_);
         if (!index_->setNamesEveryFile())
@@ -139,6 +144,28 @@ void PhotoLibrary::removeUnnamedFiles() {
     foundation::log("The photo library %@ removed no photo file: its index was made anew after photographs "
                     "were stored, and %@ of them are named by no photograph.",
                     root_, unnamed ? std::to_string(unnamed->size()) : std::string("some"));
+}
+
+std::vector<std::string> PhotoLibrary::takeBack(const std::vector<std::string>& unnamed) {
+    // Read and checked before the index is locked: readers on other threads do not wait on the files.
+    const FoundPhotographs found = readFoundPhotographs(root_, unnamed);
+    if (found.records.empty()) return found.refused;
+    {
+        std::lock_guard lock(mutex_);
+        if (!enterFoundPhotographs(*index_, found, foundAlbum_)) {
+            foundation::log(
+                "The photo library %@ could not take back the photographs its index does not name "
+                "(%@); their files are kept.",
+                root_, index_->lastError());
+            return unnamed;
+        }
+    }
+    const size_t n = found.records.size();
+    foundation::log(
+        "The photo library %@ took back %@ that its index, made anew, did not name, oldest first, "
+        "into the album %@.",
+        root_, std::to_string(n) + (n == 1 ? " photograph" : " photographs"), foundAlbum_);
+    return found.refused;
 }
 
 PhotoLibrary::~PhotoLibrary() {
@@ -157,8 +184,14 @@ void PhotoLibrary::setFileWriteFailureForTesting(std::function<int(const std::st
 std::shared_ptr<PhotoLibrary> PhotoLibrary::shared() {
     const std::string root = foundation::home::photoLibrary();
     std::lock_guard lock(sharedMutex);
-    if (!sharedLibrary || sharedLibrary->root() != root) sharedLibrary = std::make_shared<PhotoLibrary>(root);
+    if (!sharedLibrary || sharedLibrary->root() != root)
+        sharedLibrary = std::make_shared<PhotoLibrary>(root, sharedFoundAlbum);
     return sharedLibrary;
+}
+
+void PhotoLibrary::setFoundPhotographsAlbum(std::string title) {
+    std::lock_guard lock(sharedMutex);
+    sharedFoundAlbum = std::move(title);
 }
 
 bool PhotoLibrary::isAvailable() const {

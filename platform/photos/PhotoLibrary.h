@@ -3,9 +3,9 @@
 // folder as write-once asset files plus an index (see PhotoIndex.h). Reads run on the caller's thread;
 // changes run on the library's own queue, each as one transaction. Opening also clears, on that queue,
 // the photo files a killed process wrote but never entered in the index, unless the index was made anew
-// after photographs were stored (it lost them: they are kept). Access follows the authorization
-// status, a setting that tests (and an installer) can change: without access, reads find nothing and
-// changes fail.
+// after photographs were stored: it lost them, so they are kept, and taken back into the album the
+// opener names for them (see FoundPhotographs.h). Access follows the authorization status, a setting
+// that tests (and an installer) can change: without access, reads find nothing and changes fail.
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -25,14 +25,19 @@ struct AssetRecord;
 
 class PhotoLibrary {
   public:
-    // Opens (creating when needed) the library in `root`; see isAvailable().
-    explicit PhotoLibrary(std::string root);
+    // Opens (creating when needed) the library in `root`; see isAvailable(). Photographs its index does
+    // not name after the index was made anew go to the album titled `foundPhotographsAlbum`; without
+    // a title they are only kept.
+    explicit PhotoLibrary(std::string root, std::string foundPhotographsAlbum = {});
     ~PhotoLibrary();
     PhotoLibrary(const PhotoLibrary&) = delete;
     PhotoLibrary& operator=(const PhotoLibrary&) = delete;
 
     // The library of the current app home (opened again when the home changes).
     static std::shared_ptr<PhotoLibrary> shared();
+    // The album the shared library takes found photographs back into (none until set); for libraries
+    // opened after this.
+    static void setFoundPhotographsAlbum(std::string title);
 
     // ---- authorization
     static AuthorizationStatus authorizationStatus(AccessLevel level = AccessLevel::ReadWrite);
@@ -88,11 +93,15 @@ class PhotoLibrary {
 
     static bool accessGranted();
     void removeUnnamedFiles();
+    // Takes the files back into the index and the found photographs' album; the files it could not
+    // take back.
+    std::vector<std::string> takeBack(const std::vector<std::string>& unnamed);
     foundation::ErrorPtr apply(const ChangeRequest& request);
     foundation::ErrorPtr writeAssetFile(const ChangeRequest::NewAsset& asset, AssetRecord& record,
                                         std::vector<std::string>& written);
 
     std::string root_;
+    std::string foundAlbum_;
     std::string openError_;
     mutable std::mutex mutex_; // guards the index
     std::unique_ptr<PhotoIndex> index_;

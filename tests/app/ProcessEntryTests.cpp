@@ -1,15 +1,22 @@
+#include <QImage>
 #include <catch2/catch.hpp>
 #include <dlfcn.h>
+#include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "app/ProcessEntry.h"
+#include "app/photos/albums/McInfo.h"
 #include "app/shell/CallStack.h"
+#include "platform/foundation/AppHome.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/Value.h"
+#include "platform/photos/PhotoLibrary.h"
+#include "tests/support/TestHome.h"
 
 namespace {
 [[noreturn, gnu::noinline]] void raiseFromDeepInside() {
@@ -88,4 +95,35 @@ TEST_CASE("throwing goes through the C++ runtime's own throw function", "[shell]
     REQUIRE(dladdr(resolved, &thrower));
     REQUIRE(dladdr(reinterpret_cast<void*>(&raiseFromDeepInside), &self));
     CHECK(thrower.dli_fbase != self.dli_fbase);
+}
+
+TEST_CASE("the app's photographs a lost photo index no longer names go back to its camera album",
+          "[shell][entry][photos]") {
+    testsupport::TempHome home;
+    photos::PhotoLibrary::setAuthorizationStatus(photos::AuthorizationStatus::Authorized);
+    const auto camera = photoalbums::getPhotoFolderName();
+    REQUIRE(camera);
+    const std::string root = foundation::home::photoLibrary();
+    std::vector<std::string> ids;
+    {
+        photos::PhotoLibrary before(root);
+        for (QColor color : {Qt::red, Qt::blue}) {
+            QImage image(8, 8, QImage::Format_RGB32);
+            image.fill(color);
+            REQUIRE_FALSE(before.performChangesAndWait(
+                [&](photos::ChangeRequest& c) { ids.push_back(c.createImageAsset(image)); }));
+        }
+    }
+    REQUIRE(std::filesystem::remove(root + "/Photos.sqlite"));
+
+    app::registerLoadHooks();
+    auto library = photos::PhotoLibrary::shared();
+    REQUIRE(library->root() == root);
+    library->queue()->drain();
+    const auto albums = library->albumsWithTitle(*camera);
+    REQUIRE(albums.size() == 1);
+    std::vector<std::string> found;
+    for (const auto& asset : library->assetsInAlbum(albums[0]))
+        found.push_back(asset.localIdentifier);
+    CHECK(std::set<std::string>(found.begin(), found.end()) == std::set<std::string>(ids.begin(), ids.end()));
 }
