@@ -10,6 +10,7 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/documents/pages/PaperSupport.h"
+#include "tests/support/SamePicture.h"
 
 using paper::PrintedDocument;
 
@@ -383,10 +384,10 @@ TEST_CASE("the printed questionnaire's questions are as sharp as the typed value
     QLabel* background = preview->page(1)->backgroundImage();
     const std::string image = inquiryPageView::backgroundImageName(1, language);
     CHECK(onepagetest::showsBundleImage(background->pixmap(), image));
-    CHECK(background->grab().toImage().convertToFormat(QImage::Format_RGB32) ==
-          QImage(QString::fromStdString(
-                     *foundation::Bundle::main()->pathForResource(image.substr(0, image.size() - 4), "png")))
-              .convertToFormat(QImage::Format_RGB32));
+    CHECK(
+        picturecheck::samePicture(QImage(QString::fromStdString(*foundation::Bundle::main()->pathForResource(
+                                      image.substr(0, image.size() - 4), "png"))),
+                                  background->grab().toImage()));
     // The questions are text a reader of the PDF finds.
     CHECK(pdfprobe::facts(file).text.contains(
         QString::fromStdString(language == "Japanese"  ? definition.texts.front().text.ja
