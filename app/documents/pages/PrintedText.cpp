@@ -189,4 +189,10 @@ void fitPrintedTexts(QWidget* form) {
     }
 }
 
+void fitShownLabels(QWidget* form) {
+    if (!form) return;
+    for (QLabel* label : form->findChildren<QLabel*>())
+        if (label->isVisibleTo(form)) fitLabel(label);
+}
+
 } // namespace documents
