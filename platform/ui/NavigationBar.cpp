@@ -1,5 +1,6 @@
 #include "platform/ui/NavigationBar.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -23,6 +24,9 @@ NavigationBar::NavigationBar(QWidget* parent) : QWidget(parent) {
     f.setBold(true);
     f.setPixelSize(17);
     title_->setFont(f);
+    // The title takes the room the buttons leave, however long it is, and ends in "…" where it is cut.
+    title_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    title_->installEventFilter(this);
     row->addLayout(leftBox_, 1);
     row->addWidget(title_, 2);
     row->addLayout(rightBox_, 1);
@@ -37,7 +41,17 @@ void NavigationBar::setContent(Content content, std::function<void()> onBack) {
 }
 
 QString NavigationBar::titleText() const {
-    return title_->text();
+    return QString::fromStdString(content_.title);
+}
+
+void NavigationBar::showTitle() {
+    const QString title = titleText();
+    title_->setText(title_->fontMetrics().elidedText(title, Qt::ElideRight, title_->contentsRect().width()));
+}
+
+bool NavigationBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == title_ && event->type() == QEvent::Resize) showTitle();
+    return QWidget::eventFilter(watched, event);
 }
 
 QAbstractButton* NavigationBar::button(const std::string& title) const {
@@ -83,7 +97,7 @@ void NavigationBar::rebuild() {
         disconnect(c);
     itemConnections_.clear();
 
-    title_->setText(QString::fromStdString(content_.title));
+    showTitle();
     int leftAt = 0;
     if (content_.showsBack) {
         auto* back = new QPushButton(QString::fromStdString("< " + content_.backTitle), this);

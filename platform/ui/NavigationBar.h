@@ -31,13 +31,18 @@ class NavigationBar : public QWidget {
     };
     void setContent(Content content, std::function<void()> onBack);
 
+    // The whole title; the bar shows as much of it as fits between the buttons.
     QString titleText() const;
     // The button showing the item with this title (the back button is "backButton"), or null.
     QAbstractButton* button(const std::string& title) const;
     QAbstractButton* backButton() const;
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void rebuild();
+    void showTitle();
     QAbstractButton* makeButton(const BarButtonItemPtr& item);
     Content content_;
     std::function<void()> onBack_;

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "platform/foundation/Value.h"
+#include "tests/support/SamePicture.h"
 
 namespace pictures {
 
@@ -57,8 +58,7 @@ inline QImage mirroredTopBottom(const QImage& s) {
 }
 
 inline bool samePixels(const QImage& a, const QImage& b) {
-    return a.size() == b.size() &&
-           a.convertToFormat(QImage::Format_RGB32) == b.convertToFormat(QImage::Format_RGB32);
+    return picturecheck::samePicture(a, b);
 }
 
 inline QByteArray encoded(const QImage& image, const char* format) {

@@ -175,10 +175,10 @@ void certificateView1::viewWillAppear(bool animated) {
     if (!touchMode()) ui_->destView->setVisible(false);
 }
 
-void certificateView1::viewDidAppear(bool) {
-    if (touchMode() || ui_->destView->isVisible()) return;
-    certificateblocks::revealContactBlock(ui_->destView, ui_->imageLogo, logoData_);
-    documents::fitPrintedTexts(formView());
+void certificateView1::viewDidAppear(bool animated) {
+    if (!touchMode() && !ui_->destView->isVisible())
+        certificateblocks::revealContactBlock(ui_->destView, ui_->imageLogo, logoData_);
+    certificatePageView::viewDidAppear(animated);
 }
 
 void certificateView1::getClinicInfo() {

@@ -110,7 +110,10 @@ void fitLabel(QLabel* label) {
     const QRect box = label->contentsRect();
     const int flags = int(label->alignment()) | (label->wordWrap() ? int(Qt::TextWordWrap) : 0);
     if (box.contains(QFontMetrics(font).boundingRect(box, flags, label->text()))) return;
-    const FittedText fitted = fitText(label->text(), font, box.size());
+    // A text set here fills its label, and labels may stand two points apart: it keeps half a
+    // character clear of the label's end, so it never reads on into the text beside it.
+    const FittedText fitted =
+        fitText(label->text(), font, QSize(box.width() - font.pixelSize() / 2, box.height()));
     label->setWordWrap(false);
     label->setText(fitted.lines.join('\n'));
     setFontSize(label, "QLabel", fitted.pixelSize);
@@ -187,6 +190,12 @@ void fitPrintedTexts(QWidget* form) {
         else if (auto* text = qobject_cast<QPlainTextEdit*>(view))
             fitTextView(text);
     }
+}
+
+void fitShownLabels(QWidget* form) {
+    if (!form) return;
+    for (QLabel* label : form->findChildren<QLabel*>())
+        if (label->isVisibleTo(form)) fitLabel(label);
 }
 
 } // namespace documents

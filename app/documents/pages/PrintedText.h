@@ -27,7 +27,11 @@ struct FittedText {
 FittedText fitText(const QString& text, QFont font, const QSize& box, int smallest = kSmallestPrintedPixels);
 
 // Fits every text of a printed page into its view: labels, one-line fields and text views. A view
-// whose text already fits is left as it is.
+// whose text already fits is left as it is; a label's text that is fitted ends half a character short
+// of the label's end.
 void fitPrintedTexts(QWidget* form);
+// Fits the labels of a page being filled out as a printed page fits them. Its fields and text views
+// keep their texts as typed: those are what is stored.
+void fitShownLabels(QWidget* form);
 
 } // namespace documents

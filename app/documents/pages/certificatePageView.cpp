@@ -29,7 +29,8 @@ std::string certificatePageView::backgroundImageName(int page, const std::option
 void certificatePageView::loadView() {
     auto* form = new QWidget;
     setupForm(form);
-    if (appDelegate_ && !appDelegate_->touchMode()) assets::useDocumentFont(form, documentLanguage());
+    // The page being filled out writes as the printed one does, so its texts break where the paper's do.
+    assets::useDocumentFont(form, documentLanguage());
     form_ = form;
     setView(std::make_unique<documents::PageScrollView>(form));
 }
@@ -74,7 +75,10 @@ void certificatePageView::showBackground() {
 }
 
 void certificatePageView::viewDidAppear(bool) {
-    if (!touchMode()) documents::fitPrintedTexts(form_);
+    if (touchMode())
+        documents::fitShownLabels(form_);
+    else
+        documents::fitPrintedTexts(form_);
 }
 
 void certificatePageView::viewDidDisappear(bool) {

@@ -31,7 +31,8 @@ class certificatePageView : public ui::ViewController, public ui::TextViewDelega
     static std::string backgroundImageName(int page, const std::optional<std::string>& language);
 
     void viewWillAppear(bool animated) override;
-    // Printed, every text is fitted into its view (documents::fitPrintedTexts).
+    // Printed, every text is fitted into its view (documents::fitPrintedTexts); filled out, every label
+    // (documents::fitShownLabels).
     void viewDidAppear(bool animated) override;
     void viewDidDisappear(bool animated) override;
     QWidget* formView() const { return form_; }

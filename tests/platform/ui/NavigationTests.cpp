@@ -1,7 +1,10 @@
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
+#include <QLayout>
 #include <catch2/catch.hpp>
 
+#include "platform/ui/NavigationBar.h"
 #include "platform/ui/NavigationController.h"
 #include "platform/ui/Screen.h"
 #include "platform/ui/Window.h"
@@ -149,5 +152,52 @@ TEST_CASE("bar button items show in the bar and call their targets", "[ui][navig
         nav->popViewController(false);
         CHECK(bar->titleText() == "Menu");
         CHECK(bar->button("登録") == nullptr);
+    }
+}
+
+TEST_CASE("a title too long for the bar ends in an ellipsis beside the bar's buttons", "[ui][navigation]") {
+    const QString title =
+        QStringLiteral("札幌　アレクサンドラ・エリザベス・ヴィクトーリア・太郎左衛門之助右衛門 様");
+    // The bar as a navigation controller holds it: placed by its parent, whatever its content asks for.
+    QWidget screen;
+    screen.resize(768, 200);
+    auto* bar = new NavigationBar(&screen);
+    NavigationBar::Content content;
+    content.title = title.toStdString();
+    content.left = {BarButtonItem::create("キャンセル", BarButtonItemStyle::Plain)};
+    content.right = {BarButtonItem::create("登録", BarButtonItemStyle::Done),
+                     BarButtonItem::create("次へ>", BarButtonItemStyle::Plain)};
+    bar->setContent(content, {});
+    screen.show();
+    auto* shown = bar->findChild<QLabel*>("navigationTitle");
+    REQUIRE(shown);
+    const auto place = [&](int width) {
+        bar->setGeometry(0, 0, width, kNavigationBarHeight);
+        QApplication::sendPostedEvents();
+        bar->layout()->activate();
+    };
+
+    for (int width : {768, 546}) {
+        place(width);
+        INFO(width << ": " << shown->text().toStdString());
+        CHECK(bar->titleText() == title);
+        CHECK(shown->text().startsWith(title.front()));
+        CHECK(shown->text().endsWith(QChar(0x2026)));
+        CHECK(QFontMetrics(shown->font()).horizontalAdvance(shown->text()) <= shown->contentsRect().width());
+        int buttons = 0;
+        for (QAbstractButton* button : bar->findChildren<QAbstractButton*>()) {
+            if (!button->isVisible()) continue;
+            ++buttons;
+            INFO(button->text().toStdString());
+            CHECK_FALSE(shown->geometry().intersects(button->geometry()));
+        }
+        CHECK(buttons == 3);
+    }
+
+    SECTION("a title that fits shows whole") {
+        content.title = "札幌　太郎 様";
+        bar->setContent(content, {});
+        place(768);
+        CHECK(shown->text() == QStringLiteral("札幌　太郎 様"));
     }
 }

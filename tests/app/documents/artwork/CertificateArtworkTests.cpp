@@ -360,7 +360,7 @@ TEST_CASE("certificate artwork", "[CertificateArtwork]") {
         CHECK(overflowingTexts(def()).empty());
     }
 
-    SECTION("the drawing matches the committed files pixel for pixel") {
+    SECTION("the drawing matches the committed files pixel for pixel once premultiplied") {
         artworkcheck::matchesCommitted(QDir(QStringLiteral(ZARUVEDEZ_SOURCE_DIR "/resources/bundle")),
                                        drawAllArtwork(def()));
     }

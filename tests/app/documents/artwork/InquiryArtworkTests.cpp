@@ -184,7 +184,7 @@ TEST_CASE("questionnaire artwork", "[InquiryArtwork]") {
         CHECK(overflowingTexts(def()).empty());
     }
 
-    SECTION("the drawing matches the committed files pixel for pixel") {
+    SECTION("the drawing matches the committed files pixel for pixel once premultiplied") {
         artworkcheck::matchesCommitted(QDir(bundleFolder()), drawAllArtwork(def()));
     }
 

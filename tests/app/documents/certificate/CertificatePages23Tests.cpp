@@ -16,6 +16,7 @@
 #include "platform/photos/PhotoLibrary.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/support/SamePicture.h"
 
 namespace {
 
@@ -75,8 +76,7 @@ template <class Page> struct Pages {
 bool sameImage(const QPixmap& shown, const char* bundleFile) {
     const auto path = foundation::Bundle::main()->pathForResource(
         std::string(bundleFile).substr(0, std::strlen(bundleFile) - 4), "png");
-    return path && shown.toImage().convertToFormat(QImage::Format_ARGB32) ==
-                       QImage(QString::fromStdString(*path)).convertToFormat(QImage::Format_ARGB32);
+    return path && picturecheck::samePicture(QImage(QString::fromStdString(*path)), shown.toImage());
 }
 
 } // namespace

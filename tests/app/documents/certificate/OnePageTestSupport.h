@@ -22,6 +22,7 @@
 #include "platform/ui/Storyboard.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/shell/RegistTestSupport.h"
+#include "tests/support/SamePicture.h"
 
 namespace onepagetest {
 
@@ -90,8 +91,7 @@ inline QLabel* tagged(const std::shared_ptr<onePageCertificateView>& page, int t
 inline bool showsBundleImage(const QPixmap& shown, const std::string& file) {
     const auto path = foundation::Bundle::main()->pathForResource(file.substr(0, file.size() - 4), "png");
     return path && !shown.isNull() &&
-           shown.toImage().convertToFormat(QImage::Format_ARGB32) ==
-               QImage(QString::fromStdString(*path)).convertToFormat(QImage::Format_ARGB32);
+           picturecheck::samePicture(QImage(QString::fromStdString(*path)), shown.toImage());
 }
 
 // How many pixels of the area are close to the colour.

@@ -10,6 +10,7 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Tag.h"
 #include "tests/app/documents/pages/PaperSupport.h"
+#include "tests/support/SamePicture.h"
 
 using paper::PrintedDocument;
 
@@ -66,6 +67,56 @@ std::vector<QWidget*> forms(const PrintedDocument& printed, const std::vector<co
     return out;
 }
 
+// Where a word lies: the shown view whose place on paper holds its middle, or none (the page's artwork).
+QWidget* holder(const PrintedDocument& printed, const std::vector<std::pair<QWidget*, QRect>>& views,
+                const paper::PlacedWord& word) {
+    QWidget* found = nullptr;
+    int area = 0;
+    for (const auto& [view, place] : views) {
+        const PrintedDocument::Placed placed = printed.onPaper(place);
+        if (placed.page != word.page || !QRectF(placed.rect).contains(word.box.center())) continue;
+        // A view inside another (a text on a frame) holds what lies in it.
+        if (!found || placed.rect.width() * placed.rect.height() < area) {
+            found = view;
+            area = placed.rect.width() * placed.rect.height();
+        }
+    }
+    return found;
+}
+
+// No text on paper runs into another: each view's words lie within its place, and words of two
+// different views (or of a view and the page's artwork) neither overlap nor, side by side on one line,
+// come closer than a gap a reader sees.
+void checkTextsApart(const PrintedDocument& printed, const std::vector<QWidget*>& pages) {
+    constexpr double kGap = 4;
+    const auto views = printed.shownViews(pages);
+    std::vector<std::pair<paper::PlacedWord, QWidget*>> words;
+    for (const paper::PlacedWord& word : paper::placedWords(printed.file))
+        words.push_back({word, holder(printed, views, word)});
+    for (const auto& [word, view] : words) {
+        if (!view) continue;
+        INFO(view->objectName().toStdString() << ": " << word.text.toStdString());
+        const auto it =
+            std::find_if(views.begin(), views.end(), [&](const auto& v) { return v.first == view; });
+        CHECK(QRectF(printed.onPaper(it->second).rect).adjusted(-1, -1, 1, 1).contains(word.box));
+    }
+    for (size_t i = 0; i < words.size(); ++i)
+        for (size_t j = i + 1; j < words.size(); ++j) {
+            const auto& [a, viewA] = words[i];
+            const auto& [b, viewB] = words[j];
+            if (a.page != b.page || viewA == viewB) continue;
+            INFO((viewA ? viewA->objectName().toStdString() : "artwork")
+                 << " \"" << a.text.toStdString() << "\" and "
+                 << (viewB ? viewB->objectName().toStdString() : "artwork") << " \"" << b.text.toStdString()
+                 << "\"");
+            const double shared =
+                std::min(a.box.bottom(), b.box.bottom()) - std::max(a.box.top(), b.box.top());
+            const double apart =
+                std::max(a.box.left(), b.box.left()) - std::min(a.box.right(), b.box.right());
+            CHECK_FALSE((shared > 1 && apart < kGap));
+        }
+}
+
 // Everything the preview shows is on paper, every text readable or visibly cut short, and the
 // members that must not be cut short print whole.
 void checkPrintout(const PrintedDocument& printed, const std::vector<QWidget*>& pages,
@@ -79,6 +130,7 @@ void checkPrintout(const PrintedDocument& printed, const std::vector<QWidget*>& 
         CHECK((set.whole || set.elided));
         CHECK(set.pixelSize >= 10);
     }
+    checkTextsApart(printed, pages);
     for (const paper::Word& word : paper::words(printed.file)) {
         INFO(word.text.toStdString());
         CHECK(word.height >= kReadableHeight);
@@ -211,6 +263,34 @@ TEST_CASE("the letter prints whole and readable with long details", "[documents]
                                QStringLiteral("北海道") + QString::fromUtf8(paper::kLongAddress1),
                                QString::fromUtf8(paper::kLongTel1), QString::fromUtf8(paper::kLongOccupation),
                                QString::fromUtf8(paper::kLongTreatment)});
+}
+
+TEST_CASE("the letter prints a long address apart from the address beside it", "[documents][paper]") {
+    lettertest::LetterApp s;
+    lettertest::writeDocument("clinicInfo.json", lettertest::kClinicFile);
+    const QString address1 = QStringLiteral("札幌市中央区北一条西二十三丁目四番地五号さくらメディカルプラザ"),
+                  address2 = QStringLiteral("さくらメディカルプラザ12階1203");
+    s.app.probe().exec("UPDATE patientMst SET address1 = '" + address1.toStdString() + "', address2 = '" +
+                       address2.toStdString() + "' WHERE pid = '999999'");
+    QTemporaryDir scratch;
+    PrintedDocument printed;
+    auto preview = s.openPreview();
+    REQUIRE(preview);
+    printed.preview = preview;
+    printed.capture(scratch.path(), "letter-addresses");
+    REQUIRE(printed.pages.size() == 2);
+    const std::vector<QWidget*> pages = {preview->page1()->formView(), preview->page2()->formView()};
+    checkTextsApart(printed, pages);
+    // Each prints whole in its own label.
+    const std::pair<const char*, QString> labels[] = {{"add1Label", QStringLiteral("北海道") + address1},
+                                                      {"add2Label", address2}};
+    for (const auto& [name, text] : labels) {
+        INFO(name);
+        auto* label = pages[0]->findChild<QLabel*>(name);
+        REQUIRE(label);
+        const QRect place(label->mapTo(preview->scrollView()->widget(), QPoint(0, 0)), label->size());
+        CHECK(paper::joined(printed.paperText(place)) == text);
+    }
 }
 
 TEST_CASE("the questionnaire prints whole and readable with long details", "[documents][paper]") {
@@ -383,10 +463,10 @@ TEST_CASE("the printed questionnaire's questions are as sharp as the typed value
     QLabel* background = preview->page(1)->backgroundImage();
     const std::string image = inquiryPageView::backgroundImageName(1, language);
     CHECK(onepagetest::showsBundleImage(background->pixmap(), image));
-    CHECK(background->grab().toImage().convertToFormat(QImage::Format_RGB32) ==
-          QImage(QString::fromStdString(
-                     *foundation::Bundle::main()->pathForResource(image.substr(0, image.size() - 4), "png")))
-              .convertToFormat(QImage::Format_RGB32));
+    CHECK(
+        picturecheck::samePicture(QImage(QString::fromStdString(*foundation::Bundle::main()->pathForResource(
+                                      image.substr(0, image.size() - 4), "png"))),
+                                  background->grab().toImage()));
     // The questions are text a reader of the PDF finds.
     CHECK(pdfprobe::facts(file).text.contains(
         QString::fromStdString(language == "Japanese"  ? definition.texts.front().text.ja

@@ -275,6 +275,33 @@ inline std::vector<Word> words(const QString& file) {
     return out;
 }
 
+// A word of the PDF's text where it lies: its page (from 0) and its box in points of the page.
+struct PlacedWord {
+    int page = 0;
+    QRectF box;
+    QString text;
+};
+
+inline std::vector<PlacedWord> placedWords(const QString& file) {
+    std::vector<PlacedWord> out;
+    const QString html = pdfprobe::run("pdftotext", {"-bbox", "-enc", "UTF-8", file, "-"});
+    static const QRegularExpression item(QStringLiteral(
+        R"re(<page |<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    int page = -1;
+    for (auto it = item.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        if (m.captured(1).isEmpty()) {
+            ++page;
+            continue;
+        }
+        out.push_back({page,
+                       QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                              QPointF(m.captured(3).toDouble(), m.captured(4).toDouble())),
+                       m.captured(5)});
+    }
+    return out;
+}
+
 // The text without its white space, so a member wrapped over two lines still reads as one.
 inline QString joined(QString text) {
     text.remove(QRegularExpression(QStringLiteral("\\s"), QRegularExpression::UseUnicodePropertiesOption));
