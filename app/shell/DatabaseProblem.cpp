@@ -76,6 +76,10 @@ std::string patientReadFailureMessage(const store::DatabaseFailure& failure) {
     return "患者情報を読み込めませんでした。\n原因: " + databaseFailureCause(failure);
 }
 
+std::string photoReadFailureMessage(const store::DatabaseFailure& failure) {
+    return "登録済みの写真を読み込めませんでした。\n原因: " + databaseFailureCause(failure);
+}
+
 std::string registerFailureMessage(const std::optional<store::DatabaseFailure>& failure) {
     if (!failure) return "登録できませんでした";
     return "登録できませんでした\n原因: " + databaseFailureCause(*failure);

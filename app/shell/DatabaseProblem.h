@@ -1,6 +1,6 @@
 #pragma once
 // What the staff read when the clinic database refuses: the cause in their words, from what SQLite
-// and the system said, in the launch's alert, the patient loader's and the register's.
+// and the system said, in the launch's alert, the patient loader's, the photo slots' and the register's.
 #include <optional>
 #include <string>
 
@@ -17,6 +17,8 @@ std::string databaseProblemLogLine(const std::string& path, const store::Databas
 
 // A patient whose records could not be read.
 std::string patientReadFailureMessage(const store::DatabaseFailure& failure);
+// A patient whose registered photographs (the stored photo slots) could not be read.
+std::string photoReadFailureMessage(const store::DatabaseFailure& failure);
 
 // A register that stored nothing: "登録できませんでした", then the cause when the database gave one.
 std::string registerFailureMessage(const std::optional<store::DatabaseFailure>& failure);

@@ -19,6 +19,10 @@ void presentPatientReadFailure(ui::ViewController& host, const store::DatabaseFa
     showError(host, patientReadFailureMessage(failure));
 }
 
+void presentPhotoReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure) {
+    showError(host, photoReadFailureMessage(failure));
+}
+
 bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
                      const char* inquirySegue) {
     delegate.inputItems() = store::FormData{};

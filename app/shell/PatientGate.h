@@ -23,6 +23,8 @@ bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, c
 
 // "エラー" saying that the patient could not be read, and why; its one "OK" stays where `host` is.
 void presentPatientReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure);
+// The same for the patient's registered photographs.
+void presentPhotoReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure);
 
 // The stored form a start screen opens, to fill out or to preview.
 enum class StoredForm { Inquiry, Certificate, Letter };

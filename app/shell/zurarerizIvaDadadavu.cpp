@@ -161,13 +161,13 @@ bool zurarerizIvaDadadavu::registLetter() {
 }
 // Each walk of the albums sets the editor's album anew, so a patient without an album never inherits
 // the previous patient's.
-void zurarerizIvaDadadavu::getLetterPhotoInfo() {
+std::optional<store::DatabaseFailure> zurarerizIvaDadadavu::getLetterPhotoInfo() {
     StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt);
-    photoInfo().getLetterPhotoInfo();
+    return photoInfo().getLetterPhotoInfo();
 }
-void zurarerizIvaDadadavu::getCertificatePhotoInfo() {
+std::optional<store::DatabaseFailure> zurarerizIvaDadadavu::getCertificatePhotoInfo() {
     StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt);
-    photoInfo().getCertificatePhotoInfo();
+    return photoInfo().getCertificatePhotoInfo();
 }
 void zurarerizIvaDadadavu::getPhotoInfoFromDB(const std::string& photoKind) {
     photoInfo().getPhotoInfoFromDB(photoKind);

@@ -60,8 +60,9 @@ class zurarerizIvaDadadavu : public ui::ApplicationDelegate,
     bool registInquiry();
     bool registCertificate();
     bool registLetter();
-    void getLetterPhotoInfo();
-    void getCertificatePhotoInfo();
+    // Why the registered photographs could not be read, if they could not (see PatientPhotoInfo).
+    std::optional<store::DatabaseFailure> getLetterPhotoInfo();
+    std::optional<store::DatabaseFailure> getCertificatePhotoInfo();
     void getPhotoInfoFromDB(const std::string& photoKind);
     void getAssetsListFromLibrary();
 

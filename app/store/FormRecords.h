@@ -4,23 +4,12 @@
 // inserting the patient's row the first time and updating it afterwards.
 #include "app/store/ClinicState.h"
 #include "app/store/DatabaseFailure.h"
+#include "app/store/StoredRead.h"
 
 namespace store {
 
-// What the patient loader found: the patient, no such patient, or a database that could not be read,
-// which says nothing about the patient. Only a patient who was found counts as loaded.
-struct PatientRead {
-    enum class Outcome { Found, Absent, Failed };
-    Outcome outcome = Outcome::Absent;
-    DatabaseFailure failure; // why, when Failed
-
-    static PatientRead found() { return {Outcome::Found, {}}; }
-    static PatientRead absent() { return {Outcome::Absent, {}}; }
-    static PatientRead failed(DatabaseFailure why) { return {Outcome::Failed, std::move(why)}; }
-
-    bool isFailed() const { return outcome == Outcome::Failed; }
-    explicit operator bool() const { return outcome == Outcome::Found; }
-};
+// What the patient loader found: the patient, no such patient, or a database that could not be read.
+using PatientRead = StoredRead;
 
 class FormRecords {
   public:

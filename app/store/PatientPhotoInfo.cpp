@@ -1,8 +1,7 @@
 #include "app/store/PatientPhotoInfo.h"
 
-#include "app/store/FormJson.h"
+#include "app/store/PhotoSlotRows.h"
 #include "platform/foundation/Log.h"
-#include "platform/sqlite/SQDatabase.h"
 
 namespace store {
 
@@ -10,24 +9,35 @@ namespace {
 const char* const kAlbumKinds[] = {"normal", "velscope", "roentgen"};
 }
 
-void PatientPhotoInfo::getLetterPhotoInfo() {
-    rebuild({"normal", "velscope", "roentgen", "noselect"});
+std::optional<DatabaseFailure> PatientPhotoInfo::getLetterPhotoInfo() {
+    return rebuild({"normal", "velscope", "roentgen", "noselect"});
 }
 
-void PatientPhotoInfo::getCertificatePhotoInfo() {
-    rebuild({"normal", "velscope", "roentgen"});
+std::optional<DatabaseFailure> PatientPhotoInfo::getCertificatePhotoInfo() {
+    return rebuild({"normal", "velscope", "roentgen"});
 }
 
-void PatientPhotoInfo::rebuild(std::initializer_list<const char*> kinds) {
+std::optional<DatabaseFailure> PatientPhotoInfo::rebuild(std::initializer_list<const char*> kinds) {
     state_.allAssetsList.clear();
     for (const char* kind : kinds)
         state_.allAssetsList[kind] = {};
-    state_.allPhotoNoList.clear();
     state_.assetLocalIDList.clear();
     state_.allAssetsListForStep4.clear();
     getAssetsListFromLibrary();
-    for (const char* kind : kinds)
-        getPhotoInfoFromDB(kind);
+    if (!state_.patientID) {
+        state_.allPhotoNoList.clear();
+        return std::nullopt;
+    }
+    // Every kind is read before any map is replaced, so a read that fails leaves them all as they were.
+    std::map<std::string, FormData> maps;
+    for (const char* kind : kinds) {
+        FormData slotMap;
+        const StoredRead read = readPhotoSlots(state_, *state_.patientID, kind, slotMap);
+        if (read.isFailed()) return read.failure;
+        if (read) maps[kind] = std::move(slotMap);
+    }
+    state_.allPhotoNoList = std::move(maps);
+    return std::nullopt;
 }
 
 void PatientPhotoInfo::getAssetsListFromLibrary() {
@@ -58,18 +68,12 @@ void PatientPhotoInfo::getAssetsListFromLibrary() {
     }
 }
 
-void PatientPhotoInfo::getPhotoInfoFromDB(const std::string& kind) {
-    if (!state_.patientID || !state_.db) return;
-    SQDatabase& db = *state_.db;
-    if (!db.open()) return;
-    if (auto rs = db.executeQuery("SELECT photo_num FROM photoMst WHERE pid = ? and category = ?;",
-                                  *state_.patientID, kind)) {
-        if (rs->next()) {
-            state_.allPhotoNoList[kind] = formDataFromJSON(rs->stringForColumn("photo_num").value_or(""));
-            rs->close();
-        }
-    }
-    db.close();
+StoredRead PatientPhotoInfo::getPhotoInfoFromDB(const std::string& kind) {
+    if (!state_.patientID) return StoredRead::absent();
+    FormData slotMap;
+    const StoredRead read = readPhotoSlots(state_, *state_.patientID, kind, slotMap);
+    if (read) state_.allPhotoNoList[kind] = std::move(slotMap);
+    return read;
 }
 
 } // namespace store

@@ -5,37 +5,55 @@
 #include "app/store/DatabaseFile.h"
 #include "app/store/FormJson.h"
 #include "app/store/RowQueries.h"
+#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "platform/sqlite/SQResultSet.h"
 
 namespace store {
 
-std::optional<FormData> readPhotoSlots(ClinicState& state, const std::string& pid, const std::string& kind) {
-    if (!state.db) return std::nullopt;
+namespace {
+
+StoredRead failedSlotRead(const std::string& pid, const std::string& kind, DatabaseFailure why) {
+    foundation::log("readPhotoSlots: the slots of %@ (%@) cannot be read: %d %@", pid, kind, why.code,
+                    why.message);
+    return StoredRead::failed(std::move(why));
+}
+
+} // namespace
+
+StoredRead readPhotoSlots(ClinicState& state, const std::string& pid, const std::string& kind,
+                          FormData& slotMap) {
+    if (!state.db) return failedSlotRead(pid, kind, {SQLITE_MISUSE, 0, "no database handle"});
     SQDatabase& db = *state.db;
-    if (!db.open()) foundation::log("ERROR: failed to open appDelegate db");
-    std::optional<FormData> slots;
-    if (auto rs = db.executeQuery("SELECT photo_no, photo_num FROM photoMst WHERE pid = ? and category = ?;",
-                                  pid, kind)) {
-        if (rs->next()) {
-            (void)parseStoredJSON(rs->stringForColumn("photo_no").value_or("")); // not used
-            slots = formDataFromJSON(rs->stringForColumn("photo_num").value_or(""));
-            rs->close();
-        }
+    // Opening a file that is gone would make an empty database in its place, holding no row.
+    if (const auto& path = db.databasePath(); path && !path->empty() && !foundation::fileExists(*path))
+        return failedSlotRead(pid, kind, DatabaseFailure::missingFile());
+    if (!db.open()) return failedSlotRead(pid, kind, DatabaseFailure::of(db));
+    std::shared_ptr<SQResultSet> rs;
+    const Row row =
+        firstRow(db, rs, "SELECT photo_num FROM photoMst WHERE pid = ? and category = ?;", pid, kind);
+    if (row == Row::Failed) {
+        DatabaseFailure why = DatabaseFailure::of(db);
+        db.close();
+        return failedSlotRead(pid, kind, std::move(why));
+    }
+    if (row == Row::Found) {
+        slotMap = formDataFromJSON(rs->stringForColumn("photo_num").value_or(""));
+        rs->close();
     }
     db.close();
-    return slots;
+    return row == Row::Found ? StoredRead::found() : StoredRead::absent();
 }
 
 bool writePhotoSlotRow(ClinicState& state, const std::string& pid, const std::string& kind,
-                       const std::vector<std::string>& rowsList, const FormData& slots) {
+                       const std::vector<std::string>& rowsList, const FormData& slotMap) {
     state.lastSaveFailure.reset();
     if (!state.db) return false;
     nlohmann::ordered_json rows = nlohmann::ordered_json::object();
     rows["rowsList"] = rowsList;
     const std::string photoNo = compactJSON(rows);
-    const std::string photoNum = formDataJSON(slots);
+    const std::string photoNum = formDataJSON(slotMap);
     const std::string today = state.today ? state.today() : todayText();
 
     SQDatabase& db = *state.db;

@@ -4,7 +4,6 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Log.h"
-#include "platform/ui/Storyboard.h"
 #include "ui_certificateViewTop.h"
 
 certificateViewTop::certificateViewTop()
@@ -137,16 +136,13 @@ void certificateViewTop::choose(const std::string& language, const std::string& 
         auto self = weak.lock();
         if (!self) return;
         self->patientIDBox()->resignFirstResponder();
+        // The pages show and print the registered photographs: without them, none opens.
+        const std::string id = segue;
+        const auto unread = id == kStartSegue || id == kPrintSegue
+                                ? self->appDelegate_->getCertificatePhotoInfo()
+                                : self->appDelegate_->getLetterPhotoInfo();
+        if (unread) return shell::presentPhotoReadFailure(*self, *unread);
         self->appDelegate_->setTouchMode(touchMode);
         self->performSegue(segue, self.get());
     });
-}
-
-void certificateViewTop::prepareForSegue(ui::StoryboardSegue& segue, QObject*) {
-    if (!appDelegate_) return;
-    const std::string& id = segue.identifier();
-    if (id == kStartSegue || id == kPrintSegue)
-        appDelegate_->getCertificatePhotoInfo();
-    else if (id == kOnePageSegue || id == kPrintOnePageSegue)
-        appDelegate_->getLetterPhotoInfo();
 }

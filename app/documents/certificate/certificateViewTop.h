@@ -28,7 +28,6 @@ class certificateViewTop : public ui::ViewController, public ui::TextFieldDelega
     ~certificateViewTop() override;
 
     void viewDidLoad() override;
-    void prepareForSegue(ui::StoryboardSegue& segue, QObject* sender) override;
 
     // Show or hide a group of choices together.
     void certificateStart();

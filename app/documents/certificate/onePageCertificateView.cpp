@@ -11,6 +11,7 @@
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/certificate/certificateView3.h"
 #include "app/shell/FormAlerts.h"
+#include "app/shell/PatientGate.h"
 #include "app/shell/PhotoEditorOpener.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
@@ -163,8 +164,14 @@ void onePageCertificateView::viewWillAppear(bool animated) {
     }
     ui_->dateLabel->setVisible(false);
     ui_->dateSLabel->setVisible(true);
-    // A photograph saved in the editor meanwhile joins the list.
-    if (appDelegate_) appDelegate_->getLetterPhotoInfo();
+    // A photograph saved in the editor meanwhile joins the list. A read that failed keeps the lists as
+    // they were and says so, once the editor that may still be going has gone.
+    if (const auto unread = appDelegate_ ? appDelegate_->getLetterPhotoInfo() : std::nullopt) {
+        std::weak_ptr<ui::ViewController> weak = weak_from_this();
+        QTimer::singleShot(0, view(), [weak, why = *unread] {
+            if (auto self = weak.lock()) shell::presentPhotoReadFailure(*self, why);
+        });
+    }
     reloadCollection("normal", 0);
 }
 

@@ -2,7 +2,6 @@
 
 #include "app/shell/PatientGate.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/ui/Storyboard.h"
 #include "ui_LetterViewTop.h"
 
 LetterViewTop::LetterViewTop()
@@ -45,6 +44,10 @@ void LetterViewTop::open(bool touchMode, const char* segue) {
         auto self = weak.lock();
         if (!self) return;
         self->patientIDBox()->resignFirstResponder();
+        // The pages find the patient's photographs of every kind in the delegate's lists: without the
+        // registered ones, neither the letter nor its preview opens.
+        if (const auto unread = self->appDelegate_->getLetterPhotoInfo())
+            return shell::presentPhotoReadFailure(*self, *unread);
         self->appDelegate_->setTouchMode(touchMode);
         self->performSegue(segue, self.get());
     });
@@ -53,10 +56,4 @@ void LetterViewTop::open(bool touchMode, const char* segue) {
 bool LetterViewTop::textFieldShouldReturn(ui::TextField&) {
     LetterStart();
     return true;
-}
-
-void LetterViewTop::prepareForSegue(ui::StoryboardSegue& segue, QObject*) {
-    // The pages find the patient's photographs of every kind in the delegate's lists.
-    if (appDelegate_ && (segue.identifier() == kStartSegue || segue.identifier() == kPrintSegue))
-        appDelegate_->getLetterPhotoInfo();
 }

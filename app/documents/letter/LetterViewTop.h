@@ -22,7 +22,6 @@ class LetterViewTop : public ui::ViewController, public ui::TextFieldDelegate {
     ~LetterViewTop() override;
 
     void viewDidLoad() override;
-    void prepareForSegue(ui::StoryboardSegue& segue, QObject* sender) override;
 
     // Loads the patient of the typed ID into the shared form state; false (after an alert) otherwise.
     bool getPatientInfo();

@@ -166,13 +166,18 @@ bool PhotoAlbumScan::moveAssetsWhileBusy(std::string* failureCause) {
     return moved->load();
 }
 
-bool PhotoAlbumScan::getPhotoInfoFromDB() {
-    auto stored = store::readPhotoSlots(state_, patientID_, kind_);
-    if (stored) selectedTagList = std::move(*stored);
-    return stored.has_value();
+store::StoredRead PhotoAlbumScan::readStoredSlots(store::FormData& slotMap) {
+    slotsRead_ = store::readPhotoSlots(state_, patientID_, kind_, slotMap);
+    return slotsRead_;
 }
 
 bool PhotoAlbumScan::registPhotoRow() {
+    if (slotsRead_.isFailed()) {
+        foundation::log(
+            "registPhotoRow: the stored slots of %@ (%@) were not read; the row is left as it was",
+            patientID_, kind_);
+        return false;
+    }
     return store::writePhotoSlotRow(state_, patientID_, kind_, rowsList, selectedTagList);
 }
 

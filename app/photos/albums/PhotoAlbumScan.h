@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/store/ClinicState.h"
+#include "app/store/StoredRead.h"
 #include "platform/photos/PhotoLibrary.h"
 
 namespace photoalbums {
@@ -35,8 +36,13 @@ class PhotoAlbumScan {
     void getAssetsListFromLibrary(bool moveAndWrite);
     // Creates the patient albums the scan did not find, in one change; sets isAlbumCreateFlag when done.
     void createPatientAlbum();
-    // Reads the stored slot map of the patient and kind into selectedTagList.
-    bool getPhotoInfoFromDB();
+    // Reads the stored slot map of the patient and kind into `slotMap` (left as it was without a row),
+    // and keeps the outcome: a map that could not be read is not written back.
+    store::StoredRead readStoredSlots(store::FormData& slotMap);
+    // Reads it into selectedTagList.
+    store::StoredRead getPhotoInfoFromDB() { return readStoredSlots(selectedTagList); }
+    // The outcome of the last read; failed until a read succeeds once it failed.
+    const store::StoredRead& slotsRead() const { return slotsRead_; }
     // Files the pool into the patient album and the slot photographs into the kind album, in one
     // change that refuses to run (moving nothing) when an album it would move photographs to is
     // missing. The completion gets the outcome on the library's queue, with the library's cause of a
@@ -46,7 +52,8 @@ class PhotoAlbumScan {
     // success, holding the flag a little longer per slot photograph; returns once the flag is down,
     // with whether the move was made (and why not, into `failureCause`).
     bool moveAssetsWhileBusy(std::string* failureCause = nullptr);
-    // Writes the photoMst row (insert or update); false when nothing was written.
+    // Writes the photoMst row (insert or update); false when nothing was written. Nothing is written
+    // while the stored slot map could not be read: the row would lose the slots the staff registered.
     bool registPhotoRow();
     // Removes the row of the patient and kind.
     bool deleteDBData();
@@ -72,6 +79,7 @@ class PhotoAlbumScan {
 
     store::ClinicState& state_;
     photos::PhotoLibraryPtr library_;
+    store::StoredRead slotsRead_;
     std::string patientID_, kind_, cameraTitle_, patientTitle_, kindTitle_;
     // Shared with the creation's completion, which may finish after the scan is gone.
     std::shared_ptr<std::atomic<bool>> albumCreated_ = std::make_shared<std::atomic<bool>>(false);

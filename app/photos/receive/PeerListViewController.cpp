@@ -347,19 +347,21 @@ void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
     st.stopTimer();
     st.status = 0;
     const bool cut = st.leaves != leavesBefore;
+    std::string notKept;
     if (!cut) {
         sessionHelper_->sendCompletion(peerID);
         if (st.failed > 0) {
             // Why, as the editor says it of a save, then how many: each cause on a line of its own.
-            std::string shown, logged;
+            std::string logged;
             for (const auto& cause : st.failureCauses) {
-                shown += cause + "\n";
+                notKept += cause + "\n";
                 logged += cause;
             }
             const std::string count =
                 foundation::format("%lu枚の写真を保存できませんでした", (unsigned long)st.failed);
+            notKept += count;
             foundation::log("%@", logged + count);
-            ZVProgressHUD::showErrorWithStatusMaskType(QString::fromStdString(shown + count), kMaskBlack);
+            ZVProgressHUD::showErrorWithStatusMaskType(QString::fromStdString(notKept), kMaskBlack);
         } else {
             ZVProgressHUD::showSuccessWithStatusMaskType("受信完了", kMaskBlack);
         }
@@ -367,8 +369,24 @@ void PeerListViewController::endStep(const peer::PeerIDPtr& peerID) {
     fileNewPhotographs();
     st.idleTimerDisabled = false;
     dismissPresented(true);
+    // The overlay's words go as soon as the sender leaves, which senders do right after Completion.
+    if (!notKept.empty()) sayPhotographsNotKept(notKept);
     st.endStepRunning = false;
     serveHeldTexts();
+}
+
+void PeerListViewController::sayPhotographsNotKept(const std::string& text) {
+    // One still waiting for the staff keeps its words above the new ones.
+    std::string message = text;
+    auto root = window() ? window()->rootViewController() : nullptr;
+    if (auto earlier = notKeptAlert_.lock(); earlier && root && root->presentedViewController() == earlier) {
+        message = earlier->message() + "\n\n" + text;
+        root->dismiss(false);
+    }
+    auto alert = ui::AlertController::create("エラー", message);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    notKeptAlert_ = alert;
+    present(alert, true);
 }
 
 void PeerListViewController::sessionHelperDidRecieveImage(const QByteArray& imageData, unsigned long,
@@ -490,7 +508,9 @@ void PeerListViewController::dismissPresented(bool animated) {
         if (auto p = picker_.lock(); p && p->presentingViewController()) p->dismiss(animated);
         return;
     }
-    // What the root presents goes, and with it anything presented above it.
+    // What the root presents goes, and with it anything presented above it; the alert about photographs
+    // not kept stays until the staff dismiss it.
     auto root = w->rootViewController();
-    if (root && root->presentedViewController()) root->dismiss(animated);
+    auto presented = root ? root->presentedViewController() : nullptr;
+    if (presented && presented != notKeptAlert_.lock()) root->dismiss(animated);
 }

@@ -12,6 +12,7 @@
 #include "app/photos/receive/SessionHelper.h"
 #include "app/photos/receive/ZQImagePickerController.h"
 #include "platform/photos/Asset.h"
+#include "platform/ui/AlertController.h"
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/ViewController.h"
 
@@ -95,6 +96,8 @@ class PeerListViewController : public ui::ViewController,
     void restartTimer();
     void reloadData();
     void dismissPresented(bool animated);
+    // "エラー" with the overlay's words about photographs not kept, which no later dismissal closes.
+    void sayPhotographsNotKept(const std::string& text);
     void fileArrivedAfterCut();
     // The album scan, move and row write of what arrived, holding texts while it runs.
     void fileNewPhotographs();
@@ -111,4 +114,5 @@ class PeerListViewController : public ui::ViewController,
     std::shared_ptr<photoalbums::PhotoAlbumScan> scan_;
     std::weak_ptr<ZQImagePickerController> picker_;
     std::deque<HeldText> heldTexts_; // came while photographs were filed; answered afterwards
+    std::weak_ptr<ui::AlertController> notKeptAlert_;
 };

@@ -2,11 +2,14 @@
 
 #include <QEvent>
 #include <QLayout>
+#include <algorithm>
+#include <set>
 
 #include "app/photos/albums/McInfo.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "app/photos/select/selectPhotoCell.h"
 #include "app/shell/FormAlerts.h"
+#include "app/shell/PatientGate.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Exception.h"
 #include "platform/foundation/Format.h"
@@ -140,6 +143,9 @@ void selectPhotosView::viewDidLoad() {
             slot->setContentMode(ui::ImageView::ContentMode::ScaleAspectFit);
     if (auto* slot = qobject_cast<ui::ImageView*>(slotView(kRoentgenSlot)))
         slot->setContentMode(ui::ImageView::ContentMode::ScaleAspectFit);
+    // An empty board is not what was registered: the staff are told, and the register waits for a read.
+    if (scan_ && scan_->slotsRead().isFailed())
+        shell::presentPhotoReadFailure(*this, scan_->slotsRead().failure);
 }
 
 void selectPhotosView::viewWillDisappear(bool) {
@@ -307,12 +313,53 @@ void selectPhotosView::setRegistedPhotos() {
     }
 }
 
+bool selectPhotosView::takeStoredSlots() {
+    store::FormData stored;
+    const store::StoredRead read = scan_->readStoredSlots(stored);
+    if (read.isFailed()) {
+        shell::presentPhotoReadFailure(*this, read.failure);
+        return false;
+    }
+    // Placed under what the staff chose meanwhile: a stored photograph whose slot they filled goes
+    // back to the pool, as when they replace one on the board.
+    std::set<std::string> chosen;
+    for (const auto& [key, id] : scan_->selectedTagList)
+        chosen.insert(id);
+    std::vector<std::string> displaced;
+    for (const auto& [key, id] : stored) {
+        if (chosen.count(id)) continue;
+        if (scan_->selectedTagList.emplace(key, id).second) continue;
+        displaced.push_back(id);
+    }
+    std::set<std::string> kept;
+    for (const auto& [key, id] : scan_->selectedTagList)
+        kept.insert(id);
+    for (const auto& asset : scan_->assetsList)
+        kept.insert(asset.localIdentifier);
+    bool poolGrew = false;
+    for (const std::string& id : displaced) {
+        auto asset = std::find_if(scan_->assetsListType.begin(), scan_->assetsListType.end(),
+                                  [&id](const photos::Asset& a) { return a.localIdentifier == id; });
+        // One gone from the kind album is forgotten, as when the screen opens.
+        if (asset == scan_->assetsListType.end() || !kept.insert(id).second) continue;
+        scan_->assetsList.push_back(*asset);
+        scan_->rowsList.push_back(id);
+        scan_->selectedAssetList[id] = std::nullopt;
+        poolGrew = true;
+    }
+    setRegistedPhotos();
+    if (poolGrew) collectionView()->reloadData();
+    return true;
+}
+
 // ---- register and cancel
 
 void selectPhotosView::registData() {
     // The move's settling turns the main loop: a second tap meanwhile must not start a second run
     // inside the first.
     if (processFlg_ || !scan_ || !appDelegate_) return;
+    // The row is written whole: what was registered must have been read before it is written over.
+    if (scan_->slotsRead().isFailed() && !takeStoredSlots()) return;
     auto keep = self(); // the waits run the event loop; and the run below ends inside the screen
     const auto run = registering_.begin();
     if (!run) return;

@@ -109,6 +109,9 @@ class selectPhotosView : public ui::ViewController,
     bool isSlotTag(int tag) const;
     void showPicture(int tag, const photos::Asset& asset, bool endsLoading);
     void restoreBarButtons();
+    // Reads the stored slots again after a read that failed and places them on the board; false (and
+    // the staff told why) when it fails again.
+    bool takeStoredSlots();
 
     std::unique_ptr<Ui::selectPhotosView> form_;
     std::shared_ptr<zurarerizIvaDadadavu> appDelegate_;

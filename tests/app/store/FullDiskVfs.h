@@ -4,8 +4,11 @@
 // connections (a launch of the clinic database) writes through it without knowing.
 // It can also open database files read-only, as the system opens a file this process may not write:
 // permission bits do not bind a process that runs as root, as the tests may.
+// It counts the locks refused because another connection holds the file, so a test can tell that a
+// read met another program's lock and let the lock go before the next statement.
 #include <sqlite3.h>
 
+#include <atomic>
 #include <stdexcept>
 
 namespace storetest {
@@ -60,6 +63,7 @@ class FullDiskVfs {
     // Database files opened from now on open for reading only.
     void setReadOnlyFiles(bool readOnly) { readOnly_ = readOnly; }
     int refusedWrites() const { return refusedWrites_; }
+    int busyLocks() const { return busyLocks_; }
 
   private:
     // The base VFS's own file lives right behind this one, in the memory SQLite gives us.
@@ -103,7 +107,11 @@ class FullDiskVfs {
             [](sqlite3_file* f, sqlite3_int64 size) { return real(f)->pMethods->xTruncate(real(f), size); },
             [](sqlite3_file* f, int flags) { return real(f)->pMethods->xSync(real(f), flags); },
             [](sqlite3_file* f, sqlite3_int64* size) { return real(f)->pMethods->xFileSize(real(f), size); },
-            [](sqlite3_file* f, int lock) { return real(f)->pMethods->xLock(real(f), lock); },
+            [](sqlite3_file* f, int lock) {
+                const int rc = real(f)->pMethods->xLock(real(f), lock);
+                if (rc == SQLITE_BUSY) ++self(f)->disk->busyLocks_;
+                return rc;
+            },
             [](sqlite3_file* f, int lock) { return real(f)->pMethods->xUnlock(real(f), lock); },
             [](sqlite3_file* f, int* out) { return real(f)->pMethods->xCheckReservedLock(real(f), out); },
             [](sqlite3_file* f, int op, void* arg) {
@@ -126,6 +134,7 @@ class FullDiskVfs {
     bool full_ = false;
     bool readOnly_ = false;
     int refusedWrites_ = 0;
+    std::atomic<int> busyLocks_{0};
 };
 
 } // namespace storetest

@@ -2,6 +2,7 @@
 
 #include "app/store/ClinicDatabase.h"
 #include "app/store/PatientPhotoInfo.h"
+#include "platform/sqlite/SQDatabase.h"
 #include "tests/app/store/ClinicDbProbe.h"
 #include "tests/support/TestHome.h"
 
@@ -106,6 +107,29 @@ TEST_CASE("photo information of the current patient", "[PatientPhotoInfo]") {
         CHECK(state.allPhotoNoList.count("noselect") == 0);
     }
 
+    SECTION("slot maps that cannot be read are said, and the maps read before stay as they were") {
+        ClinicDbProbe probe(store::ClinicDatabase::databasePath());
+        probe.exec(R"(INSERT INTO photoMst VALUES ('10000', '999999', 'n', 'normal', '{"rowsList":[]}', )"
+                   R"('2024-01-01', '', '{"1":"N\/L0\/001"}'))");
+        REQUIRE_FALSE(photos.getCertificatePhotoInfo());
+        const auto before = state.allPhotoNoList;
+        REQUIRE(before.at("normal") == store::FormData{{"1", "N/L0/001"}});
+        state.db->setMaxBusyRetryTimeInterval(0); // the lock is met at once
+        ClinicDbProbe other(store::ClinicDatabase::databasePath());
+        other.exec("BEGIN EXCLUSIVE");
+        for (auto read : {&store::PatientPhotoInfo::getCertificatePhotoInfo,
+                          &store::PatientPhotoInfo::getLetterPhotoInfo}) {
+            const auto failure = (photos.*read)();
+            REQUIRE(failure);
+            CHECK(failure->code == SQLITE_BUSY);
+            CHECK(state.allPhotoNoList == before);
+        }
+        CHECK((photos.getPhotoInfoFromDB("normal")).isFailed());
+        CHECK(state.allPhotoNoList == before);
+        other.exec("ROLLBACK");
+        CHECK_FALSE(photos.getLetterPhotoInfo());
+        CHECK(state.allPhotoNoList == before);
+    }
     SECTION("without a library the lists are simply empty") {
         store::PatientPhotoInfo none(state, nullptr);
         none.getLetterPhotoInfo();

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <catch2/catch.hpp>
 
+#include <functional>
+
 #include "app/MainStoryboard.h"
 #include "app/photos/editor/ImageEditorViewController.h"
 #include "app/shell/StaticVariableHelper.h"
@@ -374,15 +376,16 @@ TEST_CASE("loading another patient's photos clears the editor's album", "[editor
     };
     zurarerizIvaDadadavu d;
     d.setPhotoAlbumSource(std::make_shared<Albums>());
-    for (auto load :
-         {&zurarerizIvaDadadavu::getCertificatePhotoInfo, &zurarerizIvaDadadavu::getLetterPhotoInfo,
-          &zurarerizIvaDadadavu::getAssetsListFromLibrary}) {
+    const std::function<void()> loads[] = {[&d] { (void)d.getCertificatePhotoInfo(); },
+                                           [&d] { (void)d.getLetterPhotoInfo(); },
+                                           [&d] { d.getAssetsListFromLibrary(); }};
+    for (const auto& load : loads) {
         d.patientID() = "p1";
-        (d.*load)();
+        load();
         REQUIRE(StaticVariableHelper::targetAlbumForOnePageImageEditor().has_value());
         CHECK(StaticVariableHelper::targetAlbumForOnePageImageEditor()->localIdentifier == "A/L0/040");
         d.patientID() = "p2"; // no album of their own
-        (d.*load)();
+        load();
         CHECK_FALSE(StaticVariableHelper::targetAlbumForOnePageImageEditor().has_value());
     }
 }

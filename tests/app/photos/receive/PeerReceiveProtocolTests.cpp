@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <iterator>
 
 #include "app/photos/albums/McInfo.h"
@@ -13,6 +14,7 @@
 #include "platform/foundation/Log.h"
 #include "platform/peer/PeerFrame.h"
 #include "tests/app/photos/receive/PeerReceiveSupport.h"
+#include "tests/support/ErrorAlert.h"
 #include "tests/support/ManualQueueClock.h"
 
 using receivetest::ReceiveScreen;
@@ -40,6 +42,26 @@ struct FullDisk {
     ~FullDisk() { photos::PhotoLibrary::setFileWriteFailureForTesting(nullptr); }
     FullDisk(const FullDisk&) = delete;
     FullDisk& operator=(const FullDisk&) = delete;
+};
+
+// Holds the photo library's queue from now until released (at the latest when it goes): what is
+// queued after this waits.
+class HeldLibrary {
+  public:
+    HeldLibrary() {
+        photos::PhotoLibrary::shared()->queue()->async([gate = gate_] { gate->get_future().wait(); });
+    }
+    ~HeldLibrary() { release(); }
+    HeldLibrary(const HeldLibrary&) = delete;
+    HeldLibrary& operator=(const HeldLibrary&) = delete;
+    void release() {
+        if (!released_) gate_->set_value();
+        released_ = true;
+    }
+
+  private:
+    std::shared_ptr<std::promise<void>> gate_ = std::make_shared<std::promise<void>>();
+    bool released_ = false;
 };
 
 } // namespace
@@ -179,16 +201,68 @@ TEST_CASE("the receive screen answers the control texts as the protocol says", "
     }
     SECTION("a disk too full to keep the photographs: the screen says why") {
         FullDisk full;
+        const std::string notKept = "ディスクの空き容量が足りないため、\n2枚の写真を保存できませんでした";
         REQUIRE(sender.text("Start,2"));
         REQUIRE(sender.expect("Readiness"));
         REQUIRE(sender.send(receivetest::jpeg(1)));
         REQUIRE(sender.send(receivetest::jpeg(2)));
-        REQUIRE(sender.text("End"));
-        CHECK(sender.expect("Completion"));
-        CHECK(hudText().toStdString() ==
-              "ディスクの空き容量が足りないため、\n2枚の写真を保存できませんでした");
-        s.grab("receive-disk-full.png");
+        const long leavesBefore = st.leaves;
+        std::string said = notKept;
+        SECTION("and the sender stays") {
+            REQUIRE(sender.text("End"));
+            CHECK(sender.expect("Completion"));
+            CHECK(hudText().toStdString() == notKept);
+            s.grab("receive-disk-full.png");
+        }
+        SECTION("and the sender leaves right after Completion, while the photographs are filed") {
+            REQUIRE(sender.expect("Progress,1"));
+            REQUIRE(sender.expect("Progress,2"));
+            // The filing waits for the library, queued behind both saves, until the leave is taken.
+            HeldLibrary held;
+            sender.session.onData = [&](const QByteArray& d, const peer::PeerIDPtr&) {
+                sender.replies.push_back(d.toStdString());
+                if (d == "Completion") QTimer::singleShot(0, [&] { sender.session.disconnect(); });
+            };
+            QTimer leaveTaken;
+            QObject::connect(&leaveTaken, &QTimer::timeout, [&] {
+                if (st.leaves == leavesBefore) return;
+                leaveTaken.stop();
+                CHECK(st.endStepRunning);
+                held.release();
+            });
+            leaveTaken.start(0);
+            REQUIRE(sender.text("End"));
+            REQUIRE(QTest::qWaitFor([&] { return st.leaves != leavesBefore && !st.endStepRunning; },
+                                    receivetest::kEventWaitMs));
+            CHECK(hudText() == "接続が切れました");
+        }
+        SECTION("and the sender leaves once the photographs are filed") {
+            REQUIRE(sender.text("End"));
+            REQUIRE(sender.expect("Completion"));
+            REQUIRE(QTest::qWaitFor([&] { return !st.endStepRunning; }, receivetest::kEventWaitMs));
+            REQUIRE(s.app.alert());
+            sender.session.disconnect();
+            REQUIRE(QTest::qWaitFor([&] { return st.leaves != leavesBefore; }, receivetest::kEventWaitMs));
+            CHECK(hudText() == "接続が切れました");
+        }
+        SECTION("and the next transfer loses one more before the staff read it: both are said") {
+            REQUIRE(sender.text("End"));
+            REQUIRE(sender.expect("Completion"));
+            REQUIRE(sender.text("Start,1"));
+            REQUIRE(sender.expect("Readiness"));
+            REQUIRE(sender.send(receivetest::jpeg(3)));
+            REQUIRE(sender.text("End"));
+            REQUIRE(sender.expect("Completion"));
+            REQUIRE(QTest::qWaitFor([&] { return !st.endStepRunning; }, receivetest::kEventWaitMs));
+            said = notKept + "\n\nディスクの空き容量が足りないため、\n1枚の写真を保存できませんでした";
+        }
+        // Said where it stays, whatever the sender did, until the staff dismiss it.
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK(testsupport::errorAlertMessage(s.app.alert()) == said);
         CHECK(photos::PhotoLibrary::shared()->allAssets().empty());
+        REQUIRE(s.app.alert()->tapAction("OK"));
+        REQUIRE(receivetest::settleMainQueue());
+        CHECK_FALSE(s.app.alert());
     }
     SECTION("no camera album at save time: it is made in the same change") {
         // A camera album title no album has.

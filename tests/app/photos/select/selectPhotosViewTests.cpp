@@ -9,11 +9,13 @@
 
 #include "app/photos/editing/PhotoEditorBase.h"
 #include "app/photos/hud/ZVProgressHUD.h"
+#include "app/shell/PatientGate.h"
 #include "platform/foundation/Log.h"
 #include "platform/foundation/NotificationCenter.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "tests/app/photos/editing/PhotoOpeningGate.h"
 #include "tests/app/photos/select/SelectPhotoSupport.h"
+#include "tests/support/ErrorAlert.h"
 #include "tests/support/Pictures.h"
 
 using selecttest::SelectApp;
@@ -328,6 +330,60 @@ TEST_CASE("a failed register says so, keeps the board and stores nothing", "[pho
     REQUIRE(alert);
     CHECK(alert->message() == "登録しました");
     CHECK(s.storedSlots() == store::FormData{{"2", c[1]}});
+}
+
+TEST_CASE("registered photographs that cannot be read are said, and no register writes over them unread",
+          "[photos][select]") {
+    SelectApp s;
+    const Ids kind = s.put("ID_999999_normal", 2);
+    const Ids camera = s.put("Eye-Fi", 1);
+    s.app.probe().exec("INSERT INTO photoMst VALUES ('10000', '999999', '札幌　太郎', 'normal', "
+                       "'{\"rowsList\":[]}', '2001-01-01', '', '{\"1\":\"" +
+                       kind[0] + "\",\"2\":\"" + kind[1] + "\"}')");
+    const auto photoNum = [&] {
+        return s.app.probe().value("SELECT photo_num FROM photoMst WHERE pid = '999999'");
+    };
+    const std::string registered = photoNum();
+    s.app.delegate().db()->setMaxBusyRetryTimeInterval(0); // the lock is met at once
+
+    // Another program takes the database right after the patient gate let the patient through.
+    auto menu = s.openMenu();
+    REQUIRE(menu);
+    REQUIRE(shell::passPatientGate(*menu, s.app.delegate(), "999999"));
+    auto other = s.app.probe();
+    other.exec("BEGIN EXCLUSIVE");
+    menu->performSegue(selectPhotosViewTop::kNormalSegue, menu->kindButton(1));
+    s.screen = std::dynamic_pointer_cast<selectPhotosView>(s.app.top());
+    REQUIRE(s.screen);
+    s.settle();
+    const std::string unread =
+        "登録済みの写真を読み込めませんでした。\n原因: 他のプログラムがデータベースを使用中です。";
+    CHECK(testsupport::errorAlertMessage(s.alert()) == unread);
+    s.alert()->tapAction("OK");
+    CHECK(s.board().empty());
+
+    // The staff place the new photograph in slot 2 and register while the database is still held.
+    s.touchSlot(2);
+    s.tapThumbnail(0);
+    CHECK(s.board() == store::FormData{{"2", camera[0]}});
+    auto alert = s.registerBoard();
+    CHECK(testsupport::errorAlertMessage(alert) == unread);
+    alert->tapAction("OK");
+    other.exec("ROLLBACK");
+    CHECK(photoNum() == registered);
+    CHECK(s.ids("Eye-Fi") == camera); // nothing was moved either
+    CHECK(sorted(s.ids("ID_999999_normal")) == sorted(kind));
+    CHECK(s.board() == store::FormData{{"2", camera[0]}});
+
+    // Once the lock is gone the register reads them first: slot 1 stays, slot 2 is what the staff
+    // chose, and the photograph it held goes back to the pool.
+    alert = s.registerBoard();
+    REQUIRE(alert);
+    CHECK(alert->message() == "登録しました");
+    CHECK(s.storedSlots() == store::FormData{{"1", kind[0]}, {"2", camera[0]}});
+    CHECK(sorted(s.ids("ID_999999_normal")) == sorted({kind[0], camera[0]}));
+    CHECK(s.ids("ID_999999") == Ids{kind[1]});
+    CHECK(s.ids("Eye-Fi").empty());
 }
 
 TEST_CASE("a second tap on the register button while a register runs is ignored", "[photos][select][fault]") {
