@@ -5,7 +5,6 @@
 #include "app/store/DatabaseFile.h"
 #include "app/store/FormJson.h"
 #include "app/store/RowQueries.h"
-#include "platform/foundation/Files.h"
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "platform/sqlite/SQResultSet.h"
@@ -26,10 +25,9 @@ StoredRead readPhotoSlots(ClinicState& state, const std::string& pid, const std:
                           FormData& slotMap) {
     if (!state.db) return failedSlotRead(pid, kind, {SQLITE_MISUSE, 0, "no database handle"});
     SQDatabase& db = *state.db;
-    // Opening a file that is gone would make an empty database in its place, holding no row.
-    if (const auto& path = db.databasePath(); path && !path->empty() && !foundation::fileExists(*path))
-        return failedSlotRead(pid, kind, DatabaseFailure::missingFile());
-    if (!db.open()) return failedSlotRead(pid, kind, DatabaseFailure::of(db));
+    if (auto missing = missingDatabase(db, "readPhotoSlots"))
+        return failedSlotRead(pid, kind, std::move(*missing));
+    if (!openExisting(db)) return failedSlotRead(pid, kind, DatabaseFailure::of(db));
     std::shared_ptr<SQResultSet> rs;
     const Row row =
         firstRow(db, rs, "SELECT photo_num FROM photoMst WHERE pid = ? and category = ?;", pid, kind);
