@@ -22,8 +22,9 @@ struct SerialQueue::Worker : std::enable_shared_from_this<Worker> {
     std::multimap<QueueClock::TimePoint, Task> delayed;
     ClockPtr clock;
     std::shared_ptr<void> clockWatch;
-    bool stopping = false;
-    bool busy = false; // a task is running: on the worker thread, or a sync on its caller's thread
+    bool stopping = false; // the queue is gone: the thread ends once it has run what it holds
+    bool ended = false;    // the thread has left: nothing queued here runs any more
+    bool busy = false;     // a task is running: on the worker thread, or a sync on its caller's thread
     // The main queue on an event loop: the loop runs the tasks while the worker thread idles.
     MainExecutor executor;
     bool onLoop = false;
@@ -74,14 +75,10 @@ std::shared_ptr<QueueClock> QueueClock::steady() {
 }
 
 namespace {
-// Every live queue, for drainAll. Never destroyed: queues may outlive static destruction.
-std::mutex& liveQueuesMutex() {
+// Never destroyed, as the list it guards: queues may outlive static destruction.
+std::mutex& liveWorkersMutex() {
     static auto* m = new std::mutex;
     return *m;
-}
-std::vector<SerialQueue*>& liveQueues() {
-    static auto* queues = new std::vector<SerialQueue*>;
-    return *queues;
 }
 // Set once on the way out of the process; never cleared.
 std::atomic<bool> gStopped{false};
@@ -94,49 +91,86 @@ SerialQueue::SerialQueue(std::string name, ClockPtr clock)
     worker_->name = name_;
     worker_->clock = clock ? std::move(clock) : QueueClock::steady();
     worker_->clockWatch = watchClock(worker_->clock, worker_);
-    thread_ = std::thread([worker = worker_] { run(worker); });
-    std::lock_guard lock(liveQueuesMutex());
-    liveQueues().push_back(this);
+    // Listed before its thread starts, which takes it off the list as it ends.
+    {
+        std::lock_guard lock(liveWorkersMutex());
+        liveWorkers().push_back(worker_);
+    }
+    try {
+        thread_ = std::thread([worker = worker_] { run(worker); });
+    } catch (...) {
+        unlist(worker_.get());
+        throw;
+    }
 }
 
-namespace {
-// Every live queue but the main one and the caller's own, in creation order.
-std::vector<std::shared_ptr<SerialQueue>> otherLiveQueues() {
-    std::vector<std::shared_ptr<SerialQueue>> queues;
-    {
-        // A queue being destroyed has no owner left to lock (and waits here to leave the list).
-        std::lock_guard lock(liveQueuesMutex());
-        for (SerialQueue* q : liveQueues())
-            if (auto live = q->weak_from_this().lock()) queues.push_back(std::move(live));
-    }
-    const auto mainQueue = SerialQueue::main();
-    std::erase_if(queues, [&](const auto& q) { return q == mainQueue || q->isCurrent(); });
-    return queues;
+std::vector<std::shared_ptr<SerialQueue::Worker>>& SerialQueue::liveWorkers() {
+    static auto* workers = new std::vector<std::shared_ptr<Worker>>;
+    return *workers;
 }
-} // namespace
+
+void SerialQueue::unlist(const Worker* w) {
+    std::lock_guard lock(liveWorkersMutex());
+    std::erase_if(liveWorkers(), [w](const auto& listed) { return listed.get() == w; });
+}
+
+// Every listed worker but the main queue's and the caller's own, in creation order.
+std::vector<std::shared_ptr<SerialQueue::Worker>> SerialQueue::otherLiveWorkers() {
+    const Worker* mainWorker = main()->worker_.get();
+    std::vector<std::shared_ptr<Worker>> workers;
+    {
+        std::lock_guard lock(liveWorkersMutex());
+        workers = liveWorkers();
+    }
+    std::erase_if(workers, [mainWorker](const auto& w) {
+        return w.get() == mainWorker || w.get() == currentWorker || w.get() == currentLoopWorker;
+    });
+    return workers;
+}
+
+bool SerialQueue::drainWorker(const std::shared_ptr<Worker>& w,
+                              std::optional<std::chrono::steady_clock::time_point> deadline) {
+    // Shared: the waiter may give up and return while the marker is still queued.
+    auto done = std::make_shared<std::promise<void>>();
+    auto f = done->get_future();
+    Task request;
+    {
+        std::lock_guard lock(w->mutex);
+        if (gStopped || w->ended) return true; // nothing queued there runs any more
+        promoteDue(*w);
+        if (!w->busy && w->loopRunning == 0 && w->tasks.empty()) return true;
+        // Runs even on the thread of a queue that is gone: that thread ends only once nothing is queued.
+        w->tasks.push_back([done] { done->set_value(); });
+        request = drainRequest(*w);
+    }
+    w->cv.notify_one();
+    if (request) request();
+    if (!deadline) {
+        f.wait();
+        return true;
+    }
+    return f.wait_until(*deadline) == std::future_status::ready;
+}
 
 void SerialQueue::drainAll() {
-    for (const auto& q : otherLiveQueues())
-        q->drain();
+    for (const auto& w : otherLiveWorkers())
+        drainWorker(w, std::nullopt);
 }
 
 bool SerialQueue::drainUntil(std::chrono::steady_clock::time_point deadline) {
     if (isCurrent() || stopped()) return true;
-    // Shared: the waiter may give up and return while the marker is still queued.
-    auto done = std::make_shared<std::promise<void>>();
-    auto f = done->get_future();
-    async([done] { done->set_value(); });
-    return f.wait_until(deadline) == std::future_status::ready;
+    return drainWorker(worker_, deadline);
 }
 
 bool SerialQueue::drainAllUntil(std::chrono::steady_clock::time_point deadline) {
-    auto queues = otherLiveQueues();
-    for (const auto& q : queues)
-        if (!q->drainUntil(deadline)) return false;
-    for (const auto& q : queues) {
-        std::lock_guard lock(q->worker_->mutex);
-        promoteDue(*q->worker_);
-        if (!q->worker_->tasks.empty() || q->worker_->busy || q->worker_->loopRunning > 0) return false;
+    auto workers = otherLiveWorkers();
+    for (const auto& w : workers)
+        if (!drainWorker(w, deadline)) return false;
+    for (const auto& w : workers) {
+        std::lock_guard lock(w->mutex);
+        if (w->ended) continue;
+        promoteDue(*w);
+        if (!w->tasks.empty() || w->busy || w->loopRunning > 0) return false;
     }
     return true;
 }
@@ -145,9 +179,8 @@ void SerialQueue::stopAll() {
     gStopped = true;
     std::vector<std::shared_ptr<Worker>> workers;
     {
-        std::lock_guard lock(liveQueuesMutex());
-        for (SerialQueue* q : liveQueues())
-            workers.push_back(q->worker_);
+        std::lock_guard lock(liveWorkersMutex());
+        workers = liveWorkers();
     }
     // Taken under each worker's lock, so a worker deciding on its next task sees the flag.
     for (const auto& w : workers) {
@@ -161,23 +194,29 @@ bool SerialQueue::stopped() {
 }
 
 SerialQueue::~SerialQueue() {
-    {
-        std::lock_guard lock(liveQueuesMutex());
-        auto& queues = liveQueues();
-        queues.erase(std::remove(queues.begin(), queues.end(), this), queues.end());
-    }
+    // Asked first: the main queue's loop thread is known by code of another layer, called unlocked.
+    const bool callerRunsAQueue = currentWorker || currentLoopWorker || callerIsMainQueue();
+    std::multimap<QueueClock::TimePoint, Task> dropped;
+    bool idle = false;
     {
         std::lock_guard lock(worker_->mutex);
-        worker_->stopping = true;
+        auto& w = *worker_;
+        w.stopping = true;
+        promoteDue(w);
+        idle = !w.busy && w.loopRunning == 0 && w.tasks.empty();
+        // With nothing left to run, the thread only leaves: what the delayed tasks hold goes here.
+        if (idle) dropped = std::exchange(w.delayed, {});
     }
     worker_->cv.notify_all();
-    if (thread_.joinable()) {
-        // The last owner let go from one of our own tasks; the thread ends by itself.
-        if (std::this_thread::get_id() == thread_.get_id() || currentWorker == worker_.get())
-            thread_.detach();
-        else
-            thread_.join();
-    }
+    dropped.clear();
+    if (!thread_.joinable()) return;
+    // A thread that runs a queue may be what a task of this one waits for, through syncs from queue to
+    // queue: waiting for that task in turn would never end. Such a thread waits only for a worker with
+    // nothing left to run; otherwise the worker, which holds all it needs, finishes on its own.
+    if (std::this_thread::get_id() != thread_.get_id() && (idle || !callerRunsAQueue))
+        thread_.join();
+    else
+        thread_.detach();
 }
 
 std::shared_ptr<SerialQueue> SerialQueue::main() {
@@ -268,17 +307,20 @@ void SerialQueue::run(const std::shared_ptr<Worker>& w) {
                 continue;
             }
         }
-        if (w->stopping && !w->busy) break; // pending immediate tasks ran; delayed ones are dropped
+        if (w->stopping && !w->busy) { // pending immediate tasks ran; delayed ones are dropped
+            w->ended = true;
+            break;
+        }
         if (gStopped || w->busy || w->onLoop || w->loopRunning > 0 || w->delayed.empty() ||
             !w->clock->movesByItself())
             w->cv.wait(lock);
         else
             w->cv.wait_for(lock, w->delayed.begin()->first - w->clock->now());
     }
-    auto dropped = std::move(w->delayed);
-    w->delayed.clear();
+    auto dropped = std::exchange(w->delayed, {});
     lock.unlock();
     dropped.clear();
+    unlist(w.get());
     currentWorker = nullptr;
     currentWorkerName = nullptr;
 }

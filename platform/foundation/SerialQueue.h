@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace foundation {
 
@@ -45,6 +46,11 @@ struct MainExecutor {
 class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
   public:
     explicit SerialQueue(std::string name, ClockPtr clock = nullptr);
+    // The last owner letting go: the tasks queued before still run, delayed ones are dropped. Let go of
+    // on a thread that runs no queue's work, it waits until those tasks have run. On a thread that does
+    // (a queue's own, one inside a sync, the main queue's loop), a task of this queue may be waiting for
+    // that very thread through syncs from queue to queue: it does not wait then, and the queue's thread
+    // finishes what it holds by itself (drainAll and the exit steps still wait for it).
     ~SerialQueue();
     SerialQueue(const SerialQueue&) = delete;
     SerialQueue& operator=(const SerialQueue&) = delete;
@@ -76,14 +82,14 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     void drain() {
         sync([] {});
     }
-    // Drains every other live queue but the main one, so work in flight is done before a test
-    // process tears down the home it works in.
+    // Drains every other live queue but the main one, and the queues let go of whose threads still
+    // finish what they hold, so work in flight is done before a test process tears down its home.
     static void drainAll();
     // Waits until the tasks submitted before the call have run, or until the deadline (then false;
     // the queue goes on as before).
     bool drainUntil(std::chrono::steady_clock::time_point deadline);
-    // Drains every other live queue but the main one, each once; true when afterwards none holds a
-    // task any more (work queued meanwhile asks for another round).
+    // Drains every other queue as drainAll does, each once; true when afterwards none holds a task any
+    // more (work queued meanwhile asks for another round).
     static bool drainAllUntil(std::chrono::steady_clock::time_point deadline);
     // The way out of the process: no queue runs a further task. Tasks queued afterwards are dropped;
     // `sync` then runs its task on the calling thread, as no queue would.
@@ -103,6 +109,13 @@ class SerialQueue : public std::enable_shared_from_this<SerialQueue> {
     void enqueue(Task task, std::optional<QueueClock::TimePoint> deadline);
     bool holdIfIdle();
     static bool callerIsMainQueue();
+    // Every worker whose thread has not ended: a queue's thread leaves the list as it ends.
+    static std::vector<std::shared_ptr<Worker>>& liveWorkers();
+    static void unlist(const Worker* w);
+    static std::vector<std::shared_ptr<Worker>> otherLiveWorkers();
+    // Waits until the tasks the worker holds now have run (without a deadline, for as long as it takes).
+    static bool drainWorker(const std::shared_ptr<Worker>& w,
+                            std::optional<std::chrono::steady_clock::time_point> deadline);
     void at(QueueClock::TimePoint when, Task task) { enqueue(std::move(task), when); }
     static void run(const std::shared_ptr<Worker>& worker);
     static void promoteDue(Worker& w);

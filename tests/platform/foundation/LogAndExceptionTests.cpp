@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <regex>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -17,6 +17,7 @@
 #include "platform/foundation/Files.h"
 #include "platform/foundation/LaunchArguments.h"
 #include "platform/foundation/Log.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestHome.h"
 
 using namespace foundation;
@@ -132,36 +133,27 @@ TEST_CASE("named exceptions carry name and reason; an uncaught one is logged bef
               "*** Terminating app due to uncaught exception, reason: 'plain'");
     }
     SECTION("a process ended by an uncaught named exception logs both, then aborts") {
-        int pipeFds[2];
-        REQUIRE(::pipe(pipeFds) == 0);
-        pid_t child = ::fork();
-        REQUIRE(child >= 0);
-        if (child == 0) {
-            ::dup2(pipeFds[1], 2);
-            ::close(pipeFds[0]);
-            std::signal(SIGABRT, SIG_DFL); // the test runner's own handler would report a failed test
-            installUncaughtExceptionLogger();
-            // Escaping a function that may not throw ends the process, as escaping main or a thread's
-            // function does. No thread is started: a forked child of a threaded process may not start
-            // one under ThreadSanitizer.
-            []() noexcept { raise("com.vevurizo.core", "Default app has already been configured."); }();
-            ::_exit(0);
-        }
-        ::close(pipeFds[1]);
-        std::string out;
-        char buf[512];
-        for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;)
-            out.append(buf, size_t(n));
-        ::close(pipeFds[0]);
-        int status = 0;
-        ::waitpid(child, &status, 0);
-        CHECK(WIFSIGNALED(status));
-        CHECK(WTERMSIG(status) == SIGABRT);
-        CHECK(std::regex_search(out, std::regex(kLinePrefix +
-                                                R"(\*\*\* Terminating app due to uncaught )"
-                                                R"(exception 'com\.vevurizo\.core', reason: )"
-                                                R"('Default app has already been configured\.'\n)")));
+        // The end of a process is shown in one of its own: this program again, for the case below.
+        const auto child =
+            testsupport::runThisProgram("[uncaught-exception-child]", {{"ZARUVEDEZ_UNCAUGHT_CHILD", "1"}});
+        INFO(child.out << child.err);
+        CHECK_FALSE(child.timedOut);
+        CHECK(child.signal == SIGABRT);
+        CHECK(std::regex_search(child.err, std::regex(kLinePrefix +
+                                                      R"(\*\*\* Terminating app due to uncaught )"
+                                                      R"(exception 'com\.vevurizo\.core', reason: )"
+                                                      R"('Default app has already been configured\.'\n)")));
     }
+}
+
+TEST_CASE("a process ended by an uncaught named exception", "[.][uncaught-exception-child]") {
+    if (!std::getenv("ZARUVEDEZ_UNCAUGHT_CHILD")) return; // only ever run by the case above
+    std::signal(SIGABRT, SIG_DFL); // the test runner's own handler would report a failed test
+    installUncaughtExceptionLogger();
+    // Escaping a function that may not throw ends the process, as escaping main or a thread's function
+    // does: here on purpose.
+    // NOLINTNEXTLINE(bugprone-exception-escape)
+    []() noexcept { raise("com.vevurizo.core", "Default app has already been configured."); }();
 }
 
 namespace {

@@ -2,21 +2,19 @@
 // stop on a call from inside the queue's own work.
 #include <catch2/catch.hpp>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <csignal>
-#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <sstream>
+#include <map>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "platform/foundation/Log.h"
 #include "platform/sqlite/SQDatabaseQueue.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/TestHome.h"
 
 using foundation::LogCapture;
@@ -43,41 +41,19 @@ int64_t rowCount(SQDatabaseQueue& queue) {
     return n;
 }
 
-struct ChildOutcome {
-    bool aborted = false;
-    std::string errorOutput;
-};
+constexpr const char* kWorkVariable = "ZARUVEDEZ_SQQUEUE_CHILD_WORK";
 
-// Runs the work in a forked child whose standard error goes to a file: a stop there ends only the child.
-ChildOutcome runInChild(const std::function<void()>& work) {
-    const std::string errFile = testsupport::makeTempDir("sqqueue-death") + "/stderr.txt";
-    std::fflush(nullptr);
-    const pid_t pid = fork();
-    REQUIRE(pid >= 0);
-    if (pid == 0) {
-        if (!std::freopen(errFile.c_str(), "w", stderr)) _exit(3);
-        std::signal(SIGABRT, SIG_DFL); // the test runner's own handler would report the stop as a failure
-        std::signal(SIGALRM, SIG_DFL);
-        alarm(30); // a call that waits for itself ends here, as a failure, instead of hanging the suite
-        work();
-        _exit(0); // no stop: the parent sees a normal exit
-    }
-    int status = 0;
-    REQUIRE(waitpid(pid, &status, 0) == pid);
-    ChildOutcome outcome;
-    outcome.aborted = WIFSIGNALED(status) && WTERMSIG(status) == SIGABRT;
-    std::ifstream in(errFile);
-    std::stringstream text;
-    text << in.rdbuf();
-    outcome.errorOutput = text.str();
-    return outcome;
+// Runs the named work (see the hidden case below) in a process of its own, this program again: a stop
+// there ends only that process.
+testsupport::ChildRun runInChild(const std::string& work) {
+    return testsupport::runThisProgram("[sqqueue-child]", {{kWorkVariable, work}});
 }
 
-void checkStopsWithAssertion(const std::function<void()>& work) {
-    const auto outcome = runInChild(work);
-    CHECK(outcome.aborted);
-    CHECK(outcome.errorOutput.find(std::string("Assertion failure: ") + kReentrancyAssertion) !=
-          std::string::npos);
+void checkStopsWithAssertion(const std::string& work) {
+    const auto child = runInChild(work);
+    INFO(work << "\n" << child.out << child.err);
+    CHECK(child.signal == SIGABRT);
+    CHECK(child.err.find(std::string("Assertion failure: ") + kReentrancyAssertion) != std::string::npos);
 }
 
 } // namespace
@@ -236,39 +212,57 @@ TEST_CASE("SQDatabaseQueue transactions and savepoints", "[SQDatabaseQueue]") {
 }
 
 TEST_CASE("SQDatabaseQueue stops a call from inside its own work", "[SQDatabaseQueue][death]") {
-    auto queue = queueWithTable();
     SECTION("inDatabase inside inDatabase") {
-        checkStopsWithAssertion(
-            [&] { queue->inDatabase([&](SQDatabase*) { queue->inDatabase([](SQDatabase*) {}); }); });
+        checkStopsWithAssertion("inDatabase in inDatabase");
     }
     SECTION("the transaction forms inside work") {
-        checkStopsWithAssertion([&] {
-            queue->inDatabase([&](SQDatabase*) { queue->inTransaction([](SQDatabase*, bool&) {}); });
-        });
-        checkStopsWithAssertion([&] {
-            queue->inTransaction(
-                [&](SQDatabase*, bool&) { queue->inDeferredTransaction([](SQDatabase*, bool&) {}); });
-        });
+        checkStopsWithAssertion("inTransaction in inDatabase");
+        checkStopsWithAssertion("inDeferredTransaction in inTransaction");
     }
     SECTION("a savepoint inside a transaction") {
-        checkStopsWithAssertion([&] {
-            queue->inTransaction([&](SQDatabase*, bool&) { queue->inSavePoint([](SQDatabase*, bool&) {}); });
-        });
+        checkStopsWithAssertion("inSavePoint in inTransaction");
     }
     SECTION("through another queue: A -> B -> A") {
-        auto other = queueWithTable();
-        checkStopsWithAssertion([&] {
-            queue->inDatabase([&](SQDatabase*) {
-                other->inSavePoint([&](SQDatabase*, bool&) { queue->inDatabase([](SQDatabase*) {}); });
-            });
-        });
+        checkStopsWithAssertion("A, B, A");
     }
     SECTION("work on another queue from inside work is fine") {
-        auto other = queueWithTable();
-        const auto outcome = runInChild([&] {
-            queue->inDatabase([&](SQDatabase*) { other->inTransaction([](SQDatabase*, bool&) {}); });
-        });
-        CHECK_FALSE(outcome.aborted);
-        CHECK(outcome.errorOutput.empty());
+        const auto child = runInChild("A, B");
+        INFO(child.out << child.err);
+        CHECK(child.exitedWith(0));
+        CHECK(child.err.empty());
     }
+}
+
+// The work of the case above, one piece in each process.
+TEST_CASE("SQDatabaseQueue work in a process of its own", "[.][sqqueue-child]") {
+    const char* work = std::getenv(kWorkVariable);
+    if (!work) return;             // only ever run by the case above
+    std::signal(SIGABRT, SIG_DFL); // the test runner's own handler would report the stop as a failure
+    auto queue = queueWithTable();
+    auto other = queueWithTable();
+    const std::map<std::string, std::function<void()>> works{
+        {"inDatabase in inDatabase",
+         [&] { queue->inDatabase([&](SQDatabase*) { queue->inDatabase([](SQDatabase*) {}); }); }},
+        {"inTransaction in inDatabase",
+         [&] { queue->inDatabase([&](SQDatabase*) { queue->inTransaction([](SQDatabase*, bool&) {}); }); }},
+        {"inDeferredTransaction in inTransaction",
+         [&] {
+             queue->inTransaction(
+                 [&](SQDatabase*, bool&) { queue->inDeferredTransaction([](SQDatabase*, bool&) {}); });
+         }},
+        {"inSavePoint in inTransaction",
+         [&] {
+             queue->inTransaction([&](SQDatabase*, bool&) { queue->inSavePoint([](SQDatabase*, bool&) {}); });
+         }},
+        {"A, B, A",
+         [&] {
+             queue->inDatabase([&](SQDatabase*) {
+                 other->inSavePoint([&](SQDatabase*, bool&) { queue->inDatabase([](SQDatabase*) {}); });
+             });
+         }},
+        {"A, B",
+         [&] { queue->inDatabase([&](SQDatabase*) { other->inTransaction([](SQDatabase*, bool&) {}); }); }},
+    };
+    REQUIRE(works.count(work) == 1);
+    works.at(work)();
 }

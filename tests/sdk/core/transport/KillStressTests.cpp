@@ -19,6 +19,7 @@
 #include "sdk/core/transport/RDTCORArchive.h"
 #include "sdk/core/transport/RDTCORFlatFileStorage.h"
 #include "tests/sdk/core/transport/StorageRig.h"
+#include "tests/support/ChildProcess.h"
 
 using namespace transporttest;
 namespace fs = std::filesystem;
@@ -152,7 +153,6 @@ TEST_CASE("a storing process killed at any moment loses nothing it reported and 
           "[transport][storage][stress]") {
     TempDir dir;
     const std::string root = dir.path + "/ruvara-sdks-events";
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
     std::mt19937 rng(std::random_device{}());
     uint64_t highestIssued = 0;
     bool anyIssued = false;
@@ -162,18 +162,9 @@ TEST_CASE("a storing process killed at any moment loses nothing it reported and 
     for (int run = 0; run < 50; ++run) {
         INFO("run " << run);
         const std::string logPath = dir.path + "/run-" + std::to_string(run) + ".log";
-        pid_t pid = ::fork();
-        REQUIRE(pid >= 0);
-        if (pid == 0) {
-            ::setenv(kRootVariable, root.c_str(), 1);
-            ::setenv(kLogVariable, logPath.c_str(), 1);
-            ::setenv("TMPDIR", dir.path.c_str(), 1); // the child's throw-away home goes with ours
-            int devnull = ::open("/dev/null", O_WRONLY);
-            ::dup2(devnull, 1);
-            ::dup2(devnull, 2);
-            ::execl(self.c_str(), self.c_str(), "[stress-child]", nullptr);
-            ::_exit(127);
-        }
+        // The child's throw-away home goes with ours.
+        const pid_t pid = testsupport::startThisProgram(
+            "[stress-child]", {{kRootVariable, root}, {kLogVariable, logPath}, {"TMPDIR", dir.path}});
         // Early runs also hit the start-up (loading, cleaning up); later ones the stores, so they
         // first wait until the child has stored something: on a busy machine its start-up alone may
         // outlast any fixed delay.

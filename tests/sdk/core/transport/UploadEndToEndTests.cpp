@@ -3,7 +3,6 @@
 #include <catch2/catch.hpp>
 
 #include <csignal>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
@@ -11,6 +10,7 @@
 
 #include "platform/foundation/Files.h"
 #include "tests/sdk/core/transport/UploadRig.h"
+#include "tests/support/ChildProcess.h"
 
 using namespace transporttest;
 namespace fs = std::filesystem;
@@ -235,19 +235,9 @@ TEST_CASE("a process killed during an upload loses nothing and the next start se
     const std::string root = dir.path + "/ruvara-sdks-events";
     UploadServer server;
     server.respondAlways({200, logResponse(0), {}, true}); // the child's upload never gets its answer
-    pid_t pid = ::fork();
-    REQUIRE(pid >= 0);
-    if (pid == 0) {
-        ::setenv("ZARUVEDEZ_UPLOAD_ROOT", root.c_str(), 1);
-        ::setenv("ZARUVEDEZ_UPLOAD_URL", server.url().c_str(), 1);
-        ::setenv("TMPDIR", dir.path.c_str(), 1);
-        int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 1);
-        ::dup2(devnull, 2);
-        const std::string self = fs::read_symlink("/proc/self/exe").string();
-        ::execl(self.c_str(), self.c_str(), "[upload-child]", nullptr);
-        ::_exit(127);
-    }
+    const pid_t pid = testsupport::startThisProgram(
+        "[upload-child]",
+        {{"ZARUVEDEZ_UPLOAD_ROOT", root}, {"ZARUVEDEZ_UPLOAD_URL", server.url()}, {"TMPDIR", dir.path}});
     bool stalled = server.waitForStalls(1);
     ::kill(pid, SIGKILL);
     int status = 0;
