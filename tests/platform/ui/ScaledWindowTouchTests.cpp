@@ -1,6 +1,6 @@
 // Touches through the window at the scale it opens with: at 1:1, fitted to a laptop screen and above
 // 1:1. Every touch goes to the window on the monitor at the pixel where its target is drawn, and must
-// reach the widgets as at 1:1.
+// reach the widgets, and the recognisers must measure it, as at 1:1.
 #include <QLabel>
 #include <QLineF>
 #include <QPushButton>
@@ -10,6 +10,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/ui/LongPressGestureRecognizer.h"
+#include "platform/ui/SwipeGestureRecognizer.h"
 #include "platform/ui/TouchSet.h"
 #include "platform/ui/Window.h"
 #include "tests/support/ScreenTouches.h"
@@ -45,7 +47,7 @@ class TouchPad : public QWidget {
 
   protected:
     bool event(QEvent* e) override {
-        const auto found = tracker_.translate(e);
+        const auto found = tracker_.translate(e, this);
         if (found.empty() && e->type() != QEvent::TouchBegin) return QWidget::event(e);
         touchEvents = touchEvents || e->type() == QEvent::TouchBegin;
         sets.insert(sets.end(), found.begin(), found.end());
@@ -127,5 +129,65 @@ TEST_CASE("taps, drags and fingers reach the widget under them at every window s
         c.touches.touchTap(c.label, QPointF(40, 30));
         CHECK(c.labelLog.types ==
               std::vector<QEvent::Type>{QEvent::MouseButtonPress, QEvent::MouseButtonRelease});
+    }
+    SECTION("Ctrl + wheel pinches by the same points: fingers 100 points apart spread by 20") {
+        c.touches.ctrlWheel(c.pad, QPointF(150, 150), 1);
+        REQUIRE(c.pad->sets.size() == 3);
+        const auto& moved = c.pad->sets[1].touches;
+        REQUIRE(moved.size() == 2);
+        const double before =
+            QLineF(moved[0].previousLocationIn(c.pad), moved[1].previousLocationIn(c.pad)).length();
+        const double after = QLineF(moved[0].locationIn(c.pad), moved[1].locationIn(c.pad)).length();
+        CHECK(before == Approx(ui::TouchSetTracker::kWheelPinchSpan).margin(0.01));
+        CHECK(after - before == Approx(ui::TouchSetTracker::kWheelNotchTravel).margin(0.01));
+        CHECK(near(QLineF(moved[0].locationIn(c.pad), moved[1].locationIn(c.pad)).center(), QPointF(150, 150),
+                   slack));
+    }
+}
+
+TEST_CASE("the recognisers measure strokes in the window's points at every scale", "[ui][scale][touch]") {
+    const double scale = GENERATE(1.0, testsupport::laptopWindowScale(), 1.5);
+    INFO("scale " << scale);
+    Canvas c(scale);
+
+    SECTION("a swipe over the label of 60 points is one, of 40 points is none, a slow one is none") {
+        int left = 0;
+        ui::SwipeGestureRecognizer::attach(c.panel, ui::SwipeLeft, [&](auto&) { ++left; });
+        c.touches.drag(c.label, QPointF(280, 40), QPointF(220, 40));
+        CHECK(left == 1);
+        c.touches.drag(c.label, QPointF(280, 40), QPointF(240, 40));
+        CHECK(left == 1);
+        c.touches.drag(c.label, QPointF(280, 40), QPointF(120, 40), 6, 150);
+        CHECK(left == 1);
+    }
+    SECTION("a long press over the label begins, and ends with the release") {
+        std::vector<ui::GestureState> states;
+        QPointF began;
+        auto* r = ui::LongPressGestureRecognizer::attach(
+            c.panel,
+            [&](ui::LongPressGestureRecognizer& g) {
+                states.push_back(g.state());
+                if (g.state() == ui::GestureState::Began) began = g.locationInView(c.label);
+            },
+            50);
+        CHECK(c.touches.longPress(
+            c.label, [&] { return !states.empty(); }, QPointF(40, 30)));
+        CHECK(states == std::vector<ui::GestureState>{ui::GestureState::Began, ui::GestureState::Ended});
+        CHECK(near(began, QPointF(40, 30), pixelInPoints(scale)));
+
+        states.clear();
+        c.touches.tap(c.label);
+        CHECK(r->state() == ui::GestureState::Failed); // no timer left to fire
+        CHECK(states.empty());
+
+        // Allowed to stray 10 points before it is recognised.
+        const testsupport::ScreenSpot start = c.touches.spot(c.label, QPointF(40, 30));
+        c.touches.press(start);
+        c.touches.moveTo(c.touches.spot(c.label, QPointF(47, 30)));
+        CHECK(r->state() == ui::GestureState::Possible);
+        c.touches.moveTo(c.touches.spot(c.label, QPointF(54, 30)));
+        CHECK(r->state() == ui::GestureState::Failed);
+        c.touches.release(c.touches.spot(c.label, QPointF(54, 30)));
+        CHECK(states.empty());
     }
 }

@@ -1,6 +1,6 @@
 // The editor's picture moved and scaled by touches on the window as it stands on the monitor: at 1:1,
-// fitted to a laptop screen and above 1:1. A pinch, a finger's drag and a mouse drag must move and
-// scale it by the same points at every scale.
+// fitted to a laptop screen and above 1:1. A pinch, a finger's drag, a mouse drag and Ctrl + wheel
+// must move and scale it by the same points at every scale.
 #include <QTest>
 #include <catch2/catch.hpp>
 
@@ -9,6 +9,7 @@
 #include "app/photos/editor/ImageEditorViewController.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/Storyboard.h"
+#include "platform/ui/TouchSet.h"
 #include "tests/app/photos/editing/ImageEditorSession.h"
 #include "tests/support/ScreenTouches.h"
 
@@ -73,5 +74,11 @@ TEST_CASE("the editor's picture follows pinches and drags alike at every window 
 
         e.touches.drag(e.base(), QPointF(300, 300), QPointF(330, 320));
         CHECK(near(e.frame(), dragged.translated(30, 20), 2 * pixel));
+    }
+    SECTION("a Ctrl + wheel notch spreads the fingers by the same points") {
+        e.touches.ctrlWheel(e.base(), QPointF(300, 300), 1);
+        const double k = 1 + ui::TouchSetTracker::kWheelNotchTravel / 300;
+        CHECK(e.frame().width() == Approx(600 * k).margin(0.01));
+        CHECK(e.frame().x() == Approx(300 - 300 * k).margin(2 * pixel));
     }
 }
