@@ -1,6 +1,7 @@
 #include "platform/ui/CollectionView.h"
 
 #include "platform/foundation/Exception.h"
+#include "platform/ui/LongPressGestureRecognizer.h"
 
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -259,9 +260,20 @@ bool CollectionView::eventFilter(QObject* watched, QEvent* event) {
     const QPoint start = *pressAt_;
     pressAt_.reset();
     if ((here - start).manhattanLength() > kTapSlop || pressTime_.elapsed() >= kTapDuration) return false;
+    if (longPressTookPress()) return false;
     const auto item = indexForItemAtPoint(here);
     if (item && delegate_) delegate_->didSelectItemAt(*this, *item);
     return true;
+}
+
+bool CollectionView::longPressTookPress() const {
+    // The recognisers watch the application's events, so they have seen this release already: one
+    // that recognised the press (its timer may run a little short of the tap's limit) ended it just now.
+    for (auto* r : findChildren<LongPressGestureRecognizer*>(QString(), Qt::FindDirectChildrenOnly))
+        if (r->state() == GestureState::Began || r->state() == GestureState::Changed ||
+            r->state() == GestureState::Ended)
+            return true;
+    return false;
 }
 
 } // namespace ui

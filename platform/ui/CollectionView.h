@@ -94,6 +94,8 @@ class CollectionView : public QScrollArea {
     void recycle(CollectionViewCell* cell);
     void recycleAll();
     void checkCount(int expected);
+    // Whether a long press on the grid took the press being released, which is then no tap as well.
+    bool longPressTookPress() const;
 
     CollectionViewDataSource* dataSource_ = nullptr;
     CollectionViewDelegate* delegate_ = nullptr;

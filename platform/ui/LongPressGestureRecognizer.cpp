@@ -43,7 +43,7 @@ void LongPressGestureRecognizer::begin(QPointF globalPos) {
 void LongPressGestureRecognizer::moveTo(QPointF globalPos) {
     current_ = globalPos;
     if (state_ == GestureState::Possible) {
-        if (QLineF(start_, globalPos).length() > kAllowableMovement) {
+        if (QLineF(QPointF(), travelInView(view_, start_, globalPos)).length() > kAllowableMovement) {
             timer_.stop();
             pressed_ = false;
             state_ = GestureState::Failed;

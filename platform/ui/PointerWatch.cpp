@@ -23,4 +23,9 @@ bool isPointerEventForView(const QWidget* view, const QObject* receiver, const Q
     return widget == view || view->isAncestorOf(widget);
 }
 
+QPointF travelInView(const QWidget* view, QPointF fromGlobal, QPointF toGlobal) {
+    if (!view) return toGlobal - fromGlobal;
+    return view->mapFromGlobal(toGlobal) - view->mapFromGlobal(fromGlobal);
+}
+
 } // namespace ui

@@ -32,8 +32,9 @@ void SwipeGestureRecognizer::begin(QPointF globalPos, quint64 timestamp) {
 }
 
 void SwipeGestureRecognizer::moveTo(QPointF globalPos) {
-    maxDx_ = std::max(maxDx_, std::abs(globalPos.x() - start_.x()));
-    maxDy_ = std::max(maxDy_, std::abs(globalPos.y() - start_.y()));
+    const QPointF d = travelInView(view_, start_, globalPos);
+    maxDx_ = std::max(maxDx_, std::abs(d.x()));
+    maxDy_ = std::max(maxDy_, std::abs(d.y()));
 }
 
 bool SwipeGestureRecognizer::endAt(QPointF globalPos, quint64 timestamp) {
@@ -41,7 +42,7 @@ bool SwipeGestureRecognizer::endAt(QPointF globalPos, quint64 timestamp) {
     moveTo(globalPos);
     // Timestamps from two clocks (a synthetic event among real ones) count as too slow.
     if (timestamp < startTime_ || timestamp - startTime_ > kMaximumDuration) return false;
-    const QPointF d = globalPos - start_;
+    const QPointF d = travelInView(view_, start_, globalPos);
     const bool horizontal = std::abs(d.x()) >= std::abs(d.y());
     const double travel = std::abs(horizontal ? d.x() : d.y());
     const double drift = horizontal ? maxDy_ : maxDx_;

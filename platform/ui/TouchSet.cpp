@@ -22,7 +22,7 @@ QPointF Touch::previousLocationIn(const QWidget* view) const {
     return view ? view->mapFromGlobal(previousGlobalPosition) : previousGlobalPosition;
 }
 
-std::vector<TouchSet> TouchSetTracker::translate(const QEvent* event) {
+std::vector<TouchSet> TouchSetTracker::translate(const QEvent* event, const QWidget* view) {
     std::vector<TouchSet> sets;
     switch (event->type()) {
     case QEvent::TouchBegin:
@@ -90,11 +90,12 @@ std::vector<TouchSet> TouchSetTracker::translate(const QEvent* event) {
         const double notches = we->angleDelta().y() / 120.0;
         if (notches == 0) break;
         // Two fingers either side of the cursor, moving apart (or together) by the notches' travel.
-        const QPointF c = we->globalPosition();
+        const QPointF c = view ? view->mapFromGlobal(we->globalPosition()) : we->globalPosition();
         const double half = kWheelPinchSpan / 2;
         const double halfAfter = std::max(1.0, half + notches * kWheelNotchTravel / 2);
-        const QPointF a0 = c - QPointF(half, 0), b0 = c + QPointF(half, 0);
-        const QPointF a1 = c - QPointF(halfAfter, 0), b1 = c + QPointF(halfAfter, 0);
+        auto onScreen = [view](QPointF p) { return view ? view->mapToGlobal(p) : p; };
+        const QPointF a0 = onScreen(c - QPointF(half, 0)), b0 = onScreen(c + QPointF(half, 0));
+        const QPointF a1 = onScreen(c - QPointF(halfAfter, 0)), b1 = onScreen(c + QPointF(halfAfter, 0));
         sets.push_back({TouchPhase::Began, {{kWheelIds[0], a0, a0}, {kWheelIds[1], b0, b0}}});
         sets.push_back({TouchPhase::Moved, {{kWheelIds[0], a1, a0}, {kWheelIds[1], b1, b0}}});
         sets.push_back({TouchPhase::Ended, {{kWheelIds[0], a1, a1}, {kWheelIds[1], b1, b1}}});

@@ -37,8 +37,10 @@ class TouchSetTracker {
 
     // The touch sets of the event, in the order they happen; empty when the event carries none (a
     // plain wheel, a mouse move without a button, a touch event with only stationary points). Mouse
-    // presses while touches are down, and a wheel pinch during a drag, are ignored.
-    std::vector<TouchSet> translate(const QEvent* event);
+    // presses while touches are down, and a wheel pinch during a drag, are ignored. A wheel pinch's
+    // fingers are placed in `view`'s points (in screen units without a view), so it pinches alike at
+    // any window scale.
+    std::vector<TouchSet> translate(const QEvent* event, const QWidget* view = nullptr);
     bool mouseDown() const { return mouseDown_; }
 
   private:

@@ -173,7 +173,7 @@ bool moveObject::event(QEvent* event) {
     case QEvent::MouseMove:
     case QEvent::MouseButtonRelease:
     case QEvent::Wheel: {
-        const auto sets = tracker_.translate(event);
+        const auto sets = tracker_.translate(event, this);
         for (const ui::TouchSet& set : sets)
             handleTouchSet(set);
         event->setAccepted(true);

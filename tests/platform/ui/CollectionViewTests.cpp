@@ -9,6 +9,7 @@
 
 #include "platform/foundation/Exception.h"
 #include "platform/ui/CollectionView.h"
+#include "platform/ui/LongPressGestureRecognizer.h"
 
 namespace {
 
@@ -179,4 +180,22 @@ TEST_CASE("a tap on a cell selects its item, a drag or a tap between cells does 
     CHECK(g.view->indexForItemAtPoint(cell->mapTo(g.view, QPoint(50, 50))) == 4);
     CHECK_FALSE(g.view->indexForItemAtPoint(QPoint(5, 5)).has_value());
     CHECK_FALSE(g.view->indexForItemAtPoint(g.view->widget()->mapTo(g.view, QPoint(115, 50))).has_value());
+}
+
+TEST_CASE("a long press recognised on the grid is no tap, however soon it is let go",
+          "[ui][grid][longpress]") {
+    Grid g(4);
+    int opened = 0;
+    // A short minimum, so the press is let go well inside the tap's own time limit.
+    ui::LongPressGestureRecognizer::attach(
+        g.view, [&](auto& r) { opened += r.state() == ui::GestureState::Began; }, 50);
+    QWidget* cell = g.view->cellForItem(2);
+    QTest::mousePress(cell, Qt::LeftButton, {}, QPoint(50, 50));
+    REQUIRE(QTest::qWaitFor([&] { return opened == 1; }, 5000));
+    QTest::mouseRelease(cell, Qt::LeftButton, {}, QPoint(50, 50));
+    CHECK(g.selected.empty());
+    // The next short tap is one again.
+    QTest::mouseClick(cell, Qt::LeftButton, {}, QPoint(50, 50));
+    CHECK(g.selected == std::vector<int>{2});
+    CHECK(opened == 1);
 }

@@ -1,0 +1,84 @@
+// The editor's picture moved and scaled by touches on the window as it stands on the monitor: at 1:1,
+// fitted to a laptop screen and above 1:1. A pinch, a finger's drag, a mouse drag and Ctrl + wheel
+// must move and scale it by the same points at every scale.
+#include <QTest>
+#include <catch2/catch.hpp>
+
+#include "app/MainStoryboard.h"
+#include "app/photos/editing/moveObject.h"
+#include "app/photos/editor/ImageEditorViewController.h"
+#include "app/shell/StaticVariableHelper.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/TouchSet.h"
+#include "tests/app/photos/editing/ImageEditorSession.h"
+#include "tests/support/ScreenTouches.h"
+
+using namespace editortest;
+
+namespace {
+
+struct TouchedEditor : EditorSession {
+    photos::Album patientAlbum = album("ID_p1");
+    std::shared_ptr<ImageEditorViewController> editor;
+    testsupport::ScreenTouches touches{window};
+
+    explicit TouchedEditor(double scale) {
+        app::defineMainStoryboard();
+        StaticVariableHelper::setTargetAlbumForOnePageImageEditor(
+            store::PhotoAlbum{patientAlbum.localIdentifier, patientAlbum.localizedTitle});
+        window.setScale(scale);
+        const auto asset = put(patientAlbum, pictures::encoded(pictures::fourColour(800, 600), "PNG"));
+        editor = std::dynamic_pointer_cast<ImageEditorViewController>(
+            ui::Storyboard::named(app::kMainStoryboardName)
+                ->instantiateViewController("ImageEditorViewController"));
+        REQUIRE(editor);
+        handOver(*editor, opened(asset), asset);
+        root->present(editor, true);
+        clock.finish();
+        REQUIRE(root->presentedViewController() == editor);
+        REQUIRE(QTest::qWaitForWindowExposed(window.screenWidget()));
+    }
+    ~TouchedEditor() { StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt); }
+
+    // The picture's frame in the editor's base view, where the touches are placed too (the picture
+    // itself moves under them).
+    QRectF frame() const { return editor->imageView()->frame(); }
+    QWidget* base() const { return editor->baseView(); }
+};
+
+bool near(QRectF a, QRectF b, double points) {
+    return std::abs(a.x() - b.x()) <= points && std::abs(a.y() - b.y()) <= points &&
+           std::abs(a.width() - b.width()) <= points && std::abs(a.height() - b.height()) <= points;
+}
+
+} // namespace
+
+TEST_CASE("the editor's picture follows pinches and drags alike at every window scale", "[editor][touch]") {
+    const double scale = GENERATE(1.0, testsupport::laptopWindowScale(), 1.5);
+    INFO("scale " << scale);
+    TouchedEditor e(scale);
+    REQUIRE(e.frame() == QRectF(0, 0, 600, 600));
+    // Screen pixels are whole: a position read back is within a pixel's points, a span within two.
+    const double pixel = 1 / scale;
+
+    SECTION(
+        "two fingers spread from 100 to 250 points scale it 1.5 times, one finger and the mouse move it") {
+        e.touches.pinch(e.base(), QPointF(300, 300), 100, 250);
+        INFO("after the pinch " << e.frame().x() << "," << e.frame().y() << " " << e.frame().width());
+        CHECK(near(e.frame(), QRectF(-150, -150, 900, 900), 3 * 2 * pixel));
+        const QRectF pinched = e.frame();
+
+        e.touches.touchDrag(e.base(), QPointF(300, 300), QPointF(240, 260));
+        CHECK(near(e.frame(), pinched.translated(-60, -40), 2 * pixel));
+        const QRectF dragged = e.frame();
+
+        e.touches.drag(e.base(), QPointF(300, 300), QPointF(330, 320));
+        CHECK(near(e.frame(), dragged.translated(30, 20), 2 * pixel));
+    }
+    SECTION("a Ctrl + wheel notch spreads the fingers by the same points") {
+        e.touches.ctrlWheel(e.base(), QPointF(300, 300), 1);
+        const double k = 1 + ui::TouchSetTracker::kWheelNotchTravel / 300;
+        CHECK(e.frame().width() == Approx(600 * k).margin(0.01));
+        CHECK(e.frame().x() == Approx(300 - 300 * k).margin(2 * pixel));
+    }
+}
