@@ -16,6 +16,10 @@ namespace foundation::plist {
 namespace {
 // Seconds between 1970 and the plist epoch (2001-01-01).
 constexpr double kEpochDelta = 978307200.0;
+// Seconds since 1970 of 0001-01-01 and of 10000-01-01: a date outside the years 1 to 9999, or one that
+// is not finite, is a damaged value (a heartbeat at +inf would never be due again).
+constexpr double kFirstDate = -62135596800.0;
+constexpr double kPastLastDate = 253402300800.0;
 
 // libplist's date calls carry whole seconds in 32 bits, which hold only 1932 to 2069, and read a date
 // before 2001 that has a fraction up to two seconds late. Its date node holds a double, as the binary
@@ -102,8 +106,12 @@ Value fromNode(plist_t n, int depth, bool& sound) {
     }
     case PLIST_DATE: {
         auto seconds = dateOf(n);
-        if (!seconds) sound = false;
-        return seconds ? Value(Date{*seconds + kEpochDelta}) : Value();
+        if (seconds) *seconds += kEpochDelta;
+        if (!seconds || !std::isfinite(*seconds) || *seconds < kFirstDate || *seconds >= kPastLastDate) {
+            sound = false;
+            return Value();
+        }
+        return Value(Date{*seconds});
     }
     case PLIST_ARRAY: {
         Array a;

@@ -109,6 +109,40 @@ class BinaryPlist {
     uint64_t count_ = 0, top_ = 0, table_ = 0;
 };
 
+bool isXmlSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+// The text of an XML plist's date: "YYYY-MM-DDTHH:MM:SSZ" naming a real day and time of the years 1 to
+// 9999, between spaces if any. libplist reads anything else as some other day (1970-01-01 for words,
+// the month after for a 30th of February), so only this form is a date. The writer gives a year before
+// 1000 fewer digits, and such a year reads right.
+bool isDateText(std::string_view text) {
+    while (!text.empty() && isXmlSpace(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isXmlSpace(text.back()))
+        text.remove_suffix(1);
+    const size_t dash = text.find('-');
+    if (dash < 1 || dash > 4 || text.size() != dash + 16) return false;
+    const std::string_view rest = text.substr(dash);
+    // The form after the year; '9' stands for a digit.
+    constexpr std::string_view kForm = "-99-99T99:99:99Z";
+    for (size_t i = 0; i < kForm.size(); ++i)
+        if (kForm[i] == '9' ? rest[i] < '0' || rest[i] > '9' : rest[i] != kForm[i]) return false;
+    int year = 0;
+    for (char c : text.substr(0, dash)) {
+        if (c < '0' || c > '9') return false;
+        year = year * 10 + (c - '0');
+    }
+    auto number = [&](size_t at) { return (rest[at] - '0') * 10 + (rest[at + 1] - '0'); };
+    const int month = number(1), day = number(4), hour = number(7), minute = number(10), second = number(13);
+    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+    constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1) return false;
+    if (day > kDays[month - 1] + (month == 2 && leap ? 1 : 0)) return false;
+    return hour < 24 && minute < 60 && second < 60;
+}
+
 } // namespace
 
 bool isSoundBinary(std::span<const uint8_t> bytes) {
@@ -183,6 +217,12 @@ bool isSoundText(std::span<const uint8_t> bytes) {
         i = at + end.size();
         return true;
     };
+    // Whether the tag name at `at` is `name`.
+    auto named = [&](size_t at, std::string_view name) {
+        return at + name.size() < text.size() && text.substr(at, name.size()) == name &&
+               (isXmlSpace(text[at + name.size()]) || text[at + name.size()] == '>' ||
+                text[at + name.size()] == '/');
+    };
     while ((i = text.find('<', i)) != std::string_view::npos) {
         const std::string_view rest = text.substr(i);
         if (rest.starts_with("<?")) {
@@ -211,10 +251,18 @@ bool isSoundText(std::span<const uint8_t> bytes) {
                 }
             }
             if (j >= text.size()) return false;
-            if (text[i + 1] == '/') {
+            const bool closing = text[i + 1] == '/', empty = !closing && text[j - 1] == '/';
+            if (closing) {
                 depth = std::max(0, depth - 1);
-            } else if (text[j - 1] != '/' && ++depth > kMaxDepth) {
+            } else if (!empty && ++depth > kMaxDepth) {
                 return false;
+            }
+            // A date holds nothing but its text, which must name a day and time.
+            if (!closing && named(i + 1, "date")) {
+                const size_t end = text.find('<', j + 1);
+                if (empty || end == std::string_view::npos || !named(end + 2, "date") ||
+                    text[end + 1] != '/' || !isDateText(text.substr(j + 1, end - j - 1)))
+                    return false;
             }
             i = j + 1;
         }

@@ -22,7 +22,8 @@ namespace detail {
 // A binary plist whose objects lie inside the file, whose references stay in range, form no cycle and
 // nest at most kMaxDepth deep, and whose strings hold no NUL character.
 bool isSoundBinary(std::span<const uint8_t> bytes);
-// An XML plist without NUL bytes whose elements nest at most kMaxDepth deep.
+// An XML plist without NUL bytes whose elements nest at most kMaxDepth deep, and whose dates each hold
+// the text of a real day and time of the years 1 to 9999.
 bool isSoundText(std::span<const uint8_t> bytes);
 // Either, by the form the bytes announce; never for empty or oversized input.
 bool isSound(std::span<const uint8_t> bytes);

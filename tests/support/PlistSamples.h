@@ -125,6 +125,10 @@ inline std::vector<std::pair<std::string, foundation::Data>> damagedPlists() {
         {"references doubling 60 times", binaryPlist(doubling)},
         {"an object that contains itself", binaryPlist({array({1}), array({0})})},
         {"a reference past the last object", binaryPlist({array({7})})},
+        {"a date that is not finite (+inf)",
+         binaryPlist({dictionary({{1, 2}}), ascii("when"), "\x33" + bigEndian(0x7ff0000000000000, 8)})},
+        {"a text date that names no day",
+         bytes(xmlPlist("<dict><key>when</key><date>garbage</date></dict>"))},
         {"truncated", foundation::Data{'b', 'p', 'l', 'i', 's', 't', '0', '0', 0xd1}},
     };
 }

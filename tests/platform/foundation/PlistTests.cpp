@@ -82,6 +82,85 @@ TEST_CASE("dates of any year survive a write and a read", "[plist]") {
     }
 }
 
+TEST_CASE("a date that is not one makes the file damaged; dates at the ends of years 1 to 9999 read",
+          "[plist]") {
+    using namespace std::chrono;
+    auto binaryDate = [](double seconds) {
+        return plist::toBinary(Value(Dictionary{{"when", Value(Date{seconds})}}));
+    };
+    auto xmlDate = [](const std::string& text) {
+        return bytes(xmlPlist("<dict><key>when</key>" + text + "</dict>"));
+    };
+    auto dateIn = [](const Data& bytes) -> std::optional<double> {
+        auto v = plist::parse(bytes);
+        if (!v || !v->dictionary() || !v->dictionary()->count("when") || !v->dictionary()->at("when").date())
+            return std::nullopt;
+        return v->dictionary()->at("when").date()->secondsSince1970;
+    };
+    const double firstSecond = secondsOf(1y / 1 / 1), pastLastSecond = secondsOf(10000y / 1 / 1);
+    SECTION("a binary date that is not finite or lies outside years 1 to 9999") {
+        for (double bad : {std::nan(""), HUGE_VAL, -HUGE_VAL, 1e300, -1e300, pastLastSecond,
+                           std::nextafter(firstSecond, -HUGE_VAL)}) {
+            INFO(bad);
+            CHECK_FALSE(plist::parse(binaryDate(bad)));
+        }
+        CHECK(dateIn(binaryDate(firstSecond)) == firstSecond);
+        CHECK(dateIn(binaryDate(pastLastSecond - 0.001)) == pastLastSecond - 0.001);
+    }
+    SECTION("XML date text that names no day and time of years 1 to 9999") {
+        for (const char* bad : {"<date>garbage</date>",
+                                "<date></date>",
+                                "<date/>",
+                                "<date>  </date>",
+                                "<date>2024-13-45T99:99:99Z</date>",
+                                "<date>2024-02-30T00:00:00Z</date>",
+                                "<date>2023-02-29T00:00:00Z</date>",
+                                "<date>1900-02-29T00:00:00Z</date>",
+                                "<date>2024-04-31T00:00:00Z</date>",
+                                "<date>2024-00-10T00:00:00Z</date>",
+                                "<date>2024-01-00T00:00:00Z</date>",
+                                "<date>2024-01-01T24:00:00Z</date>",
+                                "<date>2024-01-01T23:60:00Z</date>",
+                                "<date>2024-01-01T23:59:60Z</date>",
+                                "<date>0000-01-01T00:00:00Z</date>",
+                                "<date>10000-01-01T00:00:00Z</date>",
+                                "<date>2024-02-29</date>",
+                                "<date>2024-02-30</date>",
+                                "<date>2024-02-29T12:00:00</date>",
+                                "<date>2024-02-29T12:00:00+09:00</date>",
+                                "<date>2024-02-29T12:00:00.5Z</date>",
+                                "<date>2024-2-9T01:02:03Z</date>",
+                                "<date>2024-02-29 12:00:00Z</date>",
+                                "<date>2024-02-29T12:00:00Zjunk</date>",
+                                "<date>-2024-02-29T12:00:00Z</date>",
+                                "<date>2024-02-29T12:00:00&#90;</date>",
+                                "<date>2024-02-29T12:00:00<!-- -->Z</date>"}) {
+            INFO(bad);
+            CHECK_FALSE(plist::parse(xmlDate(bad)));
+        }
+    }
+    SECTION("XML dates of years 1 to 9999, leap days, and a year written with fewer than four digits") {
+        CHECK(dateIn(xmlDate("<date>0001-01-01T00:00:00Z</date>")) == firstSecond);
+        CHECK(dateIn(xmlDate("<date>1-01-01T00:00:00Z</date>")) == firstSecond);
+        CHECK(dateIn(xmlDate("<date>999-12-31T23:59:59Z</date>")) == secondsOf(999y / 12 / 31, 23, 59, 59));
+        CHECK(dateIn(xmlDate("<date>9999-12-31T23:59:59Z</date>")) == pastLastSecond - 1);
+        CHECK(dateIn(xmlDate("<date>2024-02-29T12:00:00Z</date>")) == secondsOf(2024y / 2 / 29, 12));
+        CHECK(dateIn(xmlDate("<date>2000-02-29T00:00:00Z</date>")) == secondsOf(2000y / 2 / 29));
+        CHECK(dateIn(xmlDate("<date>\n  2024-05-06T07:08:09Z\n</date>")) ==
+              secondsOf(2024y / 5 / 6, 7, 8, 9));
+        CHECK(dateIn(xmlDate("<date >2024-05-06T07:08:09Z</date >")) == secondsOf(2024y / 5 / 6, 7, 8, 9));
+    }
+    SECTION("what a date once written holds reads again, whatever its year") {
+        for (double seconds :
+             {firstSecond + 0.5, secondsOf(500y / 6 / 1, 1, 2, 3.25), pastLastSecond - 0.5}) {
+            INFO(seconds);
+            CHECK(dateIn(plist::toXml(Value(Dictionary{{"when", Value(Date{seconds})}}))) ==
+                  std::floor(seconds));
+            CHECK(dateIn(binaryDate(seconds)) == Approx(seconds).margin(1e-3));
+        }
+    }
+}
+
 TEST_CASE("strings are read by their stored length", "[plist]") {
     SECTION("UTF-16 text reads whole") {
         auto v = plist::parse(nameDictionary(u"歯科ab"));

@@ -2,7 +2,9 @@
 #include <catch2/catch.hpp>
 #include <chrono>
 #include <filesystem>
+#include <limits>
 
+#include "platform/foundation/Plist.h"
 #include "platform/utilities/RULHeartbeatDateStorage.h"
 #include "sdk/core/VEVHeartbeatInfo.h"
 #include "tests/support/TestHome.h"
@@ -50,6 +52,18 @@ TEST_CASE("Heartbeat codes for fresh and old tags and for GLOBAL", "[heartbeat]"
     SECTION("GLOBAL as the tag: its own update takes the day's mark") {
         CHECK(VEVHeartbeatInfo::heartbeatCodeForTag(kVEVHeartbeatGlobalTag) == VEVHeartbeatInfoCodeSDK);
         CHECK(VEVHeartbeatInfo::heartbeatCodeForTag("sdk") == VEVHeartbeatInfoCodeSDK);
+    }
+    SECTION("a stored date that is not one (+inf) is no date: the heartbeat is due and now replaces it") {
+        const foundation::Value never(foundation::Date{std::numeric_limits<double>::infinity()});
+        REQUIRE(foundation::plist::writeFile(
+            storage.filePath(),
+            foundation::Value(foundation::Dictionary{{"sdk", never}, {kVEVHeartbeatGlobalTag, never}})));
+        CHECK(VEVHeartbeatInfo::heartbeatCodeForTag("sdk") == VEVHeartbeatInfoCodeCombined);
+        REQUIRE(storage.heartbeatDateForTag("sdk"));
+        CHECK(storage.heartbeatDateForTag("sdk")->secondsSince1970 == Approx(now).margin(60));
+        CHECK(storage.heartbeatDateForTag(kVEVHeartbeatGlobalTag)->secondsSince1970 ==
+              Approx(now).margin(60));
+        CHECK(VEVHeartbeatInfo::heartbeatCodeForTag("sdk") == VEVHeartbeatInfoCodeNone);
     }
     SECTION("dates that cannot be stored are never due") {
         std::filesystem::create_directories(storage.filePath() + "/blocked");
