@@ -2,9 +2,12 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QRunnable>
 #include <QThread>
 #include <QThreadPool>
 #include <cmath>
+#include <deque>
+#include <utility>
 
 #include "platform/foundation/SerialQueue.h"
 #include "platform/image/ImageDecoding.h"
@@ -21,11 +24,16 @@ bool onGuiThread() {
 }
 } // namespace
 
-// The requests not yet answered; shared with the work in flight, which may outlive the manager.
+// The requests not yet answered, and the work not yet begun; shared with the work in flight, which
+// may outlive the manager.
 struct ImageManager::Pending {
     std::mutex mutex;
     std::set<ImageRequestID> live;
     ImageRequestID next = 1;
+    // Handed to the pool's threads under our lock, not inside the task Qt carries: Qt's own hand-over
+    // is invisible to the thread checker, which would take a thread's first read of the work for a race
+    // with its making.
+    std::deque<std::pair<ImageRequestID, Work>> work;
 
     // Whether the request still wants its answer; it is answered at most once.
     bool take(ImageRequestID id) {
@@ -34,17 +42,42 @@ struct ImageManager::Pending {
     }
 };
 
+// Started once for every piece of work: each run takes the oldest not yet begun. Made before the pool
+// has a thread, so every thread sees it whole.
+class ImageManager::Runner final : public QRunnable {
+  public:
+    explicit Runner(std::shared_ptr<Pending> pending) : pending_(std::move(pending)) { setAutoDelete(false); }
+    void run() override {
+        std::pair<ImageRequestID, Work> next;
+        {
+            std::lock_guard lock(pending_->mutex);
+            if (pending_->work.empty()) return; // dropped with the manager
+            next = std::move(pending_->work.front());
+            pending_->work.pop_front();
+        }
+        next.second(pending_, next.first);
+    }
+
+  private:
+    const std::shared_ptr<Pending> pending_;
+};
+
 ImageManager::ImageManager(PhotoLibraryPtr library)
-    : library_(library), pending_(std::make_shared<Pending>()), pool_(std::make_unique<QThreadPool>()) {
+    : library_(library), pending_(std::make_shared<Pending>()), runner_(std::make_unique<Runner>(pending_)),
+      pool_(std::make_unique<QThreadPool>()) {
     pool_->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
 }
 
 ImageManager::~ImageManager() {
+    std::deque<std::pair<ImageRequestID, Work>> dropped;
     {
         std::lock_guard lock(pending_->mutex);
         pending_->live.clear();
+        dropped = std::exchange(pending_->work, {});
     }
-    // Decodes not yet started are dropped; those running finish into cancelled requests.
+    // Decodes not yet started are dropped (outside the lock: they hold what they would touch); those
+    // running finish into cancelled requests.
+    dropped.clear();
     pool_->clear();
     pool_->waitForDone();
 }
@@ -89,15 +122,15 @@ std::optional<ui::Image> ImageManager::decode(const foundation::Data& data, QSiz
     return ui::Image{std::move(image), ui::ImageOrientation::Up};
 }
 
-ImageRequestID
-ImageManager::start(std::function<void(const std::shared_ptr<Pending>&, ImageRequestID)> work) {
+ImageRequestID ImageManager::start(Work work) {
     ImageRequestID id;
     {
         std::lock_guard lock(pending_->mutex);
         id = pending_->next++;
         pending_->live.insert(id);
+        pending_->work.emplace_back(id, std::move(work));
     }
-    pool_->start([pending = pending_, id, work = std::move(work)] { work(pending, id); });
+    pool_->start(runner_.get());
     return id;
 }
 

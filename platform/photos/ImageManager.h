@@ -52,10 +52,13 @@ class ImageManager {
 
   private:
     struct Pending;
-    ImageRequestID start(std::function<void(const std::shared_ptr<Pending>&, ImageRequestID)> work);
+    class Runner;
+    using Work = std::function<void(const std::shared_ptr<Pending>&, ImageRequestID)>;
+    ImageRequestID start(Work work);
 
     std::weak_ptr<PhotoLibrary> library_;
     std::shared_ptr<Pending> pending_;
+    std::unique_ptr<Runner> runner_; // outlives the pool, which is waited for first
     // Its own decoding threads, not the application's shared pool; waited for when the manager goes.
     std::unique_ptr<QThreadPool> pool_;
 };
