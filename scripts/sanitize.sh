@@ -31,7 +31,9 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 # takes under two minutes under ThreadSanitizer on a busy 8-core machine and one under AddressSanitizer.
 program_limit="${PROGRAM_TIMEOUT:-900}"
 reports="$PWD/$dir/sanitizer-reports"
-tsan_options="halt_on_error=0:exitcode=0:second_deadlock_stack=1:die_after_fork=0"
+# A longer history than the default: on a busy machine an older access's stack is otherwise lost ("failed
+# to restore the stack"), and a report whose stack is lost can match no known race of Qt's.
+tsan_options="halt_on_error=0:exitcode=0:second_deadlock_stack=1:die_after_fork=0:history_size=5"
 export TSAN_OPTIONS="$tsan_options:log_path=$reports/suite"
 
 # Judges the reports of the processes whose report files start with $1; false when one fails.
