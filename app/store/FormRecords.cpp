@@ -24,7 +24,8 @@ std::optional<std::string> storedText(SQResultSet& rs, const char* column) {
     return text;
 }
 
-// Reads the row's form; false when its stored text is damaged (the form then reads as empty).
+// Reads the row's form; false when its stored text is damaged (the form then holds only the row's
+// print number).
 bool readFormRow(SQResultSet& rs, FormData& form) {
     const std::string text = rs.stringForColumn("result").value_or("");
     form = formDataFromJSON(text);
@@ -78,7 +79,9 @@ Row readPatientColumns(PatientLoad& load) {
     return row;
 }
 
-// Merged into what the start screen left there (`inputItems`), not emptied first.
+// The stored questionnaire, added to a copy of what `inputItems` holds as the load begins: the start
+// screens empty it before their loads, and the receive screen loads the patient its start screen has
+// just loaded. Without a stored questionnaire the patient's questionnaire loads empty.
 bool readInquiry(PatientLoad& load, const std::optional<FormData>& inputItems) {
     const Row row = firstRow(load.db, load.rs, "SELECT * FROM inquiryMst WHERE pid = ?", load.pid);
     if (row == Row::Failed) return false;
@@ -130,7 +133,8 @@ bool readReferralTarget(PatientLoad& load) {
     return true;
 }
 
-// Everything read: only now do the shared dictionaries change, so a failed read leaves them whole.
+// Everything read: only now do the forms change, so a failed read leaves them as they were (the
+// patient's details were emptied as the load began).
 void publish(ClinicState& state, PatientLoad& load) {
     *state.patientInfo = std::move(load.info);
     state.inputItems = std::move(load.inquiry);

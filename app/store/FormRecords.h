@@ -16,7 +16,9 @@ class FormRecords {
     explicit FormRecords(ClinicState& state) : state_(state) {}
 
     // Loads the current patient. A read that failed (the database locked, damaged or gone) is never
-    // taken for a patient who is not there; either way the shared forms stay as they were.
+    // taken for a patient who is not there. The patient's details are emptied first, whatever follows;
+    // the forms change only once everything is read, so a failed read or an absent patient leaves them
+    // as they were.
     PatientRead setPatientInfoData();
 
     // Each saver returns false when nothing could be stored (no current patient, no database file, or

@@ -1,4 +1,5 @@
 #include "app/documents/certificate/certificateBlocks.h"
+#include "app/documents/certificate/certificateTags.h"
 
 #include <QFile>
 #include <QLabel>
@@ -37,9 +38,9 @@ void show(QLabel* label, const std::string& text) {
 } // namespace
 
 void setFaceIcon(QWidget* form, store::FormData& record, int tag) {
-    const int b = tag / 10;
     // Only the six choice labels of the two judgements choose; any other tag is left alone.
-    if ((b != 1 && b != 2) || tag % 10 < 1 || tag % 10 > 3) return;
+    if (!certificatetags::isJudgementMark(tag)) return;
+    const int b = tag / 10;
     for (int choice = 10 * b + 1; choice <= 10 * b + 3; ++choice) {
         QLabel* l = tagged(form, choice);
         if (choice == tag) {
@@ -55,7 +56,7 @@ void setFaceIcon(QWidget* form, store::FormData& record, int tag) {
 }
 
 void nextFaceIcon(QWidget* form, store::FormData& record, int group) {
-    if (group != 1 && group != 2) return;
+    if (!certificatetags::isJudgementFace(group)) return;
     for (int i = 1; i <= 3; ++i) {
         QLabel* chosen = tagged(form, 10 * group + i);
         if (!chosen || chosen->text() != kMark) continue;

@@ -1,5 +1,6 @@
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/certificate/certificateBlocks.h"
+#include "app/documents/certificate/certificateTags.h"
 
 #include <QLabel>
 #include <QLocale>
@@ -15,6 +16,8 @@
 #include "ui_certificateView1.h"
 
 namespace {
+
+namespace tags = certificatetags;
 
 constexpr const char* kStoredDate = "yyyy年 M月 d日";
 constexpr const char* kMark = "●";
@@ -106,35 +109,36 @@ void certificateView1::viewDidLoad() {
         if (stored == record.end()) continue;
         const std::string& v = stored->second;
         if (auto* l = qobject_cast<QLabel*>(view)) {
-            if (t <= 29) {
+            if (tags::isJudgementFace(t) || tags::isJudgementMark(t)) {
                 setFaceIcon(t);
                 continue;
             }
             setText(l, v);
-            if (t == 30) {
+            if (t == tags::kNextExaminationDate) {
                 setText(l, formatDate(parseStoredDate(v), lang));
-            } else if (t == 31) {
+            } else if (t == tags::kTreatmentStartDate) {
                 setText(l, certificateblocks::displayedDateAndTime(v, lang));
-            } else if (t == 33) {
+            } else if (t == tags::kFirstVisitDate) {
                 setText(ui_->visitLabel, formatDate(parseStoredDate(v), lang));
-            } else if (t == 34) {
+            } else if (t == tags::kExaminationDate) {
                 setText(ui_->dateSLabel, formatDate(parseStoredDate(v), lang));
                 ui_->dateLLabel->setText(ui_->dateSLabel->text());
             }
         } else if (text) {
             std::string shown = v;
-            if (t >= 40 && t <= 49 && lang == "English") shown = translateJapaneseSectionFourToEnglish(v);
-            if (t >= 40 && t <= 49 && lang == "Chinese") shown = translateJapaneseSectionFourToChinese(v);
+            if (tags::isTreatment(t) && lang == "English") shown = translateJapaneseSectionFourToEnglish(v);
+            if (tags::isTreatment(t) && lang == "Chinese") shown = translateJapaneseSectionFourToChinese(v);
             text->setStdText(shown);
         }
     }
-    if (!record.count("34")) {
+    if (const std::string date = std::to_string(tags::kExaminationDate); !record.count(date)) {
         const QDate today = QDate::currentDate();
         setText(ui_->dateSLabel, formatDate(today, lang));
         ui_->dateLLabel->setText(ui_->dateSLabel->text());
-        getWeekDay(today, labelWithTag(36));
-        record["34"] = ui_->dateSLabel->text().toStdString();
-        if (QLabel* weekday = labelWithTag(36)) record["36"] = weekday->text().toStdString();
+        QLabel* weekday = labelWithTag(tags::kExaminationWeekday);
+        getWeekDay(today, weekday);
+        record[date] = ui_->dateSLabel->text().toStdString();
+        if (weekday) record[std::to_string(tags::kExaminationWeekday)] = weekday->text().toStdString();
     }
     setCaptions();
     setInitialData();
@@ -205,15 +209,22 @@ void certificateView1::touchesEnded(QWidget* touched) {
     if (!touchMode() || !appDelegate_) return;
     const int t = ui::tag(touched);
     touchViewTag_ = t;
-    if (t >= 100) {
+    switch (tags::touchOn(t)) {
+    case tags::Touch::CheckMark:
         appDelegate_->onCheckLabelSingle(t, formView(), "■");
-    } else if (t >= 30 && t <= 40) {
-        // The weekdays only follow their dates.
-        if (t != 32 && t != 36) showDatePicker(t);
-    } else if (t >= 10 && t <= 29) {
+        break;
+    case tags::Touch::DatePicker:
+        showDatePicker(t);
+        break;
+    case tags::Touch::JudgementMark:
         setFaceIcon(t);
-    } else if (t == 1 || t == 2) {
+        break;
+    case tags::Touch::JudgementFace:
         certificateblocks::nextFaceIcon(formView(), appDelegate_->certifiDataList(), t);
+        break;
+    case tags::Touch::PhotoSlot: // the one-page form's
+    case tags::Touch::Nothing:
+        break;
     }
 }
 
@@ -227,19 +238,20 @@ void certificateView1::showDatePicker(int tag) {
 }
 
 void certificateView1::popoverClose(const QDateTime& date, int32_t tagNo) {
-    if (tagNo != 30 && tagNo != 34) return;
-    QLabel* weekday = labelWithTag(tagNo + 2);
+    const int weekdayTag = tags::weekdayBeside(tagNo);
+    if (!weekdayTag) return;
+    QLabel* weekday = labelWithTag(weekdayTag);
     getWeekDay(date.date(), weekday);
     if (appDelegate_ && weekday)
-        appDelegate_->certifiDataList()[std::to_string(tagNo + 2)] = weekday->text().toStdString();
-    if (tagNo == 34) ui_->dateSLabel->setText(ui_->dateLLabel->text());
+        appDelegate_->certifiDataList()[std::to_string(weekdayTag)] = weekday->text().toStdString();
+    if (tagNo == tags::kExaminationDate) ui_->dateSLabel->setText(ui_->dateLLabel->text());
 }
 
 bool certificateView1::textViewShouldBeginEditing(ui::TextView& view) {
     if (!touchMode()) return false;
     const int t = ui::tag(&view);
     touchViewTag_ = t;
-    if (t >= 40 && t <= 49 && !inputFlag_) {
+    if (tags::isTreatment(t) && !inputFlag_) {
         if (ui::TextView* previous = textViewWithTag(saveViewTag_); previous && previous != &view)
             previous->resignFirstResponder();
         auto list = std::dynamic_pointer_cast<tableListView>(
@@ -289,7 +301,7 @@ void certificateView1::textViewDidEndEditing(ui::TextView& view) {
 }
 
 void certificateView1::keyboardWillShow(const foundation::Notification& notification) {
-    if (touchViewTag_ < 1 || touchViewTag_ > 49 || !appDelegate_) return;
+    if (touchViewTag_ < 1 || touchViewTag_ > tags::kTreatmentLast || !appDelegate_) return;
     viewMoved_ = true;
     appDelegate_->viewPositionChange(notification, view(), true);
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The certificate's first page: the patient and clinic blocks, two face judgements, the examination,
-// next-visit and treatment-start dates with their weekdays, ten treatment fields filled from the
-// treatment list or typed, and check marks. Fill-out mode edits the shared certificate record; print
-// mode shows it in the print language.
+// first-visit, next-visit and treatment-start dates (the first and the third with their weekdays), ten
+// treatment fields filled from the treatment list or typed, and check marks. Fill-out mode edits the
+// shared certificate record; print mode shows it in the print language.
 #include <QByteArray>
 #include <QDate>
 #include <QPointer>

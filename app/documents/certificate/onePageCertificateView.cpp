@@ -8,6 +8,7 @@
 
 #include "app/assets/PageResources.h"
 #include "app/documents/certificate/certificateBlocks.h"
+#include "app/documents/certificate/certificateTags.h"
 #include "app/documents/certificate/certificateView1.h"
 #include "app/documents/certificate/certificateView3.h"
 #include "app/shell/FormAlerts.h"
@@ -27,9 +28,10 @@
 
 namespace {
 
+namespace tags = certificatetags;
+
 constexpr const char* kStoredDate = "yyyy年 M月 d日";
 constexpr const char* kNone = "無し";
-constexpr int kSlot1 = 50001, kSlot2 = 50002;
 
 // A stored value names an icon of the bundle only as a plain file name.
 bool plainName(const std::string& value) {
@@ -67,11 +69,13 @@ void onePageCertificateView::viewDidLoad() {
     navigationItem().setLeftBarButtonItem(cancelButton_);
 
     // Without an examination date the form is dated today; the record keeps the Japanese form.
-    if (appDelegate_ && !record().count("34")) {
+    if (const std::string date = std::to_string(tags::kExaminationDate);
+        appDelegate_ && !record().count(date)) {
         const QDate today = QDate::currentDate();
-        record()["34"] = today.toString(kStoredDate).toStdString();
-        certificateView1::getWeekDay(today, labelWithTag(36));
-        if (QLabel* weekday = labelWithTag(36)) record()["36"] = weekday->text().toStdString();
+        record()[date] = today.toString(kStoredDate).toStdString();
+        QLabel* weekday = labelWithTag(tags::kExaminationWeekday);
+        certificateView1::getWeekDay(today, weekday);
+        if (weekday) record()[std::to_string(tags::kExaminationWeekday)] = weekday->text().toStdString();
     }
     // The contact block is for paper; the print preview shows it once the page is there.
     ui_->destView->setVisible(false);
@@ -93,25 +97,29 @@ void onePageCertificateView::viewDidLoad() {
 void onePageCertificateView::showStoredLabel(QLabel* shown, int t, const std::string& v) {
     const std::string lang = language();
     if (shown->hasScaledContents()) {
-        if (t >= 10000) {
+        if (t > tags::kCheckMarkLast) {
             certificateSlotsPage::showStoredLabel(shown, t, v);
         } else {
-            // A missing icon file shows nothing.
+            // A judgement's face; a missing icon file shows nothing.
             shown->setPixmap(plainName(v) ? assets::bundleImage("icon_" + v + ".png") : QPixmap());
         }
         return;
     }
-    if (t < 30) {
+    if (tags::isJudgementFace(t) || tags::isJudgementMark(t)) {
         setFaceIcon(t);
         return;
     }
-    shown->setText(QString::fromStdString(t == 31 ? certificateblocks::displayedDateAndTime(v, lang) : v));
-    if (t != 30 && t != 33 && t != 34) return;
+    if (t == tags::kTreatmentStartDate) {
+        shown->setText(QString::fromStdString(certificateblocks::displayedDateAndTime(v, lang)));
+        return;
+    }
+    shown->setText(QString::fromStdString(v));
+    if (!tags::isDate(t)) return;
     // Dates are stored in Japanese whatever the language; a text that is no date shows as stored.
     const std::string date = certificateblocks::displayedDate(v, lang);
     const QString text = QString::fromStdString(date.empty() ? v : date);
     shown->setText(text);
-    if (t == 33) ui_->visitLabel->setText(text);
+    if (t == tags::kFirstVisitDate) ui_->visitLabel->setText(text);
 }
 
 void onePageCertificateView::setInitialData() {
@@ -187,27 +195,33 @@ void onePageCertificateView::touchesEnded(QWidget* touched) {
     if (!touchMode() || !appDelegate_) return;
     const int t = ui::tag(touched);
     touchViewTag_ = t;
-    if (t >= 10001) {
-        // Only image views are photo slots: the comment's tag lies in the same range.
+    switch (tags::touchOn(t)) {
+    case tags::Touch::PhotoSlot:
         if (!isPhotoSlot(touched)) return;
         tapImageView(t);
         settingRegisterdPhoto("normal", t % 50000);
-    } else if (t >= 100) {
+        break;
+    case tags::Touch::CheckMark:
         appDelegate_->onCheckLabelSingle(t, formView(), "■");
-    } else if (t >= 30 && t <= 40) {
-        // The weekdays only follow their dates.
-        if (t != 32 && t != 36) showDatePicker(t);
-    } else if (t >= 10 && t <= 29) {
+        break;
+    case tags::Touch::DatePicker:
+        showDatePicker(t);
+        break;
+    case tags::Touch::JudgementMark:
         setFaceIcon(t);
-    } else if (t == 1 || t == 2) {
+        break;
+    case tags::Touch::JudgementFace:
         certificateblocks::nextFaceIcon(formView(), record(), t);
+        break;
+    case tags::Touch::Nothing:
+        break;
     }
 }
 
 bool onePageCertificateView::isPhotoSlot(const QWidget* view) {
     const auto* slot = qobject_cast<const QLabel*>(view);
     const int t = ui::tag(view);
-    return slot && slot->hasScaledContents() && (t == kSlot1 || t == kSlot2);
+    return slot && slot->hasScaledContents() && tags::touchOn(t) == tags::Touch::PhotoSlot;
 }
 
 void onePageCertificateView::setFaceIcon(int tag) {
@@ -222,10 +236,11 @@ void onePageCertificateView::showDatePicker(int tag) {
 }
 
 void onePageCertificateView::popoverClose(const QDateTime& date, int32_t tagNo) {
-    if (tagNo != 30 && tagNo != 34) return;
-    QLabel* weekday = labelWithTag(tagNo + 2);
+    const int weekdayTag = tags::weekdayBeside(tagNo);
+    if (!weekdayTag) return;
+    QLabel* weekday = labelWithTag(weekdayTag);
     certificateView1::getWeekDay(date.date(), weekday);
-    if (appDelegate_ && weekday) record()[std::to_string(tagNo + 2)] = weekday->text().toStdString();
+    if (appDelegate_ && weekday) record()[std::to_string(weekdayTag)] = weekday->text().toStdString();
 }
 
 void onePageCertificateView::settingRegisterdPhoto(const std::string& kind, long keyNo) {

@@ -41,7 +41,7 @@ class onePageCertificateView : public certificateSlotsPage, public datePiclerVie
     void getClinicInfo();
     void touchesEnded(QWidget* touched) override;
     void setFaceIcon(int tag);
-    // The two photo slots are image views; nothing else with a tag in their range is one.
+    // A photo slot: an image view with one of the two slots' tags.
     static bool isPhotoSlot(const QWidget* view);
     void showDatePicker(int tag);
     void popoverClose(const QDateTime& date, int32_t tagNo) override;

@@ -39,6 +39,8 @@ struct PreviewTraits {
     bool numbered;        // certificates: the print number advances with every file
     bool exportsOnePage;  // the exported file holds the first page alone
     bool failedPathIsNil; // what printPDF answers on a failed write: no path, or empty text
+    // certificates: the open print dialog's controller and the written file's path are kept; cancel waits
+    // for the dialog, then goes back to the start screen (the second on the stack), not one screen
     bool keepsPrintController;
 };
 
