@@ -15,12 +15,16 @@ void showError(ui::ViewController& host, const std::string& message) {
 }
 } // namespace
 
-void presentPatientReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure) {
-    showError(host, patientReadFailureMessage(failure));
-}
-
 void presentPhotoReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure) {
     showError(host, photoReadFailureMessage(failure));
+}
+
+store::PatientRead loadPatient(ui::ViewController& host, zurarerizIvaDadadavu& delegate,
+                               const std::string& patientID) {
+    delegate.patientID() = patientID;
+    const store::PatientRead read = delegate.setPatientInfoData();
+    if (read.isFailed()) showError(host, patientReadFailureMessage(read.failure));
+    return read;
 }
 
 bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
@@ -30,12 +34,8 @@ bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, c
         showError(host, "患者IDを入力してください");
         return false;
     }
-    delegate.patientID() = patientID;
-    const store::PatientRead read = delegate.setPatientInfoData();
-    if (read.isFailed()) {
-        presentPatientReadFailure(host, read.failure);
-        return false;
-    }
+    const store::PatientRead read = loadPatient(host, delegate, patientID);
+    if (read.isFailed()) return false;
     if (!read) {
         showError(host, "入力されたIDの患者情報はありません");
         return false;

@@ -4,15 +4,20 @@
 #include <functional>
 #include <string>
 
+#include "app/store/FormRecords.h"
+
 class zurarerizIvaDadadavu;
-namespace store {
-struct DatabaseFailure;
-}
 namespace ui {
 class ViewController;
 }
 
 namespace shell {
+
+// Makes `patientID` the delegate's patient and reads that patient's records into the shared form
+// state. A read that failed is said on `host` at once; what a patient found or absent leads to is the
+// caller's.
+store::PatientRead loadPatient(ui::ViewController& host, zurarerizIvaDadadavu& delegate,
+                               const std::string& patientID);
 
 // Clears the questionnaire answers, then loads the patient of `patientID`. An empty ID, one without
 // a patient, or a patient whose records could not be read shows its alert on `host` and fails. With
@@ -21,9 +26,8 @@ namespace shell {
 bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, const std::string& patientID,
                      const char* inquirySegue = nullptr);
 
-// "エラー" saying that the patient could not be read, and why; its one "OK" stays where `host` is.
-void presentPatientReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure);
-// The same for the patient's registered photographs.
+// "エラー" saying that the patient's registered photographs could not be read, and why; its one "OK"
+// stays where `host` is.
 void presentPhotoReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure);
 
 // The stored form a start screen opens, to fill out or to preview.

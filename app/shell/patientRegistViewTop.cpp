@@ -44,13 +44,8 @@ void patientRegistViewTop::registerStart() {
         return;
     }
     patientIDBox()->resignFirstResponder();
-    appDelegate_->patientID() = pid;
     // A new ID leaves the patient's columns empty and opens an empty form; a patient that could not
     // be read must not open as one, or registering it would replace what is stored.
-    const store::PatientRead read = appDelegate_->setPatientInfoData();
-    if (read.isFailed()) {
-        shell::presentPatientReadFailure(*this, read.failure);
-        return;
-    }
+    if (shell::loadPatient(*this, *appDelegate_, pid).isFailed()) return;
     performSegue(kStartSegue, patientIDBox());
 }

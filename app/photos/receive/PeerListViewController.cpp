@@ -97,15 +97,12 @@ void PeerListViewController::viewDidLoad() {
     navigationItem().setRightBarButtonItem(browsebtn_);
     setPhotoFolderName();
     checkPhotoFolder();
-    if (appDelegate_) {
-        appDelegate_->patientID() = patientID_;
-        if (const store::PatientRead read = appDelegate_->setPatientInfoData(); read.isFailed()) {
-            shell::presentPatientReadFailure(*this, read.failure);
-        } else if (!read) {
-            auto alert = ui::AlertController::create("エラー", "入力されたIDの患者情報はありません");
-            alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-            present(alert, true);
-        }
+    // Whether the patient was found or could not be read, the screen stays.
+    if (appDelegate_ &&
+        shell::loadPatient(*this, *appDelegate_, patientID_).outcome == store::PatientRead::Outcome::Absent) {
+        auto alert = ui::AlertController::create("エラー", "入力されたIDの患者情報はありません");
+        alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+        present(alert, true);
     }
     photoType_ = photoalbums::kNormal;
     if (appDelegate_)
