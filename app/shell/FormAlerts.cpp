@@ -26,16 +26,20 @@ ui::AlertAction::Handler leave(ui::ViewController& host, FormExit exit) {
 
 void presentRegisterResult(ui::ViewController& host, bool saved, FormExit exit,
                            const std::optional<store::DatabaseFailure>& failure) {
-    if (!saved) return presentRegisterRefusal(host, registerFailureMessage(failure));
+    if (!saved) return presentError(host, registerFailureMessage(failure));
     auto alert = ui::AlertController::create("メッセージ", "登録しました");
     alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, leave(host, exit)));
     host.present(alert, true);
 }
 
-void presentRegisterRefusal(ui::ViewController& host, const std::string& message) {
+ui::AlertControllerPtr errorAlert(const std::string& message, ui::AlertAction::Handler onOK) {
     auto alert = ui::AlertController::create("エラー", message);
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-    host.present(alert, true);
+    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, std::move(onOK)));
+    return alert;
+}
+
+void presentError(ui::ViewController& host, const std::string& message, ui::AlertAction::Handler onOK) {
+    host.present(errorAlert(message, std::move(onOK)), true);
 }
 
 void presentCancelQuestion(ui::ViewController& host, FormExit exit) {

@@ -7,8 +7,6 @@
 
 namespace shell {
 
-inline constexpr const char* kHomeProblemTitle = "エラー";
-
 // The cause in the staff's words, from the system's error number.
 std::string homeProblemCause(int error);
 std::string homeProblemMessage(const foundation::home::Problem& problem);

@@ -1,29 +1,22 @@
 #include "app/shell/PatientGate.h"
 
 #include "app/shell/DatabaseProblem.h"
+#include "app/shell/FormAlerts.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertController.h"
 
 namespace shell {
 
-namespace {
-void showError(ui::ViewController& host, const std::string& message) {
-    auto alert = ui::AlertController::create("エラー", message);
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-    host.present(alert, true);
-}
-} // namespace
-
 void presentPhotoReadFailure(ui::ViewController& host, const store::DatabaseFailure& failure) {
-    showError(host, photoReadFailureMessage(failure));
+    presentError(host, photoReadFailureMessage(failure));
 }
 
 store::PatientRead loadPatient(ui::ViewController& host, zurarerizIvaDadadavu& delegate,
                                const std::string& patientID) {
     delegate.patientID() = patientID;
     const store::PatientRead read = delegate.setPatientInfoData();
-    if (read.isFailed()) showError(host, patientReadFailureMessage(read.failure));
+    if (read.isFailed()) presentError(host, patientReadFailureMessage(read.failure));
     return read;
 }
 
@@ -31,19 +24,17 @@ bool passPatientGate(ui::ViewController& host, zurarerizIvaDadadavu& delegate, c
                      const char* inquirySegue) {
     delegate.inputItems() = store::FormData{};
     if (patientID.empty()) {
-        showError(host, "患者IDを入力してください");
+        presentError(host, "患者IDを入力してください");
         return false;
     }
     const store::PatientRead read = loadPatient(host, delegate, patientID);
     if (read.isFailed()) return false;
     if (!read) {
-        showError(host, "入力されたIDの患者情報はありません");
+        presentError(host, "入力されたIDの患者情報はありません");
         return false;
     }
     if (!inquirySegue || (delegate.inputItems() && !delegate.inputItems()->empty())) return true;
-    auto alert =
-        ui::AlertController::create("エラー", "問診書が登録されていません。\n先に問診書を登録してください。");
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    auto alert = errorAlert("問診書が登録されていません。\n先に問診書を登録してください。");
     std::weak_ptr<ui::ViewController> weak = host.weak_from_this();
     const std::string segue = inquirySegue;
     alert->addAction(ui::AlertAction::create("問診票登録へ", ui::AlertActionStyle::Default,
@@ -67,16 +58,14 @@ void openStoredForm(ui::ViewController& host, zurarerizIvaDadadavu& delegate, St
     const std::string name = form == StoredForm::Inquiry       ? "問診票"
                              : form == StoredForm::Certificate ? "診断書"
                                                                : "患者紹介状";
-    auto alert = ui::AlertController::create(
-        "エラー",
+    std::weak_ptr<ui::ViewController> weak = host.weak_from_this();
+    auto alert = errorAlert(
         foundation::format("保存されている%@を読み取れませんでした。\n空の%@として開きます。登録すると、"
                            "保存されている%@は置き換えられます。",
-                           name, name, name));
-    std::weak_ptr<ui::ViewController> weak = host.weak_from_this();
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
-                                             [weak, open = std::move(open)](ui::AlertAction&) {
-                                                 if (weak.lock() && open) open();
-                                             }));
+                           name, name, name),
+        [weak, open = std::move(open)](ui::AlertAction&) {
+            if (weak.lock() && open) open();
+        });
     alert->addAction(ui::AlertAction::create("キャンセル", ui::AlertActionStyle::Cancel));
     host.present(alert, true);
 }

@@ -2,9 +2,9 @@
 
 #include <QPushButton>
 
+#include "app/shell/FormAlerts.h"
 #include "app/shell/PatientGate.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
-#include "platform/ui/AlertController.h"
 #include "ui_patientRegistViewTop.h"
 
 patientRegistViewTop::patientRegistViewTop()
@@ -38,9 +38,7 @@ void patientRegistViewTop::registerStart() {
     appDelegate_->inputItems() = store::FormData{};
     const std::string pid = patientIDBox()->stdText();
     if (pid.empty()) {
-        auto alert = ui::AlertController::create("エラー", "患者IDを入力してください");
-        alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-        present(alert, true);
+        shell::presentError(*this, "患者IDを入力してください");
         return;
     }
     patientIDBox()->resignFirstResponder();

@@ -6,6 +6,7 @@
 #include <ctime>
 
 #include "app/shell/DatabaseProblem.h"
+#include "app/shell/FormAlerts.h"
 #include "app/shell/HomeProblem.h"
 #include "app/shell/PhotoLibraryAlbumSource.h"
 #include "app/shell/StaticVariableHelper.h"
@@ -82,13 +83,11 @@ void zurarerizIvaDadadavu::refuseToStart(const foundation::home::Problem& proble
         if (quit_) quit_(EXIT_FAILURE);
         return;
     }
-    auto alert = ui::AlertController::create(shell::kHomeProblemTitle, shell::homeProblemMessage(problem),
-                                             ui::AlertStyle::Alert);
     std::weak_ptr<zurarerizIvaDadadavu> weak = weak_from_this();
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [weak](ui::AlertAction&) {
-        if (auto self = weak.lock(); self && self->quit_) self->quit_(EXIT_FAILURE);
-    }));
-    w->rootViewController()->present(alert, true);
+    shell::presentError(*w->rootViewController(), shell::homeProblemMessage(problem),
+                        [weak](ui::AlertAction&) {
+                            if (auto self = weak.lock(); self && self->quit_) self->quit_(EXIT_FAILURE);
+                        });
 }
 
 void zurarerizIvaDadadavu::applicationDidBecomeActive(ui::Application&) {
@@ -142,10 +141,7 @@ void zurarerizIvaDadadavu::tellDatabaseProblem(const store::DatabaseFailure& pro
     foundation::logMessage(shell::databaseProblemLogLine(path, problem));
     auto w = window();
     if (!w || !w->rootViewController()) return;
-    auto alert = ui::AlertController::create("エラー", shell::databaseProblemMessage(path, problem),
-                                             ui::AlertStyle::Alert);
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-    w->rootViewController()->present(alert, true);
+    shell::presentError(*w->rootViewController(), shell::databaseProblemMessage(path, problem));
 }
 store::PatientRead zurarerizIvaDadadavu::setPatientInfoData() {
     return store::FormRecords(state_).setPatientInfoData();

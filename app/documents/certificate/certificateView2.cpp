@@ -5,6 +5,7 @@
 #include "app/assets/PageResources.h"
 #include "app/documents/pages/PrintedArtwork.h"
 #include "app/documents/pages/PrintedText.h"
+#include "app/shell/FormAlerts.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
 #include "platform/ui/AlertController.h"
@@ -50,12 +51,9 @@ void certificateView2::textViewDidEndEditing(ui::TextView& view) {
         // Emptied and kept editing, with one alert: the focus comes back once the alert is answered.
         view.setStdText("");
         QPointer<ui::TextView> target(&view);
-        auto alert = ui::AlertController::create("エラー", "数字のみ入力してください");
-        alert->addAction(
-            ui::AlertAction::create("OK", ui::AlertActionStyle::Default, [target](ui::AlertAction&) {
-                if (target) target->becomeFirstResponder();
-            }));
-        present(alert, true);
+        shell::presentError(*this, "数字のみ入力してください", [target](ui::AlertAction&) {
+            if (target) target->becomeFirstResponder();
+        });
         return;
     }
     if (ui::tag(&view) == 61) calcToothAge();

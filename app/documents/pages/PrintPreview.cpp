@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/shell/FormAlerts.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "app/store/PrintNumber.h"
 #include "platform/foundation/AppHome.h"
@@ -337,10 +338,7 @@ void PrintPreview::reportSaveFailure() {
         return;
     }
     // The staff's screens speak Japanese, whatever language the document is printed in.
-    auto alert = ui::AlertController::create(
-        "エラー", documents::pdfNotSavedMessage(lastFailure_->path, lastFailure_->error));
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-    present(alert, true);
+    shell::presentError(*this, documents::pdfNotSavedMessage(lastFailure_->path, lastFailure_->error));
 }
 
 std::optional<std::string> PrintPreview::printPDF() {
@@ -416,12 +414,10 @@ bool PrintPreview::reportMissingImages(std::function<void()> then) {
     for (const std::string& name : missing)
         names += (names.empty() ? "" : ", ") + name;
     foundation::log("PDF drawn without images: %@", names);
-    auto alert = ui::AlertController::create("エラー", documents::pdfMissingImagesMessage(missing));
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default,
-                                             [then = std::move(then)](ui::AlertAction&) {
-                                                 if (then) then();
-                                             }));
-    present(alert, true);
+    shell::presentError(*this, documents::pdfMissingImagesMessage(missing),
+                        [then = std::move(then)](ui::AlertAction&) {
+                            if (then) then();
+                        });
     return true;
 }
 
@@ -433,9 +429,7 @@ void PrintPreview::offerToOpen(const std::string& path) {
     diController_->setOpenResultHandler([weak, saved = path](bool opened) {
         auto self = weak.lock();
         if (opened || !self) return;
-        auto alert = ui::AlertController::create("エラー", documents::pdfNotOpenedMessage(saved));
-        alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-        self->present(alert, true);
+        shell::presentError(*self, documents::pdfNotOpenedMessage(saved));
     });
     const QRect bounds = ui::mainScreenBounds();
     diController_->presentOpenInMenuFromRect(QRect(bounds.width() - 50, bounds.y() + 30, 50, 20), view(),

@@ -9,6 +9,7 @@
 #include "app/photos/albums/McInfo.h"
 #include "app/photos/hud/ZVProgressHUD.h"
 #include "app/photos/receive/PeerTransferState.h"
+#include "app/shell/FormAlerts.h"
 #include "app/shell/PatientGate.h"
 #include "app/shell/zurarerizIvaDadadavu.h"
 #include "platform/foundation/Format.h"
@@ -99,11 +100,8 @@ void PeerListViewController::viewDidLoad() {
     checkPhotoFolder();
     // Whether the patient was found or could not be read, the screen stays.
     if (appDelegate_ &&
-        shell::loadPatient(*this, *appDelegate_, patientID_).outcome == store::PatientRead::Outcome::Absent) {
-        auto alert = ui::AlertController::create("エラー", "入力されたIDの患者情報はありません");
-        alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-        present(alert, true);
-    }
+        shell::loadPatient(*this, *appDelegate_, patientID_).outcome == store::PatientRead::Outcome::Absent)
+        shell::presentError(*this, "入力されたIDの患者情報はありません");
     photoType_ = photoalbums::kNormal;
     if (appDelegate_)
         scan_ = std::make_shared<photoalbums::PhotoAlbumScan>(appDelegate_->state(),
@@ -118,9 +116,7 @@ void PeerListViewController::sayIfPhotographsCannotBeKept() {
     // Said now, before a sender comes; each transfer is refused too (see readinessStep).
     auto library = photos::PhotoLibrary::shared();
     foundation::log("The photo library %@ cannot be opened: %@", library->root(), library->openError());
-    auto alert = ui::AlertController::create("エラー", cannotReceiveText());
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
-    present(alert, true);
+    shell::presentError(*this, cannotReceiveText());
 }
 
 void PeerListViewController::viewDidDisappear(bool) {
@@ -380,8 +376,7 @@ void PeerListViewController::sayPhotographsNotKept(const std::string& text) {
         message = earlier->message() + "\n\n" + text;
         root->dismiss(false);
     }
-    auto alert = ui::AlertController::create("エラー", message);
-    alert->addAction(ui::AlertAction::create("OK", ui::AlertActionStyle::Default));
+    auto alert = shell::errorAlert(message);
     notKeptAlert_ = alert;
     present(alert, true);
 }

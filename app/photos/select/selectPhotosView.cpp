@@ -376,7 +376,7 @@ void selectPhotosView::registData() {
     if (!written) cover()->hide();
     // A move the library refused has the library's cause; a row the database refused, the database's.
     if (!moved && !moveFailure.empty())
-        return shell::presentRegisterRefusal(*this, moveFailure + "\n登録できませんでした");
+        return shell::presentError(*this, moveFailure + "\n登録できませんでした");
     shell::presentRegisterResult(*this, written, shell::FormExit::OneLevel,
                                  moved ? appDelegate_->state().lastSaveFailure : std::nullopt);
 }
