@@ -63,29 +63,53 @@ bool fileExists(const std::string& path) {
     return fs::exists(path, ec);
 }
 
-bool replaceFile(const std::string& path, const void* bytes, size_t size, FileSync sync) {
+int openForWriting(const std::string& path, mode_t mode) {
+    return ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+}
+
+bool writeAll(int fd, const void* bytes, size_t size) {
+    const char* p = static_cast<const char*>(bytes);
+    for (size_t left = size; left > 0;) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO; // took nothing and said nothing
+        if (n <= 0) return false;
+        p += n;
+        left -= size_t(n);
+    }
+    return true;
+}
+
+bool writeAllAt(int fd, const void* bytes, size_t size, uint64_t offset) {
+    const char* p = static_cast<const char*>(bytes);
+    for (size_t left = size; left > 0;) {
+        const ssize_t n = ::pwrite(fd, p, left, off_t(offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO;
+        if (n <= 0) return false;
+        p += n;
+        left -= size_t(n);
+        offset += uint64_t(n);
+    }
+    return true;
+}
+
+bool replaceFile(const std::string& path, const void* bytes, size_t size, FileSync sync,
+                 std::optional<mode_t> mode) {
     static std::atomic<uint64_t> serial{0};
     const std::string temporary =
         path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(++serial);
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW;
-    int fd = ::open(temporary.c_str(), flags, 0644);
-    if (fd < 0 && errno == ENOENT && createDirectories(fs::path(path).parent_path().string()))
-        fd = ::open(temporary.c_str(), flags, 0644);
+    const mode_t made = mode.value_or(kNewFileMode);
+    int fd = openForWriting(temporary, made);
+    if (fd < 0 && errno == ENOENT && !mode && createDirectories(fs::path(path).parent_path().string()))
+        fd = openForWriting(temporary, made);
     if (fd < 0) return false;
+    // A mode asked for is the file's before its first byte, whatever the umask took from it.
+    bool ok = !mode || ::fchmod(fd, *mode) == 0;
     // Unsynced, its blocks are given at once: left to be allocated at write-back, the rename over an
     // existing file would start that write-back itself, a wait of its own on a busy disk.
-    if (sync == FileSync::None && size > 0) (void)::fallocate(fd, 0, 0, off_t(size));
-    const char* p = static_cast<const char*>(bytes);
-    bool ok = true;
-    for (size_t left = size; ok && left > 0;) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) {
-            p += n;
-            left -= size_t(n);
-        }
-    }
+    if (ok && sync == FileSync::None && size > 0) (void)::fallocate(fd, 0, 0, off_t(size));
+    ok = ok && writeAll(fd, bytes, size);
     if (ok && sync != FileSync::None) ok = ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temporary.c_str(), path.c_str()) == 0;
@@ -107,8 +131,9 @@ bool syncFolder(const std::string& folder) {
     return ok;
 }
 
-bool writeFileAtomically(const std::string& path, const void* bytes, size_t size) {
-    if (!replaceFile(path, bytes, size, FileSync::Data)) return false;
+bool writeFileAtomically(const std::string& path, const void* bytes, size_t size,
+                         std::optional<mode_t> mode) {
+    if (!replaceFile(path, bytes, size, FileSync::Data, mode)) return false;
     // The rename is made durable as well as the folder allows; the new content is in place either way.
     (void)syncFolder(parentFolder(path));
     return true;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -76,36 +75,6 @@ bool ensurePrivateFolder(const std::string& path) {
     return true;
 }
 
-// Atomic write whose file is 0600 from its first byte (the temporary file is created that way).
-bool writePrivateFile(const std::string& path, const Data& bytes) {
-    std::string tmpl = path + ".tmp-XXXXXX";
-    int fd = ::mkstemp(tmpl.data());
-    if (fd < 0) return false;
-    bool ok = ::fchmod(fd, 0600) == 0;
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0)
-            ok = false;
-        else
-            done += size_t(n);
-    }
-    ok = ok && ::fsync(fd) == 0;
-    ok = (::close(fd) == 0) && ok;
-    ok = ok && ::rename(tmpl.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(tmpl.c_str());
-        return false;
-    }
-    int dfd = ::open(fs::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dfd >= 0) {
-        ::fsync(dfd);
-        ::close(dfd);
-    }
-    return true;
-}
-
 struct Item {
     Dictionary attributes;
     Data data;
@@ -159,8 +128,11 @@ Status setItem(const Dictionary& attributes, const Data& data) {
     std::string folder = groupFolder(attributes);
     if (!ensurePrivateFolder(folder)) return kWriteFailed;
     Dictionary file{{"attributes", Value(attributes)}, {"data", Value(data)}};
-    return writePrivateFile(folder + "/" + name, foundation::plist::toBinary(Value(file))) ? kSuccess
-                                                                                           : kWriteFailed;
+    // 0600 from its first byte, in the folder just made private.
+    return foundation::writeFileAtomically(folder + "/" + name, foundation::plist::toBinary(Value(file)),
+                                           0600)
+               ? kSuccess
+               : kWriteFailed;
 }
 
 Status copyMatching(const Dictionary& query, Data& data) {

@@ -1,6 +1,5 @@
 #include "sdk/core/transport/StorageJournal.h"
 
-#include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -34,18 +33,6 @@ void frameRecord(Data& out, size_t headAt) {
         out[headAt + size_t(i)] = uint8_t(length >> (8 * i));
         out[headAt + 4 + size_t(i)] = uint8_t(crc >> (8 * i));
     }
-}
-
-bool writeAll(int fd, const uint8_t* p, size_t n, uint64_t offset) {
-    while (n > 0) {
-        ssize_t w = ::pwrite(fd, p, n, off_t(offset));
-        if (w < 0 && errno == EINTR) continue;
-        if (w <= 0) return false;
-        p += w;
-        n -= size_t(w);
-        offset += uint64_t(w);
-    }
-    return true;
 }
 
 } // namespace
@@ -122,7 +109,8 @@ bool StorageJournal::open(uint64_t validBytes) {
     broken_ = false;
     if (validBytes < kHeaderSize) {
         // New, or not ours: start it afresh, and make its name durable with it.
-        bool ok = ::ftruncate(fd_, 0) == 0 && writeAll(fd_, kHeader, kHeaderSize, 0) && ::fsync(fd_) == 0 &&
+        bool ok = ::ftruncate(fd_, 0) == 0 && foundation::writeAllAt(fd_, kHeader, kHeaderSize, 0) &&
+                  ::fsync(fd_) == 0 &&
                   foundation::syncFolder(std::filesystem::path(path_).parent_path().string());
         size_ = kHeaderSize;
         broken_ = !ok;
@@ -140,7 +128,7 @@ bool StorageJournal::truncateTo(uint64_t size) {
 bool StorageJournal::append(const Data& records) {
     if (!isUsable()) return false;
     if (records.empty()) return true;
-    if (writeAll(fd_, records.data(), records.size(), size_) && ::fdatasync(fd_) == 0) {
+    if (foundation::writeAllAt(fd_, records.data(), records.size(), size_) && ::fdatasync(fd_) == 0) {
         size_ += records.size();
         return true;
     }
@@ -153,7 +141,8 @@ bool StorageJournal::reset() {
     if (fd_ < 0) return false;
     if (size_ == kHeaderSize && !broken_) return true;
     // The header is written again too: after a failed start it may never have reached the file.
-    bool ok = ::ftruncate(fd_, 0) == 0 && writeAll(fd_, kHeader, kHeaderSize, 0) && ::fdatasync(fd_) == 0;
+    bool ok = ::ftruncate(fd_, 0) == 0 && foundation::writeAllAt(fd_, kHeader, kHeaderSize, 0) &&
+              ::fdatasync(fd_) == 0;
     size_ = kHeaderSize;
     broken_ = !ok;
     return ok;

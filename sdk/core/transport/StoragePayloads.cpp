@@ -1,8 +1,9 @@
 #include "sdk/core/transport/StoragePayloads.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
+
+#include "platform/foundation/Files.h"
 
 namespace transport {
 
@@ -15,20 +16,9 @@ PayloadBatch::~PayloadBatch() {
 
 bool PayloadBatch::add(const std::string& path, const foundation::Data& bytes) {
     // No symbolic link is followed out of the folder.
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    int fd = foundation::openForWriting(path);
     if (fd < 0) return false;
-    const uint8_t* p = bytes.data();
-    bool ok = true;
-    for (size_t left = bytes.size(); ok && left > 0;) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        ok = n > 0;
-        if (ok) {
-            p += n;
-            left -= size_t(n);
-        }
-    }
-    if (!ok) {
+    if (!foundation::writeAll(fd, bytes.data(), bytes.size())) {
         ::close(fd);
         ::unlink(path.c_str());
         return false;

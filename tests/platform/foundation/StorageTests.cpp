@@ -4,7 +4,6 @@
 
 #include "platform/foundation/AppHome.h"
 #include "platform/foundation/Bundle.h"
-#include "platform/foundation/Files.h"
 #include "platform/foundation/Plist.h"
 #include "platform/foundation/UserDefaults.h"
 #include "tests/support/TestHome.h"
@@ -75,30 +74,6 @@ TEST_CASE("user defaults persist per suite across launches", "[defaults]") {
     again->removeObjectForKey("flag");
     home.relaunch();
     CHECK(UserDefaults::standard()->objectForKey("flag").isNull());
-}
-
-TEST_CASE("atomic writes replace whole files and create folders", "[files]") {
-    testsupport::TempHome home;
-    std::string p = home.path() + "/a/b/c.txt";
-    REQUIRE(writeFileAtomically(p, std::string("one")));
-    REQUIRE(writeFileAtomically(p, std::string("two!")));
-    CHECK(*readTextFile(p) == "two!");
-    // No temporary files are left behind.
-    size_t n = 0;
-    for (auto& e : std::filesystem::directory_iterator(home.path() + "/a/b"))
-        n += e.is_regular_file();
-    CHECK(n == 1);
-    CHECK_FALSE(writeFileAtomically("/proc/nope/x", std::string("x")));
-}
-
-TEST_CASE("a whole-file read that the system refuses is no file, not an empty one", "[files]") {
-    testsupport::TempHome home;
-    CHECK_FALSE(readFile(home.path() + "/missing"));
-    std::filesystem::create_directory(home.path() + "/folder");
-    CHECK_FALSE(readFile(home.path() + "/folder")); // a folder where a file should be
-    REQUIRE(writeFileAtomically(home.path() + "/empty", std::string()));
-    REQUIRE(readFile(home.path() + "/empty"));
-    CHECK(readFile(home.path() + "/empty")->empty());
 }
 
 TEST_CASE("the main bundle reads its Info.plist and finds resources", "[bundle]") {
