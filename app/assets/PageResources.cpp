@@ -43,18 +43,21 @@ QPixmap cachedDecode(const QString& path) {
 }
 } // namespace
 
-QPixmap bundleImage(const std::string& fileName) {
+QPixmap bundlePicture(const std::string& fileName) {
     const auto dot = fileName.rfind('.');
     const auto path =
         dot == std::string::npos
             ? foundation::Bundle::main()->pathForResource(fileName, "")
             : foundation::Bundle::main()->pathForResource(fileName.substr(0, dot), fileName.substr(dot + 1));
     QPixmap image = path ? cachedDecode(QString::fromStdString(*path)) : QPixmap();
-    if (image.isNull()) {
-        // A missing or damaged file of the installation leaves a blank where the page needs it.
-        foundation::log("Bundle image not loaded: %@", fileName);
-        missedImages().push_back(fileName);
-    }
+    if (image.isNull()) foundation::log("Bundle image not loaded: %@", fileName);
+    return image;
+}
+
+QPixmap bundleImage(const std::string& fileName) {
+    QPixmap image = bundlePicture(fileName);
+    // A missing or damaged file of the installation leaves a blank where the page needs it.
+    if (image.isNull()) missedImages().push_back(fileName);
     return image;
 }
 

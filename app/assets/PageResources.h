@@ -14,8 +14,11 @@ class QWidget;
 
 namespace assets {
 
-// The bundle image with this file name ("circle.png"); a null pixmap, logged with its name, when the
-// bundle has none that loads.
+// The picture of the main bundle at this path ("circle.png", "ZVProgressHUD.bundle/info.png"), decoded
+// once and kept while its file is unchanged; a null pixmap, logged with its name, when the bundle has
+// none that loads.
+QPixmap bundlePicture(const std::string& fileName);
+// A page's image: the bundle picture with this file name, whose miss is also counted below.
 QPixmap bundleImage(const std::string& fileName);
 // How many bundle images have failed to load so far, and the names of those that failed after such a
 // count (each once, in order): what a screen built since then is missing.

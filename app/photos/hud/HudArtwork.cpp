@@ -1,15 +1,12 @@
 #include "app/photos/hud/HudArtwork.h"
 
-#include "platform/foundation/Bundle.h"
-#include "platform/image/ImageDecoding.h"
+#include "app/assets/PageResources.h"
 
 namespace hud {
 
 QImage bundleImage(const QString& name) {
-    auto path =
-        foundation::Bundle::main()->pathForResource("ZVProgressHUD.bundle/" + name.toStdString(), "png");
-    if (!path) return {};
-    return imaging::decodeFile(QString::fromStdString(*path));
+    // Kept by the loader: the HUD only draws these pictures, each a copy of its own to change.
+    return assets::bundlePicture("ZVProgressHUD.bundle/" + name.toStdString() + ".png").toImage();
 }
 
 } // namespace hud
