@@ -2,10 +2,11 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <fcntl.h>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/foundation/Files.h"
 
 namespace foundation::home {
 
@@ -42,10 +43,10 @@ int makeFolder(const std::string& path) {
 // Writes a small file into the folder and removes it: a read-only or full disk answers here.
 int tryWriting(const std::string& folder) {
     const std::string probe = folder + "/.write-check-" + std::to_string(::getpid());
-    int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+    int fd = openForWriting(probe, 0600);
     if (fd < 0) return errno;
     int error = 0;
-    if (::write(fd, "z", 1) != 1) error = errno ? errno : EIO;
+    if (!writeAll(fd, "z", 1)) error = errno;
     if (::close(fd) != 0 && !error) error = errno;
     ::unlink(probe.c_str());
     return error;

@@ -55,24 +55,14 @@ int writeOnce(const std::string& path, const foundation::Data& data) {
     int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0444);
     if (fd < 0) return errno;
     int failure = 0;
-    for (size_t done = 0; failure == 0 && done < data.size();) {
-        ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n >= 0)
-            done += size_t(n);
-        else if (errno != EINTR)
-            failure = errno;
-    }
+    if (!foundation::writeAll(fd, data.data(), data.size())) failure = errno;
     if (failure == 0 && ::fsync(fd) != 0) failure = errno;
     if (::close(fd) != 0 && failure == 0) failure = errno;
     if (failure != 0) {
         ::unlink(path.c_str());
         return failure;
     }
-    int dir = ::open(std::filesystem::path(path).parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
-    }
+    (void)foundation::syncFolder(std::filesystem::path(path).parent_path().string());
     return 0;
 }
 
