@@ -8,7 +8,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/MainStoryboard.h"
 #include "app/documents/certificate/certificateViewTop.h"
 #include "app/documents/certificate/onePageCertificateView.h"
 #include "app/documents/letter/LetterViewTop.h"
@@ -16,7 +15,6 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/sqlite/SQDatabase.h"
 #include "platform/ui/AnimationClock.h"
-#include "platform/ui/Storyboard.h"
 #include "tests/app/shell/RegistTestSupport.h"
 #include "tests/support/ErrorAlert.h"
 
@@ -84,15 +82,8 @@ TEST_CASE("registered photographs that cannot be read open neither the form nor 
     app.delegate().setPhotoAlbumSource(walk);
     app.delegate().db()->setMaxBusyRetryTimeInterval(0); // the lock is met at once
 
-    auto start =
-        ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(opening.startScene);
+    auto start = app.openFromStartScreen(opening.startScene, opening.buttons);
     REQUIRE(start);
-    app.launched.navigation()->pushViewController(start, false);
-    app.launched.settle(20);
-    registtest::type(start->view()->findChild<ui::TextField*>("patientIDBox"), "999999");
-    for (const char* name : opening.buttons)
-        QTest::mouseClick(start->view()->findChild<QPushButton*>(name), Qt::LeftButton);
-    app.launched.settle(20);
 
     REQUIRE(walk->locked());
     CHECK(app.top() == start); // nothing opened, so nothing can be printed without them
@@ -118,14 +109,8 @@ TEST_CASE("the one-page certificate says when the photographs cannot be read aga
     registtest::RegistApp app;
     app.probe().exec(R"(INSERT INTO photoMst VALUES ('10000', '999999', '札幌　太郎', 'normal', )"
                      R"('{"rowsList":[]}', '2001-01-01', '', '{"1":"N\/L0\/001"}'))");
-    auto start = ui::Storyboard::named(app::kMainStoryboardName)
-                     ->instantiateViewController(certificateViewTop::kSceneIdentifier);
-    app.launched.navigation()->pushViewController(start, false);
-    app.launched.settle(20);
-    registtest::type(start->view()->findChild<ui::TextField*>("patientIDBox"), "999999");
-    for (const char* name : {"certificateStartButton", "onePageCertificateButton"})
-        QTest::mouseClick(start->view()->findChild<QPushButton*>(name), Qt::LeftButton);
-    app.launched.settle(20);
+    auto start = app.openFromStartScreen(certificateViewTop::kSceneIdentifier,
+                                         {"certificateStartButton", "onePageCertificateButton"});
     auto page = std::dynamic_pointer_cast<onePageCertificateView>(app.top());
     REQUIRE(page);
     const store::FormData registered{{"1", "N/L0/001"}};

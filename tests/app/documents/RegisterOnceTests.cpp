@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <catch2/catch.hpp>
 
-#include "app/MainStoryboard.h"
 #include "app/documents/certificate/certificateViewTop.h"
 #include "app/documents/certificate/onePageCertificateView.h"
 #include "app/documents/letter/LetterBaseView.h"
@@ -14,7 +13,6 @@
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/foundation/Log.h"
 #include "platform/ui/AnimationClock.h"
-#include "platform/ui/Storyboard.h"
 #include "tests/app/shell/RegistTestSupport.h"
 
 namespace {
@@ -69,12 +67,8 @@ TEST_CASE("a document's register tapped while one runs is ignored", "[documents]
     const Document& document = GENERATE(from_range(std::begin(kDocuments), std::end(kDocuments)));
     INFO(document.name);
     registtest::RegistApp app;
-    auto start =
-        ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(document.startScene);
+    auto start = app.openStartScreen(document.startScene);
     REQUIRE(start);
-    app.launched.navigation()->pushViewController(start, false);
-    app.launched.settle(20);
-    registtest::type(start->view()->findChild<ui::TextField*>("patientIDBox"), "999999");
     auto registItem = document.open(app, start);
     app.launched.settle(20);
     ui::AnimationClock::shared().finishAnimations();

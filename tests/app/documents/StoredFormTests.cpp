@@ -1,13 +1,11 @@
 // A stored questionnaire, certificate or letter whose text is damaged: the start screen says so before
 // the form or its preview opens, and the stored row is replaced only when the form is registered.
 #include <QDir>
-#include <QPushButton>
 #include <catch2/catch.hpp>
 #include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <vector>
 
-#include "app/MainStoryboard.h"
 #include "app/documents/certificate/certificateViewTop.h"
 #include "app/documents/certificate/onePageCertificateView.h"
 #include "app/documents/letter/LetterViewTop.h"
@@ -16,7 +14,6 @@
 #include "app/documents/questionnaire/inquiryViewTop.h"
 #include "app/shell/StaticVariableHelper.h"
 #include "platform/ui/AnimationClock.h"
-#include "platform/ui/Storyboard.h"
 #include "tests/app/shell/RegistTestSupport.h"
 
 namespace {
@@ -85,15 +82,8 @@ TEST_CASE("a damaged stored form is said before its form or preview opens", "[do
     else
         probe.exec(std::string("UPDATE ") + opening.table + " SET result = '" + kDamaged + "'");
 
-    auto start =
-        ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(opening.startScene);
+    auto start = app.openFromStartScreen(opening.startScene, opening.buttons);
     REQUIRE(start);
-    app.launched.navigation()->pushViewController(start, false);
-    app.launched.settle(20);
-    registtest::type(start->view()->findChild<ui::TextField*>("patientIDBox"), "999999");
-    for (const char* name : opening.buttons)
-        QTest::mouseClick(start->view()->findChild<QPushButton*>(name), Qt::LeftButton);
-    app.launched.settle(20);
 
     // Nothing opens yet: the start screen says what was found.
     CHECK(app.top() == start);
@@ -142,13 +132,7 @@ TEST_CASE("a damaged stored form is said before its form or preview opens", "[do
 
 TEST_CASE("a readable stored form opens at once", "[documents][stored]") {
     registtest::RegistApp app;
-    auto start = ui::Storyboard::named(app::kMainStoryboardName)
-                     ->instantiateViewController(LetterViewTop::kSceneIdentifier);
-    app.launched.navigation()->pushViewController(start, false);
-    app.launched.settle(20);
-    registtest::type(start->view()->findChild<ui::TextField*>("patientIDBox"), "999999");
-    QTest::mouseClick(start->view()->findChild<QPushButton*>("LetterStartButton"), Qt::LeftButton);
-    app.launched.settle(20);
+    auto start = app.openFromStartScreen(LetterViewTop::kSceneIdentifier, {"LetterStartButton"});
     CHECK_FALSE(app.alert());
     CHECK(app.top() != start);
 }

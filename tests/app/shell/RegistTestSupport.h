@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <functional>
+#include <vector>
 
 #include "app/shell/datePickerView.h"
 #include "app/shell/patientRegistView.h"
@@ -18,6 +19,8 @@
 #include "platform/ui/BarButtonItem.h"
 #include "platform/ui/DatePicker.h"
 #include "platform/ui/PopoverLayer.h"
+#include "platform/ui/Storyboard.h"
+#include "platform/ui/TextField.h"
 #include "tests/app/shell/ShellTestSupport.h"
 #include "tests/app/store/ClinicDbProbe.h"
 
@@ -71,6 +74,26 @@ struct RegistApp {
         type(start->patientIDBox(), QString::fromStdString(pid));
         QTest::keyClick(start->patientIDBox(), Qt::Key_Return);
         return std::dynamic_pointer_cast<patientRegistView>(top());
+    }
+
+    // A start screen of the main storyboard pushed over the menu, with the patient's ID typed into it.
+    ui::ViewControllerPtr openStartScreen(const char* scene, const QString& pid = "999999") {
+        auto start = ui::Storyboard::named(app::kMainStoryboardName)->instantiateViewController(scene);
+        if (!start) return nullptr;
+        launched.navigation()->pushViewController(start, false);
+        launched.settle(20);
+        type(start->view()->findChild<ui::TextField*>("patientIDBox"), pid);
+        return start;
+    }
+
+    // The same, and its buttons tapped in turn (the last one opens what it opens).
+    ui::ViewControllerPtr openFromStartScreen(const char* scene, const std::vector<const char*>& buttons) {
+        auto start = openStartScreen(scene);
+        if (!start) return nullptr;
+        for (const char* name : buttons)
+            QTest::mouseClick(start->view()->findChild<QPushButton*>(name), Qt::LeftButton);
+        launched.settle(20);
+        return start;
     }
 
     std::shared_ptr<ui::AlertController> alert() const {
