@@ -18,7 +18,7 @@
 #include "platform/ui/AlertController.h"
 #include "platform/ui/NavigationBar.h"
 #include "platform/ui/Storyboard.h"
-#include "tests/app/photos/editing/ImageEditorSession.h"
+#include "tests/app/photos/editor/EditorScreen.h"
 #include "tests/support/TouchDevice.h"
 
 using namespace editortest;
@@ -26,27 +26,7 @@ using namespace pictures;
 
 namespace {
 
-struct EditorScreen : EditorSession {
-    photos::Album patientAlbum = album("ID_p1");
-    std::shared_ptr<ImageEditorViewController> editor;
-
-    EditorScreen() {
-        app::defineMainStoryboard();
-        StaticVariableHelper::setTargetAlbumForOnePageImageEditor(
-            store::PhotoAlbum{patientAlbum.localIdentifier, patientAlbum.localizedTitle});
-    }
-    ~EditorScreen() { StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt); }
-
-    void open(const photos::Asset& asset) {
-        editor = std::dynamic_pointer_cast<ImageEditorViewController>(
-            ui::Storyboard::named(app::kMainStoryboardName)
-                ->instantiateViewController("ImageEditorViewController"));
-        REQUIRE(editor);
-        handOver(*editor, opened(asset), asset);
-        root->present(editor, true);
-        clock.finish();
-        REQUIRE(root->presentedViewController() == editor);
-    }
+struct SavingEditor : EditorScreen {
     QAbstractButton* barButton(const std::string& title) {
         auto* bar = qobject_cast<ui::NavigationBar*>(editor->navigationBarView());
         REQUIRE(bar);
@@ -81,7 +61,7 @@ QPoint centreOf(QWidget* w) {
 } // namespace
 
 TEST_CASE("a save right after opening stores the whole picture as a new PNG asset", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const QImage picture = fourColour(80, 60);
     const QByteArray original = encoded(picture, "PNG");
     const auto asset = s.put(s.patientAlbum, original);
@@ -117,7 +97,7 @@ TEST_CASE("a save right after opening stores the whole picture as a new PNG asse
 }
 
 TEST_CASE("turns saved through the buttons are pixel exact", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const QImage picture = fourColour(80, 60);
     const auto asset = s.put(s.patientAlbum, encoded(picture, "PNG"));
     struct Case {
@@ -139,7 +119,7 @@ TEST_CASE("turns saved through the buttons are pixel exact", "[editor][save]") {
 }
 
 TEST_CASE("mirrors saved in reversal mode are pixel exact", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const QImage picture = fourColour(80, 60);
     const auto asset = s.put(s.patientAlbum, encoded(picture, "PNG"));
     struct Case {
@@ -161,7 +141,7 @@ TEST_CASE("mirrors saved in reversal mode are pixel exact", "[editor][save]") {
 }
 
 TEST_CASE("a two-finger pinch of 1.5x saves the middle of the picture", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const QImage picture = fourColour(800, 600);
     const auto asset = s.put(s.patientAlbum, encoded(picture, "PNG"));
     s.open(asset);
@@ -185,7 +165,7 @@ TEST_CASE("a two-finger pinch of 1.5x saves the middle of the picture", "[editor
 }
 
 TEST_CASE("a mouse drag and Ctrl + wheel move and scale the picture", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const auto asset = s.put(s.patientAlbum, encoded(fourColour(80, 60), "PNG"));
     s.open(asset);
     moveObject* view = s.editor->imageView();
@@ -207,7 +187,7 @@ TEST_CASE("a mouse drag and Ctrl + wheel move and scale the picture", "[editor][
 }
 
 TEST_CASE("the GUI thread keeps turning while the library draws and writes a save", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     // Large enough that turning and encoding it take a while on the library's queue.
     const QImage picture = fourColour(1600, 1200);
     const auto asset = s.put(s.patientAlbum, encoded(picture, "PNG"));
@@ -241,7 +221,7 @@ TEST_CASE("the GUI thread keeps turning while the library draws and writes a sav
 }
 
 TEST_CASE("photographs stored turned by any EXIF orientation open and save upright", "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const QImage picture = fourColour(48, 32);
     for (int exif = 1; exif <= 8; ++exif) {
         INFO("EXIF " << exif);
@@ -262,7 +242,7 @@ TEST_CASE("photographs stored turned by any EXIF orientation open and save uprig
 
 TEST_CASE("a save that cannot go anywhere fails through the alert and creates nothing",
           "[editor][save][fault]") {
-    EditorScreen s;
+    SavingEditor s;
     const auto asset = s.put(s.patientAlbum, encoded(fourColour(80, 60), "PNG"));
     const size_t assetsBefore = s.library->allAssets().size();
     s.open(asset);
@@ -297,7 +277,7 @@ TEST_CASE("a save that cannot go anywhere fails through the alert and creates no
 
 TEST_CASE("a save the library refuses takes the HUD away before its alert says why",
           "[editor][save][fault]") {
-    EditorScreen s;
+    SavingEditor s;
     const auto asset = s.put(s.patientAlbum, encoded(fourColour(80, 60), "PNG"));
     s.open(asset);
     const std::string why = s.blockLibraryWrites();
@@ -324,7 +304,7 @@ TEST_CASE("a save the library refuses takes the HUD away before its alert says w
 
 TEST_CASE("closing: cancel leaves the HUD, back dismisses, an answer after the editor is gone does nothing",
           "[editor][save]") {
-    EditorScreen s;
+    SavingEditor s;
     const auto asset = s.put(s.patientAlbum, encoded(fourColour(80, 60), "PNG"));
     s.open(asset);
     SECTION("the close button cancels without touching the HUD") {

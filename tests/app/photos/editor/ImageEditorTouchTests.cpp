@@ -4,41 +4,23 @@
 #include <QTest>
 #include <catch2/catch.hpp>
 
-#include "app/MainStoryboard.h"
 #include "app/photos/editing/moveObject.h"
-#include "app/photos/editor/ImageEditorViewController.h"
-#include "app/shell/StaticVariableHelper.h"
-#include "platform/ui/Storyboard.h"
 #include "platform/ui/TouchSet.h"
-#include "tests/app/photos/editing/ImageEditorSession.h"
+#include "tests/app/photos/editor/EditorScreen.h"
 #include "tests/support/ScreenTouches.h"
 
 using namespace editortest;
 
 namespace {
 
-struct TouchedEditor : EditorSession {
-    photos::Album patientAlbum = album("ID_p1");
-    std::shared_ptr<ImageEditorViewController> editor;
+struct TouchedEditor : EditorScreen {
     testsupport::ScreenTouches touches{window};
 
     explicit TouchedEditor(double scale) {
-        app::defineMainStoryboard();
-        StaticVariableHelper::setTargetAlbumForOnePageImageEditor(
-            store::PhotoAlbum{patientAlbum.localIdentifier, patientAlbum.localizedTitle});
         window.setScale(scale);
-        const auto asset = put(patientAlbum, pictures::encoded(pictures::fourColour(800, 600), "PNG"));
-        editor = std::dynamic_pointer_cast<ImageEditorViewController>(
-            ui::Storyboard::named(app::kMainStoryboardName)
-                ->instantiateViewController("ImageEditorViewController"));
-        REQUIRE(editor);
-        handOver(*editor, opened(asset), asset);
-        root->present(editor, true);
-        clock.finish();
-        REQUIRE(root->presentedViewController() == editor);
+        open(put(patientAlbum, pictures::encoded(pictures::fourColour(800, 600), "PNG")));
         REQUIRE(QTest::qWaitForWindowExposed(window.screenWidget()));
     }
-    ~TouchedEditor() { StaticVariableHelper::setTargetAlbumForOnePageImageEditor(std::nullopt); }
 
     // The picture's frame in the editor's base view, where the touches are placed too (the picture
     // itself moves under them).
