@@ -77,6 +77,15 @@ void settle(registtest::RegistApp& app) {
     app.launched.settle(10);
 }
 
+// The three-page certificate's input for the seed patient, opened from the start screen.
+std::shared_ptr<certificateBaseView> openThreePages(onepagetest::OnePageApp& a) {
+    registtest::type(a.top->patientIDBox(), "999999");
+    a.top->certificateStart();
+    QTest::mouseClick(a.top->threePageCertificateButton(), Qt::LeftButton);
+    settle(a.app);
+    return std::dynamic_pointer_cast<certificateBaseView>(a.app.top());
+}
+
 const QString kLongTitle = QString::fromUtf8(paper::kLongName) + QStringLiteral(" 様");
 
 } // namespace
@@ -89,11 +98,7 @@ TEST_CASE("the certificate's input screens show long details whole or cut short 
     auto* bar = a.app.launched.navigation()->navigationBar();
 
     SECTION("the three pages") {
-        registtest::type(a.top->patientIDBox(), "999999");
-        a.top->certificateStart();
-        QTest::mouseClick(a.top->threePageCertificateButton(), Qt::LeftButton);
-        settle(a.app);
-        auto base = std::dynamic_pointer_cast<certificateBaseView>(a.app.top());
+        auto base = openThreePages(a);
         REQUIRE(base);
         grab(a.app, "input-certificate-1");
         checkTitle(bar, kLongTitle);
@@ -127,11 +132,7 @@ TEST_CASE("the certificate's input breaks the details where its paper does",
         onepagetest::OnePageApp a;
         paper::installLongClinic();
         paper::installLongPatient(a.app);
-        registtest::type(a.top->patientIDBox(), "999999");
-        a.top->certificateStart();
-        QTest::mouseClick(a.top->threePageCertificateButton(), Qt::LeftButton);
-        settle(a.app);
-        auto base = std::dynamic_pointer_cast<certificateBaseView>(a.app.top());
+        auto base = openThreePages(a);
         REQUIRE(base);
         for (const char* name : names)
             input[name] = base->page(1)->formView()->findChild<QLabel*>(name)->text();
@@ -175,11 +176,7 @@ TEST_CASE("the letter's input screen shows long details whole or cut short visib
 TEST_CASE("the seed patient's address shows whole on the three-page input",
           "[documents][certificate][screen]") {
     onepagetest::OnePageApp a;
-    registtest::type(a.top->patientIDBox(), "999999");
-    a.top->certificateStart();
-    QTest::mouseClick(a.top->threePageCertificateButton(), Qt::LeftButton);
-    settle(a.app);
-    auto base = std::dynamic_pointer_cast<certificateBaseView>(a.app.top());
+    auto base = openThreePages(a);
     REQUIRE(base);
     auto* address = base->page(1)->formView()->findChild<QLabel*>("add1Label");
     REQUIRE(address);
