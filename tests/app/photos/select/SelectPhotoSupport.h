@@ -173,6 +173,11 @@ struct SelectApp {
         app.launched.settle(30);
         return alert();
     }
+    // A slot row of the patient, as a register before this test would have left it.
+    void storeSlots(const store::FormData& stored, const std::string& kind = "normal") const {
+        app.probe().exec("INSERT INTO photoMst VALUES ('10000', '999999', '札幌　太郎', '" + kind +
+                         "', '{\"rowsList\":[]}', '2001-01-01', '', '" + store::formDataJSON(stored) + "')");
+    }
     std::optional<store::FormData> storedSlots(const std::string& kind = "normal") const {
         auto rows = app.probe().rows("SELECT photo_num FROM photoMst WHERE pid = '999999' AND category = '" +
                                      kind + "'");

@@ -221,9 +221,7 @@ TEST_CASE("a stored slot naming a vanished photograph is empty and pruned at the
     SelectApp s;
     const Ids kind = s.put("ID_999999_normal", 2);
     s.put("ID_999999", 0);
-    s.app.probe().exec("INSERT INTO photoMst VALUES ('10000', '999999', '札幌　太郎', 'normal', "
-                       "'{\"rowsList\":[]}', '2001-01-01', '', '{\"1\":\"" +
-                       kind[0] + "\",\"3\":\"GONE-0000/L0/001\",\"5\":\"" + kind[1] + "\"}')");
+    s.storeSlots({{"1", kind[0]}, {"3", "GONE-0000/L0/001"}, {"5", kind[1]}});
     // kind[1] went back to the patient's pool elsewhere: it is no slot photograph any more.
     REQUIRE_FALSE(s.library->performChangesAndWait([&](photos::ChangeRequest& ch) {
         ch.removeAssets(s.library->albumsWithTitle("ID_999999_normal").front().localIdentifier, {kind[1]});
@@ -252,9 +250,7 @@ TEST_CASE("a photograph named by two stored slots returns to the pool, and the g
     SelectApp s;
     const Ids pool = s.put("ID_999999", 2);
     const Ids kind = s.put("ID_999999_normal", 1);
-    s.app.probe().exec("INSERT INTO photoMst VALUES ('10000', '999999', '札幌　太郎', 'normal', "
-                       "'{\"rowsList\":[]}', '2001-01-01', '', '{\"1\":\"" +
-                       kind[0] + "\",\"2\":\"" + kind[0] + "\"}')");
+    s.storeSlots({{"1", kind[0]}, {"2", kind[0]}});
     REQUIRE(s.open(1));
     CHECK(s.board() == store::FormData{{"1", kind[0]}, {"2", kind[0]}});
     s.touchSlot(1);
@@ -337,9 +333,7 @@ TEST_CASE("registered photographs that cannot be read are said, and no register 
     SelectApp s;
     const Ids kind = s.put("ID_999999_normal", 2);
     const Ids camera = s.put("Eye-Fi", 1);
-    s.app.probe().exec("INSERT INTO photoMst VALUES ('10000', '999999', '札幌　太郎', 'normal', "
-                       "'{\"rowsList\":[]}', '2001-01-01', '', '{\"1\":\"" +
-                       kind[0] + "\",\"2\":\"" + kind[1] + "\"}')");
+    s.storeSlots({{"1", kind[0]}, {"2", kind[1]}});
     const auto photoNum = [&] {
         return s.app.probe().value("SELECT photo_num FROM photoMst WHERE pid = '999999'");
     };
