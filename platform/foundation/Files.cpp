@@ -17,6 +17,20 @@ std::string parentFolder(const std::string& path) {
     fs::path parent = fs::path(path).parent_path();
     return parent.empty() ? "." : parent.string();
 }
+
+// Hands `write` what is left until all is taken, again after an interruption; `write(from, count, done)`
+// writes from `from` and answers as write(2) does.
+template <class Write> bool writeEvery(const void* bytes, size_t size, Write write) {
+    const char* p = static_cast<const char*>(bytes);
+    for (size_t done = 0; done < size;) {
+        const ssize_t n = write(p + done, size - done, done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n == 0) errno = EIO; // took nothing and said nothing
+        if (n <= 0) return false;
+        done += size_t(n);
+    }
+    return true;
+}
 } // namespace
 
 std::optional<Data> readFile(const std::string& path) {
@@ -68,30 +82,14 @@ int openForWriting(const std::string& path, mode_t mode) {
 }
 
 bool writeAll(int fd, const void* bytes, size_t size) {
-    const char* p = static_cast<const char*>(bytes);
-    for (size_t left = size; left > 0;) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) errno = EIO; // took nothing and said nothing
-        if (n <= 0) return false;
-        p += n;
-        left -= size_t(n);
-    }
-    return true;
+    return writeEvery(bytes, size,
+                      [fd](const char* from, size_t count, size_t) { return ::write(fd, from, count); });
 }
 
 bool writeAllAt(int fd, const void* bytes, size_t size, uint64_t offset) {
-    const char* p = static_cast<const char*>(bytes);
-    for (size_t left = size; left > 0;) {
-        const ssize_t n = ::pwrite(fd, p, left, off_t(offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n == 0) errno = EIO;
-        if (n <= 0) return false;
-        p += n;
-        left -= size_t(n);
-        offset += uint64_t(n);
-    }
-    return true;
+    return writeEvery(bytes, size, [fd, offset](const char* from, size_t count, size_t done) {
+        return ::pwrite(fd, from, count, off_t(offset + done));
+    });
 }
 
 bool replaceFile(const std::string& path, const void* bytes, size_t size, FileSync sync,
